@@ -1,0 +1,28 @@
+# make run   — install what is missing, build, make a demo run/data.mdb if none, start the program
+# make test  — install what is missing, build, run every test through CTest
+# make bench — build and run the benchmarks
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+
+.PHONY: setup build run test bench clean
+
+setup:
+	bash scripts/setup.sh
+
+build: setup
+	cmake -S . -B $(BUILD) -G Ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	mkdir -p run
+	test -f run/data.mdb || $(BUILD)/kestrix-newdb --demo run/data.mdb
+	cd run && ../$(BUILD)/kestrix
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	bash scripts/run-benchmarks.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,144 @@
+#include "BenchSupport.h"
+
+#include "data/Connection.h"
+#include "data/DatabaseFactory.h"
+#include "data/Schema.h"
+#include "data/Transaction.h"
+
+#include <QFile>
+#include <QStringList>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kx::bench {
+
+namespace {
+
+struct Ratio {
+    std::string name, ours, bare;
+};
+std::vector<Ratio>& ratios()
+{
+    static std::vector<Ratio> r;
+    return r;
+}
+QStringList& notes()
+{
+    static QStringList n;
+    return n;
+}
+
+// Collects every run's real time per benchmark name while the console
+// reporter prints as usual.
+class Collector : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, std::vector<double>> times;
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration)
+                times[r.run_name.function_name].push_back(r.GetAdjustedRealTime());
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+long long statusField(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stoll(line.substr(std::strlen(field))) * 1024;
+    return 0;
+}
+
+}  // namespace
+
+void makeOrdersDatabase(const QString& path, int orders)
+{
+    QFile::remove(path);
+    createDatabase(path, false);
+    Connection db;
+    db.open(path, schema::databaseKey);
+    Transaction tx(db);
+    const QStringList family = {"张", "王", "李", "刘", "陈", "杨", "赵", "黄", "周", "吴"};
+    const QStringList given = {"伟", "芳", "娜", "敏", "静", "丽", "强", "磊", "军", "洋", "勇", "艳"};
+    const QStringList cities = {"北京市朝阳区建国路", "上海市浦东新区张江路", "广东省深圳市南山区科技园",
+                                "江苏省南京市鼓楼区中山北路", "浙江省杭州市西湖区文三路"};
+    const QStringList couriers = {"申通快递", "圆通速递", "中通速递", "顺丰速运", "韵达快运", "EMS邮政快递"};
+    const QStringList status = {"未打印", "已打印"};
+    for (int n = 0; n < orders; ++n) {
+        db.exec(QStringLiteral("insert into data (a,b,c,d,g,h,i,j,k,z,[1],[2],day1) "
+                               "values (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+                {family[n % 10] + given[(n / 10) % 12], QStringLiteral("1%1").arg(3800000000LL + n * 7919LL % 99999999),
+                 cities[n % 5] + QString::number(n % 997) + QStringLiteral("号") + QString::number(n % 31) +
+                     QStringLiteral("栋") + QString::number(n % 1201) + QStringLiteral("室"),
+                 couriers[n % 6], status[n % 2], QStringLiteral("商品%1").arg(n % 50),
+                 QStringLiteral("buyer%1").arg(n % 5000), QStringLiteral("1930679858%1").arg(100000 + n),
+                 QString(), n % 9 ? QString() : QStringLiteral("加急"), double(1 + n % 3), 9.9 * (n % 20),
+                 QStringLiteral("2026-%1-%2").arg(1 + n % 12, 2, 10, QLatin1Char('0')).arg(1 + n % 28, 2, 10,
+                                                                                          QLatin1Char('0'))});
+    }
+    tx.commit();
+}
+
+void addRatio(const char* name, const char* ours, const char* bare)
+{
+    ratios().push_back({name, ours, bare});
+}
+
+void addNote(const QString& text)
+{
+    notes() << text;
+}
+
+int runBenchmarks(int argc, char** argv)
+{
+    std::vector<char*> args(argv, argv + argc);
+    std::string reps = "--benchmark_repetitions=5";
+    bool hasReps = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0)
+            hasReps = true;
+    if (!hasReps)
+        args.push_back(reps.data());
+    int n = int(args.size());
+    benchmark::Initialize(&n, args.data());
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    benchmark::Shutdown();
+    for (const QString& note : notes())
+        std::printf("note %s\n", note.toUtf8().constData());
+    for (const Ratio& r : ratios()) {
+        const double ours = median(collector.times[r.ours]);
+        const double bare = median(collector.times[r.bare]);
+        std::printf("ratio %s %.3f\n", r.name.c_str(), bare > 0 ? ours / bare : 0.0);
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
+long long peakRss()
+{
+    return statusField("VmHWM:");
+}
+
+long long currentRss()
+{
+    return statusField("VmRSS:");
+}
+
+}  // namespace kx::bench

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <benchmark/benchmark.h>
+
+namespace kx::bench {
+
+// Creates data.mdb in the current directory with `orders` generated orders
+// (realistic Chinese names, mobiles, addresses, couriers, items).
+void makeOrdersDatabase(const QString& path, int orders);
+
+// Declares that benchmark `ours` is compared with benchmark `bare`; the
+// closing lines print "ratio NAME VALUE" from their median real times.
+void addRatio(const char* name, const char* ours, const char* bare);
+
+// Adds a line "note TEXT" printed with the ratios (memory figures and such).
+void addNote(const QString& text);
+
+// Runs all registered benchmarks (repetitions from the command line, 5 when
+// none is given) and prints the ratio lines. Use in main().
+int runBenchmarks(int argc, char** argv);
+
+// Peak resident memory of this process, in bytes.
+long long peakRss();
+// Current resident memory, in bytes.
+long long currentRss();
+
+}  // namespace kx::bench

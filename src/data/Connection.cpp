@@ -1,0 +1,114 @@
+#include "data/Connection.h"
+
+#include "data/DbError.h"
+#include "data/Statement.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace kx {
+
+namespace {
+
+std::function<QString()>& todayProvider()
+{
+    static std::function<QString()> provider;
+    return provider;
+}
+
+// Jet's Date(): the local date. SQLite's own date() with no argument is UTC,
+// which is a different day for eight hours of every Chinese day.
+void jetDate(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    const QString today = todayProvider() ? todayProvider()()
+                                          : QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    const QByteArray text = today.toUtf8();
+    sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+void Connection::setTodayProvider(std::function<QString()> provider)
+{
+    todayProvider() = std::move(provider);
+}
+
+Connection::~Connection()
+{
+    close();
+}
+
+void Connection::open(const QString& path, const QByteArray& key)
+{
+    if (!QFileInfo::exists(path))
+        throw DbError(QStringLiteral("Could not find file '%1'.").arg(QFileInfo(path).absoluteFilePath()));
+    openWith(path, key, SQLITE_OPEN_READWRITE);
+}
+
+void Connection::create(const QString& path, const QByteArray& key)
+{
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("File '%1' already exists.").arg(path));
+    openWith(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+void Connection::openWith(const QString& path, const QByteArray& key, int flags)
+{
+    close();
+    sqlite3* db = nullptr;
+    const QByteArray name = path.toUtf8();
+    if (sqlite3_open_v2(name.constData(), &db, flags, nullptr) != SQLITE_OK) {
+        const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db))
+                                   : QStringLiteral("out of memory");
+        sqlite3_close(db);
+        throw DbError(message);
+    }
+    m_db = db;
+    m_path = path;
+    try {
+        if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+        Statement check(db, QStringLiteral("select count(*) from sqlite_master"));
+        check.step();
+    } catch (...) {
+        close();
+        throw;
+    }
+    sqlite3_create_function(db, "date", 0, SQLITE_UTF8, nullptr, jetDate, nullptr, nullptr);
+    sqlite3_busy_timeout(db, 2000);
+}
+
+void Connection::close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+void Connection::exec(const QString& sql, const QVariantList& params)
+{
+    Statement st(m_db, sql, params);
+    while (st.step()) {
+    }
+}
+
+void Connection::execScript(const QString& sql)
+{
+    if (!m_db)
+        throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
+    char* err = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(err ? err : sqlite3_errmsg(m_db));
+        sqlite3_free(err);
+        throw DbError(message);
+    }
+}
+
+qint64 Connection::lastInsertRowId() const
+{
+    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+}  // namespace kx

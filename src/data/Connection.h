@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantList>
+#include <functional>
+
+struct sqlite3;
+
+namespace kx {
+
+// The one connection to the encrypted database file. Opening checks the key
+// at once with a real statement (a wrong key would otherwise only fail at the
+// first query) and registers the Jet functions the statements use.
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens an existing file read-write; never creates one. Throws DbError.
+    void open(const QString& path, const QByteArray& key);
+    // Creates a new file (refusing an existing one) encrypted with the key.
+    void create(const QString& path, const QByteArray& key);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    sqlite3* handle() const { return m_db; }
+    QString path() const { return m_path; }
+
+    // Runs a statement that returns no rows.
+    void exec(const QString& sql, const QVariantList& params = {});
+    // Runs several statements in one text (schema scripts); no parameters.
+    void execScript(const QString& sql);
+    qint64 lastInsertRowId() const;
+
+    // The local date that Date() returns; tests may pin it.
+    static void setTodayProvider(std::function<QString()> provider);
+
+private:
+    void openWith(const QString& path, const QByteArray& key, int flags);
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};
+
+}  // namespace kx

@@ -1,0 +1,75 @@
+#include "data/DatabaseFactory.h"
+
+#include "data/Connection.h"
+#include "data/Schema.h"
+#include "data/Transaction.h"
+
+#include <QDate>
+#include <QStringList>
+
+namespace kx {
+
+namespace {
+
+void addDemoData(Connection& db)
+{
+    db.exec(QStringLiteral("insert into post (a,b,c,d) values (?,?,?,?)"),
+            {QStringLiteral("李明"), QStringLiteral("13812345678"),
+             QStringLiteral("浙江省杭州市西湖区文三路188号星光大厦5楼"), QStringLiteral("申通快递")});
+    db.exec(QStringLiteral("insert into userdb values (?,?)"), {QStringLiteral("小王"), QStringLiteral("123")});
+
+    const QStringList names = {
+        QStringLiteral("张伟"), QStringLiteral("王芳"), QStringLiteral("李娜"), QStringLiteral("刘洋"),
+        QStringLiteral("陈静"), QStringLiteral("杨磊"), QStringLiteral("赵敏"), QStringLiteral("黄强"),
+        QStringLiteral("周杰"), QStringLiteral("吴霞"), QStringLiteral("徐丽"), QStringLiteral("孙涛"),
+        QStringLiteral("胡军"), QStringLiteral("朱琳"), QStringLiteral("高峰")};
+    const QStringList places = {
+        QStringLiteral("北京市朝阳区建国路88号SOHO现代城2号楼1502室"),
+        QStringLiteral("上海市浦东新区张江高科技园区碧波路690号"),
+        QStringLiteral("广东省深圳市南山区科技园南区高新南一道9号"),
+        QStringLiteral("江苏省南京市鼓楼区中山北路30号"),
+        QStringLiteral("四川省成都市武侯区人民南路四段11号"),
+        QStringLiteral("湖北省武汉市洪山区珞喻路1037号"),
+        QStringLiteral("山东省青岛市市南区香港中路76号颐中皇冠假日酒店旁"),
+        QStringLiteral("福建省厦门市思明区湖滨南路388号")};
+    const QStringList couriers = {QStringLiteral("申通快递"), QStringLiteral("圆通速递"),
+                                  QStringLiteral("中通速递"), QStringLiteral("顺丰速运"),
+                                  QStringLiteral("韵达快运"), QStringLiteral("EMS邮政快递")};
+    const QStringList items = {QStringLiteral("纯棉T恤 白色 L码"), QStringLiteral("蓝牙耳机"),
+                               QStringLiteral("手工红茶 250g"), QStringLiteral("儿童绘本套装")};
+    const QDate base(2026, 11, 1);
+    for (int n = 0; n < 30; ++n) {
+        const bool withItem = n % 3 != 0;
+        const bool imported = n % 5 == 4;
+        const QString day = imported
+                                ? base.addDays(n).toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 14:%1:05")
+                                                                                        .arg(10 + n)
+                                : base.addDays(n).toString(QStringLiteral("yyyy-MM-dd"));
+        db.exec(QStringLiteral("insert into data (a,b,c,d,g,h,i,j,k,z,[1],[2],day1) "
+                               "values (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+                {names.at(n % names.size()), QStringLiteral("13%1").arg(900000000 + n * 7654321LL),
+                 places.at(n % places.size()), couriers.at(n % couriers.size()),
+                 n % 4 == 1 ? QStringLiteral("已打印") : QStringLiteral("未打印"),
+                 withItem ? items.at(n % items.size()) : QString(),
+                 withItem ? QStringLiteral("buyer_%1").arg(n) : QString(),
+                 withItem ? QStringLiteral("19306798%1").arg(58170647 + n) : QString(), QString(),
+                 n % 7 == 0 ? QStringLiteral("加急") : QString(), withItem ? double(1 + n % 3) : 1.0,
+                 withItem ? 19.9 * (1 + n % 4) : 0.0, day});
+    }
+}
+
+}  // namespace
+
+void createDatabase(const QString& path, bool demo)
+{
+    Connection db;
+    db.create(path, schema::databaseKey);
+    Transaction tx(db);
+    db.execScript(schema::createScript());
+    db.exec(QStringLiteral("insert into userdb values (?,?)"), {schema::administrator, schema::initialPassword});
+    if (demo)
+        addDemoData(db);
+    tx.commit();
+}
+
+}  // namespace kx

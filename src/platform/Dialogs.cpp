@@ -1,0 +1,20 @@
+#include "platform/Dialogs.h"
+
+#include "platform/AppInfo.h"
+
+namespace kx {
+
+void Dialogs::inform(QWidget* owner, const QString& text)
+{
+    message(owner, appTitle, text, Icon::None, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void Dialogs::showError(QWidget* owner, const QString& text)
+{
+    QString shown = text;
+    if (!shown.endsWith(QLatin1Char('.')))
+        shown += QLatin1Char('.');
+    message(owner, appTitle, shown, Icon::Critical, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+}  // namespace kx

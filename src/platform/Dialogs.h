@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QWidget;
+class QPrinter;
+class QPagedPaintDevice;
+
+namespace kx {
+
+// Message boxes, file dialogs and printer dialogs. The program talks to the
+// desktop only through this seam so that tests can script the answers.
+class Dialogs {
+public:
+    enum class Icon { None, Information, Warning, Critical, Question };
+
+    virtual ~Dialogs() = default;
+
+    virtual QMessageBox::StandardButton message(QWidget* owner, const QString& caption, const QString& text,
+                                                Icon icon, QMessageBox::StandardButtons buttons,
+                                                QMessageBox::StandardButton defaultButton) = 0;
+    // Empty result when the user cancels.
+    virtual QString openFileName(QWidget* owner, const QString& title, const QString& filter,
+                                 const QString& defaultSuffix) = 0;
+    virtual QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
+                                 const QString& defaultSuffix, const QString& initialPath) = 0;
+    // The printer setup dialog; true when the user confirmed.
+    virtual bool printerSetup(QWidget* owner, QPrinter* printer) = 0;
+    // Sends a job to a printer: `render` paints every page on the device.
+    virtual void print(QPrinter* printer, const std::function<void(QPagedPaintDevice*)>& render) = 0;
+
+    // A plain message box: the application title, the text, one OK button.
+    void inform(QWidget* owner, const QString& text);
+    // The general error display: stop icon, OK, a full stop added when missing.
+    void showError(QWidget* owner, const QString& message);
+};
+
+}  // namespace kx

@@ -1,0 +1,20 @@
+#include "platform/Platform.h"
+
+#include "data/DbError.h"
+
+namespace kx {
+
+bool Platform::guard(QWidget* owner, const std::function<void()>& handler) const
+{
+    try {
+        handler();
+        return true;
+    } catch (const DbError& e) {
+        dialogs.showError(owner, e.message());
+    } catch (const std::exception& e) {
+        dialogs.showError(owner, QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+}  // namespace kx

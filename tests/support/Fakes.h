@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+namespace kx::test {
+
+// Records every message box and answers from a script (OK when the script
+// is empty), so that no test ever blocks on a dialog.
+class FakeDialogs : public Dialogs {
+public:
+    struct Shown {
+        QString caption;
+        QString text;
+        Icon icon;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton;
+    };
+    QList<Shown> shown;
+    QQueue<QMessageBox::StandardButton> answers;
+    QQueue<QString> fileNames;  // answers to the file dialogs; empty = cancel
+    bool printerSetupAnswer = true;
+    int printerSetups = 0;
+    // Each print renders into this PDF when set; the count goes up either way.
+    QString printToPdf;
+    int prints = 0;
+
+    QMessageBox::StandardButton message(QWidget*, const QString& caption, const QString& text, Icon icon,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton) override;
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override;
+    bool printerSetup(QWidget*, QPrinter*) override;
+    void print(QPrinter* printer, const std::function<void(QPagedPaintDevice*)>& render) override;
+
+    QStringList texts() const;
+    QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
+    void clear() { shown.clear(); }
+};
+
+class FakeShell : public Shell {
+public:
+    QStringList opened;
+    void openUrl(const QString& url) override { opened << url; }
+    void openFile(const QString& path) override { opened << path; }
+};
+
+class FakeSettingsStore : public SettingsStore {
+public:
+    QMap<QString, QMap<QString, QString>> keys;
+    bool failWrites = false;
+    bool keyExists(const QString& key) const override { return keys.contains(key); }
+    std::optional<QString> read(const QString& key, const QString& name) const override;
+    void write(const QString& key, const QString& name, const QString& value) override;
+};
+
+class FakeClock : public Clock {
+public:
+    QDateTime moment = QDateTime(QDate(2026, 12, 10), QTime(9, 30, 15));
+    QDateTime now() const override { return moment; }
+};
+
+// All four fakes, and the Platform that hands them out.
+struct FakePlatform {
+    FakeDialogs dialogs;
+    FakeShell shell;
+    FakeSettingsStore settings;
+    FakeClock clock;
+    Platform platform{dialogs, shell, settings, clock};
+};
+
+}  // namespace kx::test

@@ -1,0 +1,74 @@
+#include "TestDb.h"
+
+#include "data/Connection.h"
+#include "data/DatabaseFactory.h"
+#include "data/Schema.h"
+#include "data/Statement.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QVariantMap>
+#include <stdexcept>
+
+namespace kx::test {
+
+TestDb::TestDb(bool demo) : m_previous(QDir::currentPath())
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("no temporary directory");
+    QDir::setCurrent(m_dir.path());
+    createDatabase(path(), demo);
+}
+
+TestDb::~TestDb()
+{
+    QDir::setCurrent(m_previous);
+}
+
+QString TestDb::path() const
+{
+    return m_dir.filePath(schema::databaseFile);
+}
+
+void TestDb::exec(const QString& sql, const QVariantList& params) const
+{
+    Connection c;
+    c.open(path(), schema::databaseKey);
+    c.exec(sql, params);
+}
+
+QVariant TestDb::scalar(const QString& sql, const QVariantList& params) const
+{
+    Connection c;
+    c.open(path(), schema::databaseKey);
+    Statement st(c.handle(), sql, params);
+    return st.step() ? st.value(0) : QVariant();
+}
+
+void TestDb::addOrder(const QVariantMap& columns) const
+{
+    QStringList names, marks;
+    QVariantList values;
+    for (auto it = columns.begin(); it != columns.end(); ++it) {
+        names << QLatin1Char('[') + it.key() + QLatin1Char(']');
+        marks << QStringLiteral("?");
+        values << it.value();
+    }
+    exec(QStringLiteral("insert into data (%1) values (%2)").arg(names.join(u','), marks.join(u',')), values);
+}
+
+QStringList TestDb::cli(const QString& sql) const
+{
+    QProcess p;
+    p.start(QStringLiteral("sqlcipher"), {path()});
+    p.write("PRAGMA key='" + schema::databaseKey + "';\n");
+    p.write(sql.toUtf8() + ";\n");
+    p.closeWriteChannel();
+    p.waitForFinished(30000);
+    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Newer builds echo "ok" for the key pragma.
+    lines.removeAll(QStringLiteral("ok"));
+    return lines;
+}
+
+}  // namespace kx::test

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace kx::test {
+
+// Types text into a widget one key event per character, each carrying its
+// text, so Chinese can be typed (QTest::keyClicks aborts on non-Latin text).
+void typeText(QWidget* widget, const QString& text);
+
+}  // namespace kx::test

@@ -1,0 +1,291 @@
+#include "Fakes.h"
+#include "TestDb.h"
+
+#include "data/DataOps.h"
+#include "data/DbError.h"
+#include "data/Schema.h"
+#include "data/Statement.h"
+#include "data/Tdmfm.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kx;
+
+class TestData : public QObject {
+    Q_OBJECT
+private slots:
+    void connectionFailures_data();
+    void connectionFailures();
+    void fileIsEncrypted();
+    void jetDialect();
+    void trimRules_data();
+    void trimRules();
+    void requiredFieldCheck_data();
+    void requiredFieldCheck();
+    void queryOpenerAndRunner();
+    void columnListFill();
+    void columnListFillNullFirst();
+    void columnListFillEmptyTable();
+    void datasetWritesThroughByRowId();
+    void datasetSortIsStableAndKeepsCurrent();
+    void nullConversion();
+    void newdbRefusesOverwrite();
+};
+
+void TestData::connectionFailures_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing file") << "remove" << "Could not find file";
+    QTest::newRow("wrong password") << "rekey" << "file is encrypted or is not a database";
+}
+
+void TestData::connectionFailures()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, message);
+    test::TestDb db;
+    if (setup == "remove") {
+        QFile::remove(db.path());
+    } else {
+        db.exec("PRAGMA rekey='another'");
+    }
+    try {
+        Tdmfm dm;
+        QFAIL("opened");
+    } catch (const DbError& e) {
+        QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+    }
+    // A failed open never leaves a file behind.
+    QCOMPARE(QFile::exists(db.path()), setup != "remove");
+}
+
+void TestData::fileIsEncrypted()
+{
+    test::TestDb db;
+    QFile f(db.path());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(!f.read(16).startsWith("SQLite format 3"));
+    // The independent tool reads the schema only with the password.
+    QCOMPARE(db.cli("select username, passwd from userdb"), QStringList{"超级管理员|507"});
+    const QStringList tables = db.cli("select name from sqlite_master where type='table' order by name");
+    for (const char* t : {"data", "data1", "post", "rz", "userdb"})
+        QVERIFY2(tables.contains(t), t);
+}
+
+void TestData::jetDialect()
+{
+    test::TestDb db;
+    Connection::setTodayProvider([] { return QStringLiteral("2026-12-31"); });
+    Tdmfm dm;
+    db.addOrder({{"a", "张三"}, {"1", 2.0}, {"2", 9.5}, {"d", "申通快递"}});
+    openQuery(dm.ADOQuery1, "select Date() as t, [1]+[2] as s from data where d like '%' || ? || '%'", {"申通"});
+    QCOMPARE(dm.ADOQuery1.rowCount(), 1);
+    QCOMPARE(dm.ADOQuery1.field("t").toString(), QString("2026-12-31"));
+    QCOMPARE(dm.ADOQuery1.field("s").toDouble(), 11.5);
+    Connection::setTodayProvider({});
+    // A typed value is bound and never changes the statement.
+    openQuery(dm.ADOQuery1, "select * from data where a=?", {"' or '1'='1"});
+    QCOMPARE(dm.ADOQuery1.rowCount(), 0);
+}
+
+void TestData::trimRules_data()
+{
+    QTest::addColumn<QString>("in");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("blanks") << "  x y  " << "x y";
+    QTest::newRow("controls") << "\t\r\nx\x01" << "x";
+    QTest::newRow("full-width blank stays") << "\u3000x\u3000" << "\u3000x\u3000";
+    QTest::newRow("only blanks") << "   " << "";
+}
+
+void TestData::trimRules()
+{
+    QFETCH(QString, in);
+    QFETCH(QString, out);
+    QCOMPARE(trimControl(in), out);
+}
+
+void TestData::requiredFieldCheck_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("blanks only") << "   " << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("x with blanks") << " x " << true;
+}
+
+void TestData::requiredFieldCheck()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    test::FakePlatform fp;
+    QWidget window;
+    auto* other = new QLineEdit(&window);
+    auto* edit = new QLineEdit(text, &window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    other->setFocus();
+    QCOMPARE(kx::requiredFieldCheck(fp.dialogs, edit, "必须输入！"), ok);
+    if (ok) {
+        QVERIFY(fp.dialogs.shown.isEmpty());
+    } else {
+        QCOMPARE(fp.dialogs.shown.size(), 1);
+        QCOMPARE(fp.dialogs.shown[0].caption, QString("Warning"));
+        QCOMPARE(fp.dialogs.shown[0].text, QString("必须输入！"));
+        QCOMPARE(fp.dialogs.shown[0].icon, Dialogs::Icon::Warning);
+        QCOMPARE(fp.dialogs.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(edit->hasFocus());
+    }
+}
+
+void TestData::queryOpenerAndRunner()
+{
+    test::TestDb db;
+    Tdmfm dm;
+    runStatement(dm.ADOQuery1, "insert into userdb values (?,?)", {"甲", "1"});
+    QVERIFY(!dm.ADOQuery1.isOpen());
+    openQuery(dm.ADOQuery1, "select username from userdb order by username");
+    QVERIFY(dm.ADOQuery1.isOpen());
+    QCOMPARE(dm.ADOQuery1.rowCount(), 2);
+    QCOMPARE(dm.ADOQuery1.currentRow(), 0);
+    // An engine error escapes with its message and leaves the dataset closed.
+    try {
+        openQuery(dm.ADOQuery1, "select nothing from userdb");
+        QFAIL("no error");
+    } catch (const DbError& e) {
+        QVERIFY(e.message().contains("no such column"));
+    }
+    QVERIFY(!dm.ADOQuery1.isOpen());
+}
+
+void TestData::columnListFill()
+{
+    test::TestDb db;
+    db.addOrder({{"d", "申通快递"}});
+    db.addOrder({{"d", "EMS邮政快递"}});
+    db.addOrder({{"d", "申通快递"}});
+    db.addOrder({{"d", ""}});
+    Tdmfm dm;
+    QComboBox box;
+    box.setEditable(true);
+    box.setEditText("旧");
+    QSignalSpy spy(&box, &QComboBox::editTextChanged);
+    fillColumnList(dm.ADOQuery1, "d", "data", &box);
+    QCOMPARE(box.count(), 3);
+    QCOMPARE(box.itemText(0), QString(""));
+    QCOMPARE(box.itemText(1), QString("EMS邮政快递"));
+    QCOMPARE(box.itemText(2), QString("申通快递"));
+    QCOMPARE(box.currentText(), QString());
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestData::columnListFillNullFirst()
+{
+    test::TestDb db;
+    db.addOrder({{"d", "申通快递"}});
+    db.addOrder({{"a", "无快递"}});  // d stays null
+    Tdmfm dm;
+    QComboBox box;
+    box.setEditable(true);
+    box.addItem("旧");
+    try {
+        fillColumnList(dm.ADOQuery1, "d", "data", &box);
+        QFAIL("no error");
+    } catch (const ConversionError& e) {
+        QCOMPARE(e.message(), QString("Could not convert variant of type (Null) into type (String)"));
+    }
+    QCOMPARE(box.count(), 0);
+    QCOMPARE(box.currentText(), QString());
+}
+
+void TestData::columnListFillEmptyTable()
+{
+    test::TestDb db;
+    Tdmfm dm;
+    QComboBox box;
+    box.setEditable(true);
+    box.setEditText("x");
+    fillColumnList(dm.ADOQuery1, "d", "data", &box);
+    QCOMPARE(box.count(), 0);
+    QCOMPARE(box.currentText(), QString());
+}
+
+void TestData::datasetWritesThroughByRowId()
+{
+    test::TestDb db;
+    for (const char* n : {"甲", "乙", "丙"})
+        db.addOrder({{"a", n}, {"k", "留言"}});
+    Tdmfm dm;
+    openQuery(dm.ADOQuery15, "select * from data");
+    dm.ADOQuery15.sortBy(dm.ADOQuery15.fieldIndex("a"), Qt::DescendingOrder);
+    const int row = dm.ADOQuery15.rowOfId(dm.ADOQuery15.rowId(1));
+    dm.ADOQuery15.updateRow(row, {{"a", "改"}, {"1", 3.0}});
+    QCOMPARE(dm.ADOQuery15.value(row, dm.ADOQuery15.fieldIndex("a")).toString(), QString("改"));
+    dm.ADOQuery15.deleteRow(0);
+    QCOMPARE(dm.ADOQuery15.rowCount(), 2);
+    QStringList rows = db.cli("select a, k, [1] from data order by rowid");
+    QCOMPARE(rows.size(), 2);
+    QVERIFY(rows.contains("改|留言|3.0"));
+}
+
+void TestData::datasetSortIsStableAndKeepsCurrent()
+{
+    test::TestDb db;
+    const QList<std::pair<QString, double>> rows = {{"b", 2}, {"a", 1}, {"b", 3}, {"", 0}, {"a", 4}};
+    for (const auto& [a, n] : rows)
+        db.addOrder({{"a", a}, {"2", n}});
+    db.addOrder({{"2", 5.0}});  // a null
+    Tdmfm dm;
+    Dataset& q = dm.ADOQuery15;
+    openQuery(q, "select * from data");
+    q.setCurrentRow(2);  // b,3
+    const int a = q.fieldIndex("a"), amount = q.fieldIndex("2");
+    q.sortBy(a, Qt::AscendingOrder);
+    QStringList order;
+    for (int r = 0; r < q.rowCount(); ++r)
+        order << displayText(q.value(r, amount));
+    QCOMPARE(order.join(','), QString("5,0,1,4,2,3"));
+    QCOMPARE(q.value(q.currentRow(), amount).toDouble(), 3.0);
+    q.sortBy(amount, Qt::DescendingOrder);
+    QCOMPARE(q.value(0, amount).toDouble(), 5.0);
+    QCOMPARE(q.value(q.currentRow(), amount).toDouble(), 3.0);
+}
+
+void TestData::nullConversion()
+{
+    QVERIFY_THROWS_EXCEPTION(ConversionError, textOf(QVariant()));
+    QCOMPARE(textOf(QVariant(QString())), QString());
+    QCOMPARE(textOf(QVariant(2.5)), QString("2.5"));
+    QCOMPARE(textOf(QVariant(1.0)), QString("1"));
+    QCOMPARE(displayText(QVariant()), QString());
+}
+
+void TestData::newdbRefusesOverwrite()
+{
+    test::TestDb db;
+    QProcess p;
+    p.start(KX_NEWDB_PATH, {"--demo", db.path()});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(db.scalar("select count(*) from data").toInt(), 0);
+    const QString demo = db.dir() + "/demo.mdb";
+    p.start(KX_NEWDB_PATH, {"--demo", demo});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(p.exitCode(), 0);
+    Connection c;
+    c.open(demo, schema::databaseKey);
+    Statement st(c.handle(), "select count(*), sum(g='已打印'), count(distinct d), sum(h<>'') from data");
+    QVERIFY(st.step());
+    QVERIFY(st.value(0).toInt() >= 25);
+    QVERIFY(st.value(1).toInt() > 0);
+    QVERIFY(st.value(2).toInt() > 3);
+    QVERIFY(st.value(3).toInt() > 0);
+}
+
+QTEST_MAIN(TestData)
+#include "tst_data.moc"
