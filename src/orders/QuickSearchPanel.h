@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QLabel;
+
+namespace kx {
+
+class Tdmfm;
+struct Platform;
+
+// The quick search group box " 快速查询" (GroupBox5) under the order grid.
+class QuickSearchPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    QuickSearchPanel(Tdmfm& dm, const Platform& platform, QWidget* parent = nullptr);
+
+    QComboBox* ComboBox1;  // courier
+    QComboBox* ComboBox8;  // print status
+    QLineEdit* Edit50;     // mobile
+    QLineEdit* Edit23;     // name
+    QLineEdit* Edit29;     // address
+    QLineEdit* Edit49;     // member
+    QLineEdit* Edit25;     // order number
+    QPushButton* Button15; // 清空条件
+    QPushButton* Button12; // 全部记录
+    QPushButton* Button7;  // 查询 (under 全部记录, keyboard only)
+    QLabel* Label57;       // hidden base condition
+
+signals:
+    // "全部记录": the main window performs the show-all action.
+    void showAllRequested();
+    // A search ran (the main window hides the order editor panel).
+    void searched();
+
+private:
+    Tdmfm& m_dm;
+    const Platform& m_platform;
+};
+
+}  // namespace kx
