@@ -1,4 +1,44 @@
-int main()
+// Kestrix: the program's start.
+#include "app/TMainForm.h"
+#include "data/DbError.h"
+#include "data/Tdmfm.h"
+#include "platform/AppInfo.h"
+#include "platform/Platform.h"
+#include "platform/QtDialogs.h"
+
+#include <QApplication>
+#include <QFont>
+#include <memory>
+#include <unistd.h>
+
+int main(int argc, char** argv)
 {
-    return 0;
+    // The embedded browser refuses to run as root without this.
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(kx::appTitle);
+    // Nothing maps the Song face's Chinese name to a Chinese Song face here.
+    QFont::insertSubstitutions(QStringLiteral("宋体"),
+                               {QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
+                                QStringLiteral("Noto Sans CJK SC")});
+
+    kx::QtDialogs dialogs;
+    kx::QtShell shell;
+    kx::QtSettingsStore settings;
+    kx::SystemClock clock;
+    const kx::Platform platform{dialogs, shell, settings, clock};
+
+    // The data module opens data.mdb in the working directory; when it
+    // cannot, the engine's message is shown and the program ends.
+    std::unique_ptr<kx::Tdmfm> dm;
+    try {
+        dm = std::make_unique<kx::Tdmfm>();
+    } catch (const kx::DbError& e) {
+        dialogs.showError(nullptr, e.message());
+        return 1;
+    }
+    kx::TMainForm main(*dm, platform);
+    main.show();
+    return app.exec();
 }

@@ -82,6 +82,21 @@ void Dataset::open()
     emit currentRowChanged(m_current);
 }
 
+void Dataset::openForAppend()
+{
+    close();
+    Statement st(m_connection.handle(), fetchSql(), m_params);
+    const int columns = st.columnCount();
+    const bool withId = columns > 0 && st.columnName(0) == QLatin1String("_kx_rowid_");
+    QStringList fields;
+    for (int c = withId ? 1 : 0; c < columns; ++c)
+        fields.append(st.columnName(c));
+    emit aboutToReset();
+    m_fields = std::move(fields);
+    m_open = true;
+    emit resetDone();
+}
+
 void Dataset::close()
 {
     if (!m_open && m_cells.empty() && m_fields.isEmpty())

@@ -35,6 +35,9 @@ public:
     const QVariantList& params() const { return m_params; }
 
     void open();
+    // Opens a table dataset for appending only: the statement is checked and
+    // the fields are known, but no row is fetched.
+    void openForAppend();
     void close();
     bool isOpen() const { return m_open; }
     // Runs the statement as a command that returns no rows; stays closed.

@@ -1,0 +1,230 @@
+#include "access/Tloginfm.h"
+
+#include "access/LoginHost.h"
+#include "data/DataOps.h"
+#include "data/DbError.h"
+#include "data/Schema.h"
+#include "data/Tdmfm.h"
+#include "platform/Platform.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadialGradient>
+
+namespace kx {
+
+Tloginfm::Tloginfm(Tdmfm& dm, const Platform& platform, LoginHost& host, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_dm(dm), m_platform(platform), m_host(host)
+{
+    setObjectName(QStringLiteral("loginfm"));
+    setWindowTitle(QStringLiteral("用户登录"));
+    setFixedSize(371, 160);
+    setModal(true);
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(14);
+    setFont(f);
+
+    auto label = [this](const QString& text, int x, int y) {
+        auto* l = new QLabel(text, this);
+        l->move(x, y);
+        l->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+        return l;
+    };
+    QLabel* userLabel = label(QStringLiteral("用户名称："), 152, 36);
+    QLabel* passLabel = label(QStringLiteral("输入密码："), 152, 68);
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(true);
+    ComboBox1->setGeometry(216, 32, 113, 22);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    userLabel->setBuddy(ComboBox1);
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(216, 64, 113, 22);
+    Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setMaxLength(10);
+    Edit1->installEventFilter(this);
+    passLabel->setBuddy(Edit1);
+
+    auto* hint = new QLabel(QStringLiteral("初始登陆密码：507"), this);
+    hint->move(176, 92);
+    hint->setStyleSheet(QStringLiteral("color: red; background: transparent;"));
+
+    bitbtn4 = new QPushButton(QStringLiteral("登 录"), this);
+    bitbtn4->setObjectName(QStringLiteral("bitbtn4"));
+    bitbtn4->setGeometry(264, 113, 81, 25);
+    bitbtn4->setAutoDefault(false);
+    bitbtn4->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+
+    ComboBox1->lineEdit()->installEventFilter(this);
+    connect(ComboBox1, &QComboBox::activated, this, [this] { Edit1->setFocus(); });
+    connect(bitbtn4, &QPushButton::clicked, this, &Tloginfm::bitbtn4Click);
+}
+
+void Tloginfm::paintEvent(QPaintEvent*)
+{
+    // A blue globe as the background picture.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(rect(), QColor(0x12, 0x4a, 0x9c));
+    QRadialGradient g(QPointF(70, 80), 70, QPointF(50, 60));
+    g.setColorAt(0, QColor(0x9f, 0xd4, 0xff));
+    g.setColorAt(0.6, QColor(0x2f, 0x86, 0xe0));
+    g.setColorAt(1, QColor(0x0b, 0x3c, 0x88));
+    p.setBrush(g);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(70, 80), 62, 62);
+    p.setPen(QPen(QColor(255, 255, 255, 70), 1));
+    p.setBrush(Qt::NoBrush);
+    for (int i = 1; i < 4; ++i)
+        p.drawEllipse(QPointF(70, 80), 62 * i / 4.0, 62);
+    for (int i = -2; i <= 2; ++i)
+        p.drawLine(QPointF(70 - 60 * std::sqrt(1 - i * i / 9.0), 80 + i * 20),
+                   QPointF(70 + 60 * std::sqrt(1 - i * i / 9.0), 80 + i * 20));
+}
+
+void Tloginfm::start()
+{
+    m_closed = false;
+    m_platform.guard(this, [this] {
+        fillColumnList(m_dm.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+        if (ComboBox1->count() > 0)
+            ComboBox1->setCurrentIndex(0);
+    });
+    open();
+    ComboBox1->setFocus();
+    ComboBox1->lineEdit()->selectAll();
+}
+
+bool Tloginfm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (watched == ComboBox1->lineEdit() && enter) {
+        Edit1->setFocus();
+        return true;
+    }
+    if (watched == Edit1) {
+        if (enter) {
+            bitbtn4->setFocus();
+            return true;
+        }
+        // Letters and digits only; editing and moving keys pass.
+        const QString text = key->text();
+        if (!text.isEmpty() && text.at(0).isPrint()) {
+            const QChar c = text.at(0);
+            const bool ok = text.size() == 1 && c.unicode() < 128 &&
+                            ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'));
+            if (!ok)
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tloginfm::keyPressEvent(QKeyEvent* event)
+{
+    // Enter on the focused button presses it; nothing else closes the window.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (bitbtn4->hasFocus())
+            bitbtn4->click();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+void Tloginfm::bitbtn4Click()
+{
+    m_platform.guard(this, [this] {
+        if (m_loggedIn) {
+            // A closing step failed before; the check passed already.
+            if (runClosingSteps())
+                QDialog::done(Accepted);
+            return;
+        }
+        const QString user = ComboBox1->currentText();
+        const QString password = trimControl(Edit1->text());
+        if (!requiredFieldCheck(m_platform.dialogs, ComboBox1, QStringLiteral("必须选择用户！")))
+            return;
+        if (!requiredFieldCheck(m_platform.dialogs, Edit1, QStringLiteral("必须输入密码！")))
+            return;
+        openQuery(m_dm.ADOQuery1,
+                  QStringLiteral("select username from userdb where passwd=? and username=?"),
+                  {password, user});
+        if (m_dm.ADOQuery1.rowCount() == 1) {
+            m_loggedIn = true;
+            done(Accepted);
+            return;
+        }
+        m_platform.dialogs.inform(this, QStringLiteral("密码不正确！请重新输入！"));
+        Edit1->clear();
+        Edit1->setFocus();
+    });
+}
+
+void Tloginfm::done(int result)
+{
+    if (m_closed)
+        return;
+    if (!m_loggedIn) {
+        // Closed without a correct pair: the program ends, nothing is written.
+        m_closed = true;
+        QDialog::done(Rejected);
+        m_dm.ADOQuery1.close();
+        m_platform.guard(this, [this] { m_host.showAll(); });
+        m_host.closeMainWindow();
+        return;
+    }
+    if (runClosingSteps()) {
+        m_closed = true;
+        QDialog::done(result);
+        return;
+    }
+    if (result == Rejected && m_stepFailed) {
+        // The journal could not be written twice in a row and the user closes
+        // the window: end the program rather than keep them in a window that
+        // can be neither confirmed nor closed.
+        m_closed = true;
+        QDialog::done(Rejected);
+        m_host.closeMainWindow();
+        return;
+    }
+    m_stepFailed = true;
+}
+
+bool Tloginfm::runClosingSteps()
+{
+    const QString user = ComboBox1->currentText();
+    m_dm.ADOQuery1.close();
+    // A failure of the order list (a null courier left by an import) must not
+    // lock the user out: it is shown, and the login goes on so that the
+    // clean-up can be run.
+    m_platform.guard(this, [this] { m_host.showAll(); });
+    m_host.focusMainWindow();
+    m_host.setOperatorName(user);
+    if (user != schema::administrator)
+        m_host.restrictToOrdinaryUser();
+    // The journal: a retry after a failure here never writes a second row.
+    return m_platform.guard(this, [this, user] {
+        if (!m_journalWritten) {
+            runStatement(m_dm.ADOQuery1, QStringLiteral("Insert into rz (username,btime) values (?,?)"),
+                         {user, dateTimeText(m_platform.clock.now())});
+            m_journalWritten = true;
+        }
+        openQuery(m_dm.ADOQuery1, QStringLiteral("select max(id) as maxid from rz"));
+        m_host.setJournalNumber(m_dm.ADOQuery1.field(QStringLiteral("maxid")).toInt());
+    });
+}
+
+}  // namespace kx

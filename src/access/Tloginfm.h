@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QLabel;
+
+namespace kx {
+
+class Tdmfm;
+class LoginHost;
+struct Platform;
+
+// The login window "用户登录".
+class Tloginfm : public QDialog {
+    Q_OBJECT
+public:
+    Tloginfm(Tdmfm& dm, const Platform& platform, LoginHost& host, QWidget* parent);
+
+    bool loggedIn() const { return m_loggedIn; }
+
+    // Fills the user list, focuses the user box and shows the window modally
+    // (without blocking the caller).
+    void start();
+
+    QComboBox* ComboBox1;  // user names
+    QLineEdit* Edit1;      // password
+    QPushButton* bitbtn4;  // 登 录
+
+public slots:
+    void bitbtn4Click();
+
+protected:
+    void done(int result) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Runs the closing steps; false when a step failed and the window stays.
+    bool runClosingSteps();
+
+    Tdmfm& m_dm;
+    const Platform& m_platform;
+    LoginHost& m_host;
+    bool m_loggedIn = false;
+    bool m_journalWritten = false;
+    bool m_closed = false;
+    bool m_stepFailed = false;
+};
+
+}  // namespace kx

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+
+namespace kx {
+
+// Application-wide hints: shown at once, on light orange, for two seconds.
+class HintSettings : public QObject {
+    Q_OBJECT
+public:
+    static void apply();
+    static bool applied();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+}  // namespace kx

@@ -1,0 +1,45 @@
+#include "app/SuccessBanner.h"
+
+#include <QApplication>
+#include <QPalette>
+
+namespace kx {
+
+SuccessBanner::SuccessBanner(QWidget* parent) : QLabel(parent), Timer2(new QTimer(this))
+{
+    setObjectName(QStringLiteral("Panel4"));
+    setGeometry(0, 0, 257, 49);
+    setAlignment(Qt::AlignCenter);
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Raised);
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(14);
+    f.setBold(true);
+    setFont(f);
+    const QColor hotLight = QApplication::palette().color(QPalette::Link);
+    setStyleSheet(QStringLiteral("QLabel#Panel4 { background: %1; color: white; border: 2px outset %1; }")
+                      .arg(hotLight.name()));
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(2000);
+    connect(Timer2, &QTimer::timeout, this, &SuccessBanner::tick);
+    hide();
+}
+
+void SuccessBanner::showMessage(const QString& text)
+{
+    setText(text);
+    show();
+    raise();
+    if (!Timer2->isActive())
+        Timer2->start();
+}
+
+void SuccessBanner::tick()
+{
+    if (isVisible()) {
+        Timer2->stop();
+        hide();
+    }
+}
+
+}  // namespace kx

@@ -1,0 +1,348 @@
+#include "app/TMainForm.h"
+
+#include "access/Tloginfm.h"
+#include "app/CommandTables.h"
+#include "app/HintSettings.h"
+#include "app/SuccessBanner.h"
+#include "data/DataOps.h"
+#include "data/DbError.h"
+#include "data/Schema.h"
+#include "data/Tdmfm.h"
+#include "orders/OrderEditorPanel.h"
+#include "orders/OrderGrid.h"
+#include "orders/QuickSearchPanel.h"
+#include "platform/AppInfo.h"
+#include "platform/Platform.h"
+#include "waybill/SenderPanel.h"
+#include "waybill/WaybillPrinting.h"
+#include "widgets/PictureButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace kx {
+
+namespace {
+
+constexpr int clientWidth = 1058;
+constexpr int clientHeight = 636;
+constexpr int lowerPanelHeight = 141;
+constexpr int statusBarHeight = 22;
+
+}  // namespace
+
+TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform(platform)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(appTitle + QStringLiteral(" V2.1"));
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(14);
+    setFont(f);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    setPalette(pal);
+
+    m_client = new QWidget(this);
+    setCentralWidget(m_client);
+
+    DBGridEh1 = new OrderGrid(dm.ADOQuery15, m_client);
+    m_commands = new CommandTables(this);
+    buildLowerPanel();
+    buildStatusBar();
+
+    Panel4 = new SuccessBanner(m_client);
+    Panel3 = new OrderEditorPanel(dm, platform, m_client);
+    Panel5 = new SenderPanel(dm, platform, m_client);
+    Panel5->hide();
+    Panel3->setHooks({[this] { return Panel5->ComboBox2->currentText(); },
+                      [this] { return DBGridEh1->selectedRows(); }, [this] { showAll(); },
+                      [this](const QString& t) { showBanner(t); }});
+    m_printing = new WaybillPrinting(dm, platform, *Panel5, this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(500);
+    connect(Timer1, &QTimer::timeout, this, [this] { Panel3->refillBlankDate(m_platform.clock.now().date()); });
+    Timer1->start();
+
+    m_login = new Tloginfm(dm, platform, *this, this);
+    connectCommands();
+
+    // Fixed size, centred; maximising is the only way to resize.
+    resize(clientWidth, clientHeight);
+    setFixedSize(clientWidth, clientHeight);
+    if (QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    layoutClientArea();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildLowerPanel()
+{
+    Panel2 = new QFrame(m_client);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+
+    GroupBox5 = new QuickSearchPanel(m_dm, m_platform, Panel2);
+    GroupBox5->setGeometry(18, 10, 519, 118);
+
+    m_commands->ToolBar2->setParent(Panel2);
+    m_commands->ToolBar2->move(552, 16);
+    m_commands->ToolBar2->adjustSize();
+
+    Image8 = new PictureButton(QStringLiteral("单张打印"), Panel2);
+    Image8->setObjectName(QStringLiteral("Image8"));
+    Image8->setGeometry(575, 81, 130, 36);
+    Image6 = new PictureButton(QStringLiteral("批量打印"), Panel2);
+    Image6->setObjectName(QStringLiteral("Image6"));
+    Image6->setGeometry(727, 81, 130, 36);
+}
+
+void TMainForm::buildStatusBar()
+{
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(statusBarHeight);
+    bar->setCursor(Qt::PointingHandCursor);
+    const int widths[4] = {350, 200, 150, 400};
+    const Qt::Alignment align[4] = {Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter, Qt::AlignCenter,
+                                    Qt::AlignCenter};
+    for (int i = 0; i < 4; ++i) {
+        m_status[i] = new QLabel(bar);
+        m_status[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_status[i]->setFixedWidth(widths[i]);
+        m_status[i]->setAlignment(align[i]);
+        m_status[i]->setFrameShape(QFrame::StyledPanel);
+        m_status[i]->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(m_status[i]);
+    }
+    m_status[1]->setText(QStringLiteral("操作员："));
+    m_status[3]->setText(QStringLiteral("www.kestrix.cn  support@kestrix.cn"));
+    setStatusBar(bar);
+}
+
+void TMainForm::connectCommands()
+{
+    CommandTables& c = *m_commands;
+    connect(GroupBox5, &QuickSearchPanel::showAllRequested, this, [this] { guarded([this] { showAll(); }); });
+    connect(GroupBox5, &QuickSearchPanel::searched, Panel3, &QWidget::hide);
+    connect(c.gridShowAll, &QAction::triggered, GroupBox5->Button12, &QPushButton::click);
+
+    auto newOrder = [this] { guarded([this] { Panel3->openForNew(); }); };
+    connect(c.newOrder, &QAction::triggered, this, newOrder);
+    connect(c.gridNew, &QAction::triggered, this, newOrder);
+    connect(c.gridEdit, &QAction::triggered, this, [this] { guarded([this] { Panel3->loadFromMenu(); }); });
+    connect(c.gridDelete, &QAction::triggered, this, [this] { guarded([this] { Panel3->deleteSelected(); }); });
+    connect(DBGridEh1, &OrderGrid::rowDoubleClicked, this,
+            [this] { guarded([this] { Panel3->loadFromDoubleClick(); }); });
+    connect(DBGridEh1, &OrderGrid::titleClicked, Panel3, &QWidget::hide);
+    connect(DBGridEh1, &OrderGrid::contextMenuRequested, this,
+            [this](const QPoint& pos) { m_commands->gridMenu->popup(pos); });
+
+    connect(c.sender, &QAction::triggered, this, [this] {
+        Panel5->show();
+        Panel5->raise();
+        guarded([this] { Panel5->load(); });
+    });
+    connect(c.senderInfo, &QAction::triggered, this, [this] {
+        Panel5->show();
+        Panel5->raise();
+    });
+    connect(Panel5, &SenderPanel::bannerRequested, this, &TMainForm::showBanner);
+
+    // The courier print menus: the two picture buttons and the grid menu's
+    // two submenus offer the same nine entries.
+    auto single = [this](int courier) { guarded([this, courier] { m_printing->printSingle(courier); }); };
+    auto batch = [this](int courier) { guarded([this, courier] { m_printing->printBatch(courier); }); };
+    m_singleMenu = new QMenu(this);
+    m_batchMenu = new QMenu(this);
+    WaybillPrinting::fillCourierMenu(m_singleMenu, single);
+    WaybillPrinting::fillCourierMenu(m_batchMenu, batch);
+    WaybillPrinting::fillCourierMenu(c.gridSingleMenu, single);
+    WaybillPrinting::fillCourierMenu(c.gridBatchMenu, batch);
+    connect(Image8, &PictureButton::pressed, m_singleMenu, [this](const QPoint& pos) { m_singleMenu->popup(pos); });
+    connect(Image6, &PictureButton::pressed, m_batchMenu, [this](const QPoint& pos) { m_batchMenu->popup(pos); });
+}
+
+void TMainForm::guarded(const std::function<void()>& handler)
+{
+    m_platform.guard(this, handler);
+}
+
+void TMainForm::showAll()
+{
+    fillColumnList(m_dm.ADOQuery1, QStringLiteral("d"), QStringLiteral("data"), GroupBox5->ComboBox1);
+    openQuery(m_dm.ADOQuery15, QStringLiteral("select * from data"));
+    m_dm.ADOQuery15.last();
+    DBGridEh1->setRowCountText(QStringLiteral("共%1条记录").arg(m_dm.ADOQuery15.rowCount()));
+}
+
+void TMainForm::showBanner(const QString& text)
+{
+    Panel4->showMessage(text);
+}
+
+void TMainForm::runLedgerMonthQuery()
+{
+    // The ledger's month query names every column of its fixed list, so a
+    // data1 that lacks one stops here; the engine would accept a column of
+    // another type, so the declared types are compared as well.
+    openQuery(m_dm.ADOQuery1, QStringLiteral("PRAGMA table_info(data1)"));
+    QHash<QString, QString> declared;
+    for (int r = 0; r < m_dm.ADOQuery1.rowCount(); ++r)
+        declared.insert(displayText(m_dm.ADOQuery1.value(r, 1)).toLower(),
+                        displayText(m_dm.ADOQuery1.value(r, 2)).toUpper());
+    m_dm.ADOQuery1.close();
+    QStringList columns;
+    for (const schema::LedgerColumn& c : schema::ledgerColumns()) {
+        const auto it = declared.constFind(c.name.toLower());
+        if (it != declared.constEnd() && *it != c.type)
+            throw DbError(QStringLiteral("Type mismatch in field '%1'").arg(c.name));
+        columns << QLatin1Char('[') + c.name + QLatin1Char(']');
+    }
+    const QDate today = m_platform.clock.now().date();
+    const QDate first(today.year(), today.month(), 1);
+    openQuery(m_dm.ADOQuery13,
+              QStringLiteral("SELECT %1 from data1 where day1>=? and day1<?").arg(columns.join(u',')),
+              {dateText(first), dateText(first.addMonths(1))});
+}
+
+void TMainForm::startUp()
+{
+    guarded([this] {
+        runLedgerMonthQuery();
+        m_dm.ADOTable5.openForAppend();
+        m_dm.ADOTable6.open();
+        m_dm.ADOTable2.openForAppend();
+        Panel5->load();
+        Panel3->hide();
+        HintSettings::apply();
+        const QDate today = m_platform.clock.now().date();
+        Panel3->setDate(today);
+        m_status[2]->setText(QStringLiteral("今天：") + dateText(today));
+    });
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::StatusTip:
+        // Status bar panel 0 shows the hint of the control under the mouse.
+        m_status[0]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    case QEvent::WindowActivate:
+        askForLogin();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous()) {
+        startUp();
+        // Showing the main window activates it; without a window manager no
+        // activation arrives, so the login is asked for from here as well.
+        askForLogin();
+    }
+}
+
+void TMainForm::askForLogin()
+{
+    if (m_journal != 0 || m_loginShown)
+        return;
+    m_loginShown = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_journal == 0 && !m_login->isVisible())
+            m_login->start();
+    });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (m_journal != 0) {
+        // The exit time is written under this login's journal number; the
+        // program ends even when the statement fails.
+        guarded([this] {
+            runStatement(m_dm.ADOQuery1, QStringLiteral("update rz set jtime=?where id=?"),
+                         {dateTimeText(m_platform.clock.now()), m_journal});
+        });
+    }
+    event->accept();
+    QApplication::closeAllWindows();
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange) {
+        if (isMaximized()) {
+            setMinimumSize(clientWidth, clientHeight);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        } else if (!isMinimized()) {
+            setFixedSize(clientWidth, clientHeight);
+        }
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layoutClientArea();
+}
+
+void TMainForm::layoutClientArea()
+{
+    // The lower panel and the status bar keep their heights; the grid takes
+    // the rest (473 of the 636 pixels at the normal size).
+    const int w = m_client->width() > 0 ? m_client->width() : clientWidth;
+    const int h = m_client->height() > 0 ? m_client->height() : clientHeight - statusBarHeight;
+    const int gridHeight = std::max(0, h - lowerPanelHeight);
+    DBGridEh1->setGeometry(0, 0, w, gridHeight);
+    Panel2->setGeometry(0, gridHeight, w, h - gridHeight);
+}
+
+void TMainForm::closeMainWindow()
+{
+    close();
+}
+
+void TMainForm::focusMainWindow()
+{
+    activateWindow();
+    DBGridEh1->view()->setFocus();
+}
+
+void TMainForm::setOperatorName(const QString& name)
+{
+    m_status[1]->setText(name);
+}
+
+void TMainForm::restrictToOrdinaryUser()
+{
+    CommandTables& c = *m_commands;
+    for (QAction* a : {c.gridNew, c.gridEdit, c.gridDelete, c.gridHideItems, c.changePassword})
+        a->setVisible(false);
+    for (int column : {5, 6, 11})
+        DBGridEh1->setColumnVisible(column, false);
+}
+
+}  // namespace kx

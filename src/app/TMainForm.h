@@ -1,0 +1,97 @@
+#pragma once
+
+#include "access/LoginHost.h"
+
+#include <QMainWindow>
+
+class QLabel;
+class QTimer;
+class QFrame;
+
+namespace kx {
+
+class Tdmfm;
+struct Platform;
+class Tloginfm;
+class OrderGrid;
+class QuickSearchPanel;
+class OrderEditorPanel;
+class SenderPanel;
+class WaybillPrinting;
+class PictureButton;
+class CommandTables;
+class SuccessBanner;
+
+// The main window: the order grid on top, the quick search, the toolbar and
+// the print picture buttons below it, the status bar at the bottom.
+class TMainForm : public QMainWindow, public LoginHost {
+    Q_OBJECT
+public:
+    TMainForm(Tdmfm& dm, const Platform& platform);
+    ~TMainForm() override;
+
+    // The journal number: the id of this login's rz row, 0 before a login.
+    int journalNumber() const { return m_journal; }
+    // The show-all action "全部记录".
+    void showAll() override;
+    void showBanner(const QString& text);
+    // The start-up sequence; runs each time the window is shown.
+    void startUp();
+
+    Tdmfm& dm() const { return m_dm; }
+    Tloginfm* login() const { return m_login; }
+    OrderGrid* grid() const { return DBGridEh1; }
+    QuickSearchPanel* quickSearch() const { return GroupBox5; }
+    OrderEditorPanel* editor() const { return Panel3; }
+    SenderPanel* senderPanel() const { return Panel5; }
+    CommandTables* commands() const { return m_commands; }
+    SuccessBanner* banner() const { return Panel4; }
+    QLabel* statusPanel(int index) const { return m_status[index]; }
+    QTimer* Timer1;  // refills a blank date in the order editor
+
+    // LoginHost
+    void closeMainWindow() override;
+    void focusMainWindow() override;
+    void setOperatorName(const QString& name) override;
+    void restrictToOrdinaryUser() override;
+    void setJournalNumber(int id) override { m_journal = id; }
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildLowerPanel();
+    void buildStatusBar();
+    void connectCommands();
+    void layoutClientArea();
+    void runLedgerMonthQuery();
+    void askForLogin();
+    void guarded(const std::function<void()>& handler);
+
+    Tdmfm& m_dm;
+    const Platform& m_platform;
+    int m_journal = 0;
+    bool m_loginShown = false;
+
+    QWidget* m_client;
+    OrderGrid* DBGridEh1;
+    QFrame* Panel2;
+    QuickSearchPanel* GroupBox5;
+    CommandTables* m_commands;
+    PictureButton* Image8;
+    PictureButton* Image6;
+    SuccessBanner* Panel4;
+    OrderEditorPanel* Panel3;
+    SenderPanel* Panel5;
+    WaybillPrinting* m_printing;
+    QMenu* m_singleMenu;
+    QMenu* m_batchMenu;
+    Tloginfm* m_login;
+    QLabel* m_status[4];
+};
+
+}  // namespace kx

@@ -1,0 +1,238 @@
+#include "Fakes.h"
+#include "TestDb.h"
+#include "Typing.h"
+
+#include "access/Tloginfm.h"
+#include "app/CommandTables.h"
+#include "app/TMainForm.h"
+#include "data/Tdmfm.h"
+#include "orders/OrderGrid.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace kx;
+
+// A main window on a fresh database, shown, with its login window open.
+struct Session {
+    explicit Session(const std::function<void(test::TestDb&)>& fixture = {})
+    {
+        db.exec("insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')");
+        if (fixture)
+            fixture(db);
+        dm = std::make_unique<Tdmfm>();
+        main = std::make_unique<TMainForm>(*dm, fp.platform);
+        main->show();
+        QTRY_VERIFY_WITH_TIMEOUT(main->login()->isVisible(), 2000);
+    }
+    Tloginfm* login() const { return main->login(); }
+    void logIn(const QString& user, const QString& password)
+    {
+        login()->ComboBox1->setEditText(user);
+        login()->Edit1->setText(password);
+        login()->bitbtn4->click();
+    }
+    test::TestDb db;
+    test::FakePlatform fp;
+    std::unique_ptr<Tdmfm> dm;
+    std::unique_ptr<TMainForm> main;
+};
+
+class TestLogin : public QObject {
+    Q_OBJECT
+private slots:
+    void loginWindowShownAndFilled();
+    void administratorLogsIn();
+    void ordinaryUserLosesEntriesAndColumns();
+    void refused_data();
+    void refused();
+    void requiredFields();
+    void passwordTypingFilter();
+    void enterChain();
+    void closingWithoutLoginEndsProgram();
+    void nullCourierDoesNotLockOut();
+    void journalFailureRetriesWithoutSecondRow();
+    void exitWritesJtime();
+};
+
+void TestLogin::loginWindowShownAndFilled()
+{
+    Session s([](test::TestDb& db) { db.exec("insert into userdb values ('小王','123'), ('阿杰','9')"); });
+    QCOMPARE(s.login()->windowTitle(), QString("用户登录"));
+    QCOMPARE(s.login()->ComboBox1->count(), 3);
+    QCOMPARE(s.login()->ComboBox1->currentIndex(), 0);
+    QVERIFY(s.login()->isModal());
+    QCOMPARE(s.main->journalNumber(), 0);
+}
+
+void TestLogin::administratorLogsIn()
+{
+    Session s;
+    s.logIn("超级管理员", " 507 ");  // blanks around a pasted password are trimmed
+    QVERIFY(!s.login()->isVisible());
+    QVERIFY(s.login()->loggedIn());
+    QCOMPARE(s.main->statusPanel(1)->text(), QString("超级管理员"));
+    // One journal row, checked by the independent tool.
+    QCOMPARE(s.db.cli("select id, username, btime, ifnull(jtime,'-') from rz"),
+             QStringList{"1|超级管理员|2026-12-10 09:30:15|-"});
+    QCOMPARE(s.main->journalNumber(), 1);
+    CommandTables* c = s.main->commands();
+    for (QAction* a : {c->gridNew, c->gridEdit, c->gridDelete, c->gridHideItems, c->changePassword})
+        QVERIFY2(a->isVisible(), qPrintable(a->text()));
+    for (int col = 0; col < 12; ++col)
+        QVERIFY(s.main->grid()->isColumnVisible(col));
+    // The show-all action ran: the grid's query holds every order.
+    QVERIFY(s.dm->ADOQuery15.isOpen());
+    // A later activation does not ask again.
+    s.main->activateWindow();
+    QTest::qWait(50);
+    QVERIFY(!s.login()->isVisible());
+}
+
+void TestLogin::ordinaryUserLosesEntriesAndColumns()
+{
+    Session s([](test::TestDb& db) { db.exec("insert into userdb values ('小王','abc123')"); });
+    s.logIn("小王", "abc123");
+    QVERIFY(!s.login()->isVisible());
+    CommandTables* c = s.main->commands();
+    for (QAction* a : {c->gridNew, c->gridEdit, c->gridDelete, c->gridHideItems, c->changePassword})
+        QVERIFY2(!a->isVisible(), qPrintable(a->text()));
+    QVERIFY(c->newOrder->isVisible());
+    QVERIFY(c->userAdmin->isVisible());
+    for (int col = 0; col < 12; ++col)
+        QCOMPARE(s.main->grid()->isColumnVisible(col), col != 5 && col != 6 && col != 11);
+    QCOMPARE(s.db.scalar("select username from rz").toString(), QString("小王"));
+}
+
+void TestLogin::refused_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("wrong password") << "超级管理员" << "508";
+    QTest::newRow("injection in password") << "超级管理员" << "' or '1'='1";
+    QTest::newRow("quote in user") << "超级管理员'--" << "507";
+    QTest::newRow("wildcards in user") << "%" << "507";
+    QTest::newRow("underscore and bracket") << "[_]" << "507";
+    QTest::newRow("trailing blank in user") << "超级管理员 " << "507";
+    QTest::newRow("two identical rows") << "双" << "77";
+}
+
+void TestLogin::refused()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    Session s([](test::TestDb& db) { db.exec("insert into userdb values ('双','77'), ('双','77')"); });
+    s.logIn(user, password);
+    QVERIFY(s.login()->isVisible());
+    QVERIFY(!s.login()->loggedIn());
+    QCOMPARE(s.fp.dialogs.texts(), QStringList{"密码不正确！请重新输入！"});
+    QCOMPARE(s.fp.dialogs.shown[0].caption, QString("Kestrix快递单打印软件"));
+    QCOMPARE(s.login()->Edit1->text(), QString());
+    QCOMPARE(s.db.scalar("select count(*) from rz").toInt(), 0);
+    // The window stays usable: the right pair still logs in.
+    s.logIn("超级管理员", "507");
+    QVERIFY(s.login()->loggedIn());
+}
+
+void TestLogin::requiredFields()
+{
+    Session s;
+    s.logIn("  ", "507");
+    QCOMPARE(s.fp.dialogs.lastText(), QString("必须选择用户！"));
+    QCOMPARE(s.fp.dialogs.shown.last().caption, QString("Warning"));
+    s.logIn("超级管理员", "");
+    QCOMPARE(s.fp.dialogs.lastText(), QString("必须输入密码！"));
+    QCOMPARE(s.fp.dialogs.shown.size(), 2);
+    QVERIFY(s.login()->isVisible());
+}
+
+void TestLogin::passwordTypingFilter()
+{
+    Session s;
+    QLineEdit* e = s.login()->Edit1;
+    e->setFocus();
+    test::typeText(e, "ab!中C9");
+    QCOMPARE(e->text(), QString("abC9"));
+    test::typeText(e, "1234567");
+    QCOMPARE(e->text(), QString("abC9123456"));  // at most ten characters
+    QTest::keyClick(e, Qt::Key_Backspace);
+    QCOMPARE(e->text(), QString("abC912345"));
+    QCOMPARE(e->echoMode(), QLineEdit::Password);
+}
+
+void TestLogin::enterChain()
+{
+    Session s;
+    QVERIFY(QTest::qWaitForWindowActive(s.login()));
+    s.login()->ComboBox1->setFocus();
+    QTest::keyClick(s.login()->ComboBox1->lineEdit(), Qt::Key_Return);
+    QTRY_VERIFY(s.login()->Edit1->hasFocus());
+    test::typeText(s.login()->Edit1, "507");
+    QTest::keyClick(s.login()->Edit1, Qt::Key_Return);
+    QTRY_VERIFY(s.login()->bitbtn4->hasFocus());
+    QVERIFY(s.login()->isVisible());  // the first Enter only moves the focus
+    QTest::keyClick(s.login()->bitbtn4, Qt::Key_Return);
+    QVERIFY(s.login()->loggedIn());
+}
+
+void TestLogin::closingWithoutLoginEndsProgram()
+{
+    Session s;
+    s.login()->reject();  // the close box
+    QVERIFY(!s.login()->isVisible());
+    QVERIFY(!s.main->isVisible());
+    QCOMPARE(s.db.scalar("select count(*) from rz").toInt(), 0);
+}
+
+void TestLogin::nullCourierDoesNotLockOut()
+{
+    Session s([](test::TestDb& db) { db.addOrder({{"a", "张三"}}); });
+    s.logIn("超级管理员", "507");
+    // The null courier stops the order list with the conversion error, but
+    // the login completes so that the operator can repair the data.
+    QCOMPARE(s.fp.dialogs.texts(),
+             QStringList{"Could not convert variant of type (Null) into type (String)."});
+    QCOMPARE(s.fp.dialogs.shown[0].icon, Dialogs::Icon::Critical);
+    QVERIFY(!s.login()->isVisible());
+    QCOMPARE(s.main->journalNumber(), 1);
+}
+
+void TestLogin::journalFailureRetriesWithoutSecondRow()
+{
+    Session s;
+    s.db.exec("alter table rz rename to rz_away");
+    s.logIn("超级管理员", "507");
+    QVERIFY(s.login()->isVisible());
+    QCOMPARE(s.fp.dialogs.shown.size(), 1);
+    QVERIFY(s.fp.dialogs.lastText().contains("no such table"));
+    QCOMPARE(s.main->journalNumber(), 0);
+    s.db.exec("alter table rz_away rename to rz");
+    s.login()->bitbtn4->click();  // retried with "登 录"
+    QVERIFY(!s.login()->isVisible());
+    QCOMPARE(s.db.scalar("select count(*) from rz").toInt(), 1);
+    QCOMPARE(s.main->journalNumber(), 1);
+}
+
+void TestLogin::exitWritesJtime()
+{
+    Session s;
+    s.logIn("超级管理员", "507");
+    s.fp.clock.moment = QDateTime(QDate(2026, 12, 10), QTime(18, 0, 1));
+    s.main->close();
+    QCOMPARE(s.db.cli("select btime, jtime from rz"), QStringList{"2026-12-10 09:30:15|2026-12-10 18:00:01"});
+
+    // The exit statement failing still ends the program.
+    Session t;
+    t.logIn("超级管理员", "507");
+    t.db.exec("alter table rz rename to rz_away");
+    t.main->close();
+    QVERIFY(!t.main->isVisible());
+    QVERIFY(t.fp.dialogs.lastText().contains("no such table"));
+}
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"
