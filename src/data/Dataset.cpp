@@ -130,9 +130,11 @@ QVariant Dataset::field(const QString& name) const
     const int column = fieldIndex(name);
     if (column < 0)
         throw DbError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), name));
-    if (!m_open || m_current < 0 || m_current >= m_rowCount)
-        throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                     "Requested operation requires a current record"));
+    if (!m_open)
+        throw DbError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+    // An empty result has no current record: its fields hold no value.
+    if (m_current < 0 || m_current >= m_rowCount)
+        return QVariant();
     return value(m_current, column);
 }
 

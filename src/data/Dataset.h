@@ -52,7 +52,7 @@ public:
     int rowOfId(qint64 rowId) const;  // -1 when not in the result
 
     // The current row's value of a field; throws DbError for an unknown field
-    // and when there is no current row (empty or closed result).
+    // or a closed dataset. An empty result gives a null.
     QVariant field(const QString& name) const;
 
     int currentRow() const { return m_current; }

@@ -1,0 +1,283 @@
+#include "Fakes.h"
+#include "TestDb.h"
+
+#include "access/Tloginfm.h"
+#include "app/CommandTables.h"
+#include "app/CreateOnDemand.h"
+#include "app/SuccessBanner.h"
+#include "app/TMainForm.h"
+#include "data/DbError.h"
+#include "data/Tdmfm.h"
+#include "orders/OrderEditorPanel.h"
+#include "orders/OrderGrid.h"
+#include "orders/QuickSearchPanel.h"
+#include "waybill/SenderPanel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace kx;
+
+namespace {
+
+const char* postRow = "insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')";
+
+// A small window kind for the create-on-demand rule.
+class ToolWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ToolWindow(QWidget* owner) : QWidget(owner, Qt::Window)
+    {
+        ++created;
+        show();
+    }
+    static inline int created = 0;
+};
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void layoutAndCaptions();
+    void startUpComplete();
+    void startUpStops_data();
+    void startUpStops();
+    void showAllAndNullCourier();
+    void bannerTwoSecondRule();
+    void blankDateRefilled();
+    void createOnDemand();
+    void resizingGivesGridTheRest();
+    void errorDisplayAddsFullStop();
+};
+
+void TestMainWindow::layoutAndCaptions()
+{
+    test::TestDb db;
+    db.exec(postRow);
+    Tdmfm dm;
+    test::FakePlatform fp;
+    TMainForm w(dm, fp.platform);
+    w.show();
+    QCOMPARE(w.windowTitle(), QString("Kestrix快递单打印软件 V2.1"));
+    QCOMPARE(w.centralWidget()->height() + w.statusBar()->height(), 636);
+    QCOMPARE(w.width(), 1058);
+    QCOMPARE(w.grid()->height(), 473);
+    QCOMPARE(w.quickSearch()->geometry(), QRect(18, 10, 519, 118));
+    QCOMPARE(w.quickSearch()->title(), QString(" 快速查询"));
+    QCOMPARE(w.findChild<QWidget*>("Image8")->geometry(), QRect(575, 81, 130, 36));
+    QCOMPARE(w.findChild<QWidget*>("Image6")->geometry(), QRect(727, 81, 130, 36));
+    QCOMPARE(w.banner()->geometry(), QRect(0, 0, 257, 49));
+    QVERIFY(!w.banner()->isVisible());
+    QCOMPARE(w.statusPanel(1)->text(), QString("操作员："));
+    QCOMPARE(w.statusPanel(0)->width(), 350);
+
+    QStringList captions;
+    for (QAction* a : w.commands()->ToolBar2->actions())
+        captions << a->text();
+    QCOMPARE(captions, QStringList({"批量导入", "新建记录", "网点查询", "数据备份", "寄件人", "设 置", "技术支持"}));
+    QCOMPARE(w.commands()->settingsButton->popupMode(), QToolButton::InstantPopup);
+
+    QStringList menu;
+    for (QAction* a : w.commands()->gridMenu->actions())
+        menu << (a->isSeparator() ? QString("-") : a->text());
+    QCOMPARE(menu, QStringList({"单张打印", "批量打印", "-", "批量导入", "新建记录", "修 改", "删 除", "全部记录",
+                                "导出Excel", "打印全部清单", "-", "隐藏商品信息"}));
+    QCOMPARE(w.commands()->gridExport->shortcut(), QKeySequence("Ctrl+E"));
+    QCOMPARE(w.commands()->gridPrintList->shortcut(), QKeySequence("Ctrl+D"));
+    // Entries whose commands the program does not have yet do not pretend to work.
+    QVERIFY(!w.commands()->gridExport->isEnabled());
+    QVERIFY(!w.commands()->backup->isEnabled());
+    QVERIFY(w.commands()->gridShowAll->isEnabled());
+    QCOMPARE(w.commands()->gridSingleMenu->actions().size(), 11);  // nine couriers, two separators
+}
+
+void TestMainWindow::startUpComplete()
+{
+    test::TestDb db;
+    db.exec(postRow);
+    Tdmfm dm;
+    test::FakePlatform fp;
+    TMainForm w(dm, fp.platform);
+    w.show();
+    QVERIFY(fp.dialogs.shown.isEmpty());
+    QCOMPARE(w.senderPanel()->Edit51->text(), QString("李明"));
+    QCOMPARE(w.senderPanel()->ComboBox2->currentText(), QString("申通快递"));
+    QVERIFY(!w.editor()->isVisible());
+    QVERIFY(!w.senderPanel()->isVisible());
+    QCOMPARE(w.editor()->dateFieldText(), QString("2026-12-10"));
+    QCOMPARE(w.statusPanel(2)->text(), QString("今天：2026-12-10"));
+    // The login follows the start-up.
+    QTRY_VERIFY(w.login()->isVisible());
+}
+
+void TestMainWindow::startUpStops_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("sender");
+    QTest::newRow("data1 lacks a column")
+        << QString(postRow) + ";alter table data1 rename to old1;create table data1 (ID integer, a text)"
+        << "no such column" << "";
+    QTest::newRow("data1 column of another type")
+        << QString(postRow) + ";alter table data1 rename to old1;"
+                              "create table data1 as select * from old1;"
+                              "drop table data1;"
+                              "create table data1 (ID INTEGER, a TEXT, b TEXT, c TEXT, d TEXT, e TEXT, f TEXT, g TEXT,"
+                              " h TEXT, i TEXT, j TEXT, k TEXT, l TEXT, m TEXT, n TEXT, o TEXT, p TEXT, q TEXT, r TEXT,"
+                              " s TEXT, t TEXT, u TEXT, v TEXT, w TEXT, x TEXT, y TEXT, z TEXT, [1] TEXT, [2] REAL,"
+                              " [3] REAL, [4] REAL, a5 REAL, [6] REAL, [7] REAL, [8] REAL, [9] REAL, day1 TEXT,"
+                              " day2 TEXT, day3 TEXT, day4 TEXT, day5 TEXT, day6 TEXT)"
+        << "Type mismatch" << "";
+    QTest::newRow("post empty") << QString() << "Could not convert variant of type (Null) into type (String)."
+                                << "";
+    QTest::newRow("post with a null") << "insert into post (a,b,c) values ('王','139','地址')"
+                                      << "Could not convert variant of type (Null) into type (String)."
+                                      << "王";
+}
+
+void TestMainWindow::startUpStops()
+{
+    QFETCH(QString, fixture);
+    QFETCH(QString, message);
+    QFETCH(QString, sender);
+    test::TestDb db;
+    for (const QString& sql : fixture.split(';', Qt::SkipEmptyParts))
+        db.exec(sql);
+    Tdmfm dm;
+    test::FakePlatform fp;
+    TMainForm w(dm, fp.platform);
+    w.show();
+    QCOMPARE(fp.dialogs.shown.size(), 1);
+    QVERIFY2(fp.dialogs.lastText().contains(message), qPrintable(fp.dialogs.lastText()));
+    QCOMPARE(fp.dialogs.shown[0].caption, QString("Kestrix快递单打印软件"));
+    QCOMPARE(fp.dialogs.shown[0].icon, Dialogs::Icon::Critical);
+    // The later steps did not run, but the window is shown and the login follows.
+    QCOMPARE(w.senderPanel()->Edit51->text(), sender);
+    QVERIFY(w.editor()->isVisible());
+    QCOMPARE(w.statusPanel(2)->text(), QString());
+    QVERIFY(w.isVisible());
+    QTRY_VERIFY(w.login()->isVisible());
+}
+
+void TestMainWindow::showAllAndNullCourier()
+{
+    test::TestDb db;
+    db.exec(postRow);
+    db.addOrder({{"a", "甲"}, {"d", "申通快递"}});
+    db.addOrder({{"a", "乙"}, {"d", "EMS邮政快递"}});
+    db.addOrder({{"a", "丙"}, {"d", "申通快递"}});
+    Tdmfm dm;
+    test::FakePlatform fp;
+    TMainForm w(dm, fp.platform);
+    w.show();
+    w.quickSearch()->Button12->click();
+    QCOMPARE(dm.ADOQuery15.rowCount(), 3);
+    QCOMPARE(dm.ADOQuery15.currentRow(), 2);
+    QCOMPARE(w.grid()->rowCountText(), QString("共3条记录"));
+    QCOMPARE(w.quickSearch()->ComboBox1->count(), 2);
+    QCOMPARE(w.quickSearch()->ComboBox1->currentText(), QString());
+
+    // A null courier stops the action at the list fill: the grid and its
+    // count keep their previous state.
+    db.addOrder({{"a", "丁"}});
+    w.commands()->gridShowAll->trigger();
+    QCOMPARE(fp.dialogs.texts(), QStringList{"Could not convert variant of type (Null) into type (String)."});
+    QCOMPARE(dm.ADOQuery15.rowCount(), 3);
+    QCOMPARE(w.grid()->rowCountText(), QString("共3条记录"));
+    QCOMPARE(w.quickSearch()->ComboBox1->count(), 0);
+}
+
+void TestMainWindow::bannerTwoSecondRule()
+{
+    test::TestDb db;
+    db.exec(postRow);
+    Tdmfm dm;
+    test::FakePlatform fp;
+    TMainForm w(dm, fp.platform);
+    w.show();
+    QElapsedTimer clock;
+    clock.start();
+    w.showBanner("新建记录成功...");
+    QVERIFY(w.banner()->isVisible());
+    QTest::qWait(1000);
+    w.showBanner("修改记录成功...");
+    QCOMPARE(w.banner()->text(), QString("修改记录成功..."));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.banner()->isVisible(), 3000);
+    // Hidden two seconds after the first showing, not the second.
+    QVERIFY2(clock.elapsed() < 2900, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!w.banner()->Timer2->isActive());
+}
+
+void TestMainWindow::blankDateRefilled()
+{
+    test::TestDb db;
+    db.exec(postRow);
+    Tdmfm dm;
+    test::FakePlatform fp;
+    TMainForm w(dm, fp.platform);
+    w.show();
+    QCOMPARE(w.Timer1->interval(), 500);
+    w.editor()->setDate(QDate());
+    QCOMPARE(w.editor()->dateFieldText(), QString("    -  -  "));
+    fp.clock.moment = QDateTime(QDate(2027, 1, 2), QTime(8, 0));
+    QTRY_COMPARE_WITH_TIMEOUT(w.editor()->dateFieldText(), QString("2027-01-02"), 700);
+}
+
+void TestMainWindow::createOnDemand()
+{
+    QWidget owner;
+    ToolWindow::created = 0;
+    ToolWindow* first = kx::createOnDemand<ToolWindow>(&owner);
+    QCOMPARE(ToolWindow::created, 1);
+    first->showMinimized();
+    ToolWindow* again = kx::createOnDemand<ToolWindow>(&owner);
+    QCOMPARE(again, first);
+    QCOMPARE(ToolWindow::created, 1);
+    QVERIFY(!again->isMinimized());
+    QPointer<ToolWindow> gone(first);
+    first->close();  // deletes itself
+    QTRY_VERIFY(gone.isNull());
+    kx::createOnDemand<ToolWindow>(&owner);
+    QCOMPARE(ToolWindow::created, 2);
+}
+
+void TestMainWindow::resizingGivesGridTheRest()
+{
+    test::TestDb db;
+    db.exec(postRow);
+    Tdmfm dm;
+    test::FakePlatform fp;
+    TMainForm w(dm, fp.platform);
+    w.show();
+    const QRect search = w.quickSearch()->geometry();
+    w.showMaximized();
+    QTRY_VERIFY(w.isMaximized());
+    QTRY_VERIFY(w.height() > 636);
+    QCOMPARE(w.grid()->height(), w.centralWidget()->height() - 141);
+    QCOMPARE(w.quickSearch()->geometry(), search);
+    w.showNormal();
+    QTRY_COMPARE(w.grid()->height(), 473);
+}
+
+void TestMainWindow::errorDisplayAddsFullStop()
+{
+    test::FakePlatform fp;
+    fp.platform.guard(nullptr, [] { throw DbError("no such table: rz"); });
+    fp.platform.guard(nullptr, [] { throw DbError("Already ends."); });
+    QCOMPARE(fp.dialogs.texts(), QStringList({"no such table: rz.", "Already ends."}));
+    QCOMPARE(fp.dialogs.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
