@@ -32,6 +32,7 @@ private slots:
     void columnListFillEmptyTable();
     void datasetWritesThroughByRowId();
     void datasetSortIsStableAndKeepsCurrent();
+    void datasetKeepsValuesExactly();
     void nullConversion();
     void newdbRefusesOverwrite();
 };
@@ -254,6 +255,38 @@ void TestData::datasetSortIsStableAndKeepsCurrent()
     q.sortBy(amount, Qt::DescendingOrder);
     QCOMPARE(q.value(0, amount).toDouble(), 5.0);
     QCOMPARE(q.value(q.currentRow(), amount).toDouble(), 3.0);
+}
+
+void TestData::datasetKeepsValuesExactly()
+{
+    test::TestDb db;
+    const QString rare = QString::fromUtf8("\xF0\xA0\x80\x80") + "号 Ä";  // a character outside the BMP
+    db.addOrder({{"a", rare}, {"b", ""}, {"1", 2.5}});
+    db.addOrder({{"a", "乙"}, {"1", 7}});  // b stays null
+    Tdmfm dm;
+    Dataset& q = dm.ADOQuery15;
+    openQuery(q, "select * from data");
+    const int a = q.fieldIndex("a"), b = q.fieldIndex("b"), n = q.fieldIndex("1");
+    QCOMPARE(q.value(0, a).toString(), rare);
+    QCOMPARE(q.text(0, a), QStringView(rare));
+    QCOMPARE(q.cell(0, a).toString(), rare);
+    QVERIFY(!q.isNull(0, b) && q.isNull(1, b));
+    QVERIFY(!q.value(0, b).isNull() && q.value(1, b).isNull());
+    QCOMPARE(q.value(0, n).toDouble(), 2.5);
+    QCOMPARE(q.cell(1, n).toDouble(), 7.0);
+    QVERIFY(q.text(0, n).isEmpty());
+
+    // A value handed out stays valid and follows an edit of its row.
+    const QVariant& kept = q.value(1, a);
+    q.sortBy(a, Qt::DescendingOrder);
+    q.updateRow(q.rowOfId(q.rowId(q.rowCount() - 1)), {{"a", "丙"}});
+    QCOMPARE(kept.toString(), QString("丙"));
+    // An appended row joins the open result at the end.
+    dm.ADOQuery15.append({{"a", "丁"}});
+    QCOMPARE(q.rowCount(), 3);
+    QCOMPARE(q.currentRow(), 2);
+    QCOMPARE(q.text(2, a), QStringView(u"丁"));
+    QVERIFY(q.isNull(2, n));
 }
 
 void TestData::nullConversion()

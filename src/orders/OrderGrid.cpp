@@ -120,9 +120,9 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
     connect(&m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) {
         const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
         if (quantity >= 0)
-            m_quantitySum -= CellFormat::toTenThousandths(m_dataset.value(row, quantity));
+            m_quantitySum -= CellFormat::toTenThousandths(m_dataset.cell(row, quantity));
         if (amount >= 0)
-            m_amountSum -= CellFormat::toTenThousandths(m_dataset.value(row, amount));
+            m_amountSum -= CellFormat::toTenThousandths(m_dataset.cell(row, amount));
     });
     connect(&m_dataset, &Dataset::rowRemoved, this, [this] { showSums(); });
     connect(&m_dataset, &Dataset::rowChanged, this, [this] { recomputeSums(); });
@@ -224,9 +224,9 @@ void OrderGrid::recomputeSums()
     const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
     for (int row = 0; row < m_dataset.rowCount(); ++row) {
         if (quantity >= 0)
-            m_quantitySum += CellFormat::toTenThousandths(m_dataset.value(row, quantity));
+            m_quantitySum += CellFormat::toTenThousandths(m_dataset.cell(row, quantity));
         if (amount >= 0)
-            m_amountSum += CellFormat::toTenThousandths(m_dataset.value(row, amount));
+            m_amountSum += CellFormat::toTenThousandths(m_dataset.cell(row, amount));
     }
     showSums();
 }

@@ -22,20 +22,22 @@ const std::array<OrderGridColumn, OrderGridModel::ColumnCount>& OrderGridModel::
                   goods = QStringLiteral("商 品 信 息");
     const Qt::Alignment left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
     // Columns without a width of their own get one that suits their usual
-    // content at 14 pixels: a date with its time, an item title, an order number.
+    // content at 14 pixels (a date with its time, a 16-digit order number),
+    // chosen so that all twelve come close to the main window's width and
+    // the narrow number columns keep nearly their own widths.
     return std::array<OrderGridColumn, ColumnCount>{{
         {QStringLiteral("a"), receiver, QStringLiteral("姓 名"), 66, left, teal, Qt::white, K::Text},
         {QStringLiteral("b"), receiver, QStringLiteral("手 机"), 85, left, teal, Qt::white, K::Text},
         {QStringLiteral("c"), receiver, QStringLiteral("地 址"), 240, left, teal, Qt::white, K::Text},
         {QStringLiteral("d"), print, QStringLiteral(" 快 递"), 66, centre, teal, Qt::white, K::Text},
-        {QStringLiteral("g"), print, QStringLiteral(" 状 态"), 60, centre, teal, Qt::white, K::Text},
+        {QStringLiteral("g"), print, QStringLiteral(" 状 态"), 56, centre, teal, Qt::white, K::Text},
         {QStringLiteral("day1"), goods, QStringLiteral("付款日期"), 140, centre, sky, Qt::black, K::Date},
-        {QStringLiteral("h"), goods, QStringLiteral("名 称"), 150, left, sky, Qt::black, K::Text},
+        {QStringLiteral("h"), goods, QStringLiteral("名 称"), 100, left, sky, Qt::black, K::Text},
         {QStringLiteral("1"), goods, QStringLiteral("数量"), 40, right, sky, Qt::black, K::Quantity},
         {QStringLiteral("2"), goods, QStringLiteral("金额"), 40, right, sky, Qt::black, K::Amount},
-        {QStringLiteral("i"), goods, QStringLiteral("会员名"), 90, left, sky, Qt::black, K::Text},
-        {QStringLiteral("j"), goods, QStringLiteral("订单编号"), 130, left, sky, Qt::black, K::Text},
-        {QStringLiteral("z"), goods, QStringLiteral("备 注"), 90, left, sky, Qt::black, K::Text},
+        {QStringLiteral("i"), goods, QStringLiteral("会员名"), 70, left, sky, Qt::black, K::Text},
+        {QStringLiteral("j"), goods, QStringLiteral("订单编号"), 120, left, sky, Qt::black, K::Text},
+        {QStringLiteral("z"), goods, QStringLiteral("备 注"), 40, left, sky, Qt::black, K::Text},
     }};
     }();
     return table;
@@ -87,8 +89,7 @@ bool OrderGridModel::isPrinted(int row) const
 {
     if (m_status < 0 || row < 0 || row >= m_dataset.rowCount())
         return false;
-    const QVariant& v = m_dataset.value(row, m_status);
-    return v.typeId() == QMetaType::QString && *static_cast<const QString*>(v.constData()) == printedStatus;
+    return m_dataset.text(row, m_status) == printedStatus;
 }
 
 QString OrderGridModel::displayText(int row, int column) const
@@ -96,7 +97,7 @@ QString OrderGridModel::displayText(int row, int column) const
     const int field = fieldOf(column);
     if (field < 0 || row < 0 || row >= m_dataset.rowCount())
         return QString();
-    const QVariant& v = m_dataset.value(row, field);
+    const QVariant v = m_dataset.cell(row, field);
     switch (columns()[size_t(column)].kind) {
     case OrderGridColumn::Kind::Date:
         return CellFormat::date(v);
@@ -140,7 +141,7 @@ QVariant OrderGridModel::data(const QModelIndex& index, int role) const
         return row % 2 == 0 ? white : grey;
     case ValueRole: {
         const int field = fieldOf(column);
-        return field < 0 ? QVariant() : m_dataset.value(row, field);
+        return field < 0 ? QVariant() : m_dataset.cell(row, field);
     }
     default:
         return {};

@@ -71,55 +71,52 @@ QRect FooterRow::cellRect(int column) const
     return QRect(originX() + header->sectionViewportPosition(column), 0, header->sectionSize(column), height());
 }
 
-QRect FooterRow::textRect(int column) const
+// The free stretch around a column's cell: its own cell and the visible
+// neighbours without text on either side.
+QRect FooterRow::freeSpan(int column) const
 {
     const QHeaderView* header = m_view->horizontalHeader();
+    QRect span = cellRect(column);
+    for (int v = header->visualIndex(column) + 1; v < header->count(); ++v) {
+        const int l = header->logicalIndex(v);
+        if (header->isSectionHidden(l))
+            continue;
+        if (!text(l).isEmpty())
+            break;
+        span = span.united(cellRect(l));
+    }
+    for (int v = header->visualIndex(column) - 1; v >= 0; --v) {
+        const int l = header->logicalIndex(v);
+        if (header->isSectionHidden(l))
+            continue;
+        if (!text(l).isEmpty())
+            break;
+        span = span.united(cellRect(l));
+    }
+    return span;
+}
+
+QRect FooterRow::textRect(int column) const
+{
     const QRect own = cellRect(column);
     if (own.isEmpty())
         return own;
     const int needed = fontMetrics().horizontalAdvance(text(column)) + 2 * textMargin;
-    const Qt::Alignment a = alignment(column);
-    const bool toRight = !(a & Qt::AlignRight);
-    const bool toLeft = (a & Qt::AlignRight) || (a & Qt::AlignHCenter);
-    QRect span = own;
-    // Spread over empty neighbours, alternating sides for centred text.
-    int left = header->visualIndex(column), right = left;
-    bool leftOpen = toLeft, rightOpen = toRight;
-    while (span.width() < needed && (leftOpen || rightOpen)) {
-        if (rightOpen) {
-            int v = right + 1;
-            while (v < header->count() && header->isSectionHidden(header->logicalIndex(v)))
-                ++v;
-            if (v >= header->count() || !text(header->logicalIndex(v)).isEmpty()) {
-                rightOpen = false;
-            } else {
-                right = v;
-                span = span.united(cellRect(header->logicalIndex(v)));
-            }
-        }
-        if (span.width() >= needed)
-            break;
-        if (leftOpen) {
-            int v = left - 1;
-            while (v >= 0 && header->isSectionHidden(header->logicalIndex(v)))
-                --v;
-            if (v < 0 || !text(header->logicalIndex(v)).isEmpty()) {
-                leftOpen = false;
-            } else {
-                left = v;
-                span = span.united(cellRect(header->logicalIndex(v)));
-            }
-        }
-    }
-    if (span == own)
+    if (needed <= own.width())
         return own;
-    // Centred text stays centred under its own column as far as the span allows.
-    if ((a & Qt::AlignHCenter) && span.width() >= needed) {
-        int x = own.center().x() - needed / 2;
-        x = std::clamp(x, span.left(), span.right() + 1 - needed);
-        return QRect(x, 0, needed, height());
-    }
-    return span;
+    // Placed as its alignment wants it against its own cell, then shifted
+    // only as far as it must to stay within the free stretch.
+    const QRect span = freeSpan(column);
+    if (needed >= span.width())
+        return span;
+    const Qt::Alignment a = alignment(column);
+    int x = own.left();
+    if (a & Qt::AlignRight)
+        x = own.right() + 1 - needed;
+    else if (a & Qt::AlignHCenter)
+        x = own.center().x() - needed / 2;
+    x = std::clamp(x, span.left(), span.right() + 1 - needed);
+    return QRect(x, 0, needed, height());
 }
 
 int FooterRow::columnAt(int x) const
@@ -178,10 +175,10 @@ void FooterRow::paintEvent(QPaintEvent*)
     for (qsizetype i = 0; i < spans.size(); ++i) {
         const int column = spanColumns.at(i);
         const QRect r = spans.at(i).adjusted(textMargin, 0, -textMargin, 0);
-        const Qt::Alignment a = alignment(column);
-        const Qt::Alignment horizontal = spans.at(i) == cellRect(column) ? (a & Qt::AlignHorizontal_Mask)
-                                         : (a & Qt::AlignHCenter)       ? Qt::AlignHCenter
-                                                                        : (a & Qt::AlignHorizontal_Mask);
+        // A spread text fills its rectangle exactly; only a cell's own text
+        // needs its alignment.
+        const Qt::Alignment horizontal =
+            spans.at(i) == cellRect(column) ? alignment(column) & Qt::AlignHorizontal_Mask : Qt::AlignLeft;
         p.drawText(r, int(horizontal | Qt::AlignVCenter),
                    fm.elidedText(text(column), Qt::ElideRight, std::max(0, r.width())));
     }

@@ -12,9 +12,8 @@ namespace kx {
 // One row of texts under a table view, cell for cell under the view's
 // columns: it follows their widths, visibility, order and horizontal scroll.
 // A text too long for its cell runs on into neighbouring cells that have no
-// text (right for left-aligned, left for right-aligned, both for centred)
-// and is cut with an ellipsis only when that is not enough; the full text is
-// then its tooltip.
+// text, staying as close to its alignment as it can, and is cut with an
+// ellipsis only when that is not enough; the full text is then its tooltip.
 class FooterRow : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +40,7 @@ protected:
 
 private:
     int originX() const;
+    QRect freeSpan(int column) const;
     int columnAt(int x) const;
 
     QTableView* m_view;
