@@ -85,6 +85,7 @@ private slots:
     void mergedUpperTitles();
     void columnsFillWidthAndSurviveRequery();
     void elidedTitleTooltip();
+    void dataModuleGoesFirst();
 };
 
 void TestOrderGrid::formats_data()
@@ -376,9 +377,20 @@ void TestOrderGrid::selectionRules()
     QCOMPARE(grid.selectedRows(), (QList<int>{2, 3, 4, 5, 6}));
     QCOMPARE(dm.ADOQuery15.currentRow(), 6);
 
+    // A press on the indicator column is a click on its row.
+    QHeaderView* indicator = grid.view()->verticalHeader();
+    QTest::mousePress(indicator->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      QPoint(indicator->width() / 2, shown.rowPoint(0).y()));
+    QCOMPARE(grid.selectedRows(), (QList<int>{2, 3, 4, 5, 6, 0}));
+    QCOMPARE(dm.ADOQuery15.currentRow(), 0);
+    QTest::mousePress(indicator->viewport(), Qt::LeftButton, {}, QPoint(indicator->width() / 2, shown.rowPoint(6).y()));
+    QCOMPARE(grid.selectedRows(), (QList<int>{6}));
+    shown.clickRow(2, Qt::ShiftModifier);
+    QCOMPARE(grid.selectedRows(), (QList<int>{6, 5, 4, 3, 2}));
+
     // Deleting a row drops it from the selection and shifts the rows below.
     dm.ADOQuery15.deleteRow(3);
-    QCOMPARE(grid.selectedRows(), (QList<int>{2, 3, 4, 5}));
+    QCOMPARE(grid.selectedRows(), (QList<int>{5, 4, 3, 2}));
 
     // The highlight covers the selected rows and the current row.
     QTest::keyClick(grid.view(), Qt::Key_Up);
@@ -528,6 +540,23 @@ void TestOrderGrid::elidedTitleTooltip()
     };
     QCOMPARE(tipAt(10), QString("订单编号"));
     QCOMPARE(tipAt(Address), OrderGrid::hint);
+}
+
+void TestOrderGrid::dataModuleGoesFirst()
+{
+    // At exit the data module may be destroyed before the window holding the
+    // grid: the grid then shows nothing instead of reading freed rows.
+    test::TestDb db;
+    db.addOrder({{"a", "甲"}, {"d", "申通快递"}});
+    auto* dm = new Tdmfm;
+    Shown shown(dm->ADOQuery15);
+    openQuery(dm->ADOQuery15, "select * from data");
+    QCOMPARE(shown.grid.model()->rowCount(), 1);
+    delete dm;
+    QCOMPARE(shown.grid.model()->rowCount(), 0);
+    shown.grid.repaint();
+    shown.grid.sortByTitle(Name, false);
+    shown.clickTitle(Amount);
 }
 
 QTEST_MAIN(TestOrderGrid)

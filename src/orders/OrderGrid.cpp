@@ -22,7 +22,7 @@ const QString OrderGrid::hint = QStringLiteral("点列标题进行排序，双�
 
 OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
     : QFrame(parent),
-      m_dataset(dataset),
+      m_dataset(&dataset),
       m_model(new OrderGridModel(dataset, this)),
       m_view(new OrderTableView(this)),
       m_header(new TwoLevelHeader(m_view)),
@@ -94,8 +94,8 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
     layout->addWidget(m_view, 1);
     layout->addWidget(m_footer);
 
-    for (QWidget* w : {m_view->viewport(), m_header->viewport(), m_indicator->viewport(),
-                       static_cast<QWidget*>(m_footer)})
+    for (QWidget* w : {static_cast<QWidget*>(m_view), m_view->viewport(), m_header->viewport(),
+                       m_indicator->viewport(), static_cast<QWidget*>(m_footer)})
         w->installEventFilter(this);
 
     connect(m_header, &QHeaderView::sectionClicked, this, [this](int column) {
@@ -106,6 +106,13 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
         if (!m_fitting)
             rememberUserWidths();
     });
+    connect(m_indicator, &RowIndicator::rowPressed, this, [this](int row, Qt::KeyboardModifiers modifiers) {
+        // A press on the indicator is a click on its row.
+        m_view->applyClick(row, modifiers);
+        m_view->setFocus(Qt::MouseFocusReason);
+        if (m_dataset)
+            m_dataset->setCurrentRow(row);
+    });
     connect(m_view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             emit rowDoubleClicked();
@@ -113,23 +120,23 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { followViewRow(current); });
 
-    connect(&m_dataset, &Dataset::resetDone, this, [this] {
+    connect(m_dataset, &Dataset::resetDone, this, [this] {
         recomputeSums();
-        followDatasetRow(m_dataset.currentRow());
+        followDatasetRow(m_dataset->currentRow());
     });
-    connect(&m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) {
+    connect(m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) {
         const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
         if (quantity >= 0)
-            m_quantitySum -= CellFormat::toTenThousandths(m_dataset.cell(row, quantity));
+            m_quantitySum -= CellFormat::toTenThousandths(m_dataset->cell(row, quantity));
         if (amount >= 0)
-            m_amountSum -= CellFormat::toTenThousandths(m_dataset.cell(row, amount));
+            m_amountSum -= CellFormat::toTenThousandths(m_dataset->cell(row, amount));
     });
-    connect(&m_dataset, &Dataset::rowRemoved, this, [this] { showSums(); });
-    connect(&m_dataset, &Dataset::rowChanged, this, [this] { recomputeSums(); });
-    connect(&m_dataset, &Dataset::currentRowChanged, this, [this](int row) { followDatasetRow(row); });
+    connect(m_dataset, &Dataset::rowRemoved, this, [this] { showSums(); });
+    connect(m_dataset, &Dataset::rowChanged, this, [this] { recomputeSums(); });
+    connect(m_dataset, &Dataset::currentRowChanged, this, [this](int row) { followDatasetRow(row); });
 
     recomputeSums();
-    followDatasetRow(m_dataset.currentRow());
+    followDatasetRow(m_dataset->currentRow());
 }
 
 QTableView* OrderGrid::view() const
@@ -171,18 +178,18 @@ void OrderGrid::sortByTitle(int column, bool ctrl)
 {
     const SortStep step = titleClickStep(m_header->sortMarkers(), column, ctrl);
     const int field = m_model->fieldOf(column);
-    if (m_dataset.isOpen() && field >= 0) {
+    if (m_dataset && m_dataset->isOpen() && field >= 0) {
         // The selected orders stay selected wherever the sort puts them.
         QList<qint64> selectedIds;
         for (int row : m_view->selectedRows())
-            selectedIds << m_dataset.rowId(row);
-        m_dataset.sortBy(field, step.order);
+            selectedIds << m_dataset->rowId(row);
+        m_dataset->sortBy(field, step.order);
         if (!selectedIds.isEmpty()) {
             const QSet<qint64> wanted(selectedIds.begin(), selectedIds.end());
             QHash<qint64, int> rowOf;
-            for (int row = 0; row < m_dataset.rowCount() && rowOf.size() < wanted.size(); ++row)
-                if (wanted.contains(m_dataset.rowId(row)))
-                    rowOf.insert(m_dataset.rowId(row), row);
+            for (int row = 0; row < m_dataset->rowCount() && rowOf.size() < wanted.size(); ++row)
+                if (wanted.contains(m_dataset->rowId(row)))
+                    rowOf.insert(m_dataset->rowId(row), row);
             QList<int> rows;
             for (qint64 id : selectedIds)
                 rows << rowOf.value(id, -1);
@@ -221,12 +228,13 @@ void OrderGrid::recomputeSums()
 {
     m_quantitySum = 0;
     m_amountSum = 0;
+    const int rows = m_dataset ? m_model->rowCount() : 0;
     const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
-    for (int row = 0; row < m_dataset.rowCount(); ++row) {
+    for (int row = 0; row < rows; ++row) {
         if (quantity >= 0)
-            m_quantitySum += CellFormat::toTenThousandths(m_dataset.cell(row, quantity));
+            m_quantitySum += CellFormat::toTenThousandths(m_dataset->cell(row, quantity));
         if (amount >= 0)
-            m_amountSum += CellFormat::toTenThousandths(m_dataset.cell(row, amount));
+            m_amountSum += CellFormat::toTenThousandths(m_dataset->cell(row, amount));
     }
     showSums();
 }
@@ -235,7 +243,7 @@ void OrderGrid::showSums()
 {
     // A closed result (before the first show-all, or after a failed
     // statement) has no totals at all.
-    const bool open = m_dataset.isOpen();
+    const bool open = m_dataset && m_dataset->isOpen();
     m_footer->setText(QuantityColumn, open ? CellFormat::sum(m_quantitySum) : QString());
     m_footer->setText(AmountColumn, open ? CellFormat::sum(m_amountSum) : QString());
 }
@@ -263,11 +271,11 @@ void OrderGrid::followViewRow(const QModelIndex& current)
 {
     // The whole current row is highlighted, so both rows need repainting.
     m_view->viewport()->update();
-    if (!current.isValid())
+    if (!current.isValid() || !m_dataset)
         return;
     m_indicator->setCurrentRow(current.row());
-    if (current.row() != m_dataset.currentRow())
-        m_dataset.setCurrentRow(current.row());
+    if (current.row() != m_dataset->currentRow())
+        m_dataset->setCurrentRow(current.row());
 }
 
 bool OrderGrid::eventFilter(QObject* watched, QEvent* event)

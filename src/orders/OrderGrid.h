@@ -1,14 +1,15 @@
 #pragma once
 
+#include "data/Dataset.h"
+
 #include <QFrame>
 #include <QList>
+#include <QPointer>
 #include <QString>
 
 class QTableView;
 
 namespace kx {
-
-class Dataset;
 class FooterRow;
 class OrderGridModel;
 class OrderTableView;
@@ -72,7 +73,7 @@ private:
     void followDatasetRow(int row);
     void followViewRow(const QModelIndex& current);
 
-    Dataset& m_dataset;
+    QPointer<Dataset> m_dataset;  // the data module may go first at exit
     OrderGridModel* m_model;
     OrderTableView* m_view;
     TwoLevelHeader* m_header;

@@ -43,31 +43,36 @@ const std::array<OrderGridColumn, OrderGridModel::ColumnCount>& OrderGridModel::
     return table;
 }
 
-OrderGridModel::OrderGridModel(Dataset& dataset, QObject* parent) : QAbstractTableModel(parent), m_dataset(dataset)
+OrderGridModel::OrderGridModel(Dataset& dataset, QObject* parent) : QAbstractTableModel(parent), m_dataset(&dataset)
 {
     mapFields();
-    connect(&m_dataset, &Dataset::aboutToReset, this, [this] {
+    connect(m_dataset, &Dataset::aboutToReset, this, [this] {
         if (!m_resetting) {
             m_resetting = true;
             beginResetModel();
         }
     });
-    connect(&m_dataset, &Dataset::resetDone, this, [this] {
+    connect(m_dataset, &Dataset::resetDone, this, [this] {
         mapFields();
         if (m_resetting) {
             m_resetting = false;
             endResetModel();
         }
     });
-    connect(&m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) { beginRemoveRows({}, row, row); });
-    connect(&m_dataset, &Dataset::rowRemoved, this, [this](int row) {
+    connect(m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) { beginRemoveRows({}, row, row); });
+    connect(m_dataset, &Dataset::rowRemoved, this, [this](int row) {
         endRemoveRows();
         // Every row below moved up one place and so swapped its background.
         const int last = rowCount() - 1;
         if (row <= last)
             emit dataChanged(index(row, 0), index(last, ColumnCount - 1), {Qt::BackgroundRole});
     });
-    connect(&m_dataset, &Dataset::rowChanged, this, [this](int row) {
+    connect(m_dataset, &QObject::destroyed, this, [this] {
+        beginResetModel();
+        mapFields();
+        endResetModel();
+    });
+    connect(m_dataset, &Dataset::rowChanged, this, [this](int row) {
         if (row >= 0 && row < rowCount())
             emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
     });
@@ -76,8 +81,8 @@ OrderGridModel::OrderGridModel(Dataset& dataset, QObject* parent) : QAbstractTab
 void OrderGridModel::mapFields()
 {
     for (int c = 0; c < ColumnCount; ++c)
-        m_fieldOf[size_t(c)] = m_dataset.fieldIndex(columns()[size_t(c)].field);
-    m_status = m_dataset.fieldIndex(QStringLiteral("g"));
+        m_fieldOf[size_t(c)] = m_dataset ? m_dataset->fieldIndex(columns()[size_t(c)].field) : -1;
+    m_status = m_dataset ? m_dataset->fieldIndex(QStringLiteral("g")) : -1;
 }
 
 int OrderGridModel::fieldOf(int column) const
@@ -87,17 +92,17 @@ int OrderGridModel::fieldOf(int column) const
 
 bool OrderGridModel::isPrinted(int row) const
 {
-    if (m_status < 0 || row < 0 || row >= m_dataset.rowCount())
+    if (m_status < 0 || row < 0 || row >= rowCount())
         return false;
-    return m_dataset.text(row, m_status) == printedStatus;
+    return m_dataset->text(row, m_status) == printedStatus;
 }
 
 QString OrderGridModel::displayText(int row, int column) const
 {
     const int field = fieldOf(column);
-    if (field < 0 || row < 0 || row >= m_dataset.rowCount())
+    if (field < 0 || row < 0 || row >= rowCount())
         return QString();
-    const QVariant v = m_dataset.cell(row, field);
+    const QVariant v = m_dataset->cell(row, field);
     switch (columns()[size_t(column)].kind) {
     case OrderGridColumn::Kind::Date:
         return CellFormat::date(v);
@@ -113,7 +118,7 @@ QString OrderGridModel::displayText(int row, int column) const
 
 int OrderGridModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_dataset.rowCount();
+    return parent.isValid() || !m_dataset ? 0 : m_dataset->rowCount();
 }
 
 int OrderGridModel::columnCount(const QModelIndex& parent) const
@@ -123,7 +128,7 @@ int OrderGridModel::columnCount(const QModelIndex& parent) const
 
 QVariant OrderGridModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_dataset.rowCount())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
     static const QVariant red = QBrush(QColor(0xFF, 0x00, 0x00));
     static const QVariant black = QBrush(QColor(0x00, 0x00, 0x00));
@@ -141,7 +146,7 @@ QVariant OrderGridModel::data(const QModelIndex& index, int role) const
         return row % 2 == 0 ? white : grey;
     case ValueRole: {
         const int field = fieldOf(column);
-        return field < 0 ? QVariant() : m_dataset.cell(row, field);
+        return field < 0 ? QVariant() : m_dataset->cell(row, field);
     }
     default:
         return {};

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "data/Dataset.h"
+
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <array>
 
 namespace kx {
-
-class Dataset;
 
 // One column of the order grid: the field it shows, its two-level title,
 // its width (the proportion it gets when the columns fill the grid), the
@@ -43,7 +44,7 @@ public:
 
     explicit OrderGridModel(Dataset& dataset, QObject* parent = nullptr);
 
-    Dataset& dataset() const { return m_dataset; }
+    Dataset* dataset() const { return m_dataset; }
     // The dataset's field index of a grid column; -1 when the result lacks it.
     int fieldOf(int column) const;
     // Exactly "已打印" in `g`; anything else, a null included, is not printed.
@@ -59,7 +60,7 @@ public:
 private:
     void mapFields();
 
-    Dataset& m_dataset;
+    QPointer<Dataset> m_dataset;  // the data module may go first at exit
     std::array<int, ColumnCount> m_fieldOf;
     int m_status = -1;
     bool m_resetting = false;

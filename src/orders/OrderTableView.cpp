@@ -88,33 +88,36 @@ void OrderTableView::mousePressEvent(QMouseEvent* event)
         return;
     }
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (event->button() == Qt::LeftButton && index.isValid()) {
-        const int row = index.row();
-        const QModelIndex current = currentIndex();
-        const int from = current.isValid() ? current.row() : row;
-        if (event->modifiers() & Qt::ControlModifier) {
-            selectRow(row, !m_selectedSet.contains(row));
-            m_anchor = -1;
-        } else if (event->modifiers() & Qt::ShiftModifier) {
-            m_selected.clear();
-            m_selectedSet.clear();
-            const int step = row >= from ? 1 : -1;
-            for (int r = from;; r += step) {
-                selectRow(r, true);
-                if (r == row)
-                    break;
-            }
-            m_anchor = from;
-        } else {
-            m_selected.clear();
-            m_selectedSet.clear();
-            selectRow(row, true);
-            m_anchor = -1;
-        }
-        showSelection();
-    }
+    if (event->button() == Qt::LeftButton && index.isValid())
+        applyClick(index.row(), event->modifiers());
     // Moves the current row to the clicked one.
     QTableView::mousePressEvent(event);
+}
+
+void OrderTableView::applyClick(int row, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    const int from = current.isValid() ? current.row() : row;
+    if (modifiers & Qt::ControlModifier) {
+        selectRow(row, !m_selectedSet.contains(row));
+        m_anchor = -1;
+    } else if (modifiers & Qt::ShiftModifier) {
+        m_selected.clear();
+        m_selectedSet.clear();
+        const int step = row >= from ? 1 : -1;
+        for (int r = from;; r += step) {
+            selectRow(r, true);
+            if (r == row)
+                break;
+        }
+        m_anchor = from;
+    } else {
+        m_selected.clear();
+        m_selectedSet.clear();
+        selectRow(row, true);
+        m_anchor = -1;
+    }
+    showSelection();
 }
 
 void OrderTableView::mouseDoubleClickEvent(QMouseEvent* event)

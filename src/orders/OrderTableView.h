@@ -23,6 +23,9 @@ public:
     // Replaces the selection (rows outside the model are dropped).
     void setSelectedRows(const QList<int>& rows);
     void clearRowSelection();
+    // What a left click on a row does to the selection (the click itself
+    // then makes the row current).
+    void applyClick(int row, Qt::KeyboardModifiers modifiers);
 
     void reset() override;
 

@@ -1,5 +1,6 @@
 #include "widgets/RowIndicator.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace kx {
@@ -53,6 +54,27 @@ void RowIndicator::paintSection(QPainter* painter, const QRect& rect, int logica
     painter->setPen(Qt::NoPen);
     painter->setBrush(Qt::black);
     painter->drawPolygon(arrow);
+}
+
+}  // namespace kx
+
+namespace kx {
+
+// A press here is a press on the row itself; the table's own row selection
+// through its header is not used.
+void RowIndicator::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const int row = logicalIndexAt(event->position().toPoint());
+    if (row >= 0)
+        emit rowPressed(row, event->modifiers());
+}
+
+void RowIndicator::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
 }
 
 }  // namespace kx

@@ -18,8 +18,14 @@ public:
 
     QSize sizeHint() const override;
 
+signals:
+    // A left press on a row's cell, with the keyboard modifiers held.
+    void rowPressed(int row, Qt::KeyboardModifiers modifiers);
+
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     int m_current = -1;
