@@ -3,11 +3,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 #include <QStringView>
+#include <QVariant>
 #include <QVariantList>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace kx {
 
