@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/Tdmfm.h"
+#include "data/Utf8Decode.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -33,6 +34,8 @@ private slots:
     void datasetWritesThroughByRowId();
     void datasetSortIsStableAndKeepsCurrent();
     void datasetKeepsValuesExactly();
+    void utf8Decoding_data();
+    void utf8Decoding();
     void nullConversion();
     void newdbRefusesOverwrite();
 };
@@ -287,6 +290,40 @@ void TestData::datasetKeepsValuesExactly()
     QCOMPARE(q.currentRow(), 2);
     QCOMPARE(q.text(2, a), QStringView(u"丁"));
     QVERIFY(q.isNull(2, n));
+}
+
+void TestData::utf8Decoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("wellFormed");
+    QTest::newRow("ascii") << QByteArray("buyer_5 19.9") << true;
+    QTest::newRow("chinese") << QByteArray("浙江省杭州市西湖区") << true;
+    QTest::newRow("two-byte") << QByteArray("Ä é") << true;
+    QTest::newRow("four-byte") << QByteArray("\xF0\xA0\x80\x80\xF4\x8F\xBF\xBF") << true;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("stray continuation") << QByteArray("a\x80" "b") << false;
+    QTest::newRow("cut short") << QByteArray("\xE6\xB5") << false;
+    QTest::newRow("overlong") << QByteArray("\xC0\xAF\xE0\x80\xAF") << false;
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
+    QTest::newRow("past the last") << QByteArray("\xF4\x90\x80\x80") << false;
+    QTest::newRow("bad lead") << QByteArray("\xFF") << false;
+}
+
+void TestData::utf8Decoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, wellFormed);
+    std::vector<char16_t> out(size_t(bytes.size()) + 1);
+    const char16_t* end = decodeWellFormedUtf8(bytes.constData(), size_t(bytes.size()), out.data());
+    QCOMPARE(end != nullptr, wellFormed);
+    if (end)
+        QCOMPARE(QStringView(out.data(), end - out.data()), QString::fromUtf8(bytes));
+    // Whatever the bytes, a fetched text reads as Qt's own decoding of them.
+    test::TestDb db;
+    db.exec("insert into data (a) values (cast(? as text))", {bytes});
+    Tdmfm dm;
+    openQuery(dm.ADOQuery15, "select * from data");
+    QCOMPARE(dm.ADOQuery15.text(0, dm.ADOQuery15.fieldIndex("a")), QString::fromUtf8(bytes));
 }
 
 void TestData::nullConversion()

@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/Statement.h"
+#include "data/Utf8Decode.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -22,42 +23,26 @@ struct Dataset::Store {
         union {
             double real;
             qint64 integer;
-            size_t offset;  // where a text starts in `texts`; a blob's index
+            const char16_t* text;  // in one of the text blocks
+            size_t blob;           // index into `blobs`
         };
         quint32 size;  // UTF-16 code units of a text
         Type type;
     };
 
-    // A growable array of plain values that leaves what it allocates
-    // uninitialised and grows in place where the allocator can (large blocks
-    // are remapped, not copied).
-    template <typename T>
-    struct Buffer {
-        T* data = nullptr;
-        size_t size = 0;
-        size_t capacity = 0;
-        Buffer() = default;
-        Buffer(const Buffer&) = delete;
-        Buffer& operator=(const Buffer&) = delete;
-        ~Buffer() { std::free(data); }
-        void reserveMore(size_t extra)
-        {
-            if (size + extra <= capacity)
-                return;
-            size_t wanted = std::max<size_t>({capacity * 2, size + extra, 1024});
-            void* grown = std::realloc(data, wanted * sizeof(T));
-            if (!grown)
-                throw std::bad_alloc();
-            data = static_cast<T*>(grown);
-            capacity = wanted;
-        }
-    };
+    // Cells and texts go into blocks of a fixed size that are never moved or
+    // grown, so a result of any size is fetched without copying what was
+    // already fetched, and a text's place stays valid while the result lives.
+    static constexpr size_t rowsPerBlock = 4096;
+    static constexpr size_t textBlockUnits = size_t(1) << 20;
 
-    explicit Store(size_t width) : width(width) {}
+    explicit Store(size_t width) : width(std::max<size_t>(width, 1)) {}
 
     size_t width;
-    Buffer<Cell> cells;        // width cells per physical row
-    Buffer<char16_t> texts;    // every text, one after the other
+    std::vector<std::unique_ptr<Cell[]>> cellBlocks;
+    std::vector<std::unique_ptr<char16_t[]>> textBlocks;
+    char16_t* textFree = nullptr;  // unused space at the end of the last text block
+    size_t textFreeUnits = 0;
     std::vector<QByteArray> blobs;
     std::vector<qint64> ids;   // per physical row
     std::vector<int> order;    // row of the result → physical row
@@ -65,22 +50,41 @@ struct Dataset::Store {
     QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
 
     size_t physicalRows() const { return ids.size(); }
-    Cell& at(size_t physical, size_t column) { return cells.data[physical * width + column]; }
-    const Cell& at(size_t physical, size_t column) const { return cells.data[physical * width + column]; }
+    Cell& at(size_t physical, size_t column)
+    {
+        return cellBlocks[physical / rowsPerBlock][(physical % rowsPerBlock) * width + column];
+    }
+    const Cell& at(size_t physical, size_t column) const
+    {
+        return cellBlocks[physical / rowsPerBlock][(physical % rowsPerBlock) * width + column];
+    }
 
     // Adds a physical row of nulls and returns its number.
     size_t addRow(qint64 id)
     {
-        cells.reserveMore(width);
+        const size_t row = ids.size();
+        if (row % rowsPerBlock == 0)
+            cellBlocks.push_back(std::make_unique_for_overwrite<Cell[]>(rowsPerBlock * width));
         for (size_t c = 0; c < width; ++c) {
-            Cell& cell = cells.data[cells.size + c];
+            Cell& cell = at(row, c);
             cell.integer = 0;
             cell.size = 0;
             cell.type = Cell::Null;
         }
-        cells.size += width;
         ids.push_back(id);
-        return ids.size() - 1;
+        return row;
+    }
+
+    // Room for `units` code units of text, in the last block or a new one.
+    char16_t* textSpace(size_t units)
+    {
+        if (units > textFreeUnits) {
+            const size_t blockUnits = std::max(units, textBlockUnits);
+            textBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(blockUnits));
+            textFree = textBlocks.back().get();
+            textFreeUnits = blockUnits;
+        }
+        return textFree;
     }
 
     // Reads one column of the statement's current row into a cell.
@@ -102,30 +106,35 @@ struct Dataset::Store {
             break;
         case SQLITE_BLOB:
             cell.type = Cell::Blob;
-            cell.offset = blobs.size();
+            cell.blob = blobs.size();
             blobs.emplace_back(static_cast<const char*>(sqlite3_column_blob(st, column)),
                                sqlite3_column_bytes(st, column));
             break;
         default: {
             const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
             const int length = sqlite3_column_bytes(st, column);
-            // UTF-8 never takes fewer code units than UTF-16.
-            texts.reserveMore(size_t(utf8.requiredSpace(length)));
-            QChar* begin = reinterpret_cast<QChar*>(texts.data + texts.size);
-            QChar* end = utf8.appendToBuffer(begin, QByteArrayView(bytes, length));
+            // Well-formed UTF-8 never takes fewer code units than UTF-16.
+            char16_t* begin = textSpace(size_t(length));
+            const char16_t* end = decodeWellFormedUtf8(bytes, size_t(length), begin);
+            if (!end) {  // not well-formed: replacement characters where it breaks
+                begin = textSpace(size_t(utf8.requiredSpace(length)));
+                end = reinterpret_cast<const char16_t*>(
+                    utf8.appendToBuffer(reinterpret_cast<QChar*>(begin), QByteArrayView(bytes, length)));
+            }
+            const size_t units = size_t(end - begin);
             cell.type = Cell::Text;
-            cell.offset = texts.size;
-            cell.size = quint32(end - begin);
-            texts.size += size_t(end - begin);
+            cell.text = units ? begin : u"";  // never null: that marks a null in a sort
+            cell.size = quint32(units);
+            textFree += units;
+            textFreeUnits -= units;
             break;
         }
         }
     }
 
-    QStringView textOf(const Cell& cell) const
+    static QStringView textOf(const Cell& cell)
     {
-        return cell.type == Cell::Text ? QStringView(texts.data + cell.offset, qsizetype(cell.size))
-                                       : QStringView();
+        return cell.type == Cell::Text ? QStringView(cell.text, qsizetype(cell.size)) : QStringView();
     }
 
     QVariant valueOf(const Cell& cell) const
@@ -138,7 +147,7 @@ struct Dataset::Store {
         case Cell::Real:
             return QVariant(cell.real);
         case Cell::Blob:
-            return QVariant(blobs[cell.offset]);
+            return QVariant(blobs[cell.blob]);
         case Cell::Text:
             break;
         }
@@ -342,7 +351,7 @@ void Dataset::sortBy(int column, Qt::SortOrder order)
         std::vector<Key> keys(n);
         for (size_t i = 0; i < n; ++i) {
             const Cell& c = store.at(size_t(before[i]), size_t(column));
-            keys[i] = {c.type == Cell::Null ? nullptr : store.texts.data + c.offset, qsizetype(c.size), before[i]};
+            keys[i] = {c.type == Cell::Null ? nullptr : c.text, qsizetype(c.size), before[i]};
         }
         auto less = [](const Key& x, const Key& y) {
             if (!x.text || !y.text)
