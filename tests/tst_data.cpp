@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/Tdmfm.h"
+#include "data/Utf8Decode.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -32,6 +33,9 @@ private slots:
     void columnListFillEmptyTable();
     void datasetWritesThroughByRowId();
     void datasetSortIsStableAndKeepsCurrent();
+    void datasetKeepsValuesExactly();
+    void utf8Decoding_data();
+    void utf8Decoding();
     void nullConversion();
     void newdbRefusesOverwrite();
 };
@@ -254,6 +258,72 @@ void TestData::datasetSortIsStableAndKeepsCurrent()
     q.sortBy(amount, Qt::DescendingOrder);
     QCOMPARE(q.value(0, amount).toDouble(), 5.0);
     QCOMPARE(q.value(q.currentRow(), amount).toDouble(), 3.0);
+}
+
+void TestData::datasetKeepsValuesExactly()
+{
+    test::TestDb db;
+    const QString rare = QString::fromUtf8("\xF0\xA0\x80\x80") + "号 Ä";  // a character outside the BMP
+    db.addOrder({{"a", rare}, {"b", ""}, {"1", 2.5}});
+    db.addOrder({{"a", "乙"}, {"1", 7}});  // b stays null
+    Tdmfm dm;
+    Dataset& q = dm.ADOQuery15;
+    openQuery(q, "select * from data");
+    const int a = q.fieldIndex("a"), b = q.fieldIndex("b"), n = q.fieldIndex("1");
+    QCOMPARE(q.value(0, a).toString(), rare);
+    QCOMPARE(q.text(0, a), QStringView(rare));
+    QCOMPARE(q.cell(0, a).toString(), rare);
+    QVERIFY(!q.isNull(0, b) && q.isNull(1, b));
+    QVERIFY(!q.value(0, b).isNull() && q.value(1, b).isNull());
+    QCOMPARE(q.value(0, n).toDouble(), 2.5);
+    QCOMPARE(q.cell(1, n).toDouble(), 7.0);
+    QVERIFY(q.text(0, n).isEmpty());
+
+    // A value handed out stays valid and follows an edit of its row.
+    const QVariant& kept = q.value(1, a);
+    q.sortBy(a, Qt::DescendingOrder);
+    q.updateRow(q.rowOfId(q.rowId(q.rowCount() - 1)), {{"a", "丙"}});
+    QCOMPARE(kept.toString(), QString("丙"));
+    // An appended row joins the open result at the end.
+    dm.ADOQuery15.append({{"a", "丁"}});
+    QCOMPARE(q.rowCount(), 3);
+    QCOMPARE(q.currentRow(), 2);
+    QCOMPARE(q.text(2, a), QStringView(u"丁"));
+    QVERIFY(q.isNull(2, n));
+}
+
+void TestData::utf8Decoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("wellFormed");
+    QTest::newRow("ascii") << QByteArray("buyer_5 19.9") << true;
+    QTest::newRow("chinese") << QByteArray("浙江省杭州市西湖区") << true;
+    QTest::newRow("two-byte") << QByteArray("Ä é") << true;
+    QTest::newRow("four-byte") << QByteArray("\xF0\xA0\x80\x80\xF4\x8F\xBF\xBF") << true;
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("stray continuation") << QByteArray("a\x80" "b") << false;
+    QTest::newRow("cut short") << QByteArray("\xE6\xB5") << false;
+    QTest::newRow("overlong") << QByteArray("\xC0\xAF\xE0\x80\xAF") << false;
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
+    QTest::newRow("past the last") << QByteArray("\xF4\x90\x80\x80") << false;
+    QTest::newRow("bad lead") << QByteArray("\xFF") << false;
+}
+
+void TestData::utf8Decoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, wellFormed);
+    std::vector<char16_t> out(size_t(bytes.size()) + 1);
+    const char16_t* end = decodeWellFormedUtf8(bytes.constData(), size_t(bytes.size()), out.data());
+    QCOMPARE(end != nullptr, wellFormed);
+    if (end)
+        QCOMPARE(QStringView(out.data(), end - out.data()), QString::fromUtf8(bytes));
+    // Whatever the bytes, a fetched text reads as Qt's own decoding of them.
+    test::TestDb db;
+    db.exec("insert into data (a) values (cast(? as text))", {bytes});
+    Tdmfm dm;
+    openQuery(dm.ADOQuery15, "select * from data");
+    QCOMPARE(dm.ADOQuery15.text(0, dm.ADOQuery15.fieldIndex("a")), QString::fromUtf8(bytes));
 }
 
 void TestData::nullConversion()

@@ -3,13 +3,157 @@
 #include "data/Connection.h"
 #include "data/DbError.h"
 #include "data/Statement.h"
+#include "data/Utf8Decode.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <numeric>
 #include <sqlite3.h>
 
 namespace kx {
+
+// The fetched values of one result. Values live in physical rows that never
+// move; `order` says which physical row each row of the result shows.
+struct Dataset::Store {
+    struct Cell {
+        enum Type : quint8 { Null, Text, Real, Integer, Blob };
+        union {
+            double real;
+            qint64 integer;
+            const char16_t* text;  // in one of the text blocks
+            size_t blob;           // index into `blobs`
+        };
+        quint32 size;  // UTF-16 code units of a text
+        Type type;
+    };
+
+    // Cells and texts go into blocks of a fixed size that are never moved or
+    // grown, so a result of any size is fetched without copying what was
+    // already fetched, and a text's place stays valid while the result lives.
+    static constexpr size_t rowsPerBlock = 4096;
+    static constexpr size_t textBlockUnits = size_t(1) << 20;
+
+    explicit Store(size_t width) : width(std::max<size_t>(width, 1)) {}
+
+    size_t width;
+    std::vector<std::unique_ptr<Cell[]>> cellBlocks;
+    std::vector<std::unique_ptr<char16_t[]>> textBlocks;
+    char16_t* textFree = nullptr;  // unused space at the end of the last text block
+    size_t textFreeUnits = 0;
+    std::vector<QByteArray> blobs;
+    std::vector<qint64> ids;   // per physical row
+    std::vector<int> order;    // row of the result → physical row
+    std::vector<std::unique_ptr<QVariant[]>> values;  // per physical row, made on demand
+    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+
+    size_t physicalRows() const { return ids.size(); }
+    Cell& at(size_t physical, size_t column)
+    {
+        return cellBlocks[physical / rowsPerBlock][(physical % rowsPerBlock) * width + column];
+    }
+    const Cell& at(size_t physical, size_t column) const
+    {
+        return cellBlocks[physical / rowsPerBlock][(physical % rowsPerBlock) * width + column];
+    }
+
+    // Adds a physical row of nulls and returns its number.
+    size_t addRow(qint64 id)
+    {
+        const size_t row = ids.size();
+        if (row % rowsPerBlock == 0)
+            cellBlocks.push_back(std::make_unique_for_overwrite<Cell[]>(rowsPerBlock * width));
+        for (size_t c = 0; c < width; ++c) {
+            Cell& cell = at(row, c);
+            cell.integer = 0;
+            cell.size = 0;
+            cell.type = Cell::Null;
+        }
+        ids.push_back(id);
+        return row;
+    }
+
+    // Room for `units` code units of text, in the last block or a new one.
+    char16_t* textSpace(size_t units)
+    {
+        if (units > textFreeUnits) {
+            const size_t blockUnits = std::max(units, textBlockUnits);
+            textBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(blockUnits));
+            textFree = textBlocks.back().get();
+            textFreeUnits = blockUnits;
+        }
+        return textFree;
+    }
+
+    // Reads one column of the statement's current row into a cell.
+    void read(Cell& cell, sqlite3_stmt* st, int column)
+    {
+        cell.size = 0;
+        switch (sqlite3_column_type(st, column)) {
+        case SQLITE_NULL:
+            cell.type = Cell::Null;
+            cell.integer = 0;
+            break;
+        case SQLITE_INTEGER:
+            cell.type = Cell::Integer;
+            cell.integer = sqlite3_column_int64(st, column);
+            break;
+        case SQLITE_FLOAT:
+            cell.type = Cell::Real;
+            cell.real = sqlite3_column_double(st, column);
+            break;
+        case SQLITE_BLOB:
+            cell.type = Cell::Blob;
+            cell.blob = blobs.size();
+            blobs.emplace_back(static_cast<const char*>(sqlite3_column_blob(st, column)),
+                               sqlite3_column_bytes(st, column));
+            break;
+        default: {
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+            const int length = sqlite3_column_bytes(st, column);
+            // Well-formed UTF-8 never takes fewer code units than UTF-16.
+            char16_t* begin = textSpace(size_t(length));
+            const char16_t* end = decodeWellFormedUtf8(bytes, size_t(length), begin);
+            if (!end) {  // not well-formed: replacement characters where it breaks
+                begin = textSpace(size_t(utf8.requiredSpace(length)));
+                end = reinterpret_cast<const char16_t*>(
+                    utf8.appendToBuffer(reinterpret_cast<QChar*>(begin), QByteArrayView(bytes, length)));
+            }
+            const size_t units = size_t(end - begin);
+            cell.type = Cell::Text;
+            cell.text = units ? begin : u"";  // never null: that marks a null in a sort
+            cell.size = quint32(units);
+            textFree += units;
+            textFreeUnits -= units;
+            break;
+        }
+        }
+    }
+
+    static QStringView textOf(const Cell& cell)
+    {
+        return cell.type == Cell::Text ? QStringView(cell.text, qsizetype(cell.size)) : QStringView();
+    }
+
+    QVariant valueOf(const Cell& cell) const
+    {
+        switch (cell.type) {
+        case Cell::Null:
+            return QVariant();
+        case Cell::Integer:
+            return QVariant(qlonglong(cell.integer));
+        case Cell::Real:
+            return QVariant(cell.real);
+        case Cell::Blob:
+            return QVariant(blobs[cell.blob]);
+        case Cell::Text:
+            break;
+        }
+        return QVariant(textOf(cell).toString());
+    }
+};
 
 Dataset::Dataset(Connection& connection, const QString& name, const QString& sql,
                  const QString& table, QObject* parent)
@@ -17,6 +161,8 @@ Dataset::Dataset(Connection& connection, const QString& name, const QString& sql
 {
     setObjectName(name);
 }
+
+Dataset::~Dataset() = default;
 
 void Dataset::setSql(const QString& sql, const QVariantList& params)
 {
@@ -61,20 +207,20 @@ void Dataset::open()
     for (int c = first; c < columns; ++c)
         fields.append(st.columnName(c));
 
-    std::vector<QVariant> cells;
-    std::vector<qint64> ids;
+    auto store = std::make_unique<Store>(size_t(columns - first));
     sqlite3_stmt* h = st.handle();
     while (st.step()) {
-        ids.push_back(withId ? sqlite3_column_int64(h, 0) : qint64(ids.size()));
+        const size_t row = store->addRow(withId ? sqlite3_column_int64(h, 0) : qint64(store->ids.size()));
         for (int c = first; c < columns; ++c)
-            cells.push_back(st.value(c));
+            store->read(store->at(row, size_t(c - first)), h, c);
     }
+    store->order.resize(store->physicalRows());
+    std::iota(store->order.begin(), store->order.end(), 0);
 
     emit aboutToReset();
     m_fields = std::move(fields);
-    m_cells = std::move(cells);
-    m_rowIds = std::move(ids);
-    m_rowCount = int(m_rowIds.size());
+    m_store = std::move(store);
+    m_rowCount = int(m_store->order.size());
     m_open = true;
     m_current = m_rowCount > 0 ? 0 : -1;
     m_eof = m_rowCount == 0;
@@ -92,25 +238,61 @@ void Dataset::openForAppend()
     for (int c = withId ? 1 : 0; c < columns; ++c)
         fields.append(st.columnName(c));
     emit aboutToReset();
+    m_store = std::make_unique<Store>(size_t(fields.size()));
     m_fields = std::move(fields);
+    m_rowCount = 0;
     m_open = true;
     emit resetDone();
 }
 
 void Dataset::close()
 {
-    if (!m_open && m_cells.empty() && m_fields.isEmpty())
+    if (!m_open && !m_store && m_fields.isEmpty())
         return;
     emit aboutToReset();
     m_open = false;
     m_fields.clear();
-    std::vector<QVariant>().swap(m_cells);
-    std::vector<qint64>().swap(m_rowIds);
+    m_store.reset();
     m_rowCount = 0;
     m_current = -1;
     m_eof = true;
     emit resetDone();
     emit currentRowChanged(-1);
+}
+
+const QVariant& Dataset::value(int row, int column) const
+{
+    const size_t physical = size_t(m_store->order[size_t(row)]);
+    auto& values = m_store->values;
+    if (values.size() < m_store->physicalRows())
+        values.resize(m_store->physicalRows());
+    std::unique_ptr<QVariant[]>& made = values[physical];
+    if (!made) {
+        made = std::make_unique<QVariant[]>(m_store->width);
+        for (size_t c = 0; c < m_store->width; ++c)
+            made[c] = m_store->valueOf(m_store->at(physical, c));
+    }
+    return made[size_t(column)];
+}
+
+QVariant Dataset::cell(int row, int column) const
+{
+    return m_store->valueOf(m_store->at(size_t(m_store->order[size_t(row)]), size_t(column)));
+}
+
+bool Dataset::isNull(int row, int column) const
+{
+    return m_store->at(size_t(m_store->order[size_t(row)]), size_t(column)).type == Store::Cell::Null;
+}
+
+QStringView Dataset::text(int row, int column) const
+{
+    return m_store->textOf(m_store->at(size_t(m_store->order[size_t(row)]), size_t(column)));
+}
+
+qint64 Dataset::rowId(int row) const
+{
+    return m_store->ids[size_t(m_store->order[size_t(row)])];
 }
 
 void Dataset::execSql()
@@ -121,8 +303,12 @@ void Dataset::execSql()
 
 int Dataset::rowOfId(qint64 rowId) const
 {
-    const auto it = std::find(m_rowIds.begin(), m_rowIds.end(), rowId);
-    return it == m_rowIds.end() ? -1 : int(it - m_rowIds.begin());
+    if (!m_store)
+        return -1;
+    for (int row = 0; row < m_rowCount; ++row)
+        if (m_store->ids[size_t(m_store->order[size_t(row)])] == rowId)
+            return row;
+    return -1;
 }
 
 QVariant Dataset::field(const QString& name) const
@@ -135,7 +321,7 @@ QVariant Dataset::field(const QString& name) const
     // An empty result has no current record: its fields hold no value.
     if (m_current < 0 || m_current >= m_rowCount)
         return QVariant();
-    return value(m_current, column);
+    return cell(m_current, column);
 }
 
 void Dataset::setCurrentRow(int row)
@@ -159,87 +345,78 @@ void Dataset::next()
     }
 }
 
-namespace {
-
-// Order of two cell values: null first, numbers by value, text by code point.
-int compareCells(const QVariant& a, const QVariant& b)
-{
-    const bool an = a.isNull(), bn = b.isNull();
-    if (an || bn)
-        return an == bn ? 0 : (an ? -1 : 1);
-    const int at = a.typeId(), bt = b.typeId();
-    const bool anum = at == QMetaType::Double || at == QMetaType::LongLong;
-    const bool bnum = bt == QMetaType::Double || bt == QMetaType::LongLong;
-    if (anum && bnum) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if (anum != bnum)
-        return anum ? -1 : 1;  // numbers before text, as the engine sorts them
-    return QString::compare(*static_cast<const QString*>(a.constData()),
-                            *static_cast<const QString*>(b.constData()));
-}
-
-}  // namespace
-
 void Dataset::sortBy(int column, Qt::SortOrder order)
 {
     if (!m_open || column < 0 || column >= fieldCount() || m_rowCount < 2)
         return;
-    const size_t width = m_fields.size();
-    std::vector<int> perm(static_cast<size_t>(m_rowCount));
-    std::iota(perm.begin(), perm.end(), 0);
+    using Cell = Store::Cell;
+    Store& store = *m_store;
+    const std::vector<int>& before = store.order;
+    const size_t n = before.size();
+    std::vector<int> after(n);
 
-    const bool allText = std::all_of(perm.begin(), perm.end(), [&](int r) {
-        const QVariant& v = m_cells[size_t(r) * width + column];
-        return v.isNull() || v.typeId() == QMetaType::QString;
+    const bool allText = std::all_of(before.begin(), before.end(), [&](int p) {
+        const Cell::Type t = store.at(size_t(p), size_t(column)).type;
+        return t == Cell::Text || t == Cell::Null;
     });
     if (allText) {
-        // The common case (a text column): compare the strings directly,
-        // nulls as the smallest value.
-        std::vector<const QString*> keys(static_cast<size_t>(m_rowCount));
-        static const QString none;
-        for (int r = 0; r < m_rowCount; ++r) {
-            const QVariant& v = m_cells[size_t(r) * width + column];
-            keys[size_t(r)] = v.isNull() ? nullptr : static_cast<const QString*>(v.constData());
+        // The common case, a text column: sort the texts themselves, in
+        // place, each carrying its row; a null is the smallest value.
+        struct Key {
+            const char16_t* text;  // null for a null value
+            qsizetype size;
+            int physical;
+        };
+        std::vector<Key> keys(n);
+        for (size_t i = 0; i < n; ++i) {
+            const Cell& c = store.at(size_t(before[i]), size_t(column));
+            keys[i] = {c.type == Cell::Null ? nullptr : c.text, qsizetype(c.size), before[i]};
         }
-        auto less = [&](int a, int b) {
-            const QString* x = keys[size_t(a)];
-            const QString* y = keys[size_t(b)];
-            if (!x || !y)
-                return !x && y;
-            return QString::compare(*x, *y) < 0;
+        auto less = [](const Key& x, const Key& y) {
+            if (!x.text || !y.text)
+                return !x.text && y.text;
+            return QStringView(x.text, x.size).compare(QStringView(y.text, y.size), Qt::CaseSensitive) < 0;
         };
         if (order == Qt::AscendingOrder)
-            std::stable_sort(perm.begin(), perm.end(), less);
+            std::stable_sort(keys.begin(), keys.end(), less);
         else
-            std::stable_sort(perm.begin(), perm.end(), [&](int a, int b) { return less(b, a); });
+            std::stable_sort(keys.begin(), keys.end(), [&](const Key& x, const Key& y) { return less(y, x); });
+        for (size_t i = 0; i < n; ++i)
+            after[i] = keys[i].physical;
     } else {
-        auto cell = [&](int r) -> const QVariant& { return m_cells[size_t(r) * width + column]; };
+        // Nulls first, then numbers by value, then texts by code point, as
+        // the engine orders mixed values.
+        auto rank = [](Cell::Type t) {
+            return t == Cell::Null ? 0 : (t == Cell::Text ? 2 : (t == Cell::Blob ? 3 : 1));
+        };
+        auto compare = [&](int a, int b) {
+            const Cell& x = store.at(size_t(a), size_t(column));
+            const Cell& y = store.at(size_t(b), size_t(column));
+            const int rx = rank(x.type), ry = rank(y.type);
+            if (rx != ry)
+                return rx < ry ? -1 : 1;
+            if (rx == 1) {
+                const double u = x.type == Cell::Real ? x.real : double(x.integer);
+                const double v = y.type == Cell::Real ? y.real : double(y.integer);
+                return u < v ? -1 : (u > v ? 1 : 0);
+            }
+            if (rx == 2)
+                return store.textOf(x).compare(store.textOf(y), Qt::CaseSensitive);
+            return 0;
+        };
+        after = before;
         if (order == Qt::AscendingOrder)
-            std::stable_sort(perm.begin(), perm.end(),
-                             [&](int a, int b) { return compareCells(cell(a), cell(b)) < 0; });
+            std::stable_sort(after.begin(), after.end(), [&](int a, int b) { return compare(a, b) < 0; });
         else
-            std::stable_sort(perm.begin(), perm.end(),
-                             [&](int a, int b) { return compareCells(cell(b), cell(a)) < 0; });
+            std::stable_sort(after.begin(), after.end(), [&](int a, int b) { return compare(b, a) < 0; });
     }
 
+    const int currentPhysical = m_current >= 0 ? before[size_t(m_current)] : -1;
     emit aboutToReset();
-    std::vector<QVariant> cells;
-    cells.reserve(m_cells.size());
-    std::vector<qint64> ids;
-    ids.reserve(m_rowIds.size());
+    store.order = std::move(after);
     int current = -1;
-    for (size_t i = 0; i < perm.size(); ++i) {
-        const int r = perm[i];
-        if (r == m_current)
-            current = int(i);
-        ids.push_back(m_rowIds[size_t(r)]);
-        for (size_t c = 0; c < width; ++c)
-            cells.push_back(std::move(m_cells[size_t(r) * width + c]));
-    }
-    m_cells = std::move(cells);
-    m_rowIds = std::move(ids);
+    if (currentPhysical >= 0)
+        current = int(std::find(store.order.begin(), store.order.end(), currentPhysical) - store.order.begin());
     m_current = current;
     emit resetDone();
     emit currentRowChanged(m_current);
@@ -268,8 +445,8 @@ void Dataset::updateRow(int row, const FieldValues& values)
         sets << bracket(name) + QStringLiteral("=?");
         params << v;
     }
-    params << m_rowIds[size_t(row)];
-    const qint64 id = m_rowIds[size_t(row)];
+    const qint64 id = rowId(row);
+    params << id;
     m_connection.exec(QStringLiteral("update %1 set %2 where _rowid_=?").arg(bracket(m_table), sets.join(u',')),
                       params);
     refetchRow(row, id);
@@ -293,8 +470,8 @@ qint64 Dataset::append(const FieldValues& values)
     const qint64 id = m_connection.lastInsertRowId();
     if (m_open) {
         emit aboutToReset();
-        m_rowIds.push_back(id);
-        m_cells.resize(m_cells.size() + m_fields.size());
+        const size_t physical = m_store->addRow(id);
+        m_store->order.push_back(int(physical));
         ++m_rowCount;
         emit resetDone();
         refetchRow(m_rowCount - 1, id);
@@ -309,10 +486,20 @@ void Dataset::refetchRow(int row, qint64 id)
                  QStringLiteral("select * from %1 where _rowid_=?").arg(bracket(m_table)), {id});
     if (!st.step())
         return;
+    Store& store = *m_store;
+    const size_t physical = size_t(store.order[size_t(row)]);
+    // The old texts stay in the buffer unused until the result is closed.
+    std::unique_ptr<QVariant[]>* made = physical < store.values.size() && store.values[physical]
+                                            ? &store.values[physical]
+                                            : nullptr;
     for (int c = 0; c < st.columnCount(); ++c) {
         const int column = fieldIndex(st.columnName(c));
-        if (column >= 0)
-            m_cells[size_t(row) * m_fields.size() + column] = st.value(c);
+        if (column < 0)
+            continue;
+        Store::Cell& cell = store.at(physical, size_t(column));
+        store.read(cell, st.handle(), c);
+        if (made)
+            (*made)[size_t(column)] = store.valueOf(cell);
     }
     emit rowChanged(row);
 }
@@ -323,13 +510,10 @@ void Dataset::deleteRow(int row)
     if (!m_open || row < 0 || row >= m_rowCount)
         throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                      "Requested operation requires a current record"));
-    m_connection.exec(QStringLiteral("delete from %1 where _rowid_=?").arg(bracket(m_table)),
-                      {m_rowIds[size_t(row)]});
-    const size_t width = m_fields.size();
+    m_connection.exec(QStringLiteral("delete from %1 where _rowid_=?").arg(bracket(m_table)), {rowId(row)});
     emit aboutToRemoveRow(row);
-    m_cells.erase(m_cells.begin() + ptrdiff_t(size_t(row) * width),
-                  m_cells.begin() + ptrdiff_t(size_t(row + 1) * width));
-    m_rowIds.erase(m_rowIds.begin() + row);
+    // The row's values stay where they are, unused, until the result is closed.
+    m_store->order.erase(m_store->order.begin() + row);
     --m_rowCount;
     emit rowRemoved(row);
     // The cursor moves to the row that took the deleted one's place.

@@ -3,8 +3,10 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <QVariant>
 #include <QVariantList>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -18,6 +20,11 @@ using FieldValues = std::vector<std::pair<QString, QVariant>>;
 // together with each row's storage identity (rowid) when the dataset writes
 // through to a table. The row count is exact, sorting happens on the fetched
 // rows, and a null stays distinct from an empty text.
+//
+// The fetched values are kept compact: every text of the result in one
+// UTF-16 buffer, one small cell per value pointing into it or holding the
+// number, and the rows' order as a permutation over them, so that sorting
+// and deleting move row numbers, not values.
 class Dataset : public QObject {
     Q_OBJECT
 public:
@@ -25,6 +32,7 @@ public:
     // for a read-only dataset.
     Dataset(Connection& connection, const QString& name, const QString& sql,
             const QString& table = QString(), QObject* parent = nullptr);
+    ~Dataset() override;
 
     Connection& connection() const { return m_connection; }
     const QString& table() const { return m_table; }
@@ -47,8 +55,18 @@ public:
     int fieldCount() const { return int(m_fields.size()); }
     const QStringList& fieldNames() const { return m_fields; }
     int fieldIndex(const QString& name) const;  // -1 when missing
-    const QVariant& value(int row, int column) const { return m_cells[size_t(row) * m_fields.size() + column]; }
-    qint64 rowId(int row) const { return m_rowIds[size_t(row)]; }
+    // The value as a QVariant that stays put until the result is closed or
+    // reopened (a changed row's value is updated in place). It is made the
+    // first time its row is asked for; a walk over many rows that only looks
+    // at the values is cheaper with cell(), isNull() and text().
+    const QVariant& value(int row, int column) const;
+    // The value as a new QVariant, not kept.
+    QVariant cell(int row, int column) const;
+    bool isNull(int row, int column) const;
+    // A text value in place; empty for a null or a number. Valid until the
+    // dataset next changes (open, close, append, edit).
+    QStringView text(int row, int column) const;
+    qint64 rowId(int row) const;
     int rowOfId(qint64 rowId) const;  // -1 when not in the result
 
     // The current row's value of a field; throws DbError for an unknown field
@@ -81,6 +99,8 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    struct Store;  // the fetched values
+
     QString fetchSql() const;
     void refetchRow(int row, qint64 rowId);
 
@@ -93,8 +113,7 @@ private:
     int m_current = -1;
     int m_rowCount = 0;
     QStringList m_fields;
-    std::vector<QVariant> m_cells;
-    std::vector<qint64> m_rowIds;
+    std::unique_ptr<Store> m_store;
 };
 
 }  // namespace kx

@@ -1,35 +1,88 @@
 #pragma once
 
+#include "data/Dataset.h"
+
+#include <QFrame>
 #include <QList>
-#include <QWidget>
+#include <QPointer>
+#include <QString>
 
 class QTableView;
 
 namespace kx {
+class FooterRow;
+class OrderGridModel;
+class OrderTableView;
+class RowIndicator;
+class TwoLevelHeader;
 
-class Dataset;
-
-// Placeholder of the order grid until the real one lands.
-class OrderGrid : public QWidget {
+// The order grid: the rows of the grid's dataset under two-level column
+// titles, a narrow indicator column marking the current row and a footer
+// with the row count and the totals of quantity and amount. A click on a
+// title sorts the fetched rows by that column; the current row follows the
+// dataset's cursor both ways; several rows can be selected.
+class OrderGrid : public QFrame {
     Q_OBJECT
 public:
+    // The hint shown as tooltip and in the status bar.
+    static const QString hint;
+    // Footer columns of the count and the two totals.
+    static constexpr int CountColumn = 1;
+    static constexpr int QuantityColumn = 7;
+    static constexpr int AmountColumn = 8;
+
     explicit OrderGrid(Dataset& dataset, QWidget* parent = nullptr);
-    void setRowCountText(const QString& text) { m_count = text; }
-    QString rowCountText() const { return m_count; }
-    void setColumnVisible(int index, bool visible) { m_hidden[index] = !visible; }
-    bool isColumnVisible(int index) const { return !m_hidden[index]; }
-    QList<int> selectedRows() const { return {}; }
-    QTableView* view() const { return m_view; }
+
+    // "共" + n + "条记录", set by the show-all action; empty before it.
+    void setRowCountText(const QString& text);
+    QString rowCountText() const;
+
+    // Columns are addressed by their index in the grid's column table (0..11).
+    void setColumnVisible(int index, bool visible);
+    bool isColumnVisible(int index) const;
+
+    // The dataset rows selected, in the order they were selected.
+    QList<int> selectedRows() const;
+
+    QTableView* view() const;
+    OrderGridModel* model() const { return m_model; }
+    TwoLevelHeader* header() const { return m_header; }
+    FooterRow* footer() const { return m_footer; }
+
+    // What a click on a column title does after announcing it: sort the
+    // fetched rows by that column and advance the markers (Ctrl keeps the
+    // other columns' markers).
+    void sortByTitle(int column, bool ctrl);
 
 signals:
+    // A left click on a column title, before the grid sorts.
     void titleClicked(int column);
+    // A double-click on a data row.
     void rowDoubleClicked();
+    // The right mouse button anywhere on the grid.
     void contextMenuRequested(const QPoint& globalPos);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    QTableView* m_view;
-    QString m_count;
-    bool m_hidden[12] = {};
+    void fitColumns();
+    void rememberUserWidths();
+    void recomputeSums();
+    void showSums();
+    void followDatasetRow(int row);
+    void followViewRow(const QModelIndex& current);
+
+    QPointer<Dataset> m_dataset;  // the data module may go first at exit
+    OrderGridModel* m_model;
+    OrderTableView* m_view;
+    TwoLevelHeader* m_header;
+    RowIndicator* m_indicator;
+    FooterRow* m_footer;
+    QList<int> m_weights;
+    bool m_fitting = false;
+    qint64 m_quantitySum = 0;  // ten-thousandths
+    qint64 m_amountSum = 0;
 };
 
 }  // namespace kx

@@ -1,0 +1,184 @@
+#include "orders/OrderGridModel.h"
+
+#include "data/Dataset.h"
+#include "orders/CellFormat.h"
+
+#include <QBrush>
+
+namespace kx {
+
+namespace {
+
+const QString printedStatus = QStringLiteral("已打印");
+
+}  // namespace
+
+const std::array<OrderGridColumn, OrderGridModel::ColumnCount>& OrderGridModel::columns()
+{
+    static const std::array<OrderGridColumn, ColumnCount> table = [] {
+    using K = OrderGridColumn::Kind;
+    const QColor teal(0x00, 0x80, 0x80), sky(0xA6, 0xCA, 0xF0);
+    const QString receiver = QStringLiteral("收 货 信 息"), print = QStringLiteral("打 印"),
+                  goods = QStringLiteral("商 品 信 息");
+    const Qt::Alignment left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
+    // Columns without a width of their own get one that suits their usual
+    // content at 14 pixels (a date with its time, a 16-digit order number),
+    // chosen so that all twelve come close to the main window's width and
+    // the narrow number columns keep nearly their own widths.
+    return std::array<OrderGridColumn, ColumnCount>{{
+        {QStringLiteral("a"), receiver, QStringLiteral("姓 名"), 66, left, teal, Qt::white, K::Text},
+        {QStringLiteral("b"), receiver, QStringLiteral("手 机"), 85, left, teal, Qt::white, K::Text},
+        {QStringLiteral("c"), receiver, QStringLiteral("地 址"), 240, left, teal, Qt::white, K::Text},
+        {QStringLiteral("d"), print, QStringLiteral(" 快 递"), 66, centre, teal, Qt::white, K::Text},
+        {QStringLiteral("g"), print, QStringLiteral(" 状 态"), 56, centre, teal, Qt::white, K::Text},
+        {QStringLiteral("day1"), goods, QStringLiteral("付款日期"), 140, centre, sky, Qt::black, K::Date},
+        {QStringLiteral("h"), goods, QStringLiteral("名 称"), 100, left, sky, Qt::black, K::Text},
+        {QStringLiteral("1"), goods, QStringLiteral("数量"), 40, right, sky, Qt::black, K::Quantity},
+        {QStringLiteral("2"), goods, QStringLiteral("金额"), 40, right, sky, Qt::black, K::Amount},
+        {QStringLiteral("i"), goods, QStringLiteral("会员名"), 70, left, sky, Qt::black, K::Text},
+        {QStringLiteral("j"), goods, QStringLiteral("订单编号"), 120, left, sky, Qt::black, K::Text},
+        {QStringLiteral("z"), goods, QStringLiteral("备 注"), 40, left, sky, Qt::black, K::Text},
+    }};
+    }();
+    return table;
+}
+
+OrderGridModel::OrderGridModel(Dataset& dataset, QObject* parent) : QAbstractTableModel(parent), m_dataset(&dataset)
+{
+    mapFields();
+    connect(m_dataset, &Dataset::aboutToReset, this, [this] {
+        if (!m_resetting) {
+            m_resetting = true;
+            beginResetModel();
+        }
+    });
+    connect(m_dataset, &Dataset::resetDone, this, [this] {
+        mapFields();
+        if (m_resetting) {
+            m_resetting = false;
+            endResetModel();
+        }
+    });
+    connect(m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) { beginRemoveRows({}, row, row); });
+    connect(m_dataset, &Dataset::rowRemoved, this, [this](int row) {
+        endRemoveRows();
+        // Every row below moved up one place and so swapped its background.
+        const int last = rowCount() - 1;
+        if (row <= last)
+            emit dataChanged(index(row, 0), index(last, ColumnCount - 1), {Qt::BackgroundRole});
+    });
+    connect(m_dataset, &QObject::destroyed, this, [this] {
+        beginResetModel();
+        mapFields();
+        endResetModel();
+    });
+    connect(m_dataset, &Dataset::rowChanged, this, [this](int row) {
+        if (row >= 0 && row < rowCount())
+            emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    });
+}
+
+void OrderGridModel::mapFields()
+{
+    for (int c = 0; c < ColumnCount; ++c)
+        m_fieldOf[size_t(c)] = m_dataset ? m_dataset->fieldIndex(columns()[size_t(c)].field) : -1;
+    m_status = m_dataset ? m_dataset->fieldIndex(QStringLiteral("g")) : -1;
+}
+
+int OrderGridModel::fieldOf(int column) const
+{
+    return column >= 0 && column < ColumnCount ? m_fieldOf[size_t(column)] : -1;
+}
+
+bool OrderGridModel::isPrinted(int row) const
+{
+    if (m_status < 0 || row < 0 || row >= rowCount())
+        return false;
+    return m_dataset->text(row, m_status) == printedStatus;
+}
+
+QString OrderGridModel::displayText(int row, int column) const
+{
+    const int field = fieldOf(column);
+    if (field < 0 || row < 0 || row >= rowCount())
+        return QString();
+    const QVariant v = m_dataset->cell(row, field);
+    switch (columns()[size_t(column)].kind) {
+    case OrderGridColumn::Kind::Date:
+        return CellFormat::date(v);
+    case OrderGridColumn::Kind::Quantity:
+        return CellFormat::quantity(v);
+    case OrderGridColumn::Kind::Amount:
+        return CellFormat::amount(v);
+    case OrderGridColumn::Kind::Text:
+        break;
+    }
+    return CellFormat::text(v);
+}
+
+int OrderGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !m_dataset ? 0 : m_dataset->rowCount();
+}
+
+int OrderGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant OrderGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    static const QVariant red = QBrush(QColor(0xFF, 0x00, 0x00));
+    static const QVariant black = QBrush(QColor(0x00, 0x00, 0x00));
+    static const QVariant white = QBrush(QColor(0xFF, 0xFF, 0xFF));
+    static const QVariant grey = QBrush(QColor(0xEE, 0xEE, 0xEE));
+    const int row = index.row(), column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return displayText(row, column);
+    case Qt::TextAlignmentRole:
+        return int(columns()[size_t(column)].alignment | Qt::AlignVCenter);
+    case Qt::ForegroundRole:
+        return isPrinted(row) ? red : black;
+    case Qt::BackgroundRole:
+        return row % 2 == 0 ? white : grey;
+    case ValueRole: {
+        const int field = fieldOf(column);
+        return field < 0 ? QVariant() : m_dataset->cell(row, field);
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant OrderGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    const OrderGridColumn& c = columns()[size_t(section)];
+    switch (role) {
+    case Qt::DisplayRole:
+        return c.title();
+    case UpperTitleRole:
+        return c.upper;
+    case LowerTitleRole:
+        return c.lower;
+    case Qt::BackgroundRole:
+        return QBrush(c.titleBackground);
+    case Qt::ForegroundRole:
+        return QBrush(c.titleText);
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags OrderGridModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+}  // namespace kx
