@@ -1,0 +1,37 @@
+#pragma once
+
+#include "waybill/PaintItem.h"
+#include "waybill/ReportElement.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <memory>
+#include <vector>
+
+namespace kx {
+
+// Breaks element texts into lines and places them in their boxes. Lines are
+// one em apart with the em box's top on the element's top, as the Song faces
+// the forms were laid out with draw them. A fixed box breaks its text between
+// any two Chinese characters (Latin words and numbers stay whole while they
+// fit a line) and drops the lines beyond its height; every text is clipped to
+// its element's box, so nothing is ever drawn outside it.
+class ReportLayouter {
+public:
+    ReportLayouter();
+    ~ReportLayouter();
+
+    // Appends the paint items of one element showing `text`.
+    void layOut(const ReportElement& element, const QString& text, std::vector<PaintItem>& out);
+
+    const std::vector<ReportFont>& fonts() const { return m_fonts; }
+
+private:
+    struct Measure;
+    int fontIndex(const ReportElement& element);
+
+    std::vector<ReportFont> m_fonts;
+    std::vector<std::unique_ptr<Measure>> m_measures;
+};
+
+}  // namespace kx

@@ -1,0 +1,77 @@
+#include "waybill/ReportRenderer.h"
+
+#include "waybill/ReportJob.h"
+
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPrinter>
+#include <stdexcept>
+
+namespace kx {
+
+std::vector<BandPlacement> ReportRenderer::placements(const ReportJob& job, double paperLengthMm)
+{
+    const ReportTemplate& r = job.report();
+    return PageFlow(paperLengthMm, r.topMarginMm(), r.bottomMarginMm(), r.bandHeightMm()).place(job.bandCount());
+}
+
+void ReportRenderer::render(const ReportJob& job, QPagedPaintDevice* device)
+{
+    if (!job.isLaidOut())
+        throw std::logic_error("report job not laid out");
+    if (auto* printer = dynamic_cast<QPrinter*>(device))
+        printer->setFullPage(true);
+    device->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    const QSizeF paper = device->pageLayout().fullRect(QPageLayout::Millimeter).size();
+    const std::vector<BandPlacement> bands = placements(job, paper.height());
+
+    QPainter painter;
+    if (!painter.begin(device))
+        throw std::runtime_error("打印机无法打开");
+    const double kx = device->logicalDpiX() / 25.4;
+    const double ky = device->logicalDpiY() / 25.4;
+
+    // Point sizes resolve against the device's resolution: 19 layout pixels
+    // are 14.25 pt, 16 are 12 pt.
+    std::vector<QFont> fonts;
+    for (const ReportFont& f : job.fonts()) {
+        QFont font(f.family);
+        font.setPointSizeF(f.pixels * 72.0 / 96.0);
+        font.setBold(f.bold);
+        font.setKerning(false);
+        font.setHintingPreference(QFont::PreferNoHinting);
+        fonts.push_back(font);
+    }
+    painter.setPen(Qt::black);
+
+    const double left = job.report().leftMarginMm();
+    int page = 0;
+    int currentFont = -1;
+    for (size_t b = 0; b < bands.size(); ++b) {
+        if (bands[b].page != page) {
+            device->newPage();
+            page = bands[b].page;
+        }
+        const double top = bands[b].topMm;
+        auto rect = [&](const QRectF& r) {
+            return QRectF((left + r.left()) * kx, (top + r.top()) * ky, r.width() * kx, r.height() * ky);
+        };
+        for (const PaintItem& item : job.band(int(b))) {
+            if (item.kind == PaintItem::Kind::Background) {
+                painter.setClipping(false);
+                painter.fillRect(rect(item.box), Qt::white);
+                continue;
+            }
+            if (item.font != currentFont) {
+                currentFont = item.font;
+                painter.setFont(fonts[item.font]);
+            }
+            painter.setClipRect(rect(item.box));
+            painter.drawText(QPointF((left + item.baseline.x()) * kx, (top + item.baseline.y()) * ky), item.text);
+        }
+        painter.setClipping(false);
+    }
+    painter.end();
+}
+
+}  // namespace kx
