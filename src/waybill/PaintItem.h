@@ -26,6 +26,7 @@ struct PaintItem {
     QRectF box;       // the element's box: filled white, or the clip of a text
     QPointF baseline; // where a text line starts, on its baseline
     QString text;
+    bool clip = false; // the glyphs may reach past the box: clip the text to it
 };
 
 }  // namespace kx

@@ -1,7 +1,8 @@
 #include "waybill/ReportLayouter.h"
 
 #include <QRawFont>
-#include <QTextLayout>
+#include <QHash>
+#include <QTextBoundaryFinder>
 #include <QtEndian>
 #include <cmath>
 
@@ -63,11 +64,149 @@ QRectF mmRect(double left, double top, double width, double height)
 
 }  // namespace
 
+// Metrics of the face, one character at a time and remembered: the waybill
+// texts are short and repeat their characters, so measuring never shapes.
+// Kerning is off in print as well, so the sums are what gets drawn.
 struct ReportLayouter::Measure {
+    using Char = CharMetrics;
+
     QFont font;
+    QRawFont raw;
     QFontMetricsF metrics;
-    explicit Measure(const QFont& f) : font(f), metrics(f) {}
+    QHash<char32_t, Char> chars;
+
+    explicit Measure(const QFont& f) : font(f), raw(QRawFont::fromFont(f)), metrics(f) {}
+
+    Char measure(const QChar* text, int count, char32_t code)
+    {
+        const auto it = chars.constFind(code);
+        if (it != chars.constEnd())
+            return *it;
+        Char c;
+        quint32 glyphs[2] = {0, 0};
+        int glyphCount = 2;
+        if (raw.isValid() && raw.glyphIndexesForChars(text, count, glyphs, &glyphCount) && glyphCount == 1 &&
+            glyphs[0] != 0) {
+            QPointF a;
+            raw.advancesForGlyphIndexes(glyphs, &a, 1, QRawFont::SeparateAdvances);
+            c.advance = a.x() / measureScale;
+            const QRectF ink = raw.boundingRect(glyphs[0]);
+            c.ink = QRectF(ink.x() / measureScale, ink.y() / measureScale, ink.width() / measureScale,
+                           ink.height() / measureScale);
+            c.known = true;
+        } else {
+            c.advance = metrics.horizontalAdvance(QString(text, count)) / measureScale;
+        }
+        chars.insert(code, c);
+        return c;
+    }
+
+    // Metrics of every UTF-16 unit; the second half of a surrogate pair is empty.
+    void measureText(const QString& text, std::vector<Char>& out)
+    {
+        out.assign(size_t(text.size()), Char{0, QRectF(), true});
+        const QChar* data = text.constData();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (data[i].isHighSurrogate() && i + 1 < text.size() && data[i + 1].isLowSurrogate()) {
+                out[size_t(i)] = measure(data + i, 2, QChar::surrogateToUcs4(data[i], data[i + 1]));
+                ++i;
+            } else {
+                out[size_t(i)] = measure(data + i, 1, data[i].unicode());
+            }
+        }
+    }
 };
+
+namespace {
+
+using Char = ReportLayouter::CharMetrics;
+
+// Whether the glyphs of text[start, end), drawn from `pen` on its baseline,
+// could leave the box: then the text is clipped to it. Most lines stay inside,
+// and painting them without a clip keeps the printed pages lean.
+bool needsClip(const std::vector<Char>& chars, qsizetype start, qsizetype end, QPointF pen, const QRectF& box)
+{
+    const QRectF room = box.adjusted(-0.01, -0.01, 0.01, 0.01);
+    double x = pen.x();
+    for (qsizetype i = start; i < end; ++i) {
+        const Char& c = chars[size_t(i)];
+        if (!c.known)
+            return true;
+        if (!c.ink.isEmpty() && !room.contains(c.ink.translated(x, pen.y())))
+            return true;
+        x += c.advance;
+    }
+    return false;
+}
+
+bool isBlank(QChar c)
+{
+    return c.isSpace() || c == QChar::LineSeparator;
+}
+
+// Greedy line breaking at the Unicode line-break opportunities, which lie
+// between any two Chinese characters and keep Latin words and numbers whole;
+// a piece wider than the line is broken between any two characters. Returns
+// [start, end) of each line, at most `maxLines`.
+std::vector<std::pair<qsizetype, qsizetype>> breakLines(const QString& t, const std::vector<Char>& chars,
+                                                         double width, bool wrap, int maxLines)
+{
+    std::vector<std::pair<qsizetype, qsizetype>> lines;
+    qsizetype lineStart = 0;
+    double lineWidth = 0;
+    auto endLine = [&](qsizetype end) {
+        lines.emplace_back(lineStart, end);
+        lineStart = end;
+        lineWidth = 0;
+        return int(lines.size()) >= maxLines;
+    };
+    const double fits = width + 1e-6;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, t);
+    qsizetype previous = 0;
+    while (true) {
+        const qsizetype b = finder.toNextBoundary();
+        if (b < 0 || b > t.size())
+            break;
+        if (b == previous)
+            continue;
+        double segment = 0, visible = 0;
+        for (qsizetype i = previous; i < b; ++i) {
+            segment += chars[size_t(i)].advance;
+            if (!isBlank(t.at(i)))
+                visible = segment;
+        }
+        if (!wrap || lineWidth + visible <= fits) {
+            lineWidth += segment;
+        } else {
+            if (lineStart < previous && lineWidth > 0 && endLine(previous))
+                return lines;
+            if (visible <= fits) {
+                lineWidth = segment;
+            } else {
+                for (qsizetype i = previous; i < b; ++i) {
+                    const double a = chars[size_t(i)].advance;
+                    if (a == 0.0)
+                        continue;  // second half of a surrogate pair
+                    if (lineWidth > 0 && lineWidth + a > fits && !isBlank(t.at(i)) && endLine(i))
+                        return lines;
+                    lineWidth += a;
+                }
+            }
+        }
+        if (finder.boundaryReasons() & QTextBoundaryFinder::MandatoryBreak) {
+            if (endLine(b))
+                return lines;
+        }
+        previous = b;
+    }
+    if (lineStart < t.size())
+        lines.emplace_back(lineStart, t.size());
+    if (int(lines.size()) > maxLines)
+        lines.resize(size_t(maxLines));
+    return lines;
+}
+
+}  // namespace
 
 ReportLayouter::ReportLayouter() = default;
 ReportLayouter::~ReportLayouter() = default;
@@ -97,58 +236,53 @@ void ReportLayouter::layOut(const ReportElement& e, const QString& text, std::ve
     if (!e.visible)
         return;
     const int f = fontIndex(e);
-    const Measure& m = *m_measures[size_t(f)];
+    Measure& m = *m_measures[size_t(f)];
     const double em = e.fontPixels;
     const double ascent = m_fonts[size_t(f)].ascentEm * em;
     const double boxHeight = e.heightMm / mmPerLayoutPixel;
 
+    auto text_ = [&](const QRectF& box, const QString& t, qsizetype start, qsizetype end, double top) {
+        QString piece = t.mid(start, end - start);
+        while (!piece.isEmpty() && (piece.back() == QChar::LineSeparator || piece.back() == u' '))
+            piece.chop(1);
+        if (piece.isEmpty())
+            return;
+        const QPointF pen(e.left, top + ascent);
+        PaintItem item{PaintItem::Kind::Text, quint8(f), box, pen * mmPerLayoutPixel, piece, false};
+        item.clip = needsClip(m_chars, start, start + piece.size(), pen,
+                              QRectF(box.topLeft() / mmPerLayoutPixel, box.size() / mmPerLayoutPixel));
+        out.push_back(std::move(item));
+    };
+
     if (e.sizing == ReportElement::Sizing::FitToText) {
         const QString line = oneLine(text);
-        const double width = m.metrics.horizontalAdvance(line) / measureScale;
+        m.measureText(line, m_chars);
+        double width = 0;
+        for (const Char& c : m_chars)
+            width += c.advance;
         // The box follows the text; a little room on the right keeps the
         // last glyph's overhang.
         const QRectF box = mmRect(e.left, e.top, width + em * 0.25, boxHeight);
         if (e.opaque)
-            out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}});
-        if (!line.isEmpty())
-            out.push_back({PaintItem::Kind::Text, quint8(f), box,
-                           QPointF(e.left * mmPerLayoutPixel, (e.top + ascent) * mmPerLayoutPixel), line});
+            out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}, false});
+        text_(box, line, 0, line.size(), e.top);
         return;
     }
 
     const double boxWidth = e.widthMm / mmPerLayoutPixel;
     const QRectF box = mmRect(e.left, e.top, boxWidth, boxHeight);
     if (e.opaque)
-        out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}});
+        out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}, false});
     if (text.isEmpty())
         return;
 
     // Whole lines only; a box lower than one line still shows its first.
     const int maxLines = std::max(1, int(std::floor((boxHeight + 1e-6) / em)));
     const QString t = boxText(text);
-    QTextLayout layout(t, m.font);
-    QTextOption option;
-    option.setWrapMode(e.wordWrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    option.setUseDesignMetrics(true);
-    layout.setTextOption(option);
-    layout.setCacheEnabled(false);
-    layout.beginLayout();
-    int lines = 0;
-    while (lines < maxLines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(boxWidth * measureScale);
-        QString piece = t.mid(line.textStart(), line.textLength());
-        while (!piece.isEmpty() && piece.back() == QChar::LineSeparator)
-            piece.chop(1);
-        if (!piece.isEmpty())
-            out.push_back({PaintItem::Kind::Text, quint8(f), box,
-                           QPointF(e.left * mmPerLayoutPixel, (e.top + lines * em + ascent) * mmPerLayoutPixel),
-                           piece});
-        ++lines;
-    }
-    layout.endLayout();
+    m.measureText(t, m_chars);
+    int index = 0;
+    for (const auto& [start, end] : breakLines(t, m_chars, boxWidth, e.wordWrap, maxLines))
+        text_(box, t, start, end, e.top + em * index++);
 }
 
 }  // namespace kx

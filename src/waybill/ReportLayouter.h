@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QRectF>
 #include <memory>
 #include <vector>
 
@@ -26,12 +27,22 @@ public:
 
     const std::vector<ReportFont>& fonts() const { return m_fonts; }
 
+    // One character of a face: its advance and the outline of its glyph
+    // around the pen on the baseline, in layout pixels. `known` is false when
+    // a fall-back face draws the character and its outline is not known.
+    struct CharMetrics {
+        double advance = 0;
+        QRectF ink;
+        bool known = false;
+    };
+
 private:
     struct Measure;
     int fontIndex(const ReportElement& element);
 
     std::vector<ReportFont> m_fonts;
     std::vector<std::unique_ptr<Measure>> m_measures;
+    std::vector<CharMetrics> m_chars;
 };
 
 }  // namespace kx

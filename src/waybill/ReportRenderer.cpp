@@ -58,7 +58,6 @@ void ReportRenderer::render(const ReportJob& job, QPagedPaintDevice* device)
         };
         for (const PaintItem& item : job.band(int(b))) {
             if (item.kind == PaintItem::Kind::Background) {
-                painter.setClipping(false);
                 painter.fillRect(rect(item.box), Qt::white);
                 continue;
             }
@@ -66,10 +65,15 @@ void ReportRenderer::render(const ReportJob& job, QPagedPaintDevice* device)
                 currentFont = item.font;
                 painter.setFont(fonts[item.font]);
             }
-            painter.setClipRect(rect(item.box));
-            painter.drawText(QPointF((left + item.baseline.x()) * kx, (top + item.baseline.y()) * ky), item.text);
+            const QPointF pen((left + item.baseline.x()) * kx, (top + item.baseline.y()) * ky);
+            if (item.clip) {
+                painter.setClipRect(rect(item.box));
+                painter.drawText(pen, item.text);
+                painter.setClipping(false);
+            } else {
+                painter.drawText(pen, item.text);
+            }
         }
-        painter.setClipping(false);
     }
     painter.end();
 }

@@ -4,6 +4,7 @@
 #include "data/Tdmfm.h"
 #include "waybill/CourierCatalogue.h"
 #include "waybill/CourierLayoutTable.h"
+#include "waybill/EventPump.h"
 #include "waybill/ReportJob.h"
 #include "waybill/SenderPanel.h"
 #include "waybill/WaybillPreview.h"
@@ -11,7 +12,6 @@
 #include "widgets/FontSubstitutions.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPageSize>
@@ -152,7 +152,7 @@ WaybillPreview* WaybillPrinting::printBatch(int courier)
     auto job = std::make_shared<ReportJob>(m_batch, std::move(rows));
     QPointer<WaybillPrinting> self(this);
     // A long job keeps the main window responsive while it is laid out.
-    job->layOut([] { QCoreApplication::processEvents(); });
+    job->layOut(EventPump());
     if (!self)
         return nullptr;
     batchPrinter();
