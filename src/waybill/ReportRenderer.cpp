@@ -56,11 +56,16 @@ void ReportRenderer::render(const ReportJob& job, QPagedPaintDevice* device)
         auto rect = [&](const QRectF& r) {
             return QRectF((left + r.left()) * kx, (top + r.top()) * ky, r.width() * kx, r.height() * ky);
         };
-        for (const PaintItem& item : job.band(int(b))) {
-            if (item.kind == PaintItem::Kind::Background) {
+        const std::vector<PaintItem>& items = job.band(int(b));
+        // Backgrounds go beneath every text of the band: on the forms some
+        // boxes overlap (the SF and ZJS sender mobile lies inside the sender
+        // address box), and a white box must never hide another element.
+        for (const PaintItem& item : items)
+            if (item.kind == PaintItem::Kind::Background)
                 painter.fillRect(rect(item.box), Qt::white);
+        for (const PaintItem& item : items) {
+            if (item.kind == PaintItem::Kind::Background)
                 continue;
-            }
             if (item.font != currentFont) {
                 currentFont = item.font;
                 painter.setFont(fonts[item.font]);
