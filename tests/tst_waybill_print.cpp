@@ -670,6 +670,17 @@ void TestWaybillPrint::printerSetupStaysWithItsTemplate()
     QCOMPARE(m_fake->dialogs.printerSetups, 1);
     QCOMPARE(first->view()->pageCount(), 2);  // A5 holds one waybill a page
 
+    // The page range chosen there limits what "打印" prints, not what the preview shows.
+    first->printer()->setPrintRange(QPrinter::PageRange);
+    first->printer()->setFromTo(2, 2);
+    first->view()->updatePreview();
+    QCOMPARE(first->view()->pageCount(), 2);
+    const Printed second = printOut(first);
+    QCOMPARE(second.pages, 1);
+    QCOMPARE(second.find(QStringLiteral("乙")).size(), 1);
+    QCOMPARE(second.find(QStringLiteral("甲")).size(), 0);
+    first->printer()->setPrintRange(QPrinter::AllPages);
+
     // The next batch preview prints on A5 too; the single template keeps A4.
     QCOMPARE(printOut(track(m_printing->printBatch(CourierCatalogue::EMS))).pages, 2);
     QCOMPARE(m_printing->batchPrinter()->pageLayout().pageSize().id(), QPageSize::A5);

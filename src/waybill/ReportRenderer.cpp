@@ -15,7 +15,7 @@ std::vector<BandPlacement> ReportRenderer::placements(const ReportJob& job, doub
     return PageFlow(paperLengthMm, r.topMarginMm(), r.bottomMarginMm(), r.bandHeightMm()).place(job.bandCount());
 }
 
-void ReportRenderer::render(const ReportJob& job, QPagedPaintDevice* device)
+void ReportRenderer::render(const ReportJob& job, QPagedPaintDevice* device, int fromPage, int toPage)
 {
     if (!job.isLaidOut())
         throw std::logic_error("report job not laid out");
@@ -45,11 +45,15 @@ void ReportRenderer::render(const ReportJob& job, QPagedPaintDevice* device)
     painter.setPen(Qt::black);
 
     const double left = job.report().leftMarginMm();
-    int page = 0;
+    auto wanted = [&](int page) { return fromPage <= 0 || (page + 1 >= fromPage && page + 1 <= toPage); };
+    int page = -1;  // the page being painted
     int currentFont = -1;
     for (size_t b = 0; b < bands.size(); ++b) {
+        if (!wanted(bands[b].page))
+            continue;
         if (bands[b].page != page) {
-            device->newPage();
+            if (page >= 0)
+                device->newPage();
             page = bands[b].page;
         }
         const double top = bands[b].topMm;

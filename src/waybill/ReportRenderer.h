@@ -16,7 +16,8 @@ class ReportJob;
 // device's paper by the page flow.
 class ReportRenderer {
 public:
-    static void render(const ReportJob& job, QPagedPaintDevice* device);
+    // `fromPage`..`toPage` (1-based) limit the pages painted; 0 paints all.
+    static void render(const ReportJob& job, QPagedPaintDevice* device, int fromPage = 0, int toPage = 0);
 
     // Where each band of the job lands on paper of the given length.
     static std::vector<BandPlacement> placements(const ReportJob& job, double paperLengthMm);

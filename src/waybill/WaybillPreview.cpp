@@ -119,8 +119,14 @@ void WaybillPreview::printerSetup()
 void WaybillPreview::print()
 {
     const std::shared_ptr<const ReportJob> job = m_job;
+    // The page range chosen in the printer setup; the preview shows every page.
+    const bool range = m_printer->printRange() == QPrinter::PageRange;
+    const int from = range ? m_printer->fromPage() : 0;
+    const int to = range ? m_printer->toPage() : 0;
     m_platform.guard(this, [&] {
-        m_platform.dialogs.print(m_printer.get(), [job](QPagedPaintDevice* device) { ReportRenderer::render(*job, device); });
+        m_platform.dialogs.print(m_printer.get(), [job, from, to](QPagedPaintDevice* device) {
+            ReportRenderer::render(*job, device, from, to);
+        });
     });
 }
 
