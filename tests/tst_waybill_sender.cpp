@@ -132,6 +132,14 @@ void TestWaybillSender::panelLayout()
     QCOMPARE(m_panel->Image10->accessibleName(), QStringLiteral("保 存"));
     QCOMPARE(m_panel->Image5->geometry(), QRect(416, 16, 17, 17));
     QCOMPARE(m_panel->Image5->objectName(), QStringLiteral("Image5"));
+
+    // Shown, it lies over the main window's other children, also those made after it.
+    auto* grid = new QWidget(m_main.get());
+    grid->setGeometry(0, 0, 900, 600);
+    grid->show();
+    m_panel->show();
+    QWidget* top = m_main->childAt(m_panel->geometry().center());
+    QVERIFY(top == m_panel || m_panel->isAncestorOf(top));
 }
 
 void TestWaybillSender::saveChecksInOrder_data()

@@ -81,6 +81,13 @@ SenderPanel::SenderPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
     hide();
 }
 
+void SenderPanel::showEvent(QShowEvent* event)
+{
+    // Shown over the grid and whatever else the main window made after it.
+    raise();
+    FloatingPanel::showEvent(event);
+}
+
 void SenderPanel::load()
 {
     Dataset& post = m_dm.ADOQuery7;

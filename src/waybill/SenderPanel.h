@@ -37,6 +37,9 @@ public:
 signals:
     void bannerRequested(const QString& text);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void store();
 
