@@ -178,8 +178,10 @@ std::vector<std::pair<qsizetype, qsizetype>> breakLines(const QString& t, const 
         if (!wrap || lineWidth + visible <= fits) {
             lineWidth += segment;
         } else {
-            if (lineStart < previous && lineWidth > 0 && endLine(previous))
-                return lines;
+            if (lineStart < previous && lineWidth > 0) {
+                if (endLine(previous))
+                    return lines;
+            }
             if (visible <= fits) {
                 lineWidth = segment;
             } else {
@@ -187,8 +189,10 @@ std::vector<std::pair<qsizetype, qsizetype>> breakLines(const QString& t, const 
                     const double a = chars[size_t(i)].advance;
                     if (a == 0.0)
                         continue;  // second half of a surrogate pair
-                    if (lineWidth > 0 && lineWidth + a > fits && !isBlank(t.at(i)) && endLine(i))
-                        return lines;
+                    if (lineWidth > 0 && lineWidth + a > fits && !isBlank(t.at(i))) {
+                        if (endLine(i))
+                            return lines;
+                    }
                     lineWidth += a;
                 }
             }
