@@ -3,35 +3,136 @@
 #include "data/DataOps.h"
 #include "data/DbError.h"
 #include "data/Tdmfm.h"
+#include "platform/Platform.h"
+#include "waybill/CourierCatalogue.h"
+#include "widgets/CloseIcon.h"
+#include "widgets/PictureButton.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace kx {
+
+namespace {
+
+QLabel* labelFor(QWidget* field, const QString& caption, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setGeometry(field->x() - 112, field->y(), 108, field->height());
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setBuddy(field);
+    return label;
+}
+
+QLineEdit* edit(const char* name, int left, int top, int width, QWidget* parent)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(left, top, width, 21);
+    return e;
+}
+
+}  // namespace
 
 SenderPanel::SenderPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
     : FloatingPanel(parent), m_dm(dm), m_platform(platform)
 {
     setObjectName(QStringLiteral("Panel5"));
     setGeometry(232, 208, 465, 217);
-    Edit51 = new QLineEdit(this);
-    Edit51->setObjectName(QStringLiteral("Edit51"));
-    Edit52 = new QLineEdit(this);
-    Edit52->setObjectName(QStringLiteral("Edit52"));
-    Edit53 = new QLineEdit(this);
-    Edit53->setObjectName(QStringLiteral("Edit53"));
+    QFont song(QStringLiteral("宋体"));
+    song.setPixelSize(14);
+    setFont(song);
+
+    Edit51 = edit("Edit51", 122, 34, 96, this);
+    Edit52 = edit("Edit52", 122, 66, 96, this);
+    Edit53 = edit("Edit53", 122, 98, 316, this);
     ComboBox2 = new QComboBox(this);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    ComboBox2->setGeometry(122, 130, 91, 21);
     ComboBox2->setEditable(true);
+    // Enter ends the focus chain here; it must not add the text to the list.
+    ComboBox2->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox2->addItems(CourierCatalogue::courierList());
+    ComboBox2->setCurrentIndex(-1);
+    ComboBox2->setEditText(QString());
+
+    labelFor(Edit51, QStringLiteral("寄件人姓名："), this);
+    labelFor(Edit52, QStringLiteral("寄件人手机："), this);
+    labelFor(Edit53, QStringLiteral("寄件地址："), this);
+    labelFor(ComboBox2, QStringLiteral("默认快递："), this);
+
+    Image10 = new PictureButton(QStringLiteral("保 存"), this);
+    Image10->setObjectName(QStringLiteral("Image10"));
+    Image10->setGeometry(183, 165, 130, 36);
+    Image5 = new CloseIcon(this);
+    Image5->setObjectName(QStringLiteral("Image5"));
+    Image5->setGeometry(416, 16, 17, 17);
+
+    connect(Edit51, &QLineEdit::returnPressed, Edit52, [this] { Edit52->setFocus(Qt::TabFocusReason); });
+    connect(Edit52, &QLineEdit::returnPressed, Edit53, [this] { Edit53->setFocus(Qt::TabFocusReason); });
+    connect(Edit53, &QLineEdit::returnPressed, ComboBox2, [this] { ComboBox2->setFocus(Qt::TabFocusReason); });
+    connect(Image10, &PictureButton::pressed, this, [this](const QPoint&, Qt::MouseButton button) {
+        if (button == Qt::LeftButton)
+            save();
+    });
+    connect(Image5, &CloseIcon::clicked, this, &QWidget::hide);
+
+    hide();
+}
+
+void SenderPanel::showEvent(QShowEvent* event)
+{
+    // Shown over the grid and whatever else the main window made after it.
+    raise();
+    FloatingPanel::showEvent(event);
 }
 
 void SenderPanel::load()
 {
-    openQuery(m_dm.ADOQuery7, QStringLiteral("select * from post"));
-    Edit51->setText(textOf(m_dm.ADOQuery7.field(QStringLiteral("a"))));
-    Edit52->setText(textOf(m_dm.ADOQuery7.field(QStringLiteral("b"))));
-    Edit53->setText(textOf(m_dm.ADOQuery7.field(QStringLiteral("c"))));
-    ComboBox2->setEditText(textOf(m_dm.ADOQuery7.field(QStringLiteral("d"))));
+    Dataset& post = m_dm.ADOQuery7;
+    openQuery(post, QStringLiteral("select * from post"));
+    // A missing row reads as nulls: the first box already stops the loading.
+    auto value = [&](const char* column) {
+        const QString name = QString::fromLatin1(column);
+        return post.rowCount() > 0 ? post.field(name) : QVariant();
+    };
+    Edit51->setText(textOf(value("a")));
+    Edit52->setText(textOf(value("b")));
+    Edit53->setText(textOf(value("c")));
+    ComboBox2->setEditText(textOf(value("d")));
+}
+
+void SenderPanel::save()
+{
+    m_platform.guard(window(), [this] { store(); });
+}
+
+void SenderPanel::store()
+{
+    Dialogs& d = m_platform.dialogs;
+    if (!requiredFieldCheck(d, ComboBox2, QStringLiteral("默认快递必须输入！")) ||
+        !requiredFieldCheck(d, Edit51, QStringLiteral("寄件人姓名必须输入！")) ||
+        !requiredFieldCheck(d, Edit52, QStringLiteral("寄件人手机必须输入！")) ||
+        !requiredFieldCheck(d, Edit53, QStringLiteral("寄件地址必须输入！")))
+        return;
+
+    const FieldValues values = {
+        {QStringLiteral("a"), trimControl(Edit51->text())},
+        {QStringLiteral("b"), trimControl(Edit52->text())},
+        {QStringLiteral("c"), trimControl(Edit53->text())},
+        {QStringLiteral("d"), trimControl(ComboBox2->currentText())},
+    };
+    Dataset& post = m_dm.ADOTable6;
+    if (!post.isOpen())
+        post.open();
+    if (post.rowCount() == 0)
+        post.append(values);
+    else
+        post.updateRow(0, values);
+
+    emit bannerRequested(QStringLiteral("寄件人设置成功.."));
+    hide();
 }
 
 }  // namespace kx

@@ -9,8 +9,11 @@ namespace kx {
 
 class Tdmfm;
 struct Platform;
+class PictureButton;
+class CloseIcon;
 
-// The sender panel (Panel5): the live sender profile.
+// The sender panel (Panel5): the live sender profile. Printing, the order
+// editor and the clean-up read its boxes as they stand, saved or not.
 class SenderPanel : public FloatingPanel {
     Q_OBJECT
 public:
@@ -19,16 +22,27 @@ public:
     // Reads "select * from post" into the four boxes; throws the conversion
     // error on a missing row or a null, leaving the later boxes as they were.
     void load();
+    // 保 存: checks the four boxes, writes them trimmed into the first row of
+    // post (creating it when the table is empty), asks for the banner and
+    // hides the panel. Errors are shown here; the panel then stays open.
+    void save();
 
-    QLineEdit* Edit51;   // sender name
-    QLineEdit* Edit52;   // sender mobile
-    QLineEdit* Edit53;   // sender address
+    QLineEdit* Edit51;     // sender name
+    QLineEdit* Edit52;     // sender mobile
+    QLineEdit* Edit53;     // sender address
     QComboBox* ComboBox2;  // default courier
+    PictureButton* Image10;  // 保 存
+    CloseIcon* Image5;       // the cross: hide without saving
 
 signals:
     void bannerRequested(const QString& text);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void store();
+
     Tdmfm& m_dm;
     const Platform& m_platform;
 };

@@ -1,34 +1,169 @@
 #include "waybill/WaybillPrinting.h"
 
+#include "data/DbError.h"
+#include "data/Tdmfm.h"
+#include "waybill/CourierCatalogue.h"
+#include "waybill/CourierLayoutTable.h"
+#include "waybill/EventPump.h"
+#include "waybill/ReportJob.h"
+#include "waybill/SenderPanel.h"
+#include "waybill/WaybillPreview.h"
+#include "waybill/WaybillTemplates.h"
+#include "widgets/FontSubstitutions.h"
+
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPageSize>
+#include <QPrinter>
 
 namespace kx {
 
-WaybillPrinting::WaybillPrinting(Tdmfm& dm, const Platform& platform, SenderPanel& sender, QWidget* owner)
-    : QObject(owner), m_dm(dm), m_platform(platform), m_sender(sender), m_owner(owner)
+namespace {
+
+QString roleName(const ReportTemplate& r, WaybillRole role)
 {
+    return WaybillTemplates::elementFor(r, role);
 }
+
+// A template's printer: the system's default printer and its default paper
+// (the stored A4 page when there is no printer), portrait, one copy, simplex,
+// all pages; the report's own margins place everything.
+std::shared_ptr<QPrinter> makePrinter()
+{
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    if (printer->printerName().isEmpty())
+        printer->setPageSize(QPageSize(QPageSize::A4));
+    printer->setPageOrientation(QPageLayout::Portrait);
+    printer->setCopyCount(1);
+    printer->setDuplex(QPrinter::DuplexNone);
+    printer->setPrintRange(QPrinter::AllPages);
+    printer->setFullPage(true);
+    printer->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    return printer;
+}
+
+}  // namespace
+
+WaybillPrinting::WaybillPrinting(Tdmfm& dm, const Platform& platform, SenderPanel& sender, QWidget* owner)
+    : QObject(owner),
+      m_dm(dm),
+      m_platform(platform),
+      m_sender(sender),
+      m_owner(owner),
+      m_single(WaybillTemplates::TForm8()),
+      m_batch(WaybillTemplates::TForm9())
+{
+    registerFontSubstitutions();
+}
+
+WaybillPrinting::~WaybillPrinting() = default;
 
 void WaybillPrinting::fillCourierMenu(QMenu* menu, const std::function<void(int)>& chosen)
 {
-    const char* captions[] = {"申通快递打印 (STO)", "圆通速递打印 (YTO)", "中通速递打印 (ZTO)", nullptr,
-                              "顺丰速运打印 (SF)",  "韵达快运打印 (YUNDA)", "天天快递打印 (TTK)",
-                              "宅急送打印 (ZJS)",   "汇通快运打印",        nullptr,
-                              "邮政特快专递 (EMS)"};
-    int index = 0;
-    for (const char* c : captions) {
-        if (!c) {
+    for (int courier = 0; courier < CourierCatalogue::menuCount; ++courier) {
+        if (CourierCatalogue::separatorBefore(courier))
             menu->addSeparator();
-            continue;
-        }
-        const int courier = index++;
-        QAction* a = menu->addAction(QString::fromUtf8(c));
-        a->setEnabled(false);  // the print actions come with the waybill templates
+        QAction* a = menu->addAction(CourierCatalogue::menuCaption(courier));
         QObject::connect(a, &QAction::triggered, menu, [chosen, courier] { chosen(courier); });
     }
 }
 
-void WaybillPrinting::printSingle(int) {}
-void WaybillPrinting::printBatch(int) {}
+QPrinter* WaybillPrinting::singlePrinter()
+{
+    if (!m_singlePrinter)
+        m_singlePrinter = makePrinter();
+    return m_singlePrinter.get();
+}
+
+QPrinter* WaybillPrinting::batchPrinter()
+{
+    if (!m_batchPrinter)
+        m_batchPrinter = makePrinter();
+    return m_batchPrinter.get();
+}
+
+void WaybillPrinting::setSenderTexts(ReportTemplate& r) const
+{
+    // The boxes as they stand, saved or not, untrimmed.
+    r.setText(roleName(r, WaybillRole::SenderName), m_sender.Edit51->text());
+    r.setText(roleName(r, WaybillRole::SenderMobile), m_sender.Edit52->text());
+    r.setText(roleName(r, WaybillRole::SenderNameCopy), m_sender.Edit51->text());
+    r.setText(roleName(r, WaybillRole::SenderAddress), m_sender.Edit53->text());
+}
+
+WaybillPreview* WaybillPrinting::printSingle(int courier)
+{
+    setSenderTexts(m_single);
+
+    Dataset& orders = m_dm.ADOQuery15;
+    const int row = orders.currentRow();
+    auto recipient = [&](const char* field) {
+        const QString name = QString::fromLatin1(field);
+        const int column = orders.fieldIndex(name);
+        if (column < 0 && orders.isOpen())
+            throw DbError(QStringLiteral("%1: Field '%2' not found").arg(orders.objectName(), name));
+        // No current row reads as a null, as an empty list's fields do.
+        const bool onRow = orders.isOpen() && row >= 0 && row < orders.rowCount();
+        return textOf(onRow ? orders.value(row, column) : QVariant());
+    };
+    m_single.setText(roleName(m_single, WaybillRole::RecipientName), recipient("a"));
+    m_single.setText(roleName(m_single, WaybillRole::RecipientMobile), recipient("b"));
+    m_single.setText(roleName(m_single, WaybillRole::RecipientAddress), recipient("c"));
+
+    CourierLayoutTable::apply(m_single, courier);
+
+    auto job = std::make_shared<ReportJob>(m_single, std::vector<QStringList>{});
+    job->layOut();
+    singlePrinter();
+    return openPreview(job, m_singlePrinter);
+}
+
+WaybillPreview* WaybillPrinting::printBatch(int courier)
+{
+    setSenderTexts(m_batch);
+    CourierLayoutTable::apply(m_batch, courier);
+
+    // The job's own copy of the rows, in the list's order (a search or a sort
+    // counts). Taken in one go, before any event can change the list.
+    Dataset& orders = m_dm.ADOQuery15;
+    const std::vector<QString> fields = m_batch.boundFields();
+    std::vector<QStringList> rows;
+    if (orders.isOpen() && orders.rowCount() > 0) {
+        std::vector<int> columns;
+        for (const QString& f : fields) {
+            const int c = orders.fieldIndex(f);
+            if (c < 0)
+                throw DbError(QStringLiteral("%1: Field '%2' not found").arg(orders.objectName(), f));
+            columns.push_back(c);
+        }
+        rows.reserve(size_t(orders.rowCount()));
+        for (int r = 0; r < orders.rowCount(); ++r) {
+            QStringList values;
+            values.reserve(qsizetype(columns.size()));
+            for (int c : columns)
+                values.append(displayText(orders.value(r, c)));  // a null prints empty
+            rows.push_back(std::move(values));
+        }
+        // The report walked the list to its end.
+        orders.last();
+    }
+
+    auto job = std::make_shared<ReportJob>(m_batch, std::move(rows));
+    QPointer<WaybillPrinting> self(this);
+    // A long job keeps the main window responsive while it is laid out.
+    job->layOut(EventPump());
+    if (!self)
+        return nullptr;
+    batchPrinter();
+    return openPreview(job, m_batchPrinter);
+}
+
+WaybillPreview* WaybillPrinting::openPreview(const std::shared_ptr<ReportJob>& job, std::shared_ptr<QPrinter>& printer)
+{
+    auto* preview = new WaybillPreview(job, printer, m_platform, m_owner.data());
+    preview->show();
+    return preview;
+}
 
 }  // namespace kx

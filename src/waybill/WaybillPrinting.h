@@ -1,35 +1,66 @@
 #pragma once
 
+#include "waybill/ReportTemplate.h"
+
 #include <QObject>
+#include <QPointer>
 #include <functional>
+#include <memory>
 
 class QMenu;
+class QPrinter;
 class QWidget;
 
 namespace kx {
 
 class Tdmfm;
 struct Platform;
+class ReportJob;
 class SenderPanel;
+class WaybillPreview;
 
-// The single and batch waybill print actions of the main window.
+// The single and batch waybill print actions of the main window, with the two
+// report templates they fill (TForm8, TForm9) and the printer each keeps.
 class WaybillPrinting : public QObject {
     Q_OBJECT
 public:
     WaybillPrinting(Tdmfm& dm, const Platform& platform, SenderPanel& sender, QWidget* owner);
+    ~WaybillPrinting() override;
 
     // Fills a menu with the nine courier entries (and their separators);
     // choosing one calls `chosen` with the entry's index 0..8.
     static void fillCourierMenu(QMenu* menu, const std::function<void(int)>& chosen);
 
-    void printSingle(int courier);
-    void printBatch(int courier);
+    // Prints the current order of the order list on the courier's form: fills
+    // TForm8 from the sender boxes and the current row, applies the courier's
+    // layout and opens a preview (not modal). A null recipient field (or no
+    // current row) throws the conversion error before any preview opens.
+    WaybillPreview* printSingle(int courier);
+    // Prints every row of the order list's query in its current order on
+    // TForm9; nulls print empty, an empty list prints one waybill with the
+    // sender texts. Leaves the query on its last row. Events are let through
+    // between rows while the job is laid out.
+    WaybillPreview* printBatch(int courier);
+
+    // The templates as the last prints left them.
+    const ReportTemplate& TForm8() const { return m_single; }
+    const ReportTemplate& TForm9() const { return m_batch; }
+    // The printer of each template; a printer setup made in a preview stays here.
+    QPrinter* singlePrinter();
+    QPrinter* batchPrinter();
 
 private:
+    WaybillPreview* openPreview(const std::shared_ptr<ReportJob>& job, std::shared_ptr<QPrinter>& printer);
+    void setSenderTexts(ReportTemplate& report) const;
+
     Tdmfm& m_dm;
     const Platform& m_platform;
     SenderPanel& m_sender;
-    QWidget* m_owner;
+    QPointer<QWidget> m_owner;
+    ReportTemplate m_single;
+    ReportTemplate m_batch;
+    std::shared_ptr<QPrinter> m_singlePrinter;
+    std::shared_ptr<QPrinter> m_batchPrinter;
 };
 
 }  // namespace kx

@@ -25,9 +25,11 @@ QString FakeDialogs::saveFileName(QWidget*, const QString&, const QString&, cons
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 
-bool FakeDialogs::printerSetup(QWidget*, QPrinter*)
+bool FakeDialogs::printerSetup(QWidget*, QPrinter* printer)
 {
     ++printerSetups;
+    if (printerSetupAnswer && printerSetupChoice)
+        printerSetupChoice(printer);
     return printerSetupAnswer;
 }
 

@@ -27,6 +27,8 @@ public:
     QQueue<QString> fileNames;  // answers to the file dialogs; empty = cancel
     bool printerSetupAnswer = true;
     int printerSetups = 0;
+    // What the user picks in the printer setup (paper, orientation), when set.
+    std::function<void(QPrinter*)> printerSetupChoice;
     // Each print renders into this PDF when set; the count goes up either way.
     QString printToPdf;
     int prints = 0;

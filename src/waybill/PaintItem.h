@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+namespace kx {
+
+// A font of a laid-out report: the face asked for, its height in layout
+// pixels and where the baseline sits below the top of the character cell.
+struct ReportFont {
+    QString family;
+    int pixels = 19;
+    bool bold = true;
+    double ascentEm = 0.88;  // baseline below the em box's top, in em
+
+    bool sameFace(const QString& f, int px, bool b) const { return family == f && pixels == px && bold == b; }
+};
+
+// One thing to paint in a band, in millimetres from the band's top-left
+// corner (the band's left edge lies on the left margin).
+struct PaintItem {
+    enum class Kind : quint8 { Background, Text };
+    Kind kind = Kind::Text;
+    quint8 font = 0;  // index into the job's fonts
+    QRectF box;       // the element's box: filled white, or the clip of a text
+    QPointF baseline; // where a text line starts, on its baseline
+    QString text;
+    bool clip = false; // the glyphs may reach past the box: clip the text to it
+};
+
+}  // namespace kx

@@ -1,0 +1,133 @@
+#include "waybill/WaybillPreview.h"
+
+#include "platform/Platform.h"
+#include "waybill/ReportJob.h"
+#include "waybill/ReportRenderer.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace kx {
+
+namespace {
+
+QPushButton* button(const QString& caption, const char* name, QWidget* parent)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setMinimumWidth(96);
+    return b;
+}
+
+}  // namespace
+
+WaybillPreview::WaybillPreview(std::shared_ptr<const ReportJob> job, std::shared_ptr<QPrinter> printer,
+                               const Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_job(std::move(job)), m_printer(std::move(printer)), m_platform(platform)
+{
+    setObjectName(QStringLiteral("QRPreview"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Report Preview : "));
+
+    fitPageButton = button(QStringLiteral("正常"), "fitPageButton", this);
+    fitWidthButton = button(QStringLiteral("满窗口显示"), "fitWidthButton", this);
+    actualSizeButton = button(QStringLiteral("100%显示"), "actualSizeButton", this);
+    previousButton = button(QStringLiteral("上一页"), "previousButton", this);
+    nextButton = button(QStringLiteral("下一页"), "nextButton", this);
+    setupButton = button(QStringLiteral("打印设置"), "setupButton", this);
+    printButton = button(QStringLiteral("打印"), "printButton", this);
+    closeButton = button(QStringLiteral("退出"), "closeButton", this);
+
+    m_zoom = new QButtonGroup(this);
+    m_zoom->setExclusive(true);
+    for (QPushButton* b : {fitPageButton, fitWidthButton, actualSizeButton}) {
+        b->setCheckable(true);
+        m_zoom->addButton(b);
+    }
+
+    auto* bar = new QGridLayout;
+    bar->setHorizontalSpacing(4);
+    bar->setVerticalSpacing(4);
+    const QList<QPushButton*> top = {fitPageButton, fitWidthButton, actualSizeButton, previousButton, nextButton};
+    for (int i = 0; i < top.size(); ++i)
+        bar->addWidget(top[i], 0, i);
+    const QList<QPushButton*> bottom = {setupButton, printButton, closeButton};
+    for (int i = 0; i < bottom.size(); ++i)
+        bar->addWidget(bottom[i], 1, i);
+    bar->setColumnStretch(top.size(), 1);
+
+    m_view = new QPrintPreviewWidget(m_printer.get(), this);
+    m_view->setObjectName(QStringLiteral("previewPages"));
+    m_view->setViewMode(QPrintPreviewWidget::SinglePageView);
+    connect(m_view, &QPrintPreviewWidget::paintRequested, this, &WaybillPreview::paintPages);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(bar);
+    layout->addWidget(m_view, 1);
+
+    connect(fitPageButton, &QPushButton::clicked, this, [this] { m_view->setZoomMode(QPrintPreviewWidget::FitInView); });
+    connect(fitWidthButton, &QPushButton::clicked, this,
+            [this] { m_view->setZoomMode(QPrintPreviewWidget::FitToWidth); });
+    connect(actualSizeButton, &QPushButton::clicked, this, [this] {
+        m_view->setZoomMode(QPrintPreviewWidget::CustomZoom);
+        m_view->setZoomFactor(1.0);
+    });
+    connect(previousButton, &QPushButton::clicked, this, [this] { showPage(m_view->currentPage() - 1); });
+    connect(nextButton, &QPushButton::clicked, this, [this] { showPage(m_view->currentPage() + 1); });
+    connect(setupButton, &QPushButton::clicked, this, &WaybillPreview::printerSetup);
+    connect(printButton, &QPushButton::clicked, this, &WaybillPreview::print);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    actualSizeButton->setChecked(true);
+    m_view->setZoomMode(QPrintPreviewWidget::CustomZoom);
+    m_view->setZoomFactor(1.0);
+
+    QSize size(1600, 1200);
+    if (const QScreen* screen = parent ? parent->screen() : QWidget::screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
+}
+
+WaybillPreview::~WaybillPreview() = default;
+
+void WaybillPreview::paintPages(QPrinter* printer)
+{
+    // Called by the preview inside Qt's event handling: no error may leave it.
+    m_platform.guard(this, [&] { ReportRenderer::render(*m_job, printer); });
+}
+
+void WaybillPreview::showPage(int page)
+{
+    if (page >= 1 && page <= m_view->pageCount())
+        m_view->setCurrentPage(page);
+}
+
+void WaybillPreview::printerSetup()
+{
+    if (m_platform.dialogs.printerSetup(this, m_printer.get()))
+        m_view->updatePreview();
+}
+
+void WaybillPreview::print()
+{
+    const std::shared_ptr<const ReportJob> job = m_job;
+    // The page range chosen in the printer setup; the preview shows every page.
+    const bool range = m_printer->printRange() == QPrinter::PageRange;
+    const int from = range ? m_printer->fromPage() : 0;
+    const int to = range ? m_printer->toPage() : 0;
+    m_platform.guard(this, [&] {
+        m_platform.dialogs.print(m_printer.get(), [job, from, to](QPagedPaintDevice* device) {
+            ReportRenderer::render(*job, device, from, to);
+        });
+    });
+}
+
+}  // namespace kx

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "waybill/ReportTemplate.h"
+
+namespace kx {
+
+// The seven texts of a waybill, in the order of the courier layout table.
+enum class WaybillRole {
+    SenderName,
+    SenderMobile,
+    SenderAddress,
+    SenderNameCopy,
+    RecipientName,
+    RecipientMobile,
+    RecipientAddress,
+};
+inline constexpr int waybillRoleCount = 7;
+
+// The two waybill report templates with their design positions, sizes and
+// fonts: TForm8 prints one order from texts set before printing; TForm9 takes
+// the recipient texts from the fields a, b, c of each row it prints.
+class WaybillTemplates {
+public:
+    static ReportTemplate TForm8();
+    static ReportTemplate TForm9();
+
+    // The element that carries a role on the template (by the template's name).
+    static QString elementFor(const ReportTemplate& report, WaybillRole role);
+};
+
+}  // namespace kx

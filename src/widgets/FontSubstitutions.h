@@ -1,0 +1,10 @@
+#pragma once
+
+namespace kx {
+
+// Maps the Windows face names the screens and waybills ask for ("宋体") to
+// the Song faces installed on this desktop. Call once at start, before the
+// first window is made; calling it again does no harm.
+void registerFontSubstitutions();
+
+}  // namespace kx

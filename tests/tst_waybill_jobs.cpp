@@ -1,0 +1,315 @@
+// What the print actions print and how their preview behaves: the live
+// sender boxes, nulls, the list's rows and order, the preview's own job,
+// its printer setup and its window.
+
+#include "WaybillPrintFixture.h"
+#include "Typing.h"
+
+#include "waybill/CourierCatalogue.h"
+#include "widgets/FontSubstitutions.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPageSize>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QScreen>
+#include <QtTest>
+
+using namespace kx;
+using namespace kx::test;
+
+class TestWaybillJobs : public QObject, protected WaybillPrintFixture {
+    Q_OBJECT
+private slots:
+    void initTestCase() { registerFontSubstitutions(); }
+    void init() { setUpFixture(); }
+    void cleanup() { tearDownFixture(); }
+
+    void unsavedSenderBoxesPrint();
+    void singleStopsAtNullRecipient();
+    void batchPrintsNullsEmptyAndGoesOn();
+    void emptyListGivesOneSenderOnlyWaybill();
+    void batchFollowsSearchAndSort();
+    void previewKeepsItsJob();
+    void printerSetupStaysWithItsTemplate();
+    void previewWindow();
+    void courierMenu();
+};
+
+void TestWaybillJobs::unsavedSenderBoxesPrint()
+{
+    addOrder(QStringLiteral("李四"), QStringLiteral("13811112222"), QStringLiteral("上海市"));
+    showAll();
+    m_db->exec("insert into post (a, b, c, d) values ('存储名', '13000000000', '存储地址', '申通快递')");
+    m_sender->load();
+    m_sender->Edit51->clear();
+    test::typeText(m_sender->Edit51, QStringLiteral(" 赵六 "));
+    m_sender->Edit53->clear();
+    test::typeText(m_sender->Edit53, QStringLiteral("苏州市"));
+
+    for (bool batch : {false, true}) {
+        const Printed p = printOut(track(batch ? m_printing->printBatch(CourierCatalogue::YTO)
+                                               : m_printing->printSingle(CourierCatalogue::YTO)));
+        QCOMPARE(p.find(QStringLiteral("赵六")).size(), 2);  // name and its copy
+        QCOMPARE(p.find(QStringLiteral("苏州市")).size(), 1);
+        QCOMPARE(p.find(QStringLiteral("存储名")).size(), 0);
+        // The untrimmed box prints: the leading blank moves the name by a space's width.
+        const double left = 10.0 + 103 * mmPerPx;
+        QVERIFY(p.find(QStringLiteral("赵六"))[0].x > left + 0.5);
+    }
+    QCOMPARE(m_db->cli("select a from post"), QStringList{"存储名"});
+}
+
+void TestWaybillJobs::singleStopsAtNullRecipient()
+{
+    addOrder(QStringLiteral("钱六"), QStringLiteral("13300000006"), QStringLiteral("福州市"));
+    addOrder(QStringLiteral("孙七"), QVariant(), QStringLiteral("厦门市"));
+    showAll();
+    setSender(Texts());
+    // An earlier print leaves its texts and positions on the template.
+    delete m_printing->printSingle(CourierCatalogue::SF);
+    m_dm->ADOQuery15.setCurrentRow(1);
+
+    QVERIFY(!m_fake->platform.guard(nullptr, [&] { track(m_printing->printSingle(CourierCatalogue::STO)); }));
+    QCOMPARE(m_fake->dialogs.lastText(), QStringLiteral("Could not convert variant of type (Null) into type (String)."));
+    QCOMPARE(m_fake->dialogs.shown.last().caption, QStringLiteral("Kestrix快递单打印软件"));
+    QVERIFY(m_previews.isEmpty());
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget* w) { return qobject_cast<WaybillPreview*>(w); }));
+    // The name was set before the failing mobile; nothing was moved to STO.
+    const ReportTemplate& t = m_printing->TForm8();
+    QCOMPARE(t.element("QRLabel3")->text, QStringLiteral("孙七"));
+    QCOMPARE(t.element("QRLabel4")->text, QStringLiteral("13300000006"));
+    QCOMPARE(t.element("QRLabel3")->left, 70);  // still SF
+}
+
+void TestWaybillJobs::batchPrintsNullsEmptyAndGoesOn()
+{
+    addOrder(QStringLiteral("周一"), QStringLiteral("13500000001"), QStringLiteral("武汉市"));
+    addOrder(QStringLiteral("吴二"), QVariant(), QStringLiteral("长沙市"));
+    addOrder(QStringLiteral("郑三"), QStringLiteral("13500000003"), QVariant());
+    showAll();
+    setSender(Texts());
+    const QStringList before = m_db->cli("select * from data");
+
+    const Printed p = printOut(track(m_printing->printBatch(CourierCatalogue::ZTO)));
+    QCOMPARE(p.pages, 2);
+    for (const char* text : {"周一", "13500000001", "武汉市", "吴二", "长沙市", "郑三", "13500000003"})
+        QCOMPARE(p.find(QString::fromUtf8(text)).size(), 1);
+    QCOMPARE(p.find(Texts().senderName).size(), 6);
+    // The query stands on its last row; printing wrote nothing.
+    QCOMPARE(m_dm->ADOQuery15.currentRow(), 2);
+    QCOMPARE(m_db->cli("select * from data"), before);
+    QVERIFY(before.join('\n').contains("未打印"));
+}
+
+void TestWaybillJobs::emptyListGivesOneSenderOnlyWaybill()
+{
+    showAll();
+    const Texts t;
+    setSender(t);
+    QVERIFY(!m_fake->platform.guard(nullptr, [&] { track(m_printing->printSingle(CourierCatalogue::EMS)); }));
+    QCOMPARE(m_fake->dialogs.lastText(), QStringLiteral("Could not convert variant of type (Null) into type (String)."));
+    QVERIFY(m_previews.isEmpty());
+
+    const Printed p = printOut(track(m_printing->printBatch(CourierCatalogue::EMS)));
+    QCOMPARE(p.pages, 1);
+    QStringList texts;
+    for (const Word& w : p.words)
+        texts << w.text;
+    texts.sort();
+    QStringList expected = {t.senderName, t.senderName, t.senderMobile, t.senderAddress};
+    expected.sort();
+    QCOMPARE(texts, expected);
+}
+
+void TestWaybillJobs::batchFollowsSearchAndSort()
+{
+    addOrder(QStringLiteral("陈甲"), QStringLiteral("13600000001"), QStringLiteral("天津市"));
+    addOrder(QStringLiteral("林乙"), QStringLiteral("13600000002"), QStringLiteral("重庆市"));
+    addOrder(QStringLiteral("陈丙"), QStringLiteral("13600000003"), QStringLiteral("西安市"));
+    addOrder(QStringLiteral("黄丁"), QStringLiteral("13600000004"), QStringLiteral("郑州市"));
+    setSender(Texts());
+    auto order = [](const Printed& p) {
+        QList<Word> names;
+        for (const Word& w : p.words)
+            if (w.text.size() == 2 && w.text != QStringLiteral("李四"))
+                names << w;
+        std::sort(names.begin(), names.end(),
+                  [](const Word& a, const Word& b) { return a.page != b.page ? a.page < b.page : a.emTop < b.emTop; });
+        QStringList list;
+        for (const Word& w : names)
+            list << w.text;
+        return list;
+    };
+
+    openQuery(m_dm->ADOQuery15, QStringLiteral("select * from data where a like '%' || ? || '%'"),
+              {QStringLiteral("陈")});
+    QCOMPARE(order(printOut(track(m_printing->printBatch(CourierCatalogue::STO)))),
+             (QStringList{"陈甲", "陈丙"}));
+
+    showAll();
+    m_dm->ADOQuery15.sortBy(m_dm->ADOQuery15.fieldIndex("b"), Qt::DescendingOrder);
+    QCOMPARE(order(printOut(track(m_printing->printBatch(CourierCatalogue::STO)))),
+             (QStringList{"黄丁", "陈丙", "林乙", "陈甲"}));
+    QCOMPARE(m_dm->ADOQuery15.currentRow(), 3);
+}
+
+void TestWaybillJobs::previewKeepsItsJob()
+{
+    addOrder(QStringLiteral("甲"), QStringLiteral("13100000001"), QStringLiteral("一号路"));
+    addOrder(QStringLiteral("乙"), QStringLiteral("13100000002"), QStringLiteral("二号路"));
+    showAll();
+    setSender(Texts());
+    WaybillPreview* batch = track(m_printing->printBatch(CourierCatalogue::STO));
+    WaybillPreview* single = track(m_printing->printSingle(CourierCatalogue::STO));
+    const Printed batchBefore = printOut(batch);
+    const Printed singleBefore = printOut(single);
+
+    // Everything a later action can touch while the previews stay open.
+    m_sender->Edit51->setText(QStringLiteral("另一人"));
+    m_dm->ADOQuery15.sortBy(m_dm->ADOQuery15.fieldIndex("a"), Qt::DescendingOrder);
+    track(m_printing->printBatch(CourierCatalogue::SF));
+    track(m_printing->printSingle(CourierCatalogue::SF));
+    openQuery(m_dm->ADOQuery15, QStringLiteral("select * from data where a = ?"), {QStringLiteral("乙")});
+
+    auto same = [](const Printed& a, const Printed& b) {
+        if (a.pages != b.pages || a.words.size() != b.words.size())
+            return false;
+        for (int i = 0; i < a.words.size(); ++i)
+            if (a.words[i].text != b.words[i].text || a.words[i].page != b.words[i].page ||
+                qAbs(a.words[i].x - b.words[i].x) > 0.01 || qAbs(a.words[i].emTop - b.words[i].emTop) > 0.01)
+                return false;
+        return true;
+    };
+    QVERIFY(same(printOut(batch), batchBefore));
+    QVERIFY(same(printOut(single), singleBefore));
+    QCOMPARE(batchBefore.find(QStringLiteral("王小明")).size(), 4);
+    QVERIFY(batchBefore.find(QStringLiteral("甲"))[0].emTop < batchBefore.find(QStringLiteral("乙"))[0].emTop);
+}
+
+void TestWaybillJobs::printerSetupStaysWithItsTemplate()
+{
+    addOrder(QStringLiteral("甲"), QStringLiteral("13100000001"), QStringLiteral("一号路"));
+    addOrder(QStringLiteral("乙"), QStringLiteral("13100000002"), QStringLiteral("二号路"));
+    showAll();
+    m_fake->dialogs.printerSetupChoice = [](QPrinter* printer) { printer->setPageSize(QPageSize(QPageSize::A5)); };
+    WaybillPreview* first = track(m_printing->printBatch(CourierCatalogue::STO));
+    QCOMPARE(first->view()->pageCount(), 1);
+    first->setupButton->click();
+    QCOMPARE(m_fake->dialogs.printerSetups, 1);
+    QCOMPARE(first->view()->pageCount(), 2);  // A5 holds one waybill a page
+
+    // The page range chosen there limits what "打印" prints, not what the preview shows.
+    first->printer()->setPrintRange(QPrinter::PageRange);
+    first->printer()->setFromTo(2, 2);
+    first->view()->updatePreview();
+    QCOMPARE(first->view()->pageCount(), 2);
+    const Printed second = printOut(first);
+    QCOMPARE(second.pages, 1);
+    QCOMPARE(second.find(QStringLiteral("乙")).size(), 1);
+    QCOMPARE(second.find(QStringLiteral("甲")).size(), 0);
+    first->printer()->setPrintRange(QPrinter::AllPages);
+
+    // The next batch preview prints on A5 too; the single template keeps A4.
+    QCOMPARE(printOut(track(m_printing->printBatch(CourierCatalogue::EMS))).pages, 2);
+    QCOMPARE(m_printing->batchPrinter()->pageLayout().pageSize().id(), QPageSize::A5);
+    QVERIFY(m_printing->singlePrinter()->pageLayout().pageSize().id() != QPageSize::A5);
+}
+
+void TestWaybillJobs::previewWindow()
+{
+    for (const char* n : {"一", "二", "三", "四", "五"})
+        addOrder(QString::fromUtf8(n), QStringLiteral("13100000001"), QStringLiteral("路"));
+    showAll();
+    QWidget owner;
+    WaybillPrinting printing(*m_dm, m_fake->platform, *m_sender, &owner);
+    QPointer<WaybillPreview> preview = printing.printBatch(CourierCatalogue::STO);
+    QVERIFY(preview);
+    QCOMPARE(preview->windowTitle(), QStringLiteral("Report Preview : "));
+    QVERIFY(preview->isVisible());
+    QVERIFY(!preview->isModal());
+    QCOMPARE(preview->windowModality(), Qt::NonModal);
+    const QSize screen = preview->screen()->availableGeometry().size();
+    QCOMPARE(preview->size(), QSize(1600, 1200).boundedTo(screen));
+
+    const QList<QPushButton*> buttons = {preview->fitPageButton, preview->fitWidthButton,
+                                         preview->actualSizeButton, preview->previousButton,
+                                         preview->nextButton, preview->setupButton,
+                                         preview->printButton, preview->closeButton};
+    const QStringList captions = {"正常", "满窗口显示", "100%显示", "上一页", "下一页", "打印设置", "打印", "退出"};
+    for (int i = 0; i < buttons.size(); ++i) {
+        QCOMPARE(buttons[i]->text(), captions[i]);
+        const int row = i < 5 ? 0 : 1;
+        QCOMPARE(buttons[i]->y(), buttons[row == 0 ? 0 : 5]->y());
+        if (i != 0 && i != 5)
+            QVERIFY(buttons[i]->x() > buttons[i - 1]->x());
+    }
+    QVERIFY(preview->setupButton->y() > preview->fitPageButton->y());
+
+    // Opens at 100 %; one zoom button down at a time.
+    QVERIFY(preview->actualSizeButton->isChecked());
+    QCOMPARE(preview->view()->zoomFactor(), 1.0);
+    preview->fitWidthButton->click();
+    QCOMPARE(preview->view()->zoomMode(), QPrintPreviewWidget::FitToWidth);
+    QVERIFY(!preview->actualSizeButton->isChecked());
+    preview->fitPageButton->click();
+    QCOMPARE(preview->view()->zoomMode(), QPrintPreviewWidget::FitInView);
+    QVERIFY(preview->fitPageButton->isChecked() && !preview->fitWidthButton->isChecked());
+    preview->actualSizeButton->click();
+    QCOMPARE(preview->view()->zoomFactor(), 1.0);
+
+    // Five waybills: three pages; the page buttons step one page at a time.
+    QCOMPARE(preview->view()->pageCount(), 3);
+    QCOMPARE(preview->view()->currentPage(), 1);
+    preview->nextButton->click();
+    QCOMPARE(preview->view()->currentPage(), 2);
+    preview->nextButton->click();
+    preview->nextButton->click();
+    QCOMPARE(preview->view()->currentPage(), 3);
+    preview->previousButton->click();
+    QCOMPARE(preview->view()->currentPage(), 2);
+
+    // "打印" prints and keeps the window; the main window stays usable meanwhile.
+    preview->printButton->click();
+    QCOMPARE(m_fake->dialogs.prints, 1);
+    QVERIFY(preview->isVisible());
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(preview->parentWidget(), &owner);
+    QVERIFY(preview->isWindow());
+
+    preview->closeButton->click();
+    QVERIFY(!preview->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(preview.isNull());
+}
+
+void TestWaybillJobs::courierMenu()
+{
+    QMenu menu;
+    QList<int> chosen;
+    WaybillPrinting::fillCourierMenu(&menu, [&](int c) { chosen << c; });
+    const QList<QAction*> actions = menu.actions();
+    QStringList captions;
+    for (QAction* a : actions) {
+        captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        if (!a->isSeparator()) {
+            QVERIFY(a->isEnabled());
+            a->trigger();
+        }
+    }
+    QCOMPARE(captions, (QStringList{"申通快递打印 (STO)", "圆通速递打印 (YTO)", "中通速递打印 (ZTO)", "-",
+                                    "顺丰速运打印 (SF)", "韵达快运打印 (YUNDA)", "天天快递打印 (TTK)",
+                                    "宅急送打印 (ZJS)", "汇通快运打印", "-", "邮政特快专递 (EMS)"}));
+    QCOMPARE(chosen, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    QCOMPARE(CourierCatalogue::courierList(),
+             (QStringList{"EMS邮政快递", "申通快递", "圆通速递", "顺丰速运", "韵达快运", "汇通快运", "中通速递",
+                          "天天快递"}));
+    for (int c = 0; c < CourierCatalogue::menuCount; ++c)
+        QVERIFY(CourierCatalogue::listName(c).isEmpty() == (c == CourierCatalogue::ZJS) &&
+                (c == CourierCatalogue::ZJS || CourierCatalogue::courierList().contains(CourierCatalogue::listName(c))));
+}
+
+QTEST_MAIN(TestWaybillJobs)
+#include "tst_waybill_jobs.moc"

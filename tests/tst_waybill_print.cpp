@@ -1,0 +1,267 @@
+// Where the waybill texts land on paper: every courier's layout, single and
+// batch, the page flow, and texts too long for their boxes.
+
+#include "WaybillPrintFixture.h"
+
+#include "waybill/CourierCatalogue.h"
+#include "waybill/CourierLayoutTable.h"
+#include "waybill/ReportJob.h"
+#include "waybill/WaybillTemplates.h"
+#include "widgets/FontSubstitutions.h"
+
+#include <QPageSize>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QtTest>
+#include <optional>
+
+using namespace kx;
+using namespace kx::test;
+
+class TestWaybillPrint : public QObject, protected WaybillPrintFixture {
+    Q_OBJECT
+private slots:
+    void initTestCase() { registerFontSubstitutions(); }
+    void init() { setUpFixture(); }
+    void cleanup() { tearDownFixture(); }
+
+    void textsStandOnTheLayout_data();
+    void textsStandOnTheLayout();
+    void stoAndTtkPrintTheSamePages();
+    void pageFlow_data();
+    void pageFlow();
+    void longTextsStayInTheirBoxes();
+    void lineBreaking_data();
+    void lineBreaking();
+};
+
+void TestWaybillPrint::textsStandOnTheLayout_data()
+{
+    QTest::addColumn<int>("courier");
+    QTest::addColumn<bool>("batch");
+    for (int c = 0; c < CourierCatalogue::menuCount; ++c) {
+        const QByteArray code = CourierCatalogue::code(c).toUtf8();
+        QTest::newRow(code + " single") << c << false;
+        QTest::newRow(code + " batch") << c << true;
+    }
+}
+
+void TestWaybillPrint::textsStandOnTheLayout()
+{
+    QFETCH(int, courier);
+    QFETCH(bool, batch);
+    const Texts t;
+    addOrder(t.name, t.mobile, t.address);
+    showAll();
+    setSender(t);
+
+    // An earlier print of another layout leaves nothing behind (the ZJS name copy included).
+    auto print = [&](int c) { return track(batch ? m_printing->printBatch(c) : m_printing->printSingle(c)); };
+    print(CourierCatalogue::EMS);
+    WaybillPreview* preview = print(courier);
+    QVERIFY(preview);
+    const Printed p = printOut(preview);
+    QCOMPARE(p.pages, 1);
+    QVERIFY2(p.fonts.contains("NotoSerifCJK") && p.fonts.contains("Bold"), qPrintable(p.fonts));
+
+    struct Expect {
+        WaybillRole role;
+        QString text;
+        double points;
+    };
+    const QList<Expect> expected = {
+        {WaybillRole::SenderName, t.senderName, 14.25},      {WaybillRole::SenderMobile, t.senderMobile, 12},
+        {WaybillRole::SenderAddress, t.senderAddress, 14.25}, {WaybillRole::SenderNameCopy, t.senderName, 14.25},
+        {WaybillRole::RecipientName, t.name, 14.25},         {WaybillRole::RecipientMobile, t.mobile, 12},
+        {WaybillRole::RecipientAddress, t.address, 14.25},
+    };
+    int placed = 0;
+    for (const Expect& e : expected) {
+        const std::optional<QPoint> at = CourierLayoutTable::position(courier, e.role);
+        if (!at)
+            continue;  // ZJS: the form has no place for the name copy
+        ++placed;
+        const double x = 10.0 + at->x() * mmPerPx;
+        const double y = 10.0 + at->y() * mmPerPx;
+        bool found = false;
+        for (const Word& w : p.find(e.text))
+            if (qAbs(w.x - x) <= tolerance && qAbs(w.emTop - y) <= tolerance) {
+                found = true;
+                QVERIFY2(qAbs(w.size - e.points) < 0.1, qPrintable(QString::number(w.size)));
+                QVERIFY2(p.ink(w) > 20, qPrintable(e.text + QStringLiteral(" is covered")));
+            }
+        QVERIFY2(found, qPrintable(QStringLiteral("%1 not at %2, %3 mm").arg(e.text).arg(x).arg(y)));
+    }
+    // Nothing else is printed: the sender name twice, or once on ZJS.
+    QCOMPARE(p.words.size(), placed);
+    QCOMPARE(p.find(t.senderName).size(), courier == CourierCatalogue::ZJS ? 1 : 2);
+}
+
+void TestWaybillPrint::stoAndTtkPrintTheSamePages()
+{
+    addOrder(QStringLiteral("张三"), QStringLiteral("13700000001"), QStringLiteral("北京市朝阳区建国路88号"));
+    addOrder(QStringLiteral("李四"), QStringLiteral("13700000002"), QStringLiteral("广州市天河区体育西路"));
+    addOrder(QStringLiteral("王五"), QStringLiteral("13700000003"), QStringLiteral("成都市武侯区"));
+    showAll();
+    setSender(Texts());
+    auto words = [](const Printed& p) {
+        QStringList list;
+        for (const Word& w : p.words)
+            list << QStringLiteral("%1 %2 %3 %4").arg(w.page).arg(w.x, 0, 'f', 3).arg(w.emTop, 0, 'f', 3).arg(w.text);
+        return list;
+    };
+    for (bool batch : {false, true}) {
+        auto print = [&](int c) {
+            return printOut(track(batch ? m_printing->printBatch(c) : m_printing->printSingle(c)));
+        };
+        const Printed sto = print(CourierCatalogue::STO);
+        const Printed ttk = print(CourierCatalogue::TTK);
+        QVERIFY(!sto.words.isEmpty());
+        QCOMPARE(ttk.pages, sto.pages);
+        QCOMPARE(words(ttk), words(sto));
+    }
+}
+
+void TestWaybillPrint::pageFlow_data()
+{
+    QTest::addColumn<QSizeF>("paper");
+    QTest::addColumn<QList<int>>("pages");
+    QTest::addColumn<QList<double>>("bandTops");
+    QTest::newRow("A4: two to a page") << QSizeF(210, 297) << QList<int>{0, 0, 1}
+                                       << QList<double>{10.0, 173.91, 10.0};
+    QTest::newRow("just long enough") << QSizeF(210, 248.2) << QList<int>{0, 0, 1}
+                                      << QList<double>{10.0, 125.1, 10.0};
+    QTest::newRow("shorter than 248.19 mm") << QSizeF(210, 240) << QList<int>{0, 1, 2}
+                                            << QList<double>{10.0, 10.0, 10.0};
+    QTest::newRow("too short for a band") << QSizeF(210, 120) << QList<int>{0, 1, 2}
+                                          << QList<double>{10.0, 10.0, 10.0};
+}
+
+void TestWaybillPrint::pageFlow()
+{
+    QFETCH(QSizeF, paper);
+    QFETCH(QList<int>, pages);
+    QFETCH(QList<double>, bandTops);
+    const QStringList names = {QStringLiteral("甲一"), QStringLiteral("乙二"), QStringLiteral("丙三")};
+    for (const QString& n : names)
+        addOrder(n, QStringLiteral("13700000000"), QStringLiteral("南京市鼓楼区"));
+    showAll();
+    setSender(Texts());
+    m_fake->dialogs.printerSetupChoice = [paper](QPrinter* printer) {
+        printer->setPageSize(QPageSize(paper, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+    };
+    WaybillPreview* preview = track(m_printing->printBatch(CourierCatalogue::STO));
+    preview->setupButton->click();
+    QCOMPARE(preview->view()->pageCount(), pages.last() + 1);
+
+    const Printed p = printOut(preview);
+    QCOMPARE(p.pages, pages.last() + 1);
+    const double nameTop = 75 * mmPerPx;  // STO recipient name
+    for (int i = 0; i < names.size(); ++i) {
+        const QList<Word> w = p.find(names[i]);
+        QCOMPARE(w.size(), 1);
+        QCOMPARE(w[0].page, pages[i]);
+        QVERIFY2(qAbs(w[0].emTop - nameTop - bandTops[i]) <= tolerance,
+                 qPrintable(QStringLiteral("band %1 at %2").arg(i).arg(w[0].emTop - nameTop)));
+    }
+}
+
+void TestWaybillPrint::longTextsStayInTheirBoxes()
+{
+    const QString address = QStringLiteral("广东省深圳市南山区科技园高新南一道飞亚达科技大厦十八楼一八零八室前台代收转交"
+                                           "请于工作日上午九点至下午五点之间派送谢谢合作");
+    const QString name = QStringLiteral("欧阳明月先生");
+    addOrder(name, QStringLiteral("13912345678"), address);
+    showAll();
+    m_sender->Edit51->setText(name);
+    m_sender->Edit52->setText(QStringLiteral("13900001111"));
+    m_sender->Edit53->setText(address);
+
+    for (bool batch : {false, true}) {
+        WaybillPreview* preview = track(batch ? m_printing->printBatch(CourierCatalogue::STO)
+                                              : m_printing->printSingle(CourierCatalogue::STO));
+        const ReportTemplate& t = preview->job().report();
+        const Printed p = printOut(preview);
+        // Name boxes hold one line of 19 px, the 73 px address box three, the 77 px ones four.
+        struct Box {
+            WaybillRole role;
+            QString text;
+            int lines;
+        };
+        for (const Box& b : {Box{WaybillRole::SenderName, name, 1}, Box{WaybillRole::SenderAddress, address, batch ? 4 : 3},
+                             Box{WaybillRole::RecipientAddress, address, 4}}) {
+            const ReportElement* e = t.element(WaybillTemplates::elementFor(t, b.role));
+            const QRectF box(10.0 + e->left * mmPerPx, 10.0 + e->top * mmPerPx, e->widthMm, e->heightMm);
+            QList<Word> inside;
+            for (const Word& w : p.words)
+                if (qAbs(w.x - box.left()) <= tolerance && w.emTop >= box.top() - tolerance && w.emTop < box.bottom())
+                    inside << w;
+            std::sort(inside.begin(), inside.end(), [](const Word& x, const Word& y) { return x.emTop < y.emTop; });
+            QCOMPARE(inside.size(), b.lines);
+            QString shown;
+            for (const Word& w : inside) {
+                shown += w.text;
+                QVERIFY2(w.right <= box.right() + 0.05, qPrintable(w.text));
+                QVERIFY2(w.emTop + w.size * mmPerPt <= box.bottom() + 0.05, qPrintable(w.text));
+            }
+            // The lines are the text's beginning, broken between characters; the rest is cut.
+            QVERIFY2(b.text.startsWith(shown) && shown.size() < b.text.size(), qPrintable(shown));
+            QVERIFY(shown.size() >= b.lines * 3);
+        }
+    }
+}
+
+void TestWaybillPrint::lineBreaking_data()
+{
+    // Boxes in layout pixels; the face is 19 px, a Chinese character 19 px wide.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("clipped");  // glyphs that could reach past the box are clipped to it
+    QTest::newRow("cut at the box's height") << "一二三四五六七八九十" << 62 << 24 << QStringList{"一二三"} << false;
+    QTest::newRow("between any characters") << "一二三四五六七八九十" << 62 << 77
+                                            << QStringList{"一二三", "四五六", "七八九", "十"} << false;
+    QTest::newRow("numbers stay whole") << "地址1234号" << 66 << 77 << QStringList{"地址", "1234号"} << false;
+    QTest::newRow("no comma at a line's start") << "一二，三四" << 40 << 77 << QStringList{"一", "二，", "三四"} << false;
+    // Noto Serif CJK's digits are a little over half an em.
+    QTest::newRow("a long number is broken") << "1234567890" << 40 << 77
+                                             << QStringList{"123", "456", "789", "0"} << false;
+    QTest::newRow("line breaks in the text") << "一\n二\r\n三" << 200 << 77 << QStringList{"一", "二", "三"} << false;
+    QTest::newRow("leading blank kept") << " 一二" << 62 << 24 << QStringList{" 一二"} << false;
+    QTest::newRow("box lower than a line") << "一二" << 62 << 10 << QStringList{"一二"} << true;
+    QTest::newRow("descenders on the last line") << "gjpqy" << 200 << 19 << QStringList{"gjpqy"} << true;
+}
+
+void TestWaybillPrint::lineBreaking()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, clipped);
+    ReportTemplate t(QStringLiteral("T"), 435, 820);
+    ReportElement e;
+    e.name = QStringLiteral("Box");
+    e.text = text;
+    e.widthMm = width * mmPerPx;
+    e.heightMm = height * mmPerPx;
+    t.addElement(e);
+    ReportJob job(t, {});
+    job.layOut();
+    QStringList shown;
+    double previous = -1;
+    for (const PaintItem& item : job.band(0)) {
+        if (item.kind != PaintItem::Kind::Text)
+            continue;
+        shown << item.text;
+        QVERIFY(item.baseline.y() > previous);  // one em apart, top to bottom
+        QCOMPARE(item.box, QRectF(0, 0, e.widthMm, e.heightMm));
+        QCOMPARE(item.clip, clipped);
+        previous = item.baseline.y();
+    }
+    QCOMPARE(shown, lines);
+}
+
+QTEST_MAIN(TestWaybillPrint)
+#include "tst_waybill_print.moc"
