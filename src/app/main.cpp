@@ -5,9 +5,9 @@
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "platform/QtDialogs.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QApplication>
-#include <QFont>
 #include <memory>
 #include <unistd.h>
 
@@ -18,10 +18,7 @@ int main(int argc, char** argv)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(kx::appTitle);
-    // Nothing maps the Song face's Chinese name to a Chinese Song face here.
-    QFont::insertSubstitutions(QStringLiteral("宋体"),
-                               {QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC"),
-                                QStringLiteral("Noto Sans CJK SC")});
+    kx::registerFontSubstitutions();
 
     kx::QtDialogs dialogs;
     kx::QtShell shell;
