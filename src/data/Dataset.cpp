@@ -63,16 +63,46 @@ void Dataset::open()
 
     std::vector<QVariant> cells;
     std::vector<qint64> ids;
+    QByteArray text;
+    // Searching as the user types fetches results about the size of the
+    // last one: reserving that much spares the repeated growth of a large
+    // result. Only what is filled is touched; a much smaller result gives
+    // the room back below.
+    const size_t width = size_t(columns - first);
+    ids.reserve(m_sizeHint);
+    cells.reserve(m_sizeHint * width);
+    text.reserve(m_textHint);
+    static const QVariant emptyText(QString::fromUtf8("", 0));
     sqlite3_stmt* h = st.handle();
     while (st.step()) {
         ids.push_back(withId ? sqlite3_column_int64(h, 0) : qint64(ids.size()));
-        for (int c = first; c < columns; ++c)
-            cells.push_back(st.value(c));
+        for (int c = first; c < columns; ++c) {
+            if (sqlite3_column_type(h, c) != SQLITE_TEXT) {
+                cells.push_back(st.value(c));
+                continue;
+            }
+            // Text stays the engine's UTF-8 until the cell is first read.
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(h, c));
+            const int size = sqlite3_column_bytes(h, c);
+            if (size == 0) {
+                cells.push_back(emptyText);
+            } else {
+                cells.push_back(QVariant::fromValue(PendingText{text.size(), size}));
+                text.append(bytes, size);
+            }
+        }
     }
+    if (ids.capacity() > 2 * ids.size() + 1024) {
+        ids.shrink_to_fit();
+        cells.shrink_to_fit();
+    }
+    m_sizeHint = ids.size();
+    m_textHint = text.size();
 
     emit aboutToReset();
     m_fields = std::move(fields);
     m_cells = std::move(cells);
+    m_text = std::move(text);
     m_rowIds = std::move(ids);
     m_rowCount = int(m_rowIds.size());
     m_open = true;
@@ -90,6 +120,7 @@ void Dataset::close()
     m_open = false;
     m_fields.clear();
     std::vector<QVariant>().swap(m_cells);
+    m_text = QByteArray();
     std::vector<qint64>().swap(m_rowIds);
     m_rowCount = 0;
     m_current = -1;
@@ -102,6 +133,12 @@ void Dataset::execSql()
 {
     close();
     m_connection.exec(m_sql, m_params);
+}
+
+void Dataset::decode(QVariant& cell) const
+{
+    const auto* pending = static_cast<const PendingText*>(cell.constData());
+    cell = QVariant(QString::fromUtf8(m_text.constData() + pending->offset, pending->size));
 }
 
 int Dataset::rowOfId(qint64 rowId) const
@@ -170,6 +207,8 @@ void Dataset::sortBy(int column, Qt::SortOrder order)
     if (!m_open || column < 0 || column >= fieldCount() || m_rowCount < 2)
         return;
     const size_t width = m_fields.size();
+    for (int r = 0; r < m_rowCount; ++r)
+        value(r, column);  // the sort compares the column's decoded values
     std::vector<int> perm(static_cast<size_t>(m_rowCount));
     std::iota(perm.begin(), perm.end(), 0);
 

@@ -44,7 +44,13 @@ public:
     int fieldCount() const { return int(m_fields.size()); }
     const QStringList& fieldNames() const { return m_fields; }
     int fieldIndex(const QString& name) const;  // -1 when missing
-    const QVariant& value(int row, int column) const { return m_cells[size_t(row) * m_fields.size() + column]; }
+    const QVariant& value(int row, int column) const
+    {
+        QVariant& cell = m_cells[size_t(row) * m_fields.size() + column];
+        if (cell.metaType().iface() == QMetaType::fromType<PendingText>().iface())
+            decode(cell);
+        return cell;
+    }
     qint64 rowId(int row) const { return m_rowIds[size_t(row)]; }
     int rowOfId(qint64 rowId) const;  // -1 when not in the result
 
@@ -78,6 +84,16 @@ signals:
     void currentRowChanged(int row);
 
 private:
+    // A fetched text cell that has not been read yet: its UTF-8 bytes in
+    // m_text. A large result is ready as soon as the engine has delivered
+    // it, and only the cells that are read (the grid's visible rows, the
+    // column being sorted) are turned into QString.
+    struct PendingText {
+        qsizetype offset;
+        qsizetype size;
+    };
+    void decode(QVariant& cell) const;
+
     QString fetchSql() const;
     void refetchRow(int row, qint64 rowId);
 
@@ -90,8 +106,11 @@ private:
     int m_current = -1;
     int m_rowCount = 0;
     QStringList m_fields;
-    std::vector<QVariant> m_cells;
+    mutable std::vector<QVariant> m_cells;
+    QByteArray m_text;
     std::vector<qint64> m_rowIds;
+    size_t m_sizeHint = 0;       // rows of the last fetch
+    qsizetype m_textHint = 0;    // text bytes of the last fetch
 };
 
 }  // namespace kx
