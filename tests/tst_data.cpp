@@ -32,6 +32,7 @@ private slots:
     void columnListFillEmptyTable();
     void datasetWritesThroughByRowId();
     void datasetSortIsStableAndKeepsCurrent();
+    void datasetTextReadAfterDeleteAndSort();
     void nullConversion();
     void newdbRefusesOverwrite();
 };
@@ -254,6 +255,32 @@ void TestData::datasetSortIsStableAndKeepsCurrent()
     q.sortBy(amount, Qt::DescendingOrder);
     QCOMPARE(q.value(0, amount).toDouble(), 5.0);
     QCOMPARE(q.value(q.currentRow(), amount).toDouble(), 3.0);
+}
+
+// Fetched text is decoded when first read: cells that were never read must
+// come out right after rows moved under them, and empty stays apart from null.
+void TestData::datasetTextReadAfterDeleteAndSort()
+{
+    test::TestDb db;
+    db.addOrder({{"a", "删"}, {"c", "x"}, {"2", 1.0}});
+    db.addOrder({{"a", "张三"}, {"c", ""}, {"2", 3.0}});
+    db.addOrder({{"a", "Li Si"}, {"2", 2.0}});
+    Tdmfm dm;
+    Dataset& q = dm.ADOQuery15;
+    openQuery(q, "select * from data");
+    q.deleteRow(0);
+    q.sortBy(q.fieldIndex("2"), Qt::AscendingOrder);
+    const int a = q.fieldIndex("a"), c = q.fieldIndex("c");
+    QCOMPARE(q.value(0, a), QVariant(QString("Li Si")));
+    QCOMPARE(q.value(1, a), QVariant(QString("张三")));
+    QVERIFY(q.value(0, c).isNull());
+    QCOMPARE(q.value(1, c).typeId(), QMetaType::QString);
+    QCOMPARE(textOf(q.value(1, c)), QString());
+    // A smaller result after a larger one.
+    openQuery(q, "select * from data where [2]=?", {3.0});
+    QCOMPARE(q.rowCount(), 1);
+    QCOMPARE(q.field("a").toString(), QString("张三"));
+    QCOMPARE(shortestNumber(100000), QString("100000"));
 }
 
 void TestData::nullConversion()
