@@ -109,6 +109,7 @@ private slots:
     void loading();
     void loadStopsAtNull_data();
     void loadStopsAtNull();
+    void changeWritesTheLoadedOrder_data();
     void changeWritesTheLoadedOrder();
     void changeOfVanishedOrderIsRefused();
     void doubleClickRules();
@@ -416,8 +417,18 @@ void TestOrderEditor::loadStopsAtNull()
     }
 }
 
+void TestOrderEditor::changeWritesTheLoadedOrder_data()
+{
+    QTest::addColumn<bool>("filtered");
+    // The user clicks another row before pressing "修 改".
+    QTest::newRow("another row current") << false;
+    // The grid now shows a result without the loaded order.
+    QTest::newRow("order not in the grid") << true;
+}
+
 void TestOrderEditor::changeWritesTheLoadedOrder()
 {
+    QFETCH(bool, filtered);
     Fixture f;
     f.addOrder("甲");
     f.addOrder("乙");
@@ -428,8 +439,9 @@ void TestOrderEditor::changeWritesTheLoadedOrder()
     f.editor->Edit11->setText(" 甲改 ");
     f.editor->ComboBox12->setEditText("已打印");
     f.editor->Edit22->clear();
-    // The user clicks another row before pressing "修 改".
-    f.dm.ADOQuery15.setCurrentRow(2);
+    if (filtered)
+        openQuery(f.dm.ADOQuery15, "select * from data where a<>?", {"甲"});
+    f.dm.ADOQuery15.setCurrentRow(1);
     QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
 
     QCOMPARE(f.fp.dialogs.texts(), QStringList());
@@ -489,6 +501,15 @@ void TestOrderEditor::doubleClickRules()
     f.editor->Button3->hide();
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
     QVERIFY(f.editor->Button3->isHidden());
+
+    // Typing a new order, then a double-click on the empty name: "修 改"
+    // appears but there is no loaded order to write into.
+    f.editor->openForNew();
+    f.fillUpper("新人");
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QCOMPARE(f.fp.dialogs.texts(), QStringList{"没有要修改的记录：请先双击列表中的记录，再修改。"});
+    QCOMPARE(f.db.cli("select count(*) from data where a='新人'"), QStringList{"0"});
 
     // After "新建记录", a double-click shows both buttons; "新 建" then stores
     // the loaded values as a second order.
