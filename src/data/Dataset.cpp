@@ -61,13 +61,16 @@ void Dataset::open()
     for (int c = first; c < columns; ++c)
         fields.append(st.columnName(c));
 
-    std::vector<QVariant> cells;
-    std::vector<qint64> ids;
-    QByteArray text;
     // Searching as the user types fetches results about the size of the
-    // last one: reserving that much spares the repeated growth of a large
-    // result. Only what is filled is touched; a much smaller result gives
-    // the room back below.
+    // last one: the buffers of the last result (emptied by close()) are
+    // filled again, and reserving its size spares the repeated growth of a
+    // large result. A much smaller result gives the room back below.
+    std::vector<QVariant> cells = std::move(m_cells);
+    std::vector<qint64> ids = std::move(m_rowIds);
+    std::string text = std::move(m_text);
+    cells.clear();
+    ids.clear();
+    text.clear();
     const size_t width = size_t(columns - first);
     ids.reserve(m_sizeHint);
     cells.reserve(m_sizeHint * width);
@@ -77,24 +80,38 @@ void Dataset::open()
     while (st.step()) {
         ids.push_back(withId ? sqlite3_column_int64(h, 0) : qint64(ids.size()));
         for (int c = first; c < columns; ++c) {
-            if (sqlite3_column_type(h, c) != SQLITE_TEXT) {
-                cells.push_back(st.value(c));
-                continue;
+            switch (sqlite3_column_type(h, c)) {
+            case SQLITE_NULL:
+                cells.emplace_back();
+                break;
+            case SQLITE_FLOAT:
+                cells.emplace_back(sqlite3_column_double(h, c));
+                break;
+            case SQLITE_INTEGER:
+                cells.emplace_back(qlonglong(sqlite3_column_int64(h, c)));
+                break;
+            case SQLITE_TEXT: {
+                // Text stays the engine's UTF-8 until the cell is first read.
+                const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(h, c));
+                const int size = sqlite3_column_bytes(h, c);
+                if (size == 0) {
+                    cells.push_back(emptyText);
+                } else {
+                    const PendingText pending{text.size(), size_t(size)};
+                    cells.emplace_back(QMetaType::fromType<PendingText>(), &pending);
+                    text.append(bytes, size);
+                }
+                break;
             }
-            // Text stays the engine's UTF-8 until the cell is first read.
-            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(h, c));
-            const int size = sqlite3_column_bytes(h, c);
-            if (size == 0) {
-                cells.push_back(emptyText);
-            } else {
-                cells.push_back(QVariant::fromValue(PendingText{text.size(), size}));
-                text.append(bytes, size);
+            default:
+                cells.push_back(st.value(c));
             }
         }
     }
     if (ids.capacity() > 2 * ids.size() + 1024) {
         ids.shrink_to_fit();
         cells.shrink_to_fit();
+        text.shrink_to_fit();
     }
     m_sizeHint = ids.size();
     m_textHint = text.size();
@@ -119,9 +136,10 @@ void Dataset::close()
     emit aboutToReset();
     m_open = false;
     m_fields.clear();
-    std::vector<QVariant>().swap(m_cells);
-    m_text = QByteArray();
-    std::vector<qint64>().swap(m_rowIds);
+    // The buffers keep their room for the next open().
+    m_cells.clear();
+    m_text.clear();
+    m_rowIds.clear();
     m_rowCount = 0;
     m_current = -1;
     m_eof = true;
@@ -138,7 +156,7 @@ void Dataset::execSql()
 void Dataset::decode(QVariant& cell) const
 {
     const auto* pending = static_cast<const PendingText*>(cell.constData());
-    cell = QVariant(QString::fromUtf8(m_text.constData() + pending->offset, pending->size));
+    cell = QVariant(QString::fromUtf8(m_text.data() + pending->offset, qsizetype(pending->size)));
 }
 
 int Dataset::rowOfId(qint64 rowId) const

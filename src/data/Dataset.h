@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -89,8 +90,8 @@ private:
     // it, and only the cells that are read (the grid's visible rows, the
     // column being sorted) are turned into QString.
     struct PendingText {
-        qsizetype offset;
-        qsizetype size;
+        size_t offset;
+        size_t size;
     };
     void decode(QVariant& cell) const;
 
@@ -107,10 +108,10 @@ private:
     int m_rowCount = 0;
     QStringList m_fields;
     mutable std::vector<QVariant> m_cells;
-    QByteArray m_text;
+    std::string m_text;
     std::vector<qint64> m_rowIds;
     size_t m_sizeHint = 0;       // rows of the last fetch
-    qsizetype m_textHint = 0;    // text bytes of the last fetch
+    size_t m_textHint = 0;       // text bytes of the last fetch
 };
 
 }  // namespace kx
