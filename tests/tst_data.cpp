@@ -36,6 +36,7 @@ private slots:
     void datasetKeepsValuesExactly();
     void utf8Decoding_data();
     void utf8Decoding();
+    void datasetTextReadAfterDeleteAndSort();
     void nullConversion();
     void newdbRefusesOverwrite();
 };
@@ -324,6 +325,32 @@ void TestData::utf8Decoding()
     Tdmfm dm;
     openQuery(dm.ADOQuery15, "select * from data");
     QCOMPARE(dm.ADOQuery15.text(0, dm.ADOQuery15.fieldIndex("a")), QString::fromUtf8(bytes));
+}
+
+// Fetched text is decoded when first read: cells that were never read must
+// come out right after rows moved under them, and empty stays apart from null.
+void TestData::datasetTextReadAfterDeleteAndSort()
+{
+    test::TestDb db;
+    db.addOrder({{"a", "删"}, {"c", "x"}, {"2", 1.0}});
+    db.addOrder({{"a", "张三"}, {"c", ""}, {"2", 3.0}});
+    db.addOrder({{"a", "Li Si"}, {"2", 2.0}});
+    Tdmfm dm;
+    Dataset& q = dm.ADOQuery15;
+    openQuery(q, "select * from data");
+    q.deleteRow(0);
+    q.sortBy(q.fieldIndex("2"), Qt::AscendingOrder);
+    const int a = q.fieldIndex("a"), c = q.fieldIndex("c");
+    QCOMPARE(q.value(0, a), QVariant(QString("Li Si")));
+    QCOMPARE(q.value(1, a), QVariant(QString("张三")));
+    QVERIFY(q.value(0, c).isNull());
+    QCOMPARE(q.value(1, c).typeId(), QMetaType::QString);
+    QCOMPARE(textOf(q.value(1, c)), QString());
+    // A smaller result after a larger one.
+    openQuery(q, "select * from data where [2]=?", {3.0});
+    QCOMPARE(q.rowCount(), 1);
+    QCOMPARE(q.field("a").toString(), QString("张三"));
+    QCOMPARE(shortestNumber(100000), QString("100000"));
 }
 
 void TestData::nullConversion()

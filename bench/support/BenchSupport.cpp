@@ -32,6 +32,11 @@ QStringList& notes()
     static QStringList n;
     return n;
 }
+std::vector<std::function<QString()>>& lateNotes()
+{
+    static std::vector<std::function<QString()>> n;
+    return n;
+}
 
 // Collects every run's real time per benchmark name while the console
 // reporter prints as usual.
@@ -105,6 +110,11 @@ void addNote(const QString& text)
     notes() << text;
 }
 
+void addNote(std::function<QString()> text)
+{
+    lateNotes().push_back(std::move(text));
+}
+
 int runBenchmarks(int argc, char** argv)
 {
     std::vector<char*> args(argv, argv + argc);
@@ -120,6 +130,8 @@ int runBenchmarks(int argc, char** argv)
     Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
     benchmark::Shutdown();
+    for (const auto& note : lateNotes())
+        notes() << note();
     for (const QString& note : notes())
         std::printf("note %s\n", note.toUtf8().constData());
     for (const Ratio& r : ratios()) {

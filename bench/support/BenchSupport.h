@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <benchmark/benchmark.h>
+#include <functional>
 
 namespace kx::bench {
 
@@ -15,6 +16,9 @@ void addRatio(const char* name, const char* ours, const char* bare);
 
 // Adds a line "note TEXT" printed with the ratios (memory figures and such).
 void addNote(const QString& text);
+// The same with a text made once every benchmark has run (figures that
+// the runs themselves collect).
+void addNote(std::function<QString()> text);
 
 // Runs all registered benchmarks (repetitions from the command line, 5 when
 // none is given) and prints the ratio lines. Use in main().

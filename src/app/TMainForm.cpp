@@ -66,6 +66,9 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
 
     Panel4 = new SuccessBanner(m_client);
     Panel3 = new OrderEditorPanel(dm, platform, m_client);
+    // The editor panel stands open until the start-up sequence hides it, so a
+    // sequence that stops early leaves it visible.
+    Panel3->show();
     Panel5 = new SenderPanel(dm, platform, m_client);
     Panel5->hide();
     Panel3->setHooks({[this] { return Panel5->ComboBox2->currentText(); },

@@ -6,7 +6,12 @@ namespace kx {
 
 QString shortestNumber(double value)
 {
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+    // Plain decimals (100000, 0.0001) as long as fifteen digits carry them;
+    // 'g' alone would write 100000 as 1e+05.
+    const double magnitude = value < 0 ? -value : value;
+    if (magnitude != 0 && (magnitude >= 1e15 || magnitude < 1e-5))
+        return QString::number(value, 'g', QLocale::FloatingPointShortest);
+    return QString::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
 static QString anyText(const QVariant& value)

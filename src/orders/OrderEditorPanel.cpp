@@ -1,27 +1,416 @@
 #include "orders/OrderEditorPanel.h"
 
+#include "data/DataOps.h"
+#include "data/DbError.h"
+#include "data/Statement.h"
+#include "data/Tdmfm.h"
+#include "orders/CourierList.h"
+#include "orders/OrderValues.h"
+#include "platform/Platform.h"
+#include "widgets/CloseIcon.h"
+#include "widgets/DateField.h"
+#include "widgets/EnterChain.h"
+#include "widgets/NumericKeyFilter.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+
 namespace kx {
+
+namespace {
+
+constexpr int fieldHeight = 22;
+
+template <typename W>
+W* named(W* widget, const char* name, int x, int y, int w, int h = fieldHeight)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, w, h);
+    return widget;
+}
+
+QComboBox* editableBox(QWidget* parent, const char* name, int x, int y, int w, const QStringList& items)
+{
+    auto* box = named(new QComboBox(parent), name, x, y, w);
+    box->setEditable(true);
+    // Any text may be typed: no inline completion, and Enter (which moves
+    // the focus) must not add the text to the list.
+    box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setCursor(Qt::ArrowCursor);
+    box->addItems(items);
+    return box;
+}
+
+// A payment date as stored: "yyyy-mm-dd", an imported one with a time after it.
+QDate storedDate(const QString& text)
+{
+    return QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+}
+
+}  // namespace
 
 OrderEditorPanel::OrderEditorPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
     : FloatingPanel(parent), m_dm(dm), m_platform(platform)
 {
     setObjectName(QStringLiteral("Panel3"));
-    setGeometry(192, 91, 569, 175);
+    QFont song(QStringLiteral("宋体"));
+    song.setPixelSize(14);
+    setFont(song);
+    setGeometry(192, 91, 569, collapsedHeight);
+    build();
+    setDate(m_platform.clock.now().date());
+    hide();
 }
 
-void OrderEditorPanel::openForNew() { show(); }
-void OrderEditorPanel::loadFromMenu() {}
-void OrderEditorPanel::loadFromDoubleClick() {}
-void OrderEditorPanel::deleteSelected() {}
-void OrderEditorPanel::setDate(const QDate& date) { m_date = date; }
+void OrderEditorPanel::build()
+{
+    Edit11 = named(new QLineEdit(this), "Edit11", 122, 34, 96);
+    Edit8 = named(new QLineEdit(this), "Edit8", 342, 34, 96);
+    Edit28 = named(new QLineEdit(this), "Edit28", 122, 66, 316);
+    DBDateTimeEditEh1 = named(new DateField(this), "DBDateTimeEditEh1", 122, 99, 119);
+    ComboBox4 = editableBox(this, "ComboBox4", 342, 98, 91, courierList);
+    ComboBox12 = editableBox(this, "ComboBox12", 342, 130, 75, {notPrintedStatus, printedStatus});
+    Edit15 = named(new QLineEdit(this), "Edit15", 121, 186, 160);
+    Edit9 = named(new QLineEdit(QStringLiteral("0"), this), "Edit9", 369, 186, 80);
+    Edit48 = named(new QLineEdit(this), "Edit48", 121, 215, 160);
+    Edit1 = named(new QLineEdit(QStringLiteral("1"), this), "Edit1", 369, 215, 80);
+    Edit47 = named(new QLineEdit(this), "Edit47", 121, 245, 160);
+    Edit22 = named(new QLineEdit(this), "Edit22", 121, 274, 160);
+
+    // The courier box starts empty; the print status on "未打印".
+    ComboBox4->setCurrentIndex(-1);
+    ComboBox4->setEditText(QString());
+    ComboBox12->setCurrentIndex(0);
+
+    addLabel(QStringLiteral("收件人姓名："), Edit11);
+    addLabel(QStringLiteral("收件人手机："), Edit8);
+    addLabel(QStringLiteral("收件地址："), Edit28);
+    addLabel(QStringLiteral("付款日期："), DBDateTimeEditEh1);
+    addLabel(QStringLiteral("快递方式："), ComboBox4);
+    addLabel(QStringLiteral("打印状态："), ComboBox12);
+    addLabel(QStringLiteral("商品名称："), Edit15);
+    addLabel(QStringLiteral("销售金额："), Edit9);
+    addLabel(QStringLiteral("买家会员名："), Edit48);
+    addLabel(QStringLiteral(" 数 量："), Edit1);
+    addLabel(QStringLiteral("订单编号："), Edit47);
+    addLabel(QStringLiteral("备 注："), Edit22);
+
+    NumericKeyFilter::install(Edit1);
+    NumericKeyFilter::install(Edit9);
+
+    Button1 = named(new QPushButton(QStringLiteral("新 建"), this), "Button1", 472, 32, 75, 25);
+    Button3 = named(new QPushButton(QStringLiteral("修 改"), this), "Button3", 472, 72, 75, 25);
+    SpeedButton1 = named(new QToolButton(this), "SpeedButton1", 472, 128, 73, 22);
+    SpeedButton1->setText(QStringLiteral("更多.."));
+    SpeedButton1->setAutoRaise(true);
+    Button9 = named(new QPushButton(QStringLiteral("全部清空"), this), "Button9", 464, 240, 75, 25);
+    Image1 = new CloseIcon(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(520, 8, 17, 17);
+    for (QWidget* b : {static_cast<QWidget*>(Button1), static_cast<QWidget*>(Button3),
+                       static_cast<QWidget*>(SpeedButton1), static_cast<QWidget*>(Button9)})
+        b->setCursor(Qt::ArrowCursor);
+    Button1->hide();
+    Button3->hide();
+
+    connect(Button1, &QPushButton::clicked, this, [this] { m_platform.guard(window(), [this] { saveNew(); }); });
+    connect(Button3, &QPushButton::clicked, this,
+            [this] { m_platform.guard(window(), [this] { saveChanges(); }); });
+    connect(Button9, &QPushButton::clicked, this, &OrderEditorPanel::clearFields);
+    connect(SpeedButton1, &QToolButton::clicked, this, &OrderEditorPanel::toggleHeight);
+    connect(Image1, &CloseIcon::clicked, this, &OrderEditorPanel::closePanel);
+
+    auto* enter = new EnterChain(this);
+    enter->link(Edit11, Edit8);
+    enter->link(Edit8, Edit28);
+    enter->link(Edit28, DBDateTimeEditEh1);
+    enter->link(DBDateTimeEditEh1, ComboBox4);
+    enter->link(ComboBox4, ComboBox12);
+    enter->link(Edit1, Edit9);
+    enter->link(Edit9, Edit22);
+    // The remark leads to "新 建"; when the panel was opened to change an
+    // order that button is hidden, and "修 改" is the one to press.
+    enter->link(Edit22, [this]() -> QWidget* {
+        if (!Button1->isHidden())
+            return Button1;
+        if (!Button3->isHidden())
+            return Button3;
+        return nullptr;
+    });
+    enter->pressOnEnter(Button1);
+    enter->pressOnEnter(Button3);
+    enter->pressOnEnter(Button9);
+
+    QWidget* order[] = {Edit11, Edit8,  Edit28, DBDateTimeEditEh1, ComboBox4, ComboBox12,
+                        Edit15, Edit9,  Edit48, Edit1,             Edit47,    Edit22,
+                        Button1, Button3, SpeedButton1, Button9};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+QLabel* OrderEditorPanel::addLabel(const QString& text, QWidget* field)
+{
+    auto* label = new QLabel(text, this);
+    label->adjustSize();
+    label->move(field->x() - label->width() - 2, field->y() + (fieldHeight - label->height()) / 2);
+    label->setBuddy(field);
+    return label;
+}
+
+void OrderEditorPanel::appear()
+{
+    show();
+    raise();
+}
+
+void OrderEditorPanel::setDate(const QDate& date)
+{
+    DBDateTimeEditEh1->setDate(date);
+}
+
 void OrderEditorPanel::refillBlankDate(const QDate& today)
 {
-    if (!m_date.isValid())
-        m_date = today;
+    if (DBDateTimeEditEh1->isBlank())
+        DBDateTimeEditEh1->setDate(today);
 }
+
 QString OrderEditorPanel::dateFieldText() const
 {
-    return m_date.isValid() ? m_date.toString(QStringLiteral("yyyy-MM-dd")) : QStringLiteral("    -  -  ");
+    return DBDateTimeEditEh1->displayText();
+}
+
+void OrderEditorPanel::toggleHeight()
+{
+    resize(width(), height() == collapsedHeight ? expandedHeight : collapsedHeight);
+}
+
+void OrderEditorPanel::clearFields()
+{
+    Edit1->setText(QStringLiteral("1"));
+    Edit9->setText(QStringLiteral("0"));
+    for (QLineEdit* e : {Edit28, Edit11, Edit15, Edit8, Edit22, Edit48, Edit47})
+        e->clear();
+}
+
+void OrderEditorPanel::closePanel()
+{
+    hide();
+    clearFields();
+    Button3->setEnabled(false);
+    m_loadedRowId.reset();
+}
+
+void OrderEditorPanel::openForNew()
+{
+    appear();
+    ComboBox4->setEditText(m_hooks.defaultCourier ? m_hooks.defaultCourier() : QString());
+    clearFields();
+    Button3->hide();
+    Button1->show();
+    // Whatever the panel showed before is not an order to change any more.
+    m_loadedRowId.reset();
+}
+
+QString OrderEditorPanel::currentName() const
+{
+    const Dataset& grid = m_dm.ADOQuery15;
+    const int column = grid.fieldIndex(QStringLiteral("a"));
+    if (!grid.isOpen() || column < 0 || grid.currentRow() < 0)
+        return QString();
+    // A name that holds no value counts as empty: there is nothing to load.
+    return displayText(grid.value(grid.currentRow(), column));
+}
+
+void OrderEditorPanel::loadFromMenu()
+{
+    if (currentName().isEmpty())
+        return;
+    appear();
+    Button1->hide();
+    Button3->setEnabled(true);
+    Button3->show();
+    loadCurrent();
+}
+
+void OrderEditorPanel::loadFromDoubleClick()
+{
+    if (!currentName().isEmpty()) {
+        appear();
+        loadCurrent();
+    }
+    Button3->show();
+    Button3->setEnabled(true);
+}
+
+void OrderEditorPanel::loadCurrent()
+{
+    const Dataset& grid = m_dm.ADOQuery15;
+    // From here on the panel belongs to this order: "修 改" writes into it,
+    // wherever the grid's cursor has gone in the meantime.
+    m_loadedRowId = grid.rowId(grid.currentRow());
+    auto text = [&grid](const char* field) { return textOf(grid.field(QString::fromLatin1(field))); };
+    // A null stops the loading with the conversion error at its field; the
+    // fields set before it keep their new texts.
+    ComboBox4->setEditText(text("d"));
+    ComboBox12->setEditText(text("g"));
+    DBDateTimeEditEh1->setDate(storedDate(text("day1")));
+    Edit11->setText(text("a"));
+    Edit8->setText(text("b"));
+    Edit28->setText(text("c"));
+    Edit1->setText(text("1"));
+    Edit9->setText(text("2"));
+    Edit22->setText(text("z"));
+    Edit48->setText(text("i"));
+    Edit47->setText(text("j"));
+    Edit15->setText(text("h"));
+}
+
+void OrderEditorPanel::focusField(QWidget* field)
+{
+    // A field of the lower part is out of sight while the panel is collapsed.
+    if (field->y() >= collapsedHeight && !isExpanded())
+        toggleHeight();
+    field->setFocus(Qt::OtherFocusReason);
+}
+
+bool OrderEditorPanel::checkedTexts(OrderTexts& texts, double& quantity, double& amount)
+{
+    Dialogs& dialogs = m_platform.dialogs;
+    if (!requiredFieldCheck(dialogs, ComboBox4, QStringLiteral("默认快递必须输入！")) ||
+        !requiredFieldCheck(dialogs, ComboBox12, QStringLiteral("打印状态必须输入！")) ||
+        !requiredFieldCheck(dialogs, Edit11, QStringLiteral("收件人姓名必须输入！")) ||
+        !requiredFieldCheck(dialogs, Edit8, QStringLiteral("收件人手机必须输入！")) ||
+        !requiredFieldCheck(dialogs, Edit28, QStringLiteral("收件人地址必须输入！")))
+        return false;
+    if (DBDateTimeEditEh1->isBlank()) {
+        dialogs.inform(window(), QStringLiteral("日期必须输入"));
+        return false;
+    }
+    // A partly typed or impossible date (2026-02-30) is refused rather than
+    // stored as something else.
+    const QDate date = DBDateTimeEditEh1->date();
+    if (!date.isValid()) {
+        dialogs.inform(window(), QStringLiteral("付款日期不是有效的日期，请按 年-月-日 输入！"));
+        focusField(DBDateTimeEditEh1);
+        return false;
+    }
+    // The typing filter lets through texts that are still not numbers (an
+    // empty text, a lone point, two points): refuse them before anything is
+    // written.
+    const std::optional<double> q = OrderValues::number(Edit1->text());
+    if (!q) {
+        dialogs.inform(window(), QStringLiteral("数量必须是数字！"));
+        focusField(Edit1);
+        return false;
+    }
+    const std::optional<double> a = OrderValues::number(Edit9->text());
+    if (!a) {
+        dialogs.inform(window(), QStringLiteral("销售金额必须是数字！"));
+        focusField(Edit9);
+        return false;
+    }
+    texts = {ComboBox4->currentText(), ComboBox12->currentText(), date, Edit11->text(), Edit8->text(),
+             Edit28->text(), Edit1->text(), Edit9->text(), Edit22->text(), Edit15->text(), Edit48->text(),
+             Edit47->text()};
+    quantity = *q;
+    amount = *a;
+    return true;
+}
+
+void OrderEditorPanel::saveNew()
+{
+    OrderTexts texts;
+    double quantity = 0, amount = 0;
+    if (!checkedTexts(texts, quantity, amount))
+        return;
+    // One insert statement: the database takes the whole row or none of it,
+    // so a refused row leaves nothing behind for a later save.
+    m_dm.ADOTable5.append(OrderValues::fields(texts, quantity, amount));
+    if (m_hooks.showBanner)
+        m_hooks.showBanner(QStringLiteral("新建记录成功..."));
+    clearFields();
+    m_loadedRowId.reset();
+    if (m_hooks.showAll)
+        m_hooks.showAll();
+    Button3->setEnabled(false);
+}
+
+void OrderEditorPanel::saveChanges()
+{
+    OrderTexts texts;
+    double quantity = 0, amount = 0;
+    if (!checkedTexts(texts, quantity, amount))
+        return;
+    if (!m_loadedRowId) {
+        m_platform.dialogs.inform(window(), QStringLiteral("没有要修改的记录：请先双击列表中的记录，再修改。"));
+        return;
+    }
+    const qint64 id = *m_loadedRowId;
+    {
+        Statement exists(m_dm.ADOConnection1.handle(), QStringLiteral("select 1 from data where _rowid_=?"), {id});
+        if (!exists.step()) {
+            m_platform.dialogs.inform(window(),
+                                      QStringLiteral("要修改的记录已不存在（可能已被删除），修改没有保存。"));
+            return;
+        }
+    }
+    const FieldValues values = OrderValues::fields(texts, quantity, amount);
+    Dataset& grid = m_dm.ADOQuery15;
+    const int row = grid.isOpen() ? grid.rowOfId(id) : -1;
+    if (row >= 0) {
+        // Keeps the grid's copy of the row in step even if the reload fails.
+        grid.updateRow(row, values);
+    } else {
+        QStringList sets;
+        QVariantList params;
+        for (const auto& [name, value] : values) {
+            sets << QLatin1Char('[') + name + QStringLiteral("]=?");
+            params << value;
+        }
+        params << id;
+        m_dm.ADOConnection1.exec(QStringLiteral("update data set %1 where _rowid_=?").arg(sets.join(u',')), params);
+    }
+    if (m_hooks.showAll)
+        m_hooks.showAll();
+    hide();
+    if (m_hooks.showBanner)
+        m_hooks.showBanner(QStringLiteral("修改记录成功..."));
+    clearFields();
+    Button3->setEnabled(false);
+    m_loadedRowId.reset();
+}
+
+void OrderEditorPanel::deleteSelected()
+{
+    const QMessageBox::StandardButton answer = m_platform.dialogs.message(
+        window(), QStringLiteral("警告！"), QStringLiteral("你真的要删除选中资料吗？"), Dialogs::Icon::Warning,
+        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer != QMessageBox::Ok)
+        return;
+    const QList<int> rows = m_hooks.selectedRows ? m_hooks.selectedRows() : QList<int>();
+    Dataset& grid = m_dm.ADOQuery15;
+    // Each deletion moves the rows after it up: remember the selected orders
+    // by their storage rows before deleting the first.
+    QList<qint64> ids;
+    for (int row : rows)
+        if (row >= 0 && row < grid.rowCount())
+            ids << grid.rowId(row);
+    int deleted = 0;
+    for (qint64 id : ids) {
+        const int row = grid.rowOfId(id);
+        if (row < 0)
+            continue;
+        grid.setCurrentRow(row);
+        grid.deleteRow(row);
+        ++deleted;
+    }
+    if (deleted > 0 && m_hooks.showBanner)
+        m_hooks.showBanner(QStringLiteral("删除记录成功..."));
 }
 
 }  // namespace kx

@@ -11,8 +11,11 @@ namespace kx {
 
 class Tdmfm;
 struct Platform;
+struct SearchConditions;
 
 // The quick search group box " 快速查询" (GroupBox5) under the order grid.
+// Every change of a condition searches again; the result replaces the grid's
+// query (dm.ADOQuery15).
 class QuickSearchPanel : public QGroupBox {
     Q_OBJECT
 public:
@@ -29,6 +32,15 @@ public:
     QPushButton* Button12; // 全部记录
     QPushButton* Button7;  // 查询 (under 全部记录, keyboard only)
     QLabel* Label57;       // hidden base condition
+
+    SearchConditions conditions() const;
+
+public slots:
+    // Runs the search with the seven texts; an error goes to the general
+    // error display and leaves the grid empty.
+    void search();
+    // "清空条件": empties the boxes in their fixed order.
+    void clearConditions();
 
 signals:
     // "全部记录": the main window performs the show-all action.

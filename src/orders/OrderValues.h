@@ -1,0 +1,40 @@
+#pragma once
+
+#include "data/Dataset.h"
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace kx {
+
+// The editor's fields as the user left them.
+struct OrderTexts {
+    QString courier;
+    QString printStatus;
+    QDate date;
+    QString name;
+    QString mobile;
+    QString address;
+    QString quantity;
+    QString amount;
+    QString remark;
+    QString item;
+    QString member;
+    QString orderNumber;
+};
+
+// Turns the editor's texts into the twelve columns an order save writes.
+class OrderValues {
+public:
+    // A quantity or amount as typed: digits with at most one point and at
+    // least one digit ("12", "1.5", ".5", "3."). Anything else, an empty
+    // text or a lone point included, is not a number.
+    static std::optional<double> number(const QString& text);
+
+    // The columns in the order they are written; texts trimmed, the date as
+    // yyyy-mm-dd. The caller has checked both numbers.
+    static FieldValues fields(const OrderTexts& texts, double quantity, double amount);
+};
+
+}  // namespace kx

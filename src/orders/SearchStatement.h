@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+
+namespace kx {
+
+// The texts of the quick search's seven boxes, as typed (not trimmed).
+struct SearchConditions {
+    QString courier;      // d
+    QString name;         // a
+    QString address;      // c
+    QString orderNumber;  // j
+    QString member;       // i
+    QString mobile;       // b
+    QString printStatus;  // g
+};
+
+// The quick search's statement: "select * from data " + the base condition,
+// then one LIKE condition per non-empty box in a fixed order. The texts are
+// bound, so a quote or a bracket in them cannot change the statement; "%"
+// and "_" keep their LIKE meaning.
+struct SearchStatement {
+    QString sql;
+    QVariantList params;
+
+    static SearchStatement build(const QString& baseCondition, const SearchConditions& conditions);
+};
+
+}  // namespace kx

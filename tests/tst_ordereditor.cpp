@@ -1,0 +1,651 @@
+#include "Fakes.h"
+#include "TestDb.h"
+#include "Typing.h"
+
+#include "data/DataOps.h"
+#include "data/DbError.h"
+#include "data/Tdmfm.h"
+#include "orders/OrderEditorPanel.h"
+#include "platform/AppInfo.h"
+#include "widgets/CloseIcon.h"
+#include "widgets/DateField.h"
+
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace kx;
+
+namespace {
+
+const QString orderColumns = "d,g,day1,a,b,c,[1],[2],z,h,i,j";
+
+// The editor inside a stand-in main window over a fresh database. The hooks
+// do what the main window does: the sender panel's courier, the grid's
+// selection, the show-all action and the banner.
+struct Fixture {
+    test::TestDb db;
+    test::FakePlatform fp;
+    Tdmfm dm;
+    QWidget window;
+    QComboBox courierFilter;  // stands for the quick search's courier box
+    OrderEditorPanel* editor;
+    QString senderCourier = "申通快递";
+    QList<int> selection;
+    QStringList banners;
+    int showAlls = 0;
+
+    Fixture() : editor(new OrderEditorPanel(dm, fp.platform, &window))
+    {
+        courierFilter.setEditable(true);
+        editor->setHooks({
+            [this] { return senderCourier; },
+            [this] { return selection; },
+            [this] {
+                ++showAlls;
+                fillColumnList(dm.ADOQuery1, "d", "data", &courierFilter);
+                openQuery(dm.ADOQuery15, "select * from data");
+                dm.ADOQuery15.last();
+            },
+            [this](const QString& text) { banners << text; },
+        });
+        window.resize(1058, 636);
+    }
+
+    void showWindow()
+    {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+
+    void addOrder(const QString& name, const QVariantMap& more = {})
+    {
+        QVariantMap o{{"a", name},   {"b", "13800001111"}, {"c", "北京市朝阳区"}, {"d", "圆通速递"},
+                      {"g", "未打印"}, {"day1", "2026-03-05"}, {"1", 1.0},        {"2", 25.5},
+                      {"z", "备注"},  {"h", "商品"},         {"i", "会员"},       {"j", "单号"},
+                      {"k", "留言"}};
+        for (auto it = more.begin(); it != more.end(); ++it)
+            o[it.key()] = it.value();
+        db.addOrder(o);
+    }
+
+    void showAll()
+    {
+        openQuery(dm.ADOQuery15, "select * from data");
+        dm.ADOQuery15.last();
+    }
+
+    // Runs an entry point as the main window does, inside the guard.
+    bool run(void (OrderEditorPanel::*action)()) { return fp.platform.guard(&window, [&] { (editor->*action)(); }); }
+
+    QStringList stored() const { return db.cli("select " + orderColumns + " from data order by rowid"); }
+
+    void fillUpper(const QString& name)
+    {
+        editor->Edit11->setText(name);
+        editor->Edit8->setText("13912345678");
+        editor->Edit28->setText("上海市浦东新区");
+    }
+};
+
+}  // namespace
+
+class TestOrderEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void startContents();
+    void checksInOrder_data();
+    void checksInOrder();
+    void numericTypingFilter_data();
+    void numericTypingFilter();
+    void newOrderWithLowerPartUntouched();
+    void trimming_data();
+    void trimming();
+    void failedSaveLeavesNothingPending();
+    void loading();
+    void loadStopsAtNull_data();
+    void loadStopsAtNull();
+    void changeWritesTheLoadedOrder_data();
+    void changeWritesTheLoadedOrder();
+    void changeOfVanishedOrderIsRefused();
+    void doubleClickRules();
+    void deleteSelected_data();
+    void deleteSelected();
+    void enterChain();
+    void dateRefill();
+    void heightAndClose();
+};
+
+void TestOrderEditor::startContents()
+{
+    Fixture f;
+    OrderEditorPanel* e = f.editor;
+    QCOMPARE(e->objectName(), QString("Panel3"));
+    QVERIFY(e->isHidden());
+    QCOMPARE(e->geometry(), QRect(192, 91, 569, 175));
+    QVERIFY(e->Button1->isHidden());
+    QVERIFY(e->Button3->isHidden());
+    QVERIFY(e->Button3->isEnabled());
+    QCOMPARE(e->Edit1->text(), QString("1"));
+    QCOMPARE(e->Edit9->text(), QString("0"));
+    QCOMPARE(e->ComboBox4->currentText(), QString());
+    QCOMPARE(e->ComboBox12->currentText(), QString("未打印"));
+    QCOMPARE(e->dateFieldText(), QString("2026-12-10"));  // the fake clock's day
+    QStringList couriers;
+    for (int i = 0; i < e->ComboBox4->count(); ++i)
+        couriers << e->ComboBox4->itemText(i);
+    QCOMPARE(couriers, (QStringList{"EMS邮政快递", "申通快递", "圆通速递", "顺丰速运", "韵达快运", "汇通快运",
+                                    "中通速递", "天天快递"}));
+    QCOMPARE(e->ComboBox12->itemText(0), QString("未打印"));
+    QCOMPARE(e->ComboBox12->itemText(1), QString("已打印"));
+    // Every label is the buddy of the field it stands before, on its line.
+    const QMap<QString, QString> buddies = {
+        {"收件人姓名：", "Edit11"}, {"收件人手机：", "Edit8"},       {"收件地址：", "Edit28"},
+        {"付款日期：", "DBDateTimeEditEh1"}, {"快递方式：", "ComboBox4"}, {"打印状态：", "ComboBox12"},
+        {"商品名称：", "Edit15"},   {"销售金额：", "Edit9"},         {"买家会员名：", "Edit48"},
+        {" 数 量：", "Edit1"},      {"订单编号：", "Edit47"},        {"备 注：", "Edit22"}};
+    const QList<QLabel*> labels = e->findChildren<QLabel*>();
+    QCOMPARE(labels.size(), buddies.size());
+    for (QLabel* l : labels) {
+        QVERIFY2(l->buddy(), qPrintable(l->text()));
+        QCOMPARE(l->buddy()->objectName(), buddies.value(l->text()));
+        QVERIFY(l->geometry().right() < l->buddy()->x());
+        QVERIFY(qAbs(l->geometry().center().y() - l->buddy()->geometry().center().y()) <= 1);
+    }
+}
+
+void TestOrderEditor::checksInOrder_data()
+{
+    QTest::addColumn<QStringList>("fields");  // courier, status, name, mobile, address, date, quantity, amount
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("focus");
+    const QString warning = "Warning";
+    QTest::newRow("everything empty") << QStringList{"", "", "", "", "", "", "", ""} << "默认快递必须输入！"
+                                      << warning << "ComboBox4";
+    QTest::newRow("no print status") << QStringList{"申通快递", " ", "", "", "", "", "", ""} << "打印状态必须输入！"
+                                     << warning << "ComboBox12";
+    QTest::newRow("name of blanks") << QStringList{"申通快递", "未打印", "   ", "", "", "", "", ""}
+                                    << "收件人姓名必须输入！" << warning << "Edit11";
+    QTest::newRow("no mobile") << QStringList{"申通快递", "未打印", "张三", "", "", "", "", ""}
+                               << "收件人手机必须输入！" << warning << "Edit8";
+    QTest::newRow("no address") << QStringList{"申通快递", "未打印", "张三", "138", "\t", "", "", ""}
+                                << "收件人地址必须输入！" << warning << "Edit28";
+    QTest::newRow("blank date") << QStringList{"申通快递", "未打印", "张三", "138", "北京", "", "", ""}
+                                << "日期必须输入" << appTitle << "Button1";
+    QTest::newRow("half a date") << QStringList{"申通快递", "未打印", "张三", "138", "北京", "2026-1", "1", "0"}
+                                 << "付款日期不是有效的日期，请按 年-月-日 输入！" << appTitle << "DBDateTimeEditEh1";
+    QTest::newRow("empty quantity") << QStringList{"申通快递", "未打印", "张三", "138", "北京", "2026-12-10", "", "0"}
+                                    << "数量必须是数字！" << appTitle << "Edit1";
+    QTest::newRow("lone point") << QStringList{"申通快递", "未打印", "张三", "138", "北京", "2026-12-10", ".", "0"}
+                                << "数量必须是数字！" << appTitle << "Edit1";
+    QTest::newRow("two points") << QStringList{"申通快递", "未打印", "张三", "138", "北京", "2026-12-10", "1..5", "0"}
+                                << "数量必须是数字！" << appTitle << "Edit1";
+    QTest::newRow("amount not a number")
+        << QStringList{"申通快递", "未打印", "张三", "138", "北京", "2026-12-10", "2", "1.2.3"} << "销售金额必须是数字！"
+        << appTitle << "Edit9";
+}
+
+void TestOrderEditor::checksInOrder()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QString, message);
+    QFETCH(QString, caption);
+    QFETCH(QString, focus);
+    Fixture f;
+    f.senderCourier = fields[0];
+    f.showWindow();
+    f.editor->openForNew();
+    OrderEditorPanel* e = f.editor;
+    e->ComboBox12->setEditText(fields[1]);
+    e->Edit11->setText(fields[2]);
+    e->Edit8->setText(fields[3]);
+    e->Edit28->setText(fields[4]);
+    e->DBDateTimeEditEh1->clear();
+    e->DBDateTimeEditEh1->home(false);
+    test::typeText(e->DBDateTimeEditEh1, QString(fields[5]).remove('-'));
+    for (QLineEdit* n : {e->Edit1, e->Edit9}) {
+        n->clear();
+        test::typeText(n, n == e->Edit1 ? fields[6] : fields[7]);
+    }
+    QTest::mouseClick(e->Button1, Qt::LeftButton);
+
+    QCOMPARE(f.fp.dialogs.texts(), QStringList{message});
+    QCOMPARE(f.fp.dialogs.shown[0].caption, caption);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    // A failing field of the lower part is brought into sight.
+    QCOMPARE(e->isExpanded(), focus == "Edit1" || focus == "Edit9");
+    QCOMPARE(f.stored(), QStringList());
+    QVERIFY(f.banners.isEmpty());
+    QCOMPARE(f.showAlls, 0);
+    QCOMPARE(e->Edit11->text(), fields[2]);  // nothing cleared
+}
+
+void TestOrderEditor::numericTypingFilter_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter and minus") << "a-1" << "1";
+    QTest::newRow("point accepted") << "1.5" << "1.5";
+    QTest::newRow("full-width digit and Chinese") << "１五2" << "2";
+    QTest::newRow("blank and comma") << "1 0,5" << "105";
+}
+
+void TestOrderEditor::numericTypingFilter()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    Fixture f;
+    for (QLineEdit* field : {f.editor->Edit1, f.editor->Edit9}) {
+        field->clear();
+        test::typeText(field, typed);
+        QCOMPARE(field->text(), shown);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->text(), shown.chopped(1));
+    }
+}
+
+void TestOrderEditor::newOrderWithLowerPartUntouched()
+{
+    Fixture f;
+    f.addOrder("旧订单", {{"g", "已打印"}, {"1", 3.0}, {"z", "旧备注"}});
+    f.showAll();
+    // Loading a printed order, then "新建记录": print status and date stay.
+    f.run(&OrderEditorPanel::loadFromDoubleClick);
+    f.senderCourier = "韵达快运";
+    QVERIFY(f.run(&OrderEditorPanel::openForNew));
+    QVERIFY(!f.editor->isHidden());
+    QVERIFY(!f.editor->Button1->isHidden());
+    QVERIFY(f.editor->Button3->isHidden());
+    QCOMPARE(f.editor->ComboBox4->currentText(), QString("韵达快运"));
+    QCOMPARE(f.editor->ComboBox12->currentText(), QString("已打印"));
+    QCOMPARE(f.editor->dateFieldText(), QString("2026-03-05"));
+    QCOMPARE(f.editor->Edit22->text(), QString());
+    QCOMPARE(f.editor->Edit1->text(), QString("1"));
+
+    f.fillUpper("张三");
+    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QCOMPARE(f.fp.dialogs.texts(), QStringList());
+    QCOMPARE(f.stored().last(), QString("韵达快运|已打印|2026-03-05|张三|13912345678|上海市浦东新区|1.0|0.0||||"));
+    // Empty texts, not nulls, and the import-only column left empty.
+    QCOMPARE(f.db.cli("select typeof(z)||typeof(h)||typeof(i)||typeof(j)||typeof(k) from data where a='张三'"),
+             QStringList{"texttexttexttextnull"});
+    QCOMPARE(f.banners, QStringList{"新建记录成功..."});
+    QCOMPARE(f.showAlls, 1);
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), 2);
+    QCOMPARE(f.dm.ADOQuery15.currentRow(), 1);
+    // Ready for the next order.
+    QVERIFY(!f.editor->isHidden());
+    QVERIFY(!f.editor->Button1->isHidden());
+    QVERIFY(!f.editor->Button3->isEnabled());
+    QCOMPARE(f.editor->Edit11->text(), QString());
+    QCOMPARE(f.editor->ComboBox4->currentText(), QString("韵达快运"));
+    QCOMPARE(f.editor->ComboBox12->currentText(), QString("已打印"));
+}
+
+void TestOrderEditor::trimming_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("blanks around") << "  张三  " << "张三";
+    QTest::newRow("control characters") << "\t张三\r\n" << "张三";
+    QTest::newRow("full-width blank stays") << "\u3000张 三\u3000" << "\u3000张 三\u3000";
+}
+
+void TestOrderEditor::trimming()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    Fixture f;
+    f.senderCourier = " 申通快递 ";
+    f.editor->openForNew();
+    f.fillUpper(typed);
+    for (QLineEdit* e : {f.editor->Edit8, f.editor->Edit28, f.editor->Edit15, f.editor->Edit48, f.editor->Edit47,
+                         f.editor->Edit22})
+        e->setText(" " + e->text() + "x ");
+    f.editor->Edit9->setText(" 12.5 ");
+    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QCOMPARE(f.fp.dialogs.texts(), QStringList());
+    QCOMPARE(f.stored(), QStringList{"申通快递|未打印|2026-12-10|" + stored +
+                                     "|13912345678x|上海市浦东新区x|1.0|12.5|x|x|x|x"});
+}
+
+void TestOrderEditor::failedSaveLeavesNothingPending()
+{
+    Fixture f;
+    f.db.exec("create trigger refuse before insert on data when new.a = '拒绝'"
+              " begin select raise(abort, 'Field data.a is too long'); end");
+    f.editor->openForNew();
+
+    // A quantity that is not a number: refused, nothing stored.
+    f.fillUpper("张三");
+    f.editor->Edit1->setText(".");
+    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QCOMPARE(f.fp.dialogs.texts(), QStringList{"数量必须是数字！"});
+    QCOMPARE(f.stored(), QStringList());
+
+    // A row the database refuses: the general error display, nothing stored,
+    // no banner, no clearing.
+    f.editor->Edit1->setText("2");
+    f.editor->Edit11->setText("拒绝");
+    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QCOMPARE(f.fp.dialogs.lastText(), QString("Field data.a is too long."));
+    QCOMPARE(f.fp.dialogs.shown.last().icon, Dialogs::Icon::Critical);
+    QCOMPARE(f.stored(), QStringList());
+    QVERIFY(f.banners.isEmpty());
+    QCOMPARE(f.editor->Edit11->text(), QString("拒绝"));
+
+    // The next good save stores exactly its own row.
+    f.editor->Edit11->setText("李四");
+    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QCOMPARE(f.stored(), QStringList{"申通快递|未打印|2026-12-10|李四|13912345678|上海市浦东新区|2.0|0.0||||"});
+    QCOMPARE(f.banners, QStringList{"新建记录成功..."});
+}
+
+void TestOrderEditor::loading()
+{
+    Fixture f;
+    f.addOrder("张三", {{"1", 1.5}, {"2", 100000.0}, {"day1", "2026-03-05 14:22:09"}, {"g", "已打印"}});
+    f.showAll();
+    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+    OrderEditorPanel* e = f.editor;
+    QVERIFY(!e->isHidden());
+    QVERIFY(e->Button1->isHidden());
+    QVERIFY(!e->Button3->isHidden());
+    QVERIFY(e->Button3->isEnabled());
+    const QStringList shown = {e->ComboBox4->currentText(), e->ComboBox12->currentText(), e->dateFieldText(),
+                               e->Edit11->text(), e->Edit8->text(), e->Edit28->text(), e->Edit1->text(),
+                               e->Edit9->text(), e->Edit22->text(), e->Edit48->text(), e->Edit47->text(),
+                               e->Edit15->text()};
+    QCOMPARE(shown, (QStringList{"圆通速递", "已打印", "2026-03-05", "张三", "13800001111", "北京市朝阳区", "1.5",
+                                 "100000", "备注", "会员", "单号", "商品"}));
+    QCOMPARE(e->loadedRowId(), std::optional<qint64>(f.dm.ADOQuery15.rowId(0)));
+}
+
+void TestOrderEditor::loadStopsAtNull_data()
+{
+    QTest::addColumn<QString>("nullColumn");
+    QTest::addColumn<QStringList>("loaded");  // fields that took the order's texts
+    const QStringList fields = {"ComboBox4", "ComboBox12", "DBDateTimeEditEh1", "Edit11", "Edit8", "Edit28",
+                                "Edit1",     "Edit9",      "Edit22",            "Edit48", "Edit47", "Edit15"};
+    QTest::newRow("courier") << "d" << QStringList{};
+    QTest::newRow("quantity") << "1" << fields.mid(0, 6);
+    QTest::newRow("remark") << "z" << fields.mid(0, 8);
+    QTest::newRow("item name, the last") << "h" << fields.mid(0, 11);
+}
+
+void TestOrderEditor::loadStopsAtNull()
+{
+    QFETCH(QString, nullColumn);
+    QFETCH(QStringList, loaded);
+    Fixture f;
+    f.addOrder("导入", {{"d", "韵达快运"}, {"g", "买家已付款"}, {"b", "13700000000"}, {"c", "导入地址"},
+                        {"1", 4.0}, {"2", 9.5}, {"z", "导入备注"}, {"i", "导入会员"}, {"j", "导入单号"},
+                        {"h", "导入商品"}, {"day1", "2026-01-02"}, {nullColumn, QVariant()}});
+    f.showAll();
+    // Old texts in every field, none of them equal to the order's.
+    OrderEditorPanel* e = f.editor;
+    e->openForNew();
+    for (QLineEdit* l : e->findChildren<QLineEdit*>())
+        if (l->parent() == e && !qobject_cast<DateField*>(l))
+            l->setText("7");
+    e->ComboBox12->setEditText("旧");
+    e->setDate(QDate(2020, 5, 5));
+    const QMap<QString, QString> before = [&] {
+        QMap<QString, QString> m;
+        for (QWidget* w : e->findChildren<QWidget*>())
+            if (auto* l = qobject_cast<QLineEdit*>(w); l && l->parent() == e)
+                m[l->objectName()] = l->displayText();
+        m["ComboBox4"] = e->ComboBox4->currentText();
+        m["ComboBox12"] = e->ComboBox12->currentText();
+        return m;
+    }();
+
+    QVERIFY(!f.run(&OrderEditorPanel::loadFromMenu));
+    QCOMPARE(f.fp.dialogs.texts(), QStringList{"Could not convert variant of type (Null) into type (String)."});
+    QCOMPARE(f.fp.dialogs.shown[0].caption, appTitle);
+    QVERIFY(!e->isHidden());
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        QWidget* w = e->findChild<QWidget*>(it.key());
+        const QString now = qobject_cast<QComboBox*>(w) ? static_cast<QComboBox*>(w)->currentText()
+                                                        : static_cast<QLineEdit*>(w)->displayText();
+        QCOMPARE(now != it.value(), loaded.contains(it.key()));
+    }
+}
+
+void TestOrderEditor::changeWritesTheLoadedOrder_data()
+{
+    QTest::addColumn<bool>("filtered");
+    // The user clicks another row before pressing "修 改".
+    QTest::newRow("another row current") << false;
+    // The grid now shows a result without the loaded order.
+    QTest::newRow("order not in the grid") << true;
+}
+
+void TestOrderEditor::changeWritesTheLoadedOrder()
+{
+    QFETCH(bool, filtered);
+    Fixture f;
+    f.addOrder("甲");
+    f.addOrder("乙");
+    f.addOrder("丙");
+    f.showAll();
+    f.dm.ADOQuery15.setCurrentRow(0);
+    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+    f.editor->Edit11->setText(" 甲改 ");
+    f.editor->ComboBox12->setEditText("已打印");
+    f.editor->Edit22->clear();
+    if (filtered)
+        openQuery(f.dm.ADOQuery15, "select * from data where a<>?", {"甲"});
+    f.dm.ADOQuery15.setCurrentRow(1);
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+
+    QCOMPARE(f.fp.dialogs.texts(), QStringList());
+    QCOMPARE(f.stored(), (QStringList{"圆通速递|已打印|2026-03-05|甲改|13800001111|北京市朝阳区|1.0|25.5||商品|会员|单号",
+                                      "圆通速递|未打印|2026-03-05|乙|13800001111|北京市朝阳区|1.0|25.5|备注|商品|会员|单号",
+                                      "圆通速递|未打印|2026-03-05|丙|13800001111|北京市朝阳区|1.0|25.5|备注|商品|会员|单号"}));
+    // The column the panel does not show keeps its value.
+    QCOMPARE(f.db.cli("select k from data where a='甲改'"), QStringList{"留言"});
+    QCOMPARE(f.banners, QStringList{"修改记录成功..."});
+    QCOMPARE(f.showAlls, 1);
+    QVERIFY(f.editor->isHidden());
+    QVERIFY(!f.editor->Button3->isEnabled());
+    QCOMPARE(f.editor->Edit11->text(), QString());
+}
+
+void TestOrderEditor::changeOfVanishedOrderIsRefused()
+{
+    Fixture f;
+    f.addOrder("甲");
+    f.addOrder("乙");
+    f.showAll();
+    f.dm.ADOQuery15.setCurrentRow(0);
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    // The loaded order is deleted from the grid, then the (now empty) grid...
+    f.selection = {0};
+    QVERIFY(f.run(&OrderEditorPanel::deleteSelected));
+    f.selection = {0};
+    QVERIFY(f.run(&OrderEditorPanel::deleteSelected));
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), 0);
+    f.fp.dialogs.clear();
+    f.banners.clear();
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QCOMPARE(f.fp.dialogs.texts(), QStringList{"要修改的记录已不存在（可能已被删除），修改没有保存。"});
+    QCOMPARE(f.fp.dialogs.shown[0].caption, appTitle);
+    // ...and no new order appeared in its place.
+    QCOMPARE(f.stored(), QStringList());
+    QVERIFY(f.banners.isEmpty());
+    QVERIFY(!f.editor->isHidden());
+}
+
+void TestOrderEditor::doubleClickRules()
+{
+    Fixture f;
+    f.addOrder("甲");
+    f.addOrder("");
+    f.showAll();
+
+    // An empty name: a hidden panel stays hidden, but "修 改" is shown and enabled.
+    f.editor->closePanel();
+    f.dm.ADOQuery15.setCurrentRow(1);
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    QVERIFY(f.editor->isHidden());
+    QVERIFY(!f.editor->Button3->isHidden());
+    QVERIFY(f.editor->Button3->isEnabled());
+    QCOMPARE(f.editor->Edit11->text(), QString());
+    // The grid menu does nothing at all on it.
+    f.editor->Button3->hide();
+    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+    QVERIFY(f.editor->Button3->isHidden());
+
+    // Typing a new order, then a double-click on the empty name: "修 改"
+    // appears but there is no loaded order to write into.
+    f.editor->openForNew();
+    f.fillUpper("新人");
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QCOMPARE(f.fp.dialogs.texts(), QStringList{"没有要修改的记录：请先双击列表中的记录，再修改。"});
+    QCOMPARE(f.db.cli("select count(*) from data where a='新人'"), QStringList{"0"});
+
+    // After "新建记录", a double-click shows both buttons; "新 建" then stores
+    // the loaded values as a second order.
+    f.editor->openForNew();
+    f.dm.ADOQuery15.setCurrentRow(0);
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    QVERIFY(!f.editor->isHidden());
+    QVERIFY(!f.editor->Button1->isHidden());
+    QVERIFY(!f.editor->Button3->isHidden());
+    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QCOMPARE(f.db.cli("select count(*) from data where a='甲' and z='备注'"), QStringList{"2"});
+}
+
+void TestOrderEditor::deleteSelected_data()
+{
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QList<int>>("selection");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("banners");
+    const QStringList all = {"甲", "乙", "丙", "丁", "戊"};
+    QTest::newRow("three rows, OK") << QMessageBox::Ok << QList<int>{3, 0, 1} << QStringList{"丙", "戊"}
+                                    << QStringList{"删除记录成功..."};
+    QTest::newRow("Cancel") << QMessageBox::Cancel << QList<int>{3, 0, 1} << all << QStringList{};
+    QTest::newRow("OK without selection") << QMessageBox::Ok << QList<int>{} << all << QStringList{};
+}
+
+void TestOrderEditor::deleteSelected()
+{
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QList<int>, selection);
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, banners);
+    Fixture f;
+    for (const char* n : {"甲", "乙", "丙", "丁", "戊"})
+        f.addOrder(QString::fromUtf8(n));
+    f.showAll();
+    f.selection = selection;
+    f.fp.dialogs.answers.enqueue(answer);
+    QVERIFY(f.run(&OrderEditorPanel::deleteSelected));
+
+    QCOMPARE(f.fp.dialogs.shown.size(), 1);
+    const test::FakeDialogs::Shown& asked = f.fp.dialogs.shown[0];
+    QCOMPARE(asked.caption, QString("警告！"));
+    QCOMPARE(asked.text, QString("你真的要删除选中资料吗？"));
+    QCOMPARE(asked.icon, Dialogs::Icon::Warning);
+    QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(asked.defaultButton, QMessageBox::Cancel);
+    QCOMPARE(f.db.cli("select a from data order by rowid"), left);
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), left.size());  // gone from the grid at once, no reload
+    QCOMPARE(f.showAlls, 0);
+    QCOMPARE(f.banners, banners);
+}
+
+void TestOrderEditor::enterChain()
+{
+    Fixture f;
+    f.addOrder("甲");
+    f.showAll();
+    f.showWindow();
+    OrderEditorPanel* e = f.editor;
+    e->openForNew();
+    e->toggleHeight();
+    auto enterFrom = [](QWidget* w) {
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Return);
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    };
+    QCOMPARE(enterFrom(e->Edit11), QString("Edit8"));
+    QCOMPARE(enterFrom(e->Edit8), QString("Edit28"));
+    QCOMPARE(enterFrom(e->Edit28), QString("DBDateTimeEditEh1"));
+    QCOMPARE(enterFrom(e->DBDateTimeEditEh1), QString("ComboBox4"));
+    QCOMPARE(enterFrom(e->ComboBox4), QString("ComboBox12"));
+    QCOMPARE(enterFrom(e->ComboBox12), QString("ComboBox12"));
+    QCOMPARE(e->ComboBox4->count(), 8);  // Enter added nothing to the list
+    QCOMPARE(enterFrom(e->Edit15), QString("Edit15"));
+    QCOMPARE(enterFrom(e->Edit1), QString("Edit9"));
+    QCOMPARE(enterFrom(e->Edit9), QString("Edit22"));
+    QCOMPARE(enterFrom(e->Edit22), QString("Button1"));
+    // A further Enter presses "新 建".
+    f.fillUpper("乙");
+    QTest::keyClick(e->Button1, Qt::Key_Return);
+    QCOMPARE(f.banners, QStringList{"新建记录成功..."});
+
+    // Opened to change an order, "新 建" is hidden: Enter leads to "修 改".
+    f.dm.ADOQuery15.setCurrentRow(0);
+    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+    QCOMPARE(enterFrom(e->Edit22), QString("Button3"));
+    QTest::keyClick(e->Button3, Qt::Key_Return);
+    QCOMPARE(f.banners.last(), QString("修改记录成功..."));
+}
+
+void TestOrderEditor::dateRefill()
+{
+    Fixture f;
+    f.addOrder("无日期", {{"day1", ""}});
+    f.showAll();
+    OrderEditorPanel* e = f.editor;
+    e->DBDateTimeEditEh1->clear();
+    QCOMPARE(e->dateFieldText(), QString("    -  -  "));
+    e->refillBlankDate(QDate(2026, 12, 11));
+    QCOMPARE(e->dateFieldText(), QString("2026-12-11"));
+    e->refillBlankDate(QDate(2026, 12, 12));  // a date stays as it is
+    QCOMPARE(e->dateFieldText(), QString("2026-12-11"));
+
+    // An order without a payment date shows a blank field, which the timer
+    // fills; saving the change stores that date.
+    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+    QCOMPARE(e->dateFieldText(), QString("    -  -  "));
+    e->refillBlankDate(QDate(2026, 12, 13));
+    QTest::mouseClick(e->Button3, Qt::LeftButton);
+    QCOMPARE(f.db.cli("select day1 from data"), QStringList{"2026-12-13"});
+
+    // The drop-down calendar sets the field.
+    e->DBDateTimeEditEh1->showCalendar();
+    emit e->DBDateTimeEditEh1->calendar()->clicked(QDate(2027, 1, 31));
+    QCOMPARE(e->dateFieldText(), QString("2027-01-31"));
+}
+
+void TestOrderEditor::heightAndClose()
+{
+    Fixture f;
+    OrderEditorPanel* e = f.editor;
+    e->openForNew();
+    QTest::mouseClick(e->SpeedButton1, Qt::LeftButton);
+    QCOMPARE(e->height(), 320);
+    QTest::mouseClick(e->SpeedButton1, Qt::LeftButton);
+    QCOMPARE(e->height(), 175);
+    e->Edit11->setText("张三");
+    e->Edit1->setText("5");
+    e->Button3->setEnabled(true);
+    QTest::mouseClick(e->Image1, Qt::LeftButton);
+    QVERIFY(e->isHidden());
+    QCOMPARE(e->Edit11->text(), QString());
+    QCOMPARE(e->Edit1->text(), QString("1"));
+    QVERIFY(!e->Button3->isEnabled());
+}
+
+QTEST_MAIN(TestOrderEditor)
+#include "tst_ordereditor.moc"

@@ -1,0 +1,325 @@
+#include "Fakes.h"
+#include "TestDb.h"
+#include "Typing.h"
+
+#include "data/DataOps.h"
+#include "data/DbError.h"
+#include "data/Tdmfm.h"
+#include "orders/QuickSearchPanel.h"
+#include "orders/SearchStatement.h"
+#include "platform/AppInfo.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kx;
+
+namespace {
+
+// name, mobile, address, courier, status, member, order number
+const QList<QStringList> orders = {
+    {"张三", "13800001111", "北京市朝阳区", "申通快递", "已打印", "buyer_a", "1001"},
+    {"李四", "13912345678", "上海市浦东新区", "圆通速递", "未打印", "Buyer_B", "1002"},
+    {"王 五", "15013800000", "广州市天河区", "申通快递", "未打印", "zhang", "2001"},
+    {"赵六", "18600000000", "深圳市100%真皮城", "顺丰速运", "已打印", "a_b", "3001"},
+    {"钱七", "13700000000", "杭州市O'Brien路[1]号", "中通速递", "未打印", "axb", "4001"},
+    {"", "13800009999", "北京市海淀区", "申通快递", "未打印", "nobody", "5001"},
+};
+
+// Every order above, and one whose name holds no value.
+void seed(const test::TestDb& db)
+{
+    for (const QStringList& o : orders)
+        db.addOrder({{"a", o[0]}, {"b", o[1]}, {"c", o[2]}, {"d", o[3]}, {"g", o[4]}, {"i", o[5]}, {"j", o[6]}});
+    db.addOrder({{"b", "13800007777"}, {"c", "北京市"}, {"d", "申通快递"}, {"g", "未打印"}});
+}
+
+QStringList gridNames(const Dataset& grid)
+{
+    QStringList names;
+    if (!grid.isOpen())
+        return names;
+    const int a = grid.fieldIndex("a");
+    for (int row = 0; row < grid.rowCount(); ++row)
+        names << displayText(grid.value(row, a));
+    names.sort();
+    return names;
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+// The quick search panel over a fresh database, with the show-all action the
+// main window performs when "全部记录" is pressed.
+struct Fixture {
+    test::TestDb db;
+    test::FakePlatform fp;
+    Tdmfm dm;
+    QWidget window;
+    QuickSearchPanel* panel;
+    QSignalSpy searches;
+
+    Fixture() : dm(), panel(new QuickSearchPanel(dm, fp.platform, &window)), searches(panel, &QuickSearchPanel::searched)
+    {
+        seed(db);
+        QObject::connect(panel, &QuickSearchPanel::showAllRequested, panel, [this] {
+            fp.platform.guard(&window, [this] {
+                fillColumnList(dm.ADOQuery1, "d", "data", panel->ComboBox1);
+                openQuery(dm.ADOQuery15, "select * from data");
+                dm.ADOQuery15.last();
+            });
+        });
+        window.resize(560, 140);
+    }
+
+    QWidget* control(const QString& name) { return panel->findChild<QWidget*>(name); }
+};
+
+}  // namespace
+
+class TestQuickSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void statementOrder();
+    void search_data();
+    void search();
+    void searchResultStartsOnFirstRow();
+    void databaseErrorLeavesGridEmpty();
+    void clearConditions_data();
+    void clearConditions();
+    void showAllDoesNotSearch();
+    void searchButtonReachedWithTab();
+    void layout();
+};
+
+void TestQuickSearch::statementOrder()
+{
+    SearchConditions c;
+    c.courier = "d-text";
+    c.name = "a-text";
+    c.address = "c-text";
+    c.orderNumber = "j-text";
+    c.member = "i-text";
+    c.mobile = "b-text";
+    c.printStatus = "g-text";
+    const SearchStatement all = SearchStatement::build("where [a]<>''", c);
+    QCOMPARE(all.sql, QString("select * from data where [a]<>''"
+                              " and d like '%' || ? || '%' and a like '%' || ? || '%'"
+                              " and c like '%' || ? || '%' and j like '%' || ? || '%'"
+                              " and i like '%' || ? || '%' and b like '%' || ? || '%'"
+                              " and g like '%' || ? || '%'"));
+    QCOMPARE(all.params, (QVariantList{"d-text", "a-text", "c-text", "j-text", "i-text", "b-text", "g-text"}));
+
+    // Empty boxes add nothing; texts are bound untrimmed.
+    SearchConditions some;
+    some.mobile = " 138 ";
+    const SearchStatement one = SearchStatement::build("where [a]<>''", some);
+    QCOMPARE(one.sql, QString("select * from data where [a]<>'' and b like '%' || ? || '%'"));
+    QCOMPARE(one.params, QVariantList{" 138 "});
+}
+
+void TestQuickSearch::search_data()
+{
+    // Each step is control:how:text. "type" types key by key, "set" is a
+    // program step, "choose" picks the entry from the list with the keyboard,
+    // "press" presses the keyboard-only "查询".
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<int>("searches");
+
+    const QStringList named = {"张三", "李四", "王 五", "赵六", "钱七"};
+    QTest::newRow("all empty") << QStringList{"Button7:press:"} << named << 1;
+    QTest::newRow("courier typed") << QStringList{"ComboBox1:type:申通"} << QStringList{"张三", "王 五"} << 2;
+    QTest::newRow("print status typed") << QStringList{"ComboBox8:type:打印"} << named << 2;
+    QTest::newRow("print status chosen") << QStringList{"ComboBox8:choose:已打印"} << QStringList{"张三", "赵六"} << 1;
+    QTest::newRow("mobile 138 key by key") << QStringList{"Edit50:type:138"} << QStringList{"张三", "王 五"} << 3;
+    QTest::newRow("name") << QStringList{"Edit23:type:张"} << QStringList{"张三"} << 1;
+    QTest::newRow("name single blank") << QStringList{"Edit23:type: "} << QStringList{"王 五"} << 1;
+    QTest::newRow("address") << QStringList{"Edit29:type:北京"} << QStringList{"张三"} << 2;
+    QTest::newRow("member ignores Latin case") << QStringList{"Edit49:type:buyer"} << QStringList{"张三", "李四"} << 5;
+    QTest::newRow("order number") << QStringList{"Edit25:type:100"} << QStringList{"张三", "李四"} << 3;
+    QTest::newRow("courier and name") << QStringList{"ComboBox1:type:申通快递", "Edit23:type:王"}
+                                      << QStringList{"王 五"} << 5;
+    QTest::newRow("mobile and print status") << QStringList{"Edit50:type:138", "ComboBox8:choose:已打印"}
+                                             << QStringList{"张三"} << 4;
+    QTest::newRow("text box set by the program") << QStringList{"Edit23:set:李"} << QStringList{"李四"} << 1;
+    QTest::newRow("drop-down set by the program") << QStringList{"ComboBox1:set:顺丰速运"} << QStringList{} << 0;
+    QTest::newRow("program-set drop-down still a condition")
+        << QStringList{"ComboBox1:set:顺丰速运", "Edit29:type:市"} << QStringList{"赵六"} << 1;
+    QTest::newRow("empty name never found") << QStringList{"Edit50:type:13800009999"} << QStringList{} << 11;
+    QTest::newRow("percent matches any run") << QStringList{"Edit29:type:%"} << named << 1;
+    QTest::newRow("percent inside") << QStringList{"Edit29:type:1%真"} << QStringList{"赵六"} << 3;
+    QTest::newRow("underscore matches one character") << QStringList{"Edit49:type:a_b"}
+                                                      << QStringList{"赵六", "钱七"} << 3;
+    QTest::newRow("quote") << QStringList{"Edit29:type:O'Brien"} << QStringList{"钱七"} << 7;
+    QTest::newRow("bracket") << QStringList{"Edit29:type:[1]"} << QStringList{"钱七"} << 3;
+    QTest::newRow("lone bracket") << QStringList{"Edit25:type:["} << QStringList{} << 1;
+}
+
+void TestQuickSearch::search()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, found);
+    QFETCH(int, searches);
+    Fixture f;
+    for (const QString& step : steps) {
+        const QStringList parts = step.split(':');
+        QWidget* w = f.control(parts[0]);
+        QVERIFY2(w, qPrintable(parts[0]));
+        const QString how = parts[1], text = parts.mid(2).join(':');
+        auto* box = qobject_cast<QComboBox*>(w);
+        if (how == "type") {
+            test::typeText(box ? box->lineEdit() : w, text);
+        } else if (how == "set") {
+            if (box)
+                box->setEditText(text);
+            else
+                static_cast<QLineEdit*>(w)->setText(text);
+        } else if (how == "choose") {
+            while (box->currentText() != text && box->currentIndex() + 1 < box->count())
+                QTest::keyClick(box, Qt::Key_Down);
+            QCOMPARE(box->currentText(), text);
+        } else {
+            QTest::keyClick(w, Qt::Key_Space);
+        }
+    }
+    QCOMPARE(f.fp.dialogs.texts(), QStringList());
+    QCOMPARE(f.searches.count(), searches);
+    QCOMPARE(gridNames(f.dm.ADOQuery15), sorted(found));
+}
+
+void TestQuickSearch::searchResultStartsOnFirstRow()
+{
+    Fixture f;
+    f.panel->ComboBox1->setEditText("申通快递");  // a condition, no search yet
+    test::typeText(f.panel->Edit50, "0");
+    QCOMPARE(f.dm.ADOQuery15.sql(), QString("select * from data where [a]<>'' and d like '%' || ? || '%'"
+                                            " and b like '%' || ? || '%'"));
+    QCOMPARE(f.dm.ADOQuery15.params(), (QVariantList{"申通快递", "0"}));
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), 2);
+    QCOMPARE(f.dm.ADOQuery15.currentRow(), 0);
+}
+
+void TestQuickSearch::databaseErrorLeavesGridEmpty()
+{
+    Fixture f;
+    test::typeText(f.panel->Edit23, "张");
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), 1);
+    f.db.exec("alter table data rename to gone");
+    test::typeText(f.panel->Edit23, "三");
+    QCOMPARE(f.fp.dialogs.shown.size(), 1);
+    QCOMPARE(f.fp.dialogs.shown[0].caption, appTitle);
+    QCOMPARE(f.fp.dialogs.shown[0].icon, Dialogs::Icon::Critical);
+    QVERIFY2(f.fp.dialogs.shown[0].text.contains("no such table: data"), qPrintable(f.fp.dialogs.lastText()));
+    QVERIFY(!f.dm.ADOQuery15.isOpen());
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), 0);
+    QCOMPARE(f.searches.count(), 1);  // the failed one does not count as a search
+}
+
+void TestQuickSearch::clearConditions_data()
+{
+    QTest::addColumn<bool>("nameTyped");
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<int>("searchesByClearing");
+    // The name box held text: emptying it searched with the courier that the
+    // courier box still held, and the courier box was emptied afterwards.
+    QTest::newRow("courier and name") << true << QStringList{"张三", "王 五"} << 1;
+    // Only the courier: emptying the drop-down boxes runs no search, so the
+    // grid keeps the courier's orders although every box is empty.
+    QTest::newRow("courier only") << false << QStringList{"张三", "王 五"} << 0;
+}
+
+void TestQuickSearch::clearConditions()
+{
+    QFETCH(bool, nameTyped);
+    QFETCH(QStringList, found);
+    QFETCH(int, searchesByClearing);
+    Fixture f;
+    test::typeText(f.panel->ComboBox1->lineEdit(), "申通快递");
+    if (nameTyped)
+        test::typeText(f.panel->Edit23, "三");
+    const int before = f.searches.count();
+    QTest::mouseClick(f.panel->Button15, Qt::LeftButton);
+    QCOMPARE(f.searches.count() - before, searchesByClearing);
+    QCOMPARE(gridNames(f.dm.ADOQuery15), sorted(found));
+    for (QLineEdit* e : f.panel->findChildren<QLineEdit*>())
+        QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
+}
+
+void TestQuickSearch::showAllDoesNotSearch()
+{
+    Fixture f;
+    QSignalSpy showAll(f.panel, &QuickSearchPanel::showAllRequested);
+    test::typeText(f.panel->ComboBox1->lineEdit(), "顺丰");
+    test::typeText(f.panel->Edit23, "赵");
+    const int before = f.searches.count();
+    QTest::mouseClick(f.panel->Button12, Qt::LeftButton);
+    QCOMPARE(showAll.count(), 1);
+    QCOMPARE(f.searches.count(), before);
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), 7);  // every order, empty names too
+    QCOMPARE(f.panel->ComboBox1->currentText(), QString());
+    QCOMPARE(f.panel->ComboBox1->count(), 4);
+    QCOMPARE(f.panel->Edit23->text(), QString("赵"));
+    // Choosing a courier from the refilled list searches at once.
+    QTest::keyClick(f.panel->ComboBox1, Qt::Key_Down);
+    QCOMPARE(f.searches.count(), before + 1);
+    QCOMPARE(f.panel->ComboBox1->currentText(), QString("中通速递"));
+    QCOMPARE(gridNames(f.dm.ADOQuery15), QStringList());  // 中通速递 and 赵: none
+}
+
+void TestQuickSearch::searchButtonReachedWithTab()
+{
+    Fixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    // "全部记录" covers "查询": a click lands on "全部记录".
+    QCOMPARE(f.panel->childAt(f.panel->Button7->geometry().center()), f.panel->Button12);
+    f.panel->Edit25->setFocus();
+    QTest::keyClick(f.panel->Edit25, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.panel->Button12);
+    QTest::keyClick(f.panel->Button12, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.panel->Button7);
+    QTest::keyClick(f.panel->Button7, Qt::Key_Return);
+    QCOMPARE(f.searches.count(), 1);
+    QTest::keyClick(f.panel->Button7, Qt::Key_Space);
+    QCOMPARE(f.searches.count(), 2);
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), 5);
+}
+
+void TestQuickSearch::layout()
+{
+    Fixture f;
+    QCOMPARE(f.panel->title(), QString(" 快速查询"));
+    QCOMPARE(f.panel->size(), QSize(519, 118));
+    QCOMPARE(f.panel->font().family(), QString("宋体"));
+    QCOMPARE(f.panel->font().pixelSize(), 14);
+    const QList<QPair<QString, QString>> buddies = {
+        {"快递方式：", "ComboBox1"}, {"打印状态：", "ComboBox8"}, {"手机号：", "Edit50"},
+        {"收件人姓名：", "Edit23"},  {"收件地址：", "Edit29"},  {"会员名：", "Edit49"},
+        {"订单编号：", "Edit25"},
+    };
+    for (const auto& [text, name] : buddies) {
+        QLabel* label = nullptr;
+        for (QLabel* l : f.panel->findChildren<QLabel*>())
+            if (l->text() == text)
+                label = l;
+        QVERIFY2(label, qPrintable(text));
+        QCOMPARE(label->buddy()->objectName(), name);
+    }
+    QCOMPARE(f.panel->ComboBox8->count(), 2);
+    QCOMPARE(f.panel->ComboBox8->itemText(0), QString("已打印"));
+    QCOMPARE(f.panel->ComboBox8->itemText(1), QString("未打印"));
+    QCOMPARE(f.panel->ComboBox8->currentText(), QString());
+    QCOMPARE(f.panel->Label57->text(), QString("where [a]<>''"));
+    QVERIFY(f.panel->Label57->isHidden());
+}
+
+QTEST_MAIN(TestQuickSearch)
+#include "tst_quicksearch.moc"
