@@ -4,7 +4,8 @@
 #include "data/DbError.h"
 #include "data/Statement.h"
 #include "data/Tdmfm.h"
-#include "orders/CourierList.h"
+#include "orders/PrintStatus.h"
+#include "waybill/CourierCatalogue.h"
 #include "orders/OrderValues.h"
 #include "platform/Platform.h"
 #include "widgets/CloseIcon.h"
@@ -73,7 +74,7 @@ void OrderEditorPanel::build()
     Edit8 = named(new QLineEdit(this), "Edit8", 342, 34, 96);
     Edit28 = named(new QLineEdit(this), "Edit28", 122, 66, 316);
     DBDateTimeEditEh1 = named(new DateField(this), "DBDateTimeEditEh1", 122, 99, 119);
-    ComboBox4 = editableBox(this, "ComboBox4", 342, 98, 91, courierList);
+    ComboBox4 = editableBox(this, "ComboBox4", 342, 98, 91, CourierCatalogue::courierList());
     ComboBox12 = editableBox(this, "ComboBox12", 342, 130, 75, {notPrintedStatus, printedStatus});
     Edit15 = named(new QLineEdit(this), "Edit15", 121, 186, 160);
     Edit9 = named(new QLineEdit(QStringLiteral("0"), this), "Edit9", 369, 186, 80);

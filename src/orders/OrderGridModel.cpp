@@ -2,16 +2,11 @@
 
 #include "data/Dataset.h"
 #include "orders/CellFormat.h"
+#include "orders/PrintStatus.h"
 
 #include <QBrush>
 
 namespace kx {
-
-namespace {
-
-const QString printedStatus = QStringLiteral("已打印");
-
-}  // namespace
 
 const std::array<OrderGridColumn, OrderGridModel::ColumnCount>& OrderGridModel::columns()
 {

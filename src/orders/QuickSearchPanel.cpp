@@ -2,7 +2,8 @@
 
 #include "data/DataOps.h"
 #include "data/Tdmfm.h"
-#include "orders/CourierList.h"
+#include "orders/PrintStatus.h"
+#include "waybill/CourierCatalogue.h"
 #include "orders/SearchStatement.h"
 #include "platform/Platform.h"
 #include "widgets/EnterChain.h"
@@ -80,11 +81,14 @@ QuickSearchPanel::QuickSearchPanel(Tdmfm& dm, const Platform& platform, QWidget*
     Label57->setObjectName(QStringLiteral("Label57"));
     Label57->hide();
 
-    {
-        const QSignalBlocker blocker(ComboBox8);
-        ComboBox8->addItems({printedStatus, notPrintedStatus});
-        ComboBox8->setCurrentIndex(-1);
-        ComboBox8->setEditText(QString());
+    // The courier box offers the courier list until the first show-all
+    // replaces it with the couriers found in the orders.
+    for (auto [box, items] : {std::pair{ComboBox1, CourierCatalogue::courierList()},
+                              std::pair{ComboBox8, QStringList{printedStatus, notPrintedStatus}}}) {
+        const QSignalBlocker blocker(box);
+        box->addItems(items);
+        box->setCurrentIndex(-1);
+        box->setEditText(QString());
     }
 
     setTabOrder(ComboBox1, ComboBox8);
