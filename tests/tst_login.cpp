@@ -169,7 +169,8 @@ void TestLogin::enterChain()
     Session s;
     QVERIFY(QTest::qWaitForWindowActive(s.login()));
     s.login()->ComboBox1->setFocus();
-    QTest::keyClick(s.login()->ComboBox1->lineEdit(), Qt::Key_Return);
+    QTRY_VERIFY(QApplication::focusWidget() == s.login()->ComboBox1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_VERIFY(s.login()->Edit1->hasFocus());
     test::typeText(s.login()->Edit1, "507");
     QTest::keyClick(s.login()->Edit1, Qt::Key_Return);

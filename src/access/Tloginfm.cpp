@@ -63,6 +63,8 @@ Tloginfm::Tloginfm(Tdmfm& dm, const Platform& platform, LoginHost& host, QWidget
     bitbtn4->setAutoDefault(false);
     bitbtn4->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
 
+    // The combo box has the focus and hands its keys to its line edit.
+    ComboBox1->installEventFilter(this);
     ComboBox1->lineEdit()->installEventFilter(this);
     connect(ComboBox1, &QComboBox::activated, this, [this] { Edit1->setFocus(); });
     connect(bitbtn4, &QPushButton::clicked, this, &Tloginfm::bitbtn4Click);
@@ -109,7 +111,7 @@ bool Tloginfm::eventFilter(QObject* watched, QEvent* event)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if (watched == ComboBox1->lineEdit() && enter) {
+    if ((watched == ComboBox1 || watched == ComboBox1->lineEdit()) && enter) {
         Edit1->setFocus();
         return true;
     }

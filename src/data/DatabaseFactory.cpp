@@ -47,7 +47,7 @@ void addDemoData(Connection& db)
                                 : base.addDays(n).toString(QStringLiteral("yyyy-MM-dd"));
         db.exec(QStringLiteral("insert into data (a,b,c,d,g,h,i,j,k,z,[1],[2],day1) "
                                "values (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
-                {names.at(n % names.size()), QStringLiteral("13%1").arg(900000000 + n * 7654321LL),
+                {names.at(n % names.size()), QStringLiteral("13%1").arg(800000000 + n * 1234567LL),
                  places.at(n % places.size()), couriers.at(n % couriers.size()),
                  n % 4 == 1 ? QStringLiteral("已打印") : QStringLiteral("未打印"),
                  withItem ? items.at(n % items.size()) : QString(),
