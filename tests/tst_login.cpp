@@ -1,5 +1,4 @@
-#include "Fakes.h"
-#include "TestDb.h"
+#include "MainSession.h"
 #include "Typing.h"
 
 #include "access/Tloginfm.h"
@@ -18,28 +17,12 @@
 using namespace kx;
 
 // A main window on a fresh database, shown, with its login window open.
-struct Session {
-    explicit Session(const std::function<void(test::TestDb&)>& fixture = {})
+struct Session : test::MainSession {
+    explicit Session(const std::function<void(test::TestDb&)>& fixture = {}) : MainSession(fixture)
     {
-        db.exec("insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')");
-        if (fixture)
-            fixture(db);
-        dm = std::make_unique<Tdmfm>();
-        main = std::make_unique<TMainForm>(*dm, fp.platform);
-        main->show();
-        QTRY_VERIFY_WITH_TIMEOUT(main->login()->isVisible(), 2000);
+        QVERIFY(waitForLogin());
     }
     Tloginfm* login() const { return main->login(); }
-    void logIn(const QString& user, const QString& password)
-    {
-        login()->ComboBox1->setEditText(user);
-        login()->Edit1->setText(password);
-        login()->bitbtn4->click();
-    }
-    test::TestDb db;
-    test::FakePlatform fp;
-    std::unique_ptr<Tdmfm> dm;
-    std::unique_ptr<TMainForm> main;
 };
 
 class TestLogin : public QObject {

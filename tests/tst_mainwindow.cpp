@@ -1,5 +1,4 @@
-#include "Fakes.h"
-#include "TestDb.h"
+#include "MainSession.h"
 
 #include "access/Tloginfm.h"
 #include "app/CommandTables.h"
@@ -63,12 +62,8 @@ private slots:
 
 void TestMainWindow::layoutAndCaptions()
 {
-    test::TestDb db;
-    db.exec(postRow);
-    Tdmfm dm;
-    test::FakePlatform fp;
-    TMainForm w(dm, fp.platform);
-    w.show();
+    test::MainSession s;
+    TMainForm& w = *s.main;
     QCOMPARE(w.windowTitle(), QString("Kestrix快递单打印软件 V2.1"));
     QCOMPARE(w.centralWidget()->height() + w.statusBar()->height(), 636);
     QCOMPARE(w.width(), 1058);
@@ -104,12 +99,9 @@ void TestMainWindow::layoutAndCaptions()
 
 void TestMainWindow::startUpComplete()
 {
-    test::TestDb db;
-    db.exec(postRow);
-    Tdmfm dm;
-    test::FakePlatform fp;
-    TMainForm w(dm, fp.platform);
-    w.show();
+    test::MainSession s;
+    TMainForm& w = *s.main;
+    test::FakePlatform& fp = s.fp;
     QVERIFY(fp.dialogs.shown.isEmpty());
     QCOMPARE(w.senderPanel()->Edit51->text(), QString("李明"));
     QCOMPARE(w.senderPanel()->ComboBox2->currentText(), QString("申通快递"));
@@ -151,13 +143,14 @@ void TestMainWindow::startUpStops()
     QFETCH(QString, fixture);
     QFETCH(QString, message);
     QFETCH(QString, sender);
-    test::TestDb db;
-    for (const QString& sql : fixture.split(';', Qt::SkipEmptyParts))
-        db.exec(sql);
-    Tdmfm dm;
-    test::FakePlatform fp;
-    TMainForm w(dm, fp.platform);
-    w.show();
+    test::MainSession s(
+        [&](test::TestDb& db) {
+            for (const QString& sql : fixture.split(';', Qt::SkipEmptyParts))
+                db.exec(sql);
+        },
+        false);
+    TMainForm& w = *s.main;
+    test::FakePlatform& fp = s.fp;
     QCOMPARE(fp.dialogs.shown.size(), 1);
     QVERIFY2(fp.dialogs.lastText().contains(message), qPrintable(fp.dialogs.lastText()));
     QCOMPARE(fp.dialogs.shown[0].caption, QString("Kestrix快递单打印软件"));
@@ -172,15 +165,14 @@ void TestMainWindow::startUpStops()
 
 void TestMainWindow::showAllAndNullCourier()
 {
-    test::TestDb db;
-    db.exec(postRow);
-    db.addOrder({{"a", "甲"}, {"d", "申通快递"}});
-    db.addOrder({{"a", "乙"}, {"d", "EMS邮政快递"}});
-    db.addOrder({{"a", "丙"}, {"d", "申通快递"}});
-    Tdmfm dm;
-    test::FakePlatform fp;
-    TMainForm w(dm, fp.platform);
-    w.show();
+    test::MainSession s([](test::TestDb& db) {
+        db.addOrder({{"a", "甲"}, {"d", "申通快递"}});
+        db.addOrder({{"a", "乙"}, {"d", "EMS邮政快递"}});
+        db.addOrder({{"a", "丙"}, {"d", "申通快递"}});
+    });
+    TMainForm& w = *s.main;
+    test::FakePlatform& fp = s.fp;
+    Tdmfm& dm = *s.dm;
     w.quickSearch()->Button12->click();
     QCOMPARE(dm.ADOQuery15.rowCount(), 3);
     QCOMPARE(dm.ADOQuery15.currentRow(), 2);
@@ -190,7 +182,7 @@ void TestMainWindow::showAllAndNullCourier()
 
     // A null courier stops the action at the list fill: the grid and its
     // count keep their previous state.
-    db.addOrder({{"a", "丁"}});
+    s.db.addOrder({{"a", "丁"}});
     w.commands()->gridShowAll->trigger();
     QCOMPARE(fp.dialogs.texts(), QStringList{"Could not convert variant of type (Null) into type (String)."});
     QCOMPARE(dm.ADOQuery15.rowCount(), 3);
@@ -200,12 +192,8 @@ void TestMainWindow::showAllAndNullCourier()
 
 void TestMainWindow::bannerTwoSecondRule()
 {
-    test::TestDb db;
-    db.exec(postRow);
-    Tdmfm dm;
-    test::FakePlatform fp;
-    TMainForm w(dm, fp.platform);
-    w.show();
+    test::MainSession s;
+    TMainForm& w = *s.main;
     QElapsedTimer clock;
     clock.start();
     w.showBanner("新建记录成功...");
@@ -221,12 +209,9 @@ void TestMainWindow::bannerTwoSecondRule()
 
 void TestMainWindow::blankDateRefilled()
 {
-    test::TestDb db;
-    db.exec(postRow);
-    Tdmfm dm;
-    test::FakePlatform fp;
-    TMainForm w(dm, fp.platform);
-    w.show();
+    test::MainSession s;
+    TMainForm& w = *s.main;
+    test::FakePlatform& fp = s.fp;
     QCOMPARE(w.Timer1->interval(), 500);
     w.editor()->setDate(QDate());
     QCOMPARE(w.editor()->dateFieldText(), QString("    -  -  "));
@@ -254,12 +239,8 @@ void TestMainWindow::createOnDemand()
 
 void TestMainWindow::resizingGivesGridTheRest()
 {
-    test::TestDb db;
-    db.exec(postRow);
-    Tdmfm dm;
-    test::FakePlatform fp;
-    TMainForm w(dm, fp.platform);
-    w.show();
+    test::MainSession s;
+    TMainForm& w = *s.main;
     const QRect search = w.quickSearch()->geometry();
     w.showMaximized();
     QTRY_VERIFY(w.isMaximized());

@@ -1,0 +1,36 @@
+#include "MainSession.h"
+
+#include "access/Tloginfm.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace kx::test {
+
+MainSession::MainSession(const std::function<void(TestDb&)>& fixture, bool withSender)
+{
+    if (withSender)
+        db.exec("insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')");
+    if (fixture)
+        fixture(db);
+    dm = std::make_unique<Tdmfm>();
+    main = std::make_unique<TMainForm>(*dm, fp.platform);
+    main->show();
+}
+
+bool MainSession::waitForLogin()
+{
+    return QTest::qWaitFor([this] { return main->login()->isVisible(); }, 2000);
+}
+
+void MainSession::logIn(const QString& user, const QString& password)
+{
+    Tloginfm* login = main->login();
+    login->ComboBox1->setEditText(user);
+    login->Edit1->setText(password);
+    login->bitbtn4->click();
+}
+
+}  // namespace kx::test

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Fakes.h"
+#include "TestDb.h"
+
+#include "app/TMainForm.h"
+#include "data/Tdmfm.h"
+
+#include <functional>
+#include <memory>
+
+namespace kx::test {
+
+// A main window over a fresh database with a sender profile, shown; the
+// fixture runs on the database before the data module opens it.
+struct MainSession {
+    explicit MainSession(const std::function<void(TestDb&)>& fixture = {}, bool withSender = true);
+    // Types the pair into the login window and presses "登 录".
+    void logIn(const QString& user, const QString& password);
+    // Waits until the login window is up.
+    bool waitForLogin();
+
+    TestDb db;
+    FakePlatform fp;
+    std::unique_ptr<Tdmfm> dm;
+    std::unique_ptr<TMainForm> main;
+};
+
+}  // namespace kx::test
