@@ -5,7 +5,7 @@ build=${1:-build}
 export QT_QPA_PLATFORM=offscreen
 status=0
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   (cd "$(mktemp -d)" && "$OLDPWD/$b" ) || status=1
 done

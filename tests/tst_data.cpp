@@ -37,6 +37,7 @@ private slots:
     void utf8Decoding_data();
     void utf8Decoding();
     void datasetTextReadAfterDeleteAndSort();
+    void resultsFollowEachOther();
     void nullConversion();
     void newdbRefusesOverwrite();
 };
@@ -351,6 +352,31 @@ void TestData::datasetTextReadAfterDeleteAndSort()
     QCOMPARE(q.rowCount(), 1);
     QCOMPARE(q.field("a").toString(), QString("张三"));
     QCOMPARE(shortestNumber(100000), QString("100000"));
+}
+
+// A dataset reuses the previous result's memory: results of other widths and
+// sizes following each other must each read back exactly.
+void TestData::resultsFollowEachOther()
+{
+    test::TestDb db;
+    db.exec("with recursive n(i) as (select 0 union all select i + 1 from n where i < 4999) "
+            "insert into data (a, c) select '收件人' || i, replace(hex(zeroblob(300)), '00', char(22320 + i % 7)) "
+            "from n");
+    Tdmfm dm;
+    Dataset& q = dm.ADOQuery15;
+    openQuery(q, "select * from data");
+    const QString last = q.text(4999, q.fieldIndex("c")).toString();
+    openQuery(q, "select username, passwd from userdb");
+    QCOMPARE(q.fieldCount(), 2);
+    QCOMPARE(q.text(0, 0), QStringView(u"超级管理员"));
+    openQuery(q, "select * from data where a like ?", {"%99"});
+    QCOMPARE(q.rowCount(), 50);
+    QCOMPARE(q.text(0, q.fieldIndex("a")), QStringView(u"收件人99"));
+    QVERIFY(q.isNull(0, q.fieldIndex("b")));
+    openQuery(q, "select * from data");
+    QCOMPARE(q.rowCount(), 5000);
+    QCOMPARE(q.text(4999, q.fieldIndex("c")).toString(), last);
+    QCOMPARE(q.text(0, q.fieldIndex("a")), QStringView(u"收件人0"));
 }
 
 void TestData::nullConversion()

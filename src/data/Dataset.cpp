@@ -41,6 +41,8 @@ struct Dataset::Store {
     size_t width;
     std::vector<std::unique_ptr<Cell[]>> cellBlocks;
     std::vector<std::unique_ptr<char16_t[]>> textBlocks;
+    std::vector<size_t> textBlockSizes;
+    size_t textBlocksUsed = 0;
     char16_t* textFree = nullptr;  // unused space at the end of the last text block
     size_t textFreeUnits = 0;
     std::vector<QByteArray> blobs;
@@ -63,7 +65,7 @@ struct Dataset::Store {
     size_t addRow(qint64 id)
     {
         const size_t row = ids.size();
-        if (row % rowsPerBlock == 0)
+        if (row % rowsPerBlock == 0 && row / rowsPerBlock == cellBlocks.size())
             cellBlocks.push_back(std::make_unique_for_overwrite<Cell[]>(rowsPerBlock * width));
         for (size_t c = 0; c < width; ++c) {
             Cell& cell = at(row, c);
@@ -79,12 +81,41 @@ struct Dataset::Store {
     char16_t* textSpace(size_t units)
     {
         if (units > textFreeUnits) {
+            // Blocks kept from the previous result come first.
+            while (textBlocksUsed < textBlocks.size()) {
+                const size_t i = textBlocksUsed++;
+                if (textBlockSizes[i] >= units) {
+                    textFree = textBlocks[i].get();
+                    textFreeUnits = textBlockSizes[i];
+                    return textFree;
+                }
+            }
             const size_t blockUnits = std::max(units, textBlockUnits);
             textBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(blockUnits));
+            textBlockSizes.push_back(blockUnits);
+            textBlocksUsed = textBlocks.size();
             textFree = textBlocks.back().get();
             textFreeUnits = blockUnits;
         }
         return textFree;
+    }
+
+    // Empties the store for a new result of `columns` columns, keeping its
+    // memory: a search over a large table runs on every keystroke, and
+    // fresh pages for every result cost more than the copying itself.
+    void recycle(size_t columns)
+    {
+        columns = std::max<size_t>(columns, 1);
+        if (columns != width)
+            cellBlocks.clear();
+        width = columns;
+        textBlocksUsed = 0;
+        textFree = nullptr;
+        textFreeUnits = 0;
+        blobs.clear();
+        ids.clear();
+        order.clear();
+        values.clear();
     }
 
     // Reads one column of the statement's current row into a cell.
@@ -207,7 +238,8 @@ void Dataset::open()
     for (int c = first; c < columns; ++c)
         fields.append(st.columnName(c));
 
-    auto store = std::make_unique<Store>(size_t(columns - first));
+    std::unique_ptr<Store> store = m_spare ? std::move(m_spare) : std::make_unique<Store>(size_t(columns - first));
+    store->recycle(size_t(columns - first));
     sqlite3_stmt* h = st.handle();
     while (st.step()) {
         const size_t row = store->addRow(withId ? sqlite3_column_int64(h, 0) : qint64(store->ids.size()));
@@ -252,7 +284,8 @@ void Dataset::close()
     emit aboutToReset();
     m_open = false;
     m_fields.clear();
-    m_store.reset();
+    if (m_store)
+        m_spare = std::move(m_store);
     m_rowCount = 0;
     m_current = -1;
     m_eof = true;
@@ -412,13 +445,13 @@ void Dataset::sortBy(int column, Qt::SortOrder order)
     }
 
     const int currentPhysical = m_current >= 0 ? before[size_t(m_current)] : -1;
-    emit aboutToReset();
+    emit aboutToReorder();
     store.order = std::move(after);
     int current = -1;
     if (currentPhysical >= 0)
         current = int(std::find(store.order.begin(), store.order.end(), currentPhysical) - store.order.begin());
     m_current = current;
-    emit resetDone();
+    emit reordered();
     emit currentRowChanged(m_current);
 }
 

@@ -93,6 +93,9 @@ public:
 signals:
     void aboutToReset();
     void resetDone();
+    // A sort: the same rows in another order.
+    void aboutToReorder();
+    void reordered();
     void aboutToRemoveRow(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
@@ -114,6 +117,7 @@ private:
     int m_rowCount = 0;
     QStringList m_fields;
     std::unique_ptr<Store> m_store;
+    std::unique_ptr<Store> m_spare;  // the last result's memory, for the next one
 };
 
 }  // namespace kx

@@ -124,6 +124,8 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
         recomputeSums();
         followDatasetRow(m_dataset->currentRow());
     });
+    // A sort keeps the rows and so their totals.
+    connect(m_dataset, &Dataset::reordered, this, [this] { followDatasetRow(m_dataset->currentRow()); });
     connect(m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) {
         const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
         if (quantity >= 0)

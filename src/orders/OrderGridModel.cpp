@@ -41,19 +41,23 @@ const std::array<OrderGridColumn, OrderGridModel::ColumnCount>& OrderGridModel::
 OrderGridModel::OrderGridModel(Dataset& dataset, QObject* parent) : QAbstractTableModel(parent), m_dataset(&dataset)
 {
     mapFields();
-    connect(m_dataset, &Dataset::aboutToReset, this, [this] {
+    auto begin = [this] {
         if (!m_resetting) {
             m_resetting = true;
             beginResetModel();
         }
-    });
-    connect(m_dataset, &Dataset::resetDone, this, [this] {
+    };
+    auto end = [this] {
         mapFields();
         if (m_resetting) {
             m_resetting = false;
             endResetModel();
         }
-    });
+    };
+    connect(m_dataset, &Dataset::aboutToReset, this, begin);
+    connect(m_dataset, &Dataset::resetDone, this, end);
+    connect(m_dataset, &Dataset::aboutToReorder, this, begin);
+    connect(m_dataset, &Dataset::reordered, this, end);
     connect(m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) { beginRemoveRows({}, row, row); });
     connect(m_dataset, &Dataset::rowRemoved, this, [this](int row) {
         endRemoveRows();
