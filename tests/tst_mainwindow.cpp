@@ -11,6 +11,9 @@
 #include "orders/OrderGrid.h"
 #include "orders/QuickSearchPanel.h"
 #include "waybill/SenderPanel.h"
+#include "waybill/WaybillPreview.h"
+#include "widgets/TwoLevelHeader.h"
+#include "Typing.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -58,6 +61,7 @@ private slots:
     void createOnDemand();
     void resizingGivesGridTheRest();
     void errorDisplayAddsFullStop();
+    void commandsReachTheirWindows();
 };
 
 void TestMainWindow::layoutAndCaptions()
@@ -258,6 +262,53 @@ void TestMainWindow::errorDisplayAddsFullStop()
     fp.platform.guard(nullptr, [] { throw DbError("Already ends."); });
     QCOMPARE(fp.dialogs.texts(), QStringList({"no such table: rz.", "Already ends."}));
     QCOMPARE(fp.dialogs.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+void TestMainWindow::commandsReachTheirWindows()
+{
+    test::MainSession s([](test::TestDb& db) {
+        db.addOrder({{"a", "张三"}, {"b", "13900001111"}, {"c", "北京"}, {"d", "申通快递"}, {"g", "未打印"}});
+    });
+    QVERIFY(s.waitForLogin());
+    s.logIn("超级管理员", "507");
+    TMainForm& w = *s.main;
+    CommandTables* c = w.commands();
+
+    // "新建记录" opens the editor for a new order with the sender's courier.
+    c->newOrder->trigger();
+    QVERIFY(w.editor()->isVisible());
+    QVERIFY(w.editor()->Button1->isVisible());
+    QCOMPARE(w.editor()->ComboBox4->currentText(), QString("申通快递"));
+    // A title click hides it, so does a search.
+    TwoLevelHeader* header = w.grid()->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() - 5));
+    QVERIFY(!w.editor()->isVisible());
+    c->gridNew->trigger();
+    QVERIFY(w.editor()->isVisible());
+    test::typeText(w.quickSearch()->Edit23, "张");
+    QCOMPARE(s.dm->ADOQuery15.rowCount(), 1);
+    QVERIFY(!w.editor()->isVisible());
+
+    // "寄件人" loads the stored profile; "寄件人信息" shows what the boxes hold.
+    w.senderPanel()->Edit51->setText("未保存");
+    c->senderInfo->trigger();
+    QVERIFY(w.senderPanel()->isVisible());
+    QCOMPARE(w.senderPanel()->Edit51->text(), QString("未保存"));
+    c->sender->trigger();
+    QCOMPARE(w.senderPanel()->Edit51->text(), QString("李明"));
+
+    // The grid menu's print entries open a preview of the current order.
+    const auto previews = [] {
+        const QWidgetList all = QApplication::topLevelWidgets();
+        return std::count_if(all.begin(), all.end(),
+                             [](QWidget* t) { return qobject_cast<WaybillPreview*>(t) && t->isVisible(); });
+    };
+    c->gridSingleMenu->actions().first()->trigger();
+    QTRY_COMPARE(previews(), 1);
+    c->gridBatchMenu->actions().last()->trigger();
+    QTRY_COMPARE(previews(), 2);
+    QVERIFY(s.fp.dialogs.shown.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
