@@ -26,18 +26,6 @@ QString& databasePath()
     return path;
 }
 
-// A bare keyed connection, opened once before the timing starts.
-struct BareDb {
-    sqlite3* db = nullptr;
-    BareDb()
-    {
-        const QByteArray name = databasePath().toUtf8();
-        sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_key(db, kx::schema::databaseKey.constData(), int(kx::schema::databaseKey.size()));
-    }
-    ~BareDb() { sqlite3_close(db); }
-};
-
 // Steps through a statement reading every column of every row.
 unsigned long long readAll(sqlite3* db, const char* sql)
 {
@@ -83,7 +71,7 @@ void show_all_100k(benchmark::State& state)
 
 void show_all_100k_bare(benchmark::State& state)
 {
-    BareDb bare;
+    kx::bench::BareDb bare(databasePath());
     for (auto _ : state) {
         benchmark::DoNotOptimize(readAll(bare.db, "select d from data group by d order by d"));
         benchmark::DoNotOptimize(readAll(bare.db, "select * from data"));
@@ -134,7 +122,7 @@ void noteMemory()
 {
     long long textBytes = 0;
     {
-        BareDb bare;
+        kx::bench::BareDb bare(databasePath());
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(bare.db, "select * from data", -1, &st, nullptr);
         while (sqlite3_step(st) == SQLITE_ROW)

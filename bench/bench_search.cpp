@@ -120,9 +120,8 @@ void search_keystroke_100k(benchmark::State& state)
 void bare_search_keystroke_100k(benchmark::State& state)
 {
     world();  // the same file
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(schema::databaseFile.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_key(db, schema::databaseKey.constData(), int(schema::databaseKey.size()));
+    bench::BareDb bare(schema::databaseFile);
+    sqlite3* db = bare.db;
     SearchConditions c;
     c.mobile = QStringLiteral("138");
     const QByteArray sql = SearchStatement::build(QStringLiteral("where [a]<>''"), c).sql.toUtf8();
@@ -159,7 +158,6 @@ void bare_search_keystroke_100k(benchmark::State& state)
         benchmark::DoNotOptimize(bytes);
         benchmark::DoNotOptimize(sum);
     }
-    sqlite3_close(db);
     if (rows != orderCount) {
         std::fprintf(stderr, "unexpected bare result: %d rows\n", rows);
         std::exit(1);

@@ -6,6 +6,7 @@
 #include "data/Transaction.h"
 
 #include <QFile>
+#include <sqlite3.h>
 #include <QStringList>
 #include <algorithm>
 #include <cstdio>
@@ -71,6 +72,18 @@ long long statusField(const char* field)
 }
 
 }  // namespace
+
+BareDb::BareDb(const QString& path)
+{
+    const QByteArray name = path.toUtf8();
+    sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_key(db, schema::databaseKey.constData(), int(schema::databaseKey.size()));
+}
+
+BareDb::~BareDb()
+{
+    sqlite3_close(db);
+}
 
 void makeOrdersDatabase(const QString& path, int orders)
 {

@@ -4,7 +4,19 @@
 #include <benchmark/benchmark.h>
 #include <functional>
 
+struct sqlite3;
+
 namespace kx::bench {
+
+// A bare keyed engine connection to a database file, for the work our code is
+// compared with; closed when it goes.
+struct BareDb {
+    explicit BareDb(const QString& path);
+    ~BareDb();
+    BareDb(const BareDb&) = delete;
+    BareDb& operator=(const BareDb&) = delete;
+    sqlite3* db = nullptr;
+};
 
 // Creates data.mdb in the current directory with `orders` generated orders
 // (realistic Chinese names, mobiles, addresses, couriers, items).

@@ -6,6 +6,8 @@
 #include "data/Schema.h"
 #include "data/Tdmfm.h"
 #include "platform/Platform.h"
+#include "widgets/EnterChain.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -25,9 +27,7 @@ Tloginfm::Tloginfm(Tdmfm& dm, const Platform& platform, LoginHost& host, QWidget
     setWindowTitle(QStringLiteral("用户登录"));
     setFixedSize(371, 160);
     setModal(true);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(14);
-    setFont(f);
+    setFont(songFont(14));
 
     auto label = [this](const QString& text, int x, int y) {
         auto* l = new QLabel(text, this);
@@ -63,9 +63,10 @@ Tloginfm::Tloginfm(Tdmfm& dm, const Platform& platform, LoginHost& host, QWidget
     bitbtn4->setAutoDefault(false);
     bitbtn4->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
 
-    // The combo box has the focus and hands its keys to its line edit.
-    ComboBox1->installEventFilter(this);
-    ComboBox1->lineEdit()->installEventFilter(this);
+    auto* enter = new EnterChain(this);
+    enter->link(ComboBox1, Edit1);
+    enter->link(Edit1, bitbtn4);
+    enter->pressOnEnter(bitbtn4);
     connect(ComboBox1, &QComboBox::activated, this, [this] { Edit1->setFocus(); });
     connect(bitbtn4, &QPushButton::clicked, this, &Tloginfm::bitbtn4Click);
 }
@@ -110,16 +111,7 @@ bool Tloginfm::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    if ((watched == ComboBox1 || watched == ComboBox1->lineEdit()) && enter) {
-        Edit1->setFocus();
-        return true;
-    }
     if (watched == Edit1) {
-        if (enter) {
-            bitbtn4->setFocus();
-            return true;
-        }
         // Letters and digits only; editing and moving keys pass.
         const QString text = key->text();
         if (!text.isEmpty() && text.at(0).isPrint()) {
@@ -135,13 +127,8 @@ bool Tloginfm::eventFilter(QObject* watched, QEvent* event)
 
 void Tloginfm::keyPressEvent(QKeyEvent* event)
 {
-    // Enter on the focused button presses it; nothing else closes the window.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        if (bitbtn4->hasFocus())
-            bitbtn4->click();
-        return;
-    }
-    if (event->key() == Qt::Key_Escape)
+    // Neither Enter outside the chain nor Escape closes the window.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape)
         return;
     QDialog::keyPressEvent(event);
 }

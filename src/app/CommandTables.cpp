@@ -1,4 +1,5 @@
 #include "app/CommandTables.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QAction>
 #include <QMenu>
@@ -21,10 +22,7 @@ QIcon tileIcon(const QString& glyph, QColor colour)
     p.setPen(colour.darker(140));
     p.setBrush(colour);
     p.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(18);
-    f.setBold(true);
-    p.setFont(f);
+    p.setFont(songFont(18, true));
     p.setPen(Qt::white);
     p.drawText(pm.rect(), Qt::AlignCenter, glyph);
     return QIcon(pm);
@@ -46,9 +44,7 @@ CommandTables::CommandTables(QWidget* owner) : QObject(owner)
     ToolBar2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     ToolBar2->setMovable(false);
     ToolBar2->setFloatable(false);
-    QFont small(QStringLiteral("宋体"));
-    small.setPixelSize(12);
-    ToolBar2->setFont(small);
+    ToolBar2->setFont(songFont(12));
 
     auto button = [&](const QString& caption, const QString& glyph, QColor colour) {
         auto* a = new QAction(tileIcon(glyph, colour), caption, ToolBar2);

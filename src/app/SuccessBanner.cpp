@@ -1,4 +1,5 @@
 #include "app/SuccessBanner.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -12,10 +13,7 @@ SuccessBanner::SuccessBanner(QWidget* parent) : QLabel(parent), Timer2(new QTime
     setAlignment(Qt::AlignCenter);
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Raised);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(14);
-    f.setBold(true);
-    setFont(f);
+    setFont(songFont(14, true));
     const QColor hotLight = QApplication::palette().color(QPalette::Link);
     setStyleSheet(QStringLiteral("QLabel#Panel4 { background: %1; color: white; border: 2px outset %1; }")
                       .arg(hotLight.name()));

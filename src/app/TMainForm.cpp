@@ -16,6 +16,7 @@
 #include "waybill/SenderPanel.h"
 #include "waybill/WaybillPrinting.h"
 #include "widgets/PictureButton.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,9 +48,7 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(appTitle + QStringLiteral(" V2.1"));
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(14);
-    setFont(f);
+    setFont(songFont(14));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     QPalette pal = palette();

@@ -12,6 +12,7 @@
 #include "widgets/DateField.h"
 #include "widgets/EnterChain.h"
 #include "widgets/NumericKeyFilter.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -59,9 +60,7 @@ OrderEditorPanel::OrderEditorPanel(Tdmfm& dm, const Platform& platform, QWidget*
     : FloatingPanel(parent), m_dm(dm), m_platform(platform)
 {
     setObjectName(QStringLiteral("Panel3"));
-    QFont song(QStringLiteral("宋体"));
-    song.setPixelSize(14);
-    setFont(song);
+    setFont(songFont(14));
     setGeometry(192, 91, 569, collapsedHeight);
     build();
     setDate(m_platform.clock.now().date());

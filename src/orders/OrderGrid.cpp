@@ -10,6 +10,7 @@
 #include "widgets/FooterRow.h"
 #include "widgets/RowIndicator.h"
 #include "widgets/TwoLevelHeader.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QContextMenuEvent>
 #include <QHash>
@@ -30,9 +31,7 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
       m_footer(nullptr)
 {
     setObjectName(QStringLiteral("DBGridEh1"));
-    QFont font(QStringLiteral("宋体"));
-    font.setPixelSize(14);
-    setFont(font);
+    setFont(songFont(14));
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setToolTip(hint);
@@ -65,7 +64,7 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
     m_view->setPalette(pal);
 
     // Every row has the same height, so only the visible rows cost anything.
-    const int rowHeight = std::max(18, QFontMetrics(font).height() + 3);
+    const int rowHeight = std::max(18, QFontMetrics(font()).height() + 3);
     m_indicator->setRowHeight(rowHeight);
 
     m_header->setSectionResizeMode(QHeaderView::Interactive);

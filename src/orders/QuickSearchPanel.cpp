@@ -7,6 +7,7 @@
 #include "orders/SearchStatement.h"
 #include "platform/Platform.h"
 #include "widgets/EnterChain.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -20,9 +21,7 @@ QuickSearchPanel::QuickSearchPanel(Tdmfm& dm, const Platform& platform, QWidget*
     : QGroupBox(QStringLiteral(" 快速查询"), parent), m_dm(dm), m_platform(platform)
 {
     setObjectName(QStringLiteral("GroupBox5"));
-    QFont song(QStringLiteral("宋体"));
-    song.setPixelSize(14);
-    setFont(song);
+    setFont(songFont(14));
     setGeometry(18, 10, 519, 118);
 
     auto label = [this](const QString& text, int x, int y, QWidget* buddy) {

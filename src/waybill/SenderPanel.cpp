@@ -7,6 +7,8 @@
 #include "waybill/CourierCatalogue.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/PictureButton.h"
+#include "widgets/EnterChain.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -40,9 +42,7 @@ SenderPanel::SenderPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
 {
     setObjectName(QStringLiteral("Panel5"));
     setGeometry(232, 208, 465, 217);
-    QFont song(QStringLiteral("宋体"));
-    song.setPixelSize(14);
-    setFont(song);
+    setFont(songFont(14));
 
     Edit51 = edit("Edit51", 122, 34, 96, this);
     Edit52 = edit("Edit52", 122, 66, 96, this);
@@ -69,9 +69,10 @@ SenderPanel::SenderPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
     Image5->setObjectName(QStringLiteral("Image5"));
     Image5->setGeometry(416, 16, 17, 17);
 
-    connect(Edit51, &QLineEdit::returnPressed, Edit52, [this] { Edit52->setFocus(Qt::TabFocusReason); });
-    connect(Edit52, &QLineEdit::returnPressed, Edit53, [this] { Edit53->setFocus(Qt::TabFocusReason); });
-    connect(Edit53, &QLineEdit::returnPressed, ComboBox2, [this] { ComboBox2->setFocus(Qt::TabFocusReason); });
+    auto* enter = new EnterChain(this);
+    enter->link(Edit51, Edit52);
+    enter->link(Edit52, Edit53);
+    enter->link(Edit53, ComboBox2);
     connect(Image10, &PictureButton::pressed, this, [this](const QPoint&, Qt::MouseButton button) {
         if (button == Qt::LeftButton)
             save();
@@ -93,14 +94,10 @@ void SenderPanel::load()
     Dataset& post = m_dm.ADOQuery7;
     openQuery(post, QStringLiteral("select * from post"));
     // A missing row reads as nulls: the first box already stops the loading.
-    auto value = [&](const char* column) {
-        const QString name = QString::fromLatin1(column);
-        return post.rowCount() > 0 ? post.field(name) : QVariant();
-    };
-    Edit51->setText(textOf(value("a")));
-    Edit52->setText(textOf(value("b")));
-    Edit53->setText(textOf(value("c")));
-    ComboBox2->setEditText(textOf(value("d")));
+    Edit51->setText(textOf(post.field(QStringLiteral("a"))));
+    Edit52->setText(textOf(post.field(QStringLiteral("b"))));
+    Edit53->setText(textOf(post.field(QStringLiteral("c"))));
+    ComboBox2->setEditText(textOf(post.field(QStringLiteral("d"))));
 }
 
 void SenderPanel::save()

@@ -20,4 +20,12 @@ void registerFontSubstitutions()
     }
 }
 
+QFont songFont(int pixels, bool bold)
+{
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
 }  // namespace kx

@@ -77,21 +77,15 @@ QRect FooterRow::freeSpan(int column) const
 {
     const QHeaderView* header = m_view->horizontalHeader();
     QRect span = cellRect(column);
-    for (int v = header->visualIndex(column) + 1; v < header->count(); ++v) {
-        const int l = header->logicalIndex(v);
-        if (header->isSectionHidden(l))
-            continue;
-        if (!text(l).isEmpty())
-            break;
-        span = span.united(cellRect(l));
-    }
-    for (int v = header->visualIndex(column) - 1; v >= 0; --v) {
-        const int l = header->logicalIndex(v);
-        if (header->isSectionHidden(l))
-            continue;
-        if (!text(l).isEmpty())
-            break;
-        span = span.united(cellRect(l));
+    for (const int step : {1, -1}) {
+        for (int v = header->visualIndex(column) + step; v >= 0 && v < header->count(); v += step) {
+            const int l = header->logicalIndex(v);
+            if (header->isSectionHidden(l))
+                continue;
+            if (!text(l).isEmpty())
+                break;
+            span = span.united(cellRect(l));
+        }
     }
     return span;
 }

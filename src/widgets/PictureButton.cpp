@@ -1,4 +1,5 @@
 #include "widgets/PictureButton.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -27,10 +28,7 @@ void PictureButton::paintEvent(QPaintEvent*)
     p.fillPath(path, g);
     p.setPen(QColor(0x0e, 0x45, 0x8c));
     p.drawPath(path);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(16);
-    f.setBold(true);
-    p.setFont(f);
+    p.setFont(songFont(16, true));
     p.setPen(Qt::white);
     p.drawText(rect(), Qt::AlignCenter, m_text);
 }
