@@ -4,6 +4,7 @@
 #include "BenchSupport.h"
 
 #include "data/DataOps.h"
+#include "widgets/ControlOps.h"
 #include "data/Schema.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderGrid.h"

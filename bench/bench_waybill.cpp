@@ -7,7 +7,8 @@
 #include "BenchSupport.h"
 
 #include "data/DataOps.h"
-#include "data/DbError.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
 #include "data/Tdmfm.h"
 #include "platform/Platform.h"
 #include "waybill/CourierCatalogue.h"

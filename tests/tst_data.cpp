@@ -2,7 +2,10 @@
 #include "TestDb.h"
 
 #include "data/DataOps.h"
-#include "data/DbError.h"
+#include "widgets/ControlOps.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
+#include "core/ConversionError.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/Tdmfm.h"

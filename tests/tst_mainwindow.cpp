@@ -5,7 +5,7 @@
 #include "app/CreateOnDemand.h"
 #include "app/SuccessBanner.h"
 #include "app/TMainForm.h"
-#include "data/DbError.h"
+#include "core/DbError.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"

@@ -1,7 +1,9 @@
 #include "Fakes.h"
 #include "TestDb.h"
 
+#include "core/ExactTotal.h"
 #include "data/DataOps.h"
+#include "widgets/ControlOps.h"
 #include "data/Tdmfm.h"
 #include "orders/CellFormat.h"
 #include "orders/OrderGrid.h"
@@ -137,10 +139,10 @@ void TestOrderGrid::formats()
     else if (kind == "text")
         actual = CellFormat::text(values.value(0));
     else {
-        qint64 total = 0;
+        ExactTotal total;
         for (const QVariant& v : values)
-            total += CellFormat::toTenThousandths(v);
-        actual = CellFormat::sum(total);
+            total.add(v);
+        actual = total.text();
     }
     QCOMPARE(actual, expected);
 }

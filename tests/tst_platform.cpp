@@ -1,6 +1,7 @@
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 
+#include "core/DateText.h"
 #include <QDir>
 #include <QStandardPaths>
 #include <QtTest>

@@ -3,7 +3,9 @@
 #include "Typing.h"
 
 #include "data/DataOps.h"
-#include "data/DbError.h"
+#include "widgets/ControlOps.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
 #include "data/Tdmfm.h"
 #include "orders/QuickSearchPanel.h"
 #include "orders/SearchStatement.h"

@@ -5,7 +5,8 @@
 #include "Typing.h"
 
 #include "data/DataOps.h"
-#include "data/DbError.h"
+#include "core/DbError.h"
+#include "core/ConversionError.h"
 #include "data/Tdmfm.h"
 #include "waybill/CourierCatalogue.h"
 #include "waybill/SenderPanel.h"

@@ -1,8 +1,11 @@
 #include "access/Tloginfm.h"
 
+#include "core/DateText.h"
 #include "access/LoginHost.h"
 #include "data/DataOps.h"
-#include "data/DbError.h"
+#include "widgets/ControlOps.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
 #include "data/Schema.h"
 #include "data/Tdmfm.h"
 #include "platform/Platform.h"

@@ -1,6 +1,6 @@
 // Kestrix: the program's start.
 #include "app/TMainForm.h"
-#include "data/DbError.h"
+#include "core/DbError.h"
 #include "data/Tdmfm.h"
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"

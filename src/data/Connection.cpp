@@ -1,6 +1,7 @@
 #include "data/Connection.h"
 
-#include "data/DbError.h"
+#include "core/DateText.h"
+#include "core/DbError.h"
 #include "data/Statement.h"
 
 #include <QDate>
@@ -22,7 +23,7 @@ std::function<QString()>& todayProvider()
 void jetDate(sqlite3_context* ctx, int, sqlite3_value**)
 {
     const QString today = todayProvider() ? todayProvider()()
-                                          : QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+                                          : dateText(QDate::currentDate());
     const QByteArray text = today.toUtf8();
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }

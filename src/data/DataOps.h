@@ -1,23 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
-
-class QWidget;
-class QComboBox;
 
 namespace kx {
 
 class Dataset;
-class Dialogs;
 
-// The four shared data operations. None of them catches a database error:
-// it escapes to the handler's guard.
-
-// Trims the control's text (a line edit or an editable combo box); when
-// nothing is left, shows the warning "Warning" with the message, moves the
-// focus to the control and returns false.
-bool requiredFieldCheck(Dialogs& dialogs, QWidget* control, const QString& message);
+// The shared data operations on a dataset. None of them catches a database
+// error: it escapes to the handler's guard.
 
 // Closes the dataset, replaces its statement and opens it on the first row.
 void openQuery(Dataset& dataset, const QString& sql, const QVariantList& params = {});
@@ -25,12 +17,8 @@ void openQuery(Dataset& dataset, const QString& sql, const QVariantList& params 
 // Closes the dataset, replaces its statement and runs it; stays closed.
 void runStatement(Dataset& dataset, const QString& sql, const QVariantList& params = {});
 
-// Empties the box (list and text, without a change reaction), then lists the
-// distinct values of the column in the engine's order. A null in the column
-// stops the fill with the conversion error, leaving the box empty.
-void fillColumnList(Dataset& dataset, const QString& column, const QString& table, QComboBox* box);
-
-// The text of a line edit or combo box.
-QString controlText(QWidget* control);
+// The distinct values of a column in the engine's order, through `dataset`
+// (left on its last row). A null stops with the conversion error.
+QStringList columnValues(Dataset& dataset, const QString& column, const QString& table);
 
 }  // namespace kx

@@ -1,5 +1,6 @@
 #include "data/DatabaseFactory.h"
 
+#include "core/DateText.h"
 #include "data/Connection.h"
 #include "data/Schema.h"
 #include "data/Transaction.h"
@@ -42,9 +43,9 @@ void addDemoData(Connection& db)
         const bool withItem = n % 3 != 0;
         const bool imported = n % 5 == 4;
         const QString day = imported
-                                ? base.addDays(n).toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 14:%1:05")
+                                ? dateText(base.addDays(n)) + QStringLiteral(" 14:%1:05")
                                                                                         .arg(10 + n)
-                                : base.addDays(n).toString(QStringLiteral("yyyy-MM-dd"));
+                                : dateText(base.addDays(n));
         db.exec(QStringLiteral("insert into data (a,b,c,d,g,h,i,j,k,z,[1],[2],day1) "
                                "values (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
                 {names.at(n % names.size()), QStringLiteral("13%1").arg(800000000 + n * 1234567LL),

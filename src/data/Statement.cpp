@@ -1,6 +1,6 @@
 #include "data/Statement.h"
 
-#include "data/DbError.h"
+#include "core/DbError.h"
 
 #include <sqlite3.h>
 

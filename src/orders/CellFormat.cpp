@@ -1,6 +1,7 @@
 #include "orders/CellFormat.h"
 
-#include "data/DbError.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
 
 #include <charconv>
 #include <cmath>
@@ -103,45 +104,6 @@ QString text(const QVariant& value)
     if (value.typeId() == QMetaType::QString)
         return stringOf(value);
     return displayText(value);
-}
-
-qint64 toTenThousandths(const QVariant& value)
-{
-    if (value.isNull())
-        return 0;
-    double v = 0;
-    if (isNumber(value)) {
-        v = value.toDouble();
-    } else {
-        bool ok = false;
-        v = value.toString().trimmed().toDouble(&ok);
-        if (!ok)
-            return 0;
-    }
-    const double scaled = std::round(v * 10000.0);
-    constexpr double limit = 9.0e18;
-    if (!std::isfinite(scaled))
-        return 0;
-    if (scaled > limit)
-        return qint64(limit);
-    if (scaled < -limit)
-        return -qint64(limit);
-    return qint64(scaled);
-}
-
-QString sum(qint64 tenThousandths)
-{
-    const bool negative = tenThousandths < 0;
-    const quint64 magnitude = negative ? quint64(0) - quint64(tenThousandths) : quint64(tenThousandths);
-    QString out = QString::number(magnitude / 10000);
-    quint64 frac = magnitude % 10000;
-    if (frac != 0) {
-        QString digits = QStringLiteral("%1").arg(frac, 4, 10, QLatin1Char('0'));
-        while (digits.endsWith(QLatin1Char('0')))
-            digits.chop(1);
-        out += QLatin1Char('.') + digits;
-    }
-    return negative ? QLatin1Char('-') + out : out;
 }
 
 }  // namespace kx::CellFormat

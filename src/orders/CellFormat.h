@@ -21,12 +21,4 @@ QString date(const QVariant& value);
 // Plain text: a null shows nothing; numbers in their shortest form.
 QString text(const QVariant& value);
 
-// Footer totals are kept as a whole number of ten-thousandths, so that the
-// sum of many amounts does not drift and a deletion subtracts exactly what
-// was added. Nulls and texts that are not numbers count as nothing.
-qint64 toTenThousandths(const QVariant& value);
-// General number form of such a total: no grouping, no trailing zeros, "0"
-// for nothing.
-QString sum(qint64 tenThousandths);
-
 }  // namespace kx::CellFormat

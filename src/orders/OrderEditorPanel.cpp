@@ -1,7 +1,9 @@
 #include "orders/OrderEditorPanel.h"
 
-#include "data/DataOps.h"
-#include "data/DbError.h"
+#include "core/DateText.h"
+#include "widgets/ControlOps.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
 #include "data/Statement.h"
 #include "data/Tdmfm.h"
 #include "orders/PrintStatus.h"
@@ -46,12 +48,6 @@ QComboBox* editableBox(QWidget* parent, const char* name, int x, int y, int w, c
     box->setCursor(Qt::ArrowCursor);
     box->addItems(items);
     return box;
-}
-
-// A payment date as stored: "yyyy-mm-dd", an imported one with a time after it.
-QDate storedDate(const QString& text)
-{
-    return QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
 }
 
 }  // namespace

@@ -128,9 +128,9 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
     connect(m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) {
         const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
         if (quantity >= 0)
-            m_quantitySum -= CellFormat::toTenThousandths(m_dataset->cell(row, quantity));
+            m_quantitySum.subtract(m_dataset->cell(row, quantity));
         if (amount >= 0)
-            m_amountSum -= CellFormat::toTenThousandths(m_dataset->cell(row, amount));
+            m_amountSum.subtract(m_dataset->cell(row, amount));
     });
     connect(m_dataset, &Dataset::rowRemoved, this, [this] { showSums(); });
     connect(m_dataset, &Dataset::rowChanged, this, [this] { recomputeSums(); });
@@ -227,15 +227,15 @@ void OrderGrid::rememberUserWidths()
 
 void OrderGrid::recomputeSums()
 {
-    m_quantitySum = 0;
-    m_amountSum = 0;
+    m_quantitySum.clear();
+    m_amountSum.clear();
     const int rows = m_dataset ? m_model->rowCount() : 0;
     const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
     for (int row = 0; row < rows; ++row) {
         if (quantity >= 0)
-            m_quantitySum += CellFormat::toTenThousandths(m_dataset->cell(row, quantity));
+            m_quantitySum.add(m_dataset->cell(row, quantity));
         if (amount >= 0)
-            m_amountSum += CellFormat::toTenThousandths(m_dataset->cell(row, amount));
+            m_amountSum.add(m_dataset->cell(row, amount));
     }
     showSums();
 }
@@ -245,8 +245,8 @@ void OrderGrid::showSums()
     // A closed result (before the first show-all, or after a failed
     // statement) has no totals at all.
     const bool open = m_dataset && m_dataset->isOpen();
-    m_footer->setText(QuantityColumn, open ? CellFormat::sum(m_quantitySum) : QString());
-    m_footer->setText(AmountColumn, open ? CellFormat::sum(m_amountSum) : QString());
+    m_footer->setText(QuantityColumn, open ? m_quantitySum.text() : QString());
+    m_footer->setText(AmountColumn, open ? m_amountSum.text() : QString());
 }
 
 void OrderGrid::followDatasetRow(int row)

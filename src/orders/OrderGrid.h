@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ExactTotal.h"
 #include "data/Dataset.h"
 
 #include <QFrame>
@@ -81,8 +82,8 @@ private:
     FooterRow* m_footer;
     QList<int> m_weights;
     bool m_fitting = false;
-    qint64 m_quantitySum = 0;  // ten-thousandths
-    qint64 m_amountSum = 0;
+    ExactTotal m_quantitySum;
+    ExactTotal m_amountSum;
 };
 
 }  // namespace kx

@@ -1,6 +1,8 @@
 #include "orders/OrderValues.h"
 
-#include "data/DbError.h"
+#include "core/DateText.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
 
 namespace kx {
 
@@ -30,7 +32,7 @@ FieldValues OrderValues::fields(const OrderTexts& t, double quantity, double amo
     return {
         {QStringLiteral("d"), trimControl(t.courier)},
         {QStringLiteral("g"), trimControl(t.printStatus)},
-        {QStringLiteral("day1"), t.date.toString(QStringLiteral("yyyy-MM-dd"))},
+        {QStringLiteral("day1"), dateText(t.date)},
         {QStringLiteral("a"), trimControl(t.name)},
         {QStringLiteral("b"), trimControl(t.mobile)},
         {QStringLiteral("c"), trimControl(t.address)},

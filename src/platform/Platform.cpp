@@ -1,6 +1,6 @@
 #include "platform/Platform.h"
 
-#include "data/DbError.h"
+#include "core/DbError.h"
 
 namespace kx {
 

@@ -1,6 +1,6 @@
 #include "platform/SettingsStore.h"
 
-#include "data/DbError.h"
+#include "core/DbError.h"
 
 #include <QDir>
 #include <QFileInfo>

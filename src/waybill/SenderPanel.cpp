@@ -1,7 +1,9 @@
 #include "waybill/SenderPanel.h"
 
 #include "data/DataOps.h"
-#include "data/DbError.h"
+#include "widgets/ControlOps.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
 #include "data/Tdmfm.h"
 #include "platform/Platform.h"
 #include "waybill/CourierCatalogue.h"

@@ -1,6 +1,7 @@
 #include "waybill/WaybillPrinting.h"
 
-#include "data/DbError.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
 #include "data/Tdmfm.h"
 #include "waybill/CourierCatalogue.h"
 #include "waybill/CourierLayoutTable.h"

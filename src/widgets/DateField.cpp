@@ -1,5 +1,6 @@
 #include "widgets/DateField.h"
 
+#include "core/DateText.h"
 #include <QAction>
 #include <QCalendarWidget>
 #include <QKeyEvent>
@@ -13,7 +14,6 @@ const QString DateField::blankPattern = QStringLiteral("    -  -  ");
 
 namespace {
 
-const QString dateFormat = QStringLiteral("yyyy-MM-dd");
 
 QIcon dropDownArrow()
 {

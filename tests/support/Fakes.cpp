@@ -1,6 +1,6 @@
 #include "Fakes.h"
 
-#include "data/DbError.h"
+#include "core/DbError.h"
 
 #include <QPdfWriter>
 #include <QPrinter>

@@ -1,7 +1,7 @@
 // kestrix-newdb [--demo] PATH — creates a new database file with the schema,
 // the administrator and, with --demo, a sender profile and demo orders.
 #include "data/DatabaseFactory.h"
-#include "data/DbError.h"
+#include "core/DbError.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,10 +1,10 @@
-#include "platform/Clock.h"
+#include "core/DateText.h"
 
 namespace kx {
 
 QString dateText(const QDate& date)
 {
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
+    return date.toString(dateFormat);
 }
 
 QString dateTimeText(const QDateTime& moment)
@@ -13,6 +13,11 @@ QString dateTimeText(const QDateTime& moment)
     if (t.hour() == 0 && t.minute() == 0 && t.second() == 0)
         return dateText(moment.date());
     return dateText(moment.date()) + QLatin1Char(' ') + t.toString(QStringLiteral("hh:mm:ss"));
+}
+
+QDate storedDate(QStringView text)
+{
+    return QDate::fromString(text.left(10).toString(), dateFormat);
 }
 
 }  // namespace kx

@@ -1,4 +1,6 @@
-#include "data/DbError.h"
+#include "core/TextValue.h"
+
+#include "core/ConversionError.h"
 
 #include <QLocale>
 

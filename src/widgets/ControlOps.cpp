@@ -1,0 +1,44 @@
+#include "widgets/ControlOps.h"
+
+#include "core/TextValue.h"
+#include "data/DataOps.h"
+#include "platform/Dialogs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+namespace kx {
+
+QString controlText(QWidget* control)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        return edit->text();
+    if (auto* box = qobject_cast<QComboBox*>(control))
+        return box->currentText();
+    return QString();
+}
+
+bool requiredFieldCheck(Dialogs& dialogs, QWidget* control, const QString& message)
+{
+    if (!trimControl(controlText(control)).isEmpty())
+        return true;
+    dialogs.message(control ? control->window() : nullptr, QStringLiteral("Warning"), message,
+                    Dialogs::Icon::Warning, QMessageBox::Ok, QMessageBox::Ok);
+    if (control)
+        control->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void fillColumnList(Dataset& dataset, const QString& column, const QString& table, QComboBox* box)
+{
+    const QSignalBlocker blocker(box);
+    box->clear();
+    box->setEditText(QString());
+    box->addItems(columnValues(dataset, column, table));
+    // Adding to an empty box makes its first entry current; the text stays empty.
+    box->setCurrentIndex(-1);
+    box->setEditText(QString());
+}
+
+}  // namespace kx
