@@ -11,7 +11,7 @@
 #include "core/TextValue.h"
 #include "data/Tdmfm.h"
 #include "platform/Platform.h"
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 #include "waybill/CourierLayoutTable.h"
 #include "waybill/EventPump.h"
 #include "waybill/PageFlow.h"

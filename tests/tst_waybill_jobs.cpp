@@ -5,7 +5,7 @@
 #include "WaybillPrintFixture.h"
 #include "Typing.h"
 
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QApplication>

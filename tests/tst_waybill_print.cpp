@@ -3,7 +3,7 @@
 
 #include "WaybillPrintFixture.h"
 
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 #include "waybill/CourierLayoutTable.h"
 #include "waybill/ReportJob.h"
 #include "waybill/WaybillTemplates.h"

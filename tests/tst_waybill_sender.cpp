@@ -8,7 +8,7 @@
 #include "core/DbError.h"
 #include "core/ConversionError.h"
 #include "data/Tdmfm.h"
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 #include "waybill/SenderPanel.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/FontSubstitutions.h"

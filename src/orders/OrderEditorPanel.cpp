@@ -7,7 +7,7 @@
 #include "data/Statement.h"
 #include "data/Tdmfm.h"
 #include "orders/PrintStatus.h"
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 #include "orders/OrderValues.h"
 #include "platform/Platform.h"
 #include "widgets/CloseIcon.h"

@@ -3,7 +3,7 @@
 #include "data/DataOps.h"
 #include "data/Tdmfm.h"
 #include "orders/PrintStatus.h"
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 #include "orders/SearchStatement.h"
 #include "platform/Platform.h"
 #include "widgets/EnterChain.h"

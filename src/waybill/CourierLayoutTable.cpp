@@ -1,6 +1,6 @@
 #include "waybill/CourierLayoutTable.h"
 
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 
 #include <stdexcept>
 

@@ -6,7 +6,7 @@
 #include "core/TextValue.h"
 #include "data/Tdmfm.h"
 #include "platform/Platform.h"
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/PictureButton.h"
 #include "widgets/EnterChain.h"

@@ -3,7 +3,7 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/Tdmfm.h"
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 #include "waybill/CourierLayoutTable.h"
 #include "waybill/EventPump.h"
 #include "waybill/ReportJob.h"

@@ -1,4 +1,4 @@
-#include "waybill/CourierCatalogue.h"
+#include "core/CourierCatalogue.h"
 
 namespace kx {
 
