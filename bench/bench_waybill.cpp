@@ -17,7 +17,7 @@
 #include "waybill/PageFlow.h"
 #include "waybill/ReportJob.h"
 #include "waybill/ReportRenderer.h"
-#include "waybill/SenderPanel.h"
+#include "waybill/SenderProfile.h"
 #include "waybill/WaybillPreview.h"
 #include "waybill/WaybillPrinting.h"
 #include "waybill/WaybillTemplates.h"
@@ -200,10 +200,10 @@ void noteFirstPreviewPage()
         QDateTime now() const override { return QDateTime::currentDateTime(); }
     } clock;
     Platform platform{dialogs, shell, settings, clock};
-    SenderPanel sender(*f.dm, platform, &main);
-    sender.Edit51->setText(f.senderName);
-    sender.Edit52->setText(f.senderMobile);
-    sender.Edit53->setText(f.senderAddress);
+    SenderProfile sender(*f.dm);
+    sender.setName(f.senderName);
+    sender.setMobile(f.senderMobile);
+    sender.setAddress(f.senderAddress);
     WaybillPrinting printing(*f.dm, platform, sender, &main);
 
     struct PaintWatch : QObject {

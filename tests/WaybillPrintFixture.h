@@ -20,6 +20,7 @@
 #include "data/DataOps.h"
 #include "data/Tdmfm.h"
 #include "waybill/SenderPanel.h"
+#include "waybill/SenderProfile.h"
 #include "waybill/WaybillPreview.h"
 #include "waybill/WaybillPrinting.h"
 
@@ -177,8 +178,9 @@ protected:
         m_db = std::make_unique<TestDb>();
         m_fake = std::make_unique<FakePlatform>();
         m_dm = std::make_unique<Tdmfm>();
-        m_sender = std::make_unique<SenderPanel>(*m_dm, m_fake->platform);
-        m_printing = std::make_unique<WaybillPrinting>(*m_dm, m_fake->platform, *m_sender, nullptr);
+        m_profile = std::make_unique<SenderProfile>(*m_dm);
+        m_sender = std::make_unique<SenderPanel>(*m_profile, m_fake->platform);
+        m_printing = std::make_unique<WaybillPrinting>(*m_dm, m_fake->platform, *m_profile, nullptr);
     }
 
     void tearDownFixture()
@@ -188,6 +190,7 @@ protected:
         m_previews.clear();
         m_printing.reset();
         m_sender.reset();
+        m_profile.reset();
         m_dm.reset();
         m_fake.reset();
         m_db.reset();
@@ -225,6 +228,7 @@ protected:
     std::unique_ptr<TestDb> m_db;
     std::unique_ptr<FakePlatform> m_fake;
     std::unique_ptr<Tdmfm> m_dm;
+    std::unique_ptr<SenderProfile> m_profile;
     std::unique_ptr<SenderPanel> m_sender;
     std::unique_ptr<WaybillPrinting> m_printing;
     QList<QPointer<WaybillPreview>> m_previews;

@@ -224,7 +224,7 @@ void TestWaybillJobs::previewWindow()
         addOrder(QString::fromUtf8(n), QStringLiteral("13100000001"), QStringLiteral("路"));
     showAll();
     QWidget owner;
-    WaybillPrinting printing(*m_dm, m_fake->platform, *m_sender, &owner);
+    WaybillPrinting printing(*m_dm, m_fake->platform, *m_profile, &owner);
     QPointer<WaybillPreview> preview = printing.printBatch(CourierCatalogue::STO);
     QVERIFY(preview);
     QCOMPARE(preview->windowTitle(), QStringLiteral("Report Preview : "));

@@ -10,6 +10,7 @@
 #include "data/Tdmfm.h"
 #include "core/CourierCatalogue.h"
 #include "waybill/SenderPanel.h"
+#include "waybill/SenderProfile.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/FontSubstitutions.h"
 #include "widgets/PictureButton.h"
@@ -49,6 +50,7 @@ private:
     std::unique_ptr<test::FakePlatform> m_fake;
     std::unique_ptr<Tdmfm> m_dm;
     std::unique_ptr<QWidget> m_main;
+    SenderProfile* m_profile = nullptr;
     SenderPanel* m_panel = nullptr;
 };
 
@@ -64,7 +66,8 @@ void TestWaybillSender::init()
     m_dm = std::make_unique<Tdmfm>();
     m_main = std::make_unique<QWidget>();
     m_main->resize(900, 600);
-    m_panel = new SenderPanel(*m_dm, m_fake->platform, m_main.get());
+    m_profile = new SenderProfile(*m_dm, m_main.get());
+    m_panel = new SenderPanel(*m_profile, m_fake->platform, m_main.get());
     m_main->show();
     QApplication::setActiveWindow(m_main.get());
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));

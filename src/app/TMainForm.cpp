@@ -17,6 +17,7 @@
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "waybill/SenderPanel.h"
+#include "waybill/SenderProfile.h"
 #include "waybill/WaybillPrinting.h"
 #include "widgets/PictureButton.h"
 #include "widgets/FontSubstitutions.h"
@@ -71,12 +72,13 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     // The editor panel stands open until the start-up sequence hides it, so a
     // sequence that stops early leaves it visible.
     Panel3->show();
-    Panel5 = new SenderPanel(dm, platform, m_client);
+    m_sender = new SenderProfile(dm, this);
+    Panel5 = new SenderPanel(*m_sender, platform, m_client);
     Panel5->hide();
-    Panel3->setHooks({[this] { return Panel5->ComboBox2->currentText(); },
+    Panel3->setHooks({[this] { return m_sender->courier(); },
                       [this] { return DBGridEh1->selectedRows(); }, [this] { showAll(); },
                       [this](const QString& t) { showBanner(t); }});
-    m_printing = new WaybillPrinting(dm, platform, *Panel5, this);
+    m_printing = new WaybillPrinting(dm, platform, *m_sender, this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -17,6 +17,7 @@ class OrderGrid;
 class QuickSearchPanel;
 class OrderEditorPanel;
 class SenderPanel;
+class SenderProfile;
 class WaybillPrinting;
 class PictureButton;
 class CommandTables;
@@ -44,6 +45,7 @@ public:
     QuickSearchPanel* quickSearch() const { return GroupBox5; }
     OrderEditorPanel* editor() const { return Panel3; }
     SenderPanel* senderPanel() const { return Panel5; }
+    SenderProfile* senderProfile() const { return m_sender; }
     CommandTables* commands() const { return m_commands; }
     SuccessBanner* banner() const { return Panel4; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
@@ -86,6 +88,7 @@ private:
     PictureButton* Image6;
     SuccessBanner* Panel4;
     OrderEditorPanel* Panel3;
+    SenderProfile* m_sender;
     SenderPanel* Panel5;
     WaybillPrinting* m_printing;
     QMenu* m_singleMenu;

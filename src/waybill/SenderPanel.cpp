@@ -1,10 +1,7 @@
 #include "waybill/SenderPanel.h"
 
-#include "data/DataOps.h"
 #include "widgets/ControlOps.h"
-#include "core/DbError.h"
-#include "core/TextValue.h"
-#include "data/Tdmfm.h"
+#include "waybill/SenderProfile.h"
 #include "platform/Platform.h"
 #include "core/CourierCatalogue.h"
 #include "widgets/CloseIcon.h"
@@ -39,8 +36,8 @@ QLineEdit* edit(const char* name, int left, int top, int width, QWidget* parent)
 
 }  // namespace
 
-SenderPanel::SenderPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
-    : FloatingPanel(parent), m_dm(dm), m_platform(platform)
+SenderPanel::SenderPanel(SenderProfile& profile, const Platform& platform, QWidget* parent)
+    : FloatingPanel(parent), m_profile(profile), m_platform(platform)
 {
     setObjectName(QStringLiteral("Panel5"));
     setGeometry(232, 208, 465, 217);
@@ -81,6 +78,16 @@ SenderPanel::SenderPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
     });
     connect(Image5, &CloseIcon::clicked, this, &QWidget::hide);
 
+    // Every edit, the user's or the program's, reaches the profile at once;
+    // a change of the profile (loading) shows in the boxes.
+    connect(Edit51, &QLineEdit::textChanged, &m_profile, &SenderProfile::setName);
+    connect(Edit52, &QLineEdit::textChanged, &m_profile, &SenderProfile::setMobile);
+    connect(Edit53, &QLineEdit::textChanged, &m_profile, &SenderProfile::setAddress);
+    connect(ComboBox2, &QComboBox::editTextChanged, &m_profile, &SenderProfile::setCourier);
+    connect(ComboBox2, &QComboBox::currentTextChanged, &m_profile, &SenderProfile::setCourier);
+    connect(&m_profile, &SenderProfile::changed, this, &SenderPanel::showProfile);
+    showProfile();
+
     hide();
 }
 
@@ -91,15 +98,22 @@ void SenderPanel::showEvent(QShowEvent* event)
     FloatingPanel::showEvent(event);
 }
 
+void SenderPanel::showProfile()
+{
+    auto put = [](QLineEdit* e, const QString& text) {
+        if (e->text() != text)
+            e->setText(text);
+    };
+    put(Edit51, m_profile.name());
+    put(Edit52, m_profile.mobile());
+    put(Edit53, m_profile.address());
+    if (ComboBox2->currentText() != m_profile.courier())
+        ComboBox2->setEditText(m_profile.courier());
+}
+
 void SenderPanel::load()
 {
-    Dataset& post = m_dm.ADOQuery7;
-    openQuery(post, QStringLiteral("select * from post"));
-    // A missing row reads as nulls: the first box already stops the loading.
-    Edit51->setText(textOf(post.field(QStringLiteral("a"))));
-    Edit52->setText(textOf(post.field(QStringLiteral("b"))));
-    Edit53->setText(textOf(post.field(QStringLiteral("c"))));
-    ComboBox2->setEditText(textOf(post.field(QStringLiteral("d"))));
+    m_profile.load();
 }
 
 void SenderPanel::save()
@@ -116,19 +130,7 @@ void SenderPanel::store()
         !requiredFieldCheck(d, Edit53, QStringLiteral("寄件地址必须输入！")))
         return;
 
-    const FieldValues values = {
-        {QStringLiteral("a"), trimControl(Edit51->text())},
-        {QStringLiteral("b"), trimControl(Edit52->text())},
-        {QStringLiteral("c"), trimControl(Edit53->text())},
-        {QStringLiteral("d"), trimControl(ComboBox2->currentText())},
-    };
-    Dataset& post = m_dm.ADOTable6;
-    if (!post.isOpen())
-        post.open();
-    if (post.rowCount() == 0)
-        post.append(values);
-    else
-        post.updateRow(0, values);
+    m_profile.save();
 
     emit bannerRequested(QStringLiteral("寄件人设置成功.."));
     hide();

@@ -7,19 +7,20 @@ class QComboBox;
 
 namespace kx {
 
-class Tdmfm;
+class SenderProfile;
 struct Platform;
 class PictureButton;
 class CloseIcon;
 
-// The sender panel (Panel5): the live sender profile. Printing, the order
-// editor and the clean-up read its boxes as they stand, saved or not.
+// The sender panel (Panel5): the four boxes of the sender profile. Each edit
+// goes straight into the profile, which printing, the order editor and the
+// clean-up read as it stands, saved or not.
 class SenderPanel : public FloatingPanel {
     Q_OBJECT
 public:
-    SenderPanel(Tdmfm& dm, const Platform& platform, QWidget* parent = nullptr);
+    SenderPanel(SenderProfile& profile, const Platform& platform, QWidget* parent = nullptr);
 
-    // Reads "select * from post" into the four boxes; throws the conversion
+    // Reads "select * from post" into the profile and so the four boxes; throws the conversion
     // error on a missing row or a null, leaving the later boxes as they were.
     void load();
     // 保 存: checks the four boxes, writes them trimmed into the first row of
@@ -42,8 +43,9 @@ protected:
 
 private:
     void store();
+    void showProfile();
 
-    Tdmfm& m_dm;
+    SenderProfile& m_profile;
     const Platform& m_platform;
 };
 

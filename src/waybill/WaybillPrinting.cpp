@@ -7,13 +7,11 @@
 #include "waybill/CourierLayoutTable.h"
 #include "waybill/EventPump.h"
 #include "waybill/ReportJob.h"
-#include "waybill/SenderPanel.h"
+#include "waybill/SenderProfile.h"
 #include "waybill/WaybillPreview.h"
 #include "waybill/WaybillTemplates.h"
 #include "widgets/FontSubstitutions.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPageSize>
 #include <QPrinter>
@@ -46,7 +44,7 @@ std::shared_ptr<QPrinter> makePrinter()
 
 }  // namespace
 
-WaybillPrinting::WaybillPrinting(Tdmfm& dm, const Platform& platform, SenderPanel& sender, QWidget* owner)
+WaybillPrinting::WaybillPrinting(Tdmfm& dm, const Platform& platform, const SenderProfile& sender, QWidget* owner)
     : QObject(owner),
       m_dm(dm),
       m_platform(platform),
@@ -86,11 +84,11 @@ QPrinter* WaybillPrinting::batchPrinter()
 
 void WaybillPrinting::setSenderTexts(ReportTemplate& r) const
 {
-    // The boxes as they stand, saved or not, untrimmed.
-    r.setText(roleName(r, WaybillRole::SenderName), m_sender.Edit51->text());
-    r.setText(roleName(r, WaybillRole::SenderMobile), m_sender.Edit52->text());
-    r.setText(roleName(r, WaybillRole::SenderNameCopy), m_sender.Edit51->text());
-    r.setText(roleName(r, WaybillRole::SenderAddress), m_sender.Edit53->text());
+    // The profile as it stands, saved or not, untrimmed.
+    r.setText(roleName(r, WaybillRole::SenderName), m_sender.name());
+    r.setText(roleName(r, WaybillRole::SenderMobile), m_sender.mobile());
+    r.setText(roleName(r, WaybillRole::SenderNameCopy), m_sender.name());
+    r.setText(roleName(r, WaybillRole::SenderAddress), m_sender.address());
 }
 
 WaybillPreview* WaybillPrinting::printSingle(int courier)

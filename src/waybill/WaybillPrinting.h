@@ -16,7 +16,7 @@ namespace kx {
 class Tdmfm;
 struct Platform;
 class ReportJob;
-class SenderPanel;
+class SenderProfile;
 class WaybillPreview;
 
 // The single and batch waybill print actions of the main window, with the two
@@ -24,7 +24,7 @@ class WaybillPreview;
 class WaybillPrinting : public QObject {
     Q_OBJECT
 public:
-    WaybillPrinting(Tdmfm& dm, const Platform& platform, SenderPanel& sender, QWidget* owner);
+    WaybillPrinting(Tdmfm& dm, const Platform& platform, const SenderProfile& sender, QWidget* owner);
     ~WaybillPrinting() override;
 
     // Fills a menu with the nine courier entries (and their separators);
@@ -32,7 +32,7 @@ public:
     static void fillCourierMenu(QMenu* menu, const std::function<void(int)>& chosen);
 
     // Prints the current order of the order list on the courier's form: fills
-    // TForm8 from the sender boxes and the current row, applies the courier's
+    // TForm8 from the sender profile and the current row, applies the courier's
     // layout and opens a preview (not modal). A null recipient field (or no
     // current row) throws the conversion error before any preview opens.
     WaybillPreview* printSingle(int courier);
@@ -55,7 +55,7 @@ private:
 
     Tdmfm& m_dm;
     const Platform& m_platform;
-    SenderPanel& m_sender;
+    const SenderProfile& m_sender;
     QPointer<QWidget> m_owner;
     ReportTemplate m_single;
     ReportTemplate m_batch;

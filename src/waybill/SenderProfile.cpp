@@ -1,0 +1,55 @@
+#include "waybill/SenderProfile.h"
+
+#include "core/TextValue.h"
+#include "data/DataOps.h"
+#include "data/Tdmfm.h"
+
+namespace kx {
+
+SenderProfile::SenderProfile(Tdmfm& dm, QObject* parent) : QObject(parent), m_dm(dm)
+{
+    setObjectName(QStringLiteral("SenderProfile"));
+}
+
+void SenderProfile::set(QString& field, const QString& text)
+{
+    if (field == text)
+        return;
+    field = text;
+    emit changed();
+}
+
+void SenderProfile::setName(const QString& text) { set(m_name, text); }
+void SenderProfile::setMobile(const QString& text) { set(m_mobile, text); }
+void SenderProfile::setAddress(const QString& text) { set(m_address, text); }
+void SenderProfile::setCourier(const QString& text) { set(m_courier, text); }
+
+void SenderProfile::load()
+{
+    Dataset& post = m_dm.ADOQuery7;
+    openQuery(post, QStringLiteral("select * from post"));
+    // A missing row reads as nulls: the first text already stops the loading.
+    setName(textOf(post.field(QStringLiteral("a"))));
+    setMobile(textOf(post.field(QStringLiteral("b"))));
+    setAddress(textOf(post.field(QStringLiteral("c"))));
+    setCourier(textOf(post.field(QStringLiteral("d"))));
+}
+
+void SenderProfile::save()
+{
+    const FieldValues values = {
+        {QStringLiteral("a"), trimControl(m_name)},
+        {QStringLiteral("b"), trimControl(m_mobile)},
+        {QStringLiteral("c"), trimControl(m_address)},
+        {QStringLiteral("d"), trimControl(m_courier)},
+    };
+    Dataset& post = m_dm.ADOTable6;
+    if (!post.isOpen())
+        post.open();
+    if (post.rowCount() == 0)
+        post.append(values);
+    else
+        post.updateRow(0, values);
+}
+
+}  // namespace kx
