@@ -9,6 +9,7 @@
 #include "data/Tdmfm.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
+#include "orders/OrderRegister.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -84,9 +85,9 @@ void show_all_100k_bare(benchmark::State& state)
 void sort_text_100k(benchmark::State& state)
 {
     kx::Tdmfm dm(databasePath(), nullptr);
-    kx::OrderGrid grid(dm.ADOQuery15);
-    kx::openQuery(dm.ADOQuery15, QStringLiteral("select * from data"));
-    dm.ADOQuery15.last();
+    kx::OrderRegister orders(dm);
+    kx::OrderGrid grid(orders);
+    orders.showAll();
     for (auto _ : state)
         grid.sortByTitle(2, false);
     benchmark::DoNotOptimize(dm.ADOQuery15.value(0, 0));

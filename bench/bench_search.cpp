@@ -7,6 +7,7 @@
 
 #include "data/Schema.h"
 #include "data/Tdmfm.h"
+#include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "orders/SearchStatement.h"
 #include "platform/Platform.h"
@@ -53,13 +54,15 @@ struct World {
     SystemClock clock;
     Platform platform{dialogs, shell, settings, clock};
     std::unique_ptr<Tdmfm> dm;
+    std::unique_ptr<OrderRegister> orders;
     std::unique_ptr<QuickSearchPanel> panel;
 
     World()
     {
         bench::makeOrdersDatabase(schema::databaseFile, orderCount);
         dm = std::make_unique<Tdmfm>();
-        panel = std::make_unique<QuickSearchPanel>(*dm, platform);
+        orders = std::make_unique<OrderRegister>(*dm);
+        panel = std::make_unique<QuickSearchPanel>(*orders, platform);
     }
 };
 

@@ -17,7 +17,7 @@
 #include "waybill/PageFlow.h"
 #include "waybill/ReportJob.h"
 #include "waybill/ReportRenderer.h"
-#include "waybill/SenderProfile.h"
+#include "data/SenderProfile.h"
 #include "waybill/WaybillPreview.h"
 #include "waybill/WaybillPrinting.h"
 #include "waybill/WaybillTemplates.h"

@@ -20,7 +20,7 @@
 #include "data/DataOps.h"
 #include "data/Tdmfm.h"
 #include "waybill/SenderPanel.h"
-#include "waybill/SenderProfile.h"
+#include "data/SenderProfile.h"
 #include "waybill/WaybillPreview.h"
 #include "waybill/WaybillPrinting.h"
 

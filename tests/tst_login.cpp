@@ -2,7 +2,7 @@
 #include "Typing.h"
 
 #include "access/Tloginfm.h"
-#include "app/CommandTables.h"
+#include "widgets/CommandRegistry.h"
 #include "app/TMainForm.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderGrid.h"
@@ -63,8 +63,8 @@ void TestLogin::administratorLogsIn()
     QCOMPARE(s.db.cli("select id, username, btime, ifnull(jtime,'-') from rz"),
              QStringList{"1|超级管理员|2026-12-10 09:30:15|-"});
     QCOMPARE(s.main->journalNumber(), 1);
-    CommandTables* c = s.main->commands();
-    for (QAction* a : {c->gridNew, c->gridEdit, c->gridDelete, c->gridHideItems, c->changePassword})
+    CommandRegistry* c = s.main->commands();
+    for (QAction* a : {c->action(Command::GridNew), c->action(Command::GridEdit), c->action(Command::GridDelete), c->action(Command::GridHideItems), c->action(Command::ChangePassword)})
         QVERIFY2(a->isVisible(), qPrintable(a->text()));
     for (int col = 0; col < 12; ++col)
         QVERIFY(s.main->grid()->isColumnVisible(col));
@@ -81,11 +81,11 @@ void TestLogin::ordinaryUserLosesEntriesAndColumns()
     Session s([](test::TestDb& db) { db.exec("insert into userdb values ('小王','abc123')"); });
     s.logIn("小王", "abc123");
     QVERIFY(!s.login()->isVisible());
-    CommandTables* c = s.main->commands();
-    for (QAction* a : {c->gridNew, c->gridEdit, c->gridDelete, c->gridHideItems, c->changePassword})
+    CommandRegistry* c = s.main->commands();
+    for (QAction* a : {c->action(Command::GridNew), c->action(Command::GridEdit), c->action(Command::GridDelete), c->action(Command::GridHideItems), c->action(Command::ChangePassword)})
         QVERIFY2(!a->isVisible(), qPrintable(a->text()));
-    QVERIFY(c->newOrder->isVisible());
-    QVERIFY(c->userAdmin->isVisible());
+    QVERIFY(c->action(Command::NewOrder)->isVisible());
+    QVERIFY(c->action(Command::UserAdmin)->isVisible());
     for (int col = 0; col < 12; ++col)
         QCOMPARE(s.main->grid()->isColumnVisible(col), col != 5 && col != 6 && col != 11);
     QCOMPARE(s.db.scalar("select username from rz").toString(), QString("小王"));

@@ -1,7 +1,7 @@
 #include "MainSession.h"
 
 #include "access/Tloginfm.h"
-#include "app/CommandTables.h"
+#include "widgets/CommandRegistry.h"
 #include "app/CreateOnDemand.h"
 #include "app/SuccessBanner.h"
 #include "app/TMainForm.h"
@@ -82,23 +82,23 @@ void TestMainWindow::layoutAndCaptions()
     QCOMPARE(w.statusPanel(0)->width(), 350);
 
     QStringList captions;
-    for (QAction* a : w.commands()->ToolBar2->actions())
+    for (QAction* a : w.commands()->toolBar()->actions())
         captions << a->text();
     QCOMPARE(captions, QStringList({"批量导入", "新建记录", "网点查询", "数据备份", "寄件人", "设 置", "技术支持"}));
-    QCOMPARE(w.commands()->settingsButton->popupMode(), QToolButton::InstantPopup);
+    QCOMPARE(w.commands()->settingsButton()->popupMode(), QToolButton::InstantPopup);
 
     QStringList menu;
-    for (QAction* a : w.commands()->gridMenu->actions())
+    for (QAction* a : w.commands()->gridMenu()->actions())
         menu << (a->isSeparator() ? QString("-") : a->text());
     QCOMPARE(menu, QStringList({"单张打印", "批量打印", "-", "批量导入", "新建记录", "修 改", "删 除", "全部记录",
                                 "导出Excel", "打印全部清单", "-", "隐藏商品信息"}));
-    QCOMPARE(w.commands()->gridExport->shortcut(), QKeySequence("Ctrl+E"));
-    QCOMPARE(w.commands()->gridPrintList->shortcut(), QKeySequence("Ctrl+D"));
+    QCOMPARE(w.commands()->action(Command::GridExport)->shortcut(), QKeySequence("Ctrl+E"));
+    QCOMPARE(w.commands()->action(Command::GridPrintList)->shortcut(), QKeySequence("Ctrl+D"));
     // Entries whose commands the program does not have yet do not pretend to work.
-    QVERIFY(!w.commands()->gridExport->isEnabled());
-    QVERIFY(!w.commands()->backup->isEnabled());
-    QVERIFY(w.commands()->gridShowAll->isEnabled());
-    QCOMPARE(w.commands()->gridSingleMenu->actions().size(), 11);  // nine couriers, two separators
+    QVERIFY(!w.commands()->action(Command::GridExport)->isEnabled());
+    QVERIFY(!w.commands()->action(Command::Backup)->isEnabled());
+    QVERIFY(w.commands()->action(Command::GridShowAll)->isEnabled());
+    QCOMPARE(w.commands()->menu(CommandMenu::GridSinglePrint)->actions().size(), 11);  // nine couriers, two separators
 }
 
 void TestMainWindow::startUpComplete()
@@ -187,7 +187,7 @@ void TestMainWindow::showAllAndNullCourier()
     // A null courier stops the action at the list fill: the grid and its
     // count keep their previous state.
     s.db.addOrder({{"a", "丁"}});
-    w.commands()->gridShowAll->trigger();
+    w.commands()->action(Command::GridShowAll)->trigger();
     QCOMPARE(fp.dialogs.texts(), QStringList{"Could not convert variant of type (Null) into type (String)."});
     QCOMPARE(dm.ADOQuery15.rowCount(), 3);
     QCOMPARE(w.grid()->rowCountText(), QString("共3条记录"));
@@ -272,10 +272,10 @@ void TestMainWindow::commandsReachTheirWindows()
     QVERIFY(s.waitForLogin());
     s.logIn("超级管理员", "507");
     TMainForm& w = *s.main;
-    CommandTables* c = w.commands();
+    CommandRegistry* c = w.commands();
 
     // "新建记录" opens the editor for a new order with the sender's courier.
-    c->newOrder->trigger();
+    c->action(Command::NewOrder)->trigger();
     QVERIFY(w.editor()->isVisible());
     QVERIFY(w.editor()->Button1->isVisible());
     QCOMPARE(w.editor()->ComboBox4->currentText(), QString("申通快递"));
@@ -284,7 +284,7 @@ void TestMainWindow::commandsReachTheirWindows()
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(0) + 5, header->height() - 5));
     QVERIFY(!w.editor()->isVisible());
-    c->gridNew->trigger();
+    c->action(Command::GridNew)->trigger();
     QVERIFY(w.editor()->isVisible());
     test::typeText(w.quickSearch()->Edit23, "张");
     QCOMPARE(s.dm->ADOQuery15.rowCount(), 1);
@@ -292,10 +292,10 @@ void TestMainWindow::commandsReachTheirWindows()
 
     // "寄件人" loads the stored profile; "寄件人信息" shows what the boxes hold.
     w.senderPanel()->Edit51->setText("未保存");
-    c->senderInfo->trigger();
+    c->action(Command::SenderInfo)->trigger();
     QVERIFY(w.senderPanel()->isVisible());
     QCOMPARE(w.senderPanel()->Edit51->text(), QString("未保存"));
-    c->sender->trigger();
+    c->action(Command::Sender)->trigger();
     QCOMPARE(w.senderPanel()->Edit51->text(), QString("李明"));
 
     // The grid menu's print entries open a preview of the current order.
@@ -304,9 +304,9 @@ void TestMainWindow::commandsReachTheirWindows()
         return std::count_if(all.begin(), all.end(),
                              [](QWidget* t) { return qobject_cast<WaybillPreview*>(t) && t->isVisible(); });
     };
-    c->gridSingleMenu->actions().first()->trigger();
+    c->menu(CommandMenu::GridSinglePrint)->actions().first()->trigger();
     QTRY_COMPARE(previews(), 1);
-    c->gridBatchMenu->actions().last()->trigger();
+    c->menu(CommandMenu::GridBatchPrint)->actions().last()->trigger();
     QTRY_COMPARE(previews(), 2);
     QVERIFY(s.fp.dialogs.shown.isEmpty());
 }

@@ -7,7 +7,10 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/Tdmfm.h"
+#include "data/SenderProfile.h"
 #include "orders/OrderEditorPanel.h"
+#include "orders/OrderRegister.h"
+#include "orders/SelectionSource.h"
 #include "platform/AppInfo.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/DateField.h"
@@ -26,35 +29,33 @@ namespace {
 
 const QString orderColumns = "d,g,day1,a,b,c,[1],[2],z,h,i,j";
 
-// The editor inside a stand-in main window over a fresh database. The hooks
-// do what the main window does: the sender panel's courier, the grid's
-// selection, the show-all action and the banner.
+// The editor inside a stand-in main window over a fresh database, with the
+// order register and sender profile it works on; the grid's selection is
+// what the test sets.
+struct ChosenRows : SelectionSource {
+    QList<int> rows;
+    QList<int> selectedRows() const override { return rows; }
+};
+
 struct Fixture {
     test::TestDb db;
     test::FakePlatform fp;
     Tdmfm dm;
+    OrderRegister orders{dm};
+    SenderProfile sender{dm};
+    ChosenRows chosen;
+    QList<int>& selection = chosen.rows;
     QWidget window;
-    QComboBox courierFilter;  // stands for the quick search's courier box
     OrderEditorPanel* editor;
-    QString senderCourier = "申通快递";
-    QList<int> selection;
     QStringList banners;
-    int showAlls = 0;
+    int showAlls = 0;  // since the test last loaded the grid
 
-    Fixture() : editor(new OrderEditorPanel(dm, fp.platform, &window))
+    Fixture() : editor(new OrderEditorPanel(orders, sender, fp.platform, &window))
     {
-        courierFilter.setEditable(true);
-        editor->setHooks({
-            [this] { return senderCourier; },
-            [this] { return selection; },
-            [this] {
-                ++showAlls;
-                fillColumnList(dm.ADOQuery1, "d", "data", &courierFilter);
-                openQuery(dm.ADOQuery15, "select * from data");
-                dm.ADOQuery15.last();
-            },
-            [this](const QString& text) { banners << text; },
-        });
+        sender.setCourier("申通快递");
+        orders.setSelectionSource(&chosen);
+        QObject::connect(&orders, &OrderRegister::rowCountTextChanged, [this] { ++showAlls; });
+        QObject::connect(editor, &OrderEditorPanel::bannerRequested, [this](const QString& text) { banners << text; });
         window.resize(1058, 636);
     }
 
@@ -75,10 +76,13 @@ struct Fixture {
         db.addOrder(o);
     }
 
+    // Every order in the grid, the last one current: the show-all without its
+    // courier list, which an order without a courier would stop.
     void showAll()
     {
-        openQuery(dm.ADOQuery15, "select * from data");
-        dm.ADOQuery15.last();
+        orders.search("select * from data");
+        orders.result().last();
+        showAlls = 0;
     }
 
     // Runs an entry point as the main window does, inside the guard.
@@ -199,7 +203,7 @@ void TestOrderEditor::checksInOrder()
     QFETCH(QString, caption);
     QFETCH(QString, focus);
     Fixture f;
-    f.senderCourier = fields[0];
+    f.sender.setCourier(fields[0]);
     f.showWindow();
     f.editor->openForNew();
     OrderEditorPanel* e = f.editor;
@@ -258,7 +262,7 @@ void TestOrderEditor::newOrderWithLowerPartUntouched()
     f.showAll();
     // Loading a printed order, then "新建记录": print status and date stay.
     f.run(&OrderEditorPanel::loadFromDoubleClick);
-    f.senderCourier = "韵达快运";
+    f.sender.setCourier("韵达快运");
     QVERIFY(f.run(&OrderEditorPanel::openForNew));
     QVERIFY(!f.editor->isHidden());
     QVERIFY(!f.editor->Button1->isHidden());
@@ -303,7 +307,7 @@ void TestOrderEditor::trimming()
     QFETCH(QString, typed);
     QFETCH(QString, stored);
     Fixture f;
-    f.senderCourier = " 申通快递 ";
+    f.sender.setCourier(" 申通快递 ");
     f.editor->openForNew();
     f.fillUpper(typed);
     for (QLineEdit* e : {f.editor->Edit8, f.editor->Edit28, f.editor->Edit15, f.editor->Edit48, f.editor->Edit47,
@@ -442,7 +446,7 @@ void TestOrderEditor::changeWritesTheLoadedOrder()
     f.editor->ComboBox12->setEditText("已打印");
     f.editor->Edit22->clear();
     if (filtered)
-        openQuery(f.dm.ADOQuery15, "select * from data where a<>?", {"甲"});
+        f.orders.search("select * from data where a<>?", {"甲"});
     f.dm.ADOQuery15.setCurrentRow(1);
     QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
 

@@ -8,6 +8,7 @@
 #include "orders/CellFormat.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
+#include "orders/OrderRegister.h"
 #include "widgets/ColumnFit.h"
 #include "widgets/FooterRow.h"
 #include "widgets/TwoLevelHeader.h"
@@ -26,19 +27,9 @@ namespace {
 
 enum Col { Name = 0, Mobile = 1, Address = 2, Courier = 3, Status = 4, Paid = 5, Item = 6, Quantity = 7, Amount = 8 };
 
-// What the show-all action does with the grid: the courier list, the list
-// itself, the last row current, the count text.
-void showAll(Tdmfm& dm, OrderGrid& grid, QComboBox& couriers)
-{
-    fillColumnList(dm.ADOQuery1, "d", "data", &couriers);
-    openQuery(dm.ADOQuery15, "select * from data");
-    dm.ADOQuery15.last();
-    grid.setRowCountText(QStringLiteral("共%1条记录").arg(dm.ADOQuery15.rowCount()));
-}
-
 // The grid shown at the main window's size.
 struct Shown {
-    explicit Shown(Dataset& ds) : grid(ds)
+    explicit Shown(OrderRegister& orders) : grid(orders)
     {
         grid.resize(1058, 473);
         grid.show();
@@ -79,6 +70,7 @@ private slots:
     void columnFit();
     void printedRowsRedAndAlternatingBackgrounds();
     void footerFollowsResult();
+    void totalsStayExactThroughEdits();
     void footerOfEmptyTable();
     void sortCycle();
     void selectionRules();
@@ -185,7 +177,8 @@ void TestOrderGrid::printedRowsRedAndAlternatingBackgrounds()
     QCOMPARE(bg(1), grey);
 
     // A printed row keeps its red text when it is selected.
-    Shown shown(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    Shown shown(orders);
     shown.clickRow(4);
     QCOMPARE(shown.grid.selectedRows(), QList<int>{4});
     const QRect cell = shown.grid.view()->visualRect(shown.grid.model()->index(4, Name));
@@ -206,52 +199,84 @@ void TestOrderGrid::footerFollowsResult()
     db.addOrder({{"a", "丙"}, {"d", "申通快递"}, {"1", 2.0}, {"2", 0.2}});
     db.addOrder({{"a", "丁"}, {"d", "圆通速递"}});  // no quantity, no amount
     Tdmfm dm;
-    QComboBox couriers;
-    couriers.setEditable(true);
-    OrderGrid grid(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    QSignalSpy couriers(&orders, &OrderRegister::courierListChanged);
+    OrderGrid grid(orders);
     FooterRow* footer = grid.footer();
     QCOMPARE(footer->text(0), QString("总计"));
     QCOMPARE(grid.rowCountText(), QString());
-    QCOMPARE(footer->text(OrderGrid::AmountColumn), QString());  // nothing fetched yet
+    QCOMPARE(footer->text(AmountColumn), QString());  // nothing fetched yet
 
-    showAll(dm, grid, couriers);
-    QCOMPARE(couriers.count(), 2);
+    orders.showAll();
+    QCOMPARE(couriers.last().at(0).toStringList(), QStringList({"圆通速递", "申通快递"}));
     QCOMPARE(grid.rowCountText(), QString("共4条记录"));
-    QCOMPARE(footer->text(OrderGrid::QuantityColumn), QString("5.5"));
-    QCOMPARE(footer->text(OrderGrid::AmountColumn), QString("20.2"));
-    QCOMPARE(footer->alignment(OrderGrid::AmountColumn), Qt::AlignRight);
-    QCOMPARE(footer->alignment(OrderGrid::QuantityColumn), Qt::AlignHCenter);
+    QCOMPARE(footer->text(QuantityColumn), QString("5.5"));
+    QCOMPARE(footer->text(AmountColumn), QString("20.2"));
+    QCOMPARE(footer->alignment(AmountColumn), Qt::AlignRight);
+    QCOMPARE(footer->alignment(QuantityColumn), Qt::AlignHCenter);
 
     // A search: the sums cover the found rows; the count is the show-all's.
     openQuery(dm.ADOQuery15, "select * from data where d like '%' || ? || '%'", {"申通"});
     QCOMPARE(grid.model()->rowCount(), 2);
-    QCOMPARE(footer->text(OrderGrid::QuantityColumn), QString("3"));
-    QCOMPARE(footer->text(OrderGrid::AmountColumn), QString("20.1"));
+    QCOMPARE(footer->text(QuantityColumn), QString("3"));
+    QCOMPARE(footer->text(AmountColumn), QString("20.1"));
     QCOMPARE(grid.rowCountText(), QString("共4条记录"));
 
     // Deleting shrinks the sums at once.
     dm.ADOQuery15.deleteRow(0);
-    QCOMPARE(footer->text(OrderGrid::QuantityColumn), QString("2"));
-    QCOMPARE(footer->text(OrderGrid::AmountColumn), QString(".2").prepend('0'));
+    QCOMPARE(footer->text(QuantityColumn), QString("2"));
+    QCOMPARE(footer->text(AmountColumn), QString(".2").prepend('0'));
     QCOMPARE(grid.rowCountText(), QString("共4条记录"));
     QCOMPARE(db.cli("select count(*) from data"), QStringList{"3"});
 
     // An edit written through changes them too.
     dm.ADOQuery15.updateRow(0, {{"2", 5.0}});
-    QCOMPARE(footer->text(OrderGrid::AmountColumn), QString("5"));
+    QCOMPARE(footer->text(AmountColumn), QString("5"));
+}
+
+// Totals are kept row by row; after any mix of edits and deletions they
+// must equal a fresh sum over the rows, also for amounts far beyond what a
+// 64-bit count of ten-thousandths holds.
+void TestOrderGrid::totalsStayExactThroughEdits()
+{
+    test::TestDb db;
+    const QList<QVariant> amounts = {1e15, 1e15, 0.1, 59.7, QVariant(), QString("12.5"), -3.3, 4e15, 4e15};
+    for (const QVariant& a : amounts)
+        db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"1", 1.0}, {"2", a}});
+    Tdmfm dm;
+    OrderRegister orders(dm);
+    OrderGrid grid(orders);
+    orders.showAll();
+    Dataset& d = orders.result();
+    const int amount = d.fieldIndex("2");
+    auto fresh = [&] {
+        ExactTotal t;
+        for (int r = 0; r < d.rowCount(); ++r)
+            t.add(d.value(r, amount));
+        return t.text();
+    };
+    QCOMPARE(orders.amountTotal().text(), QString("10000000000000069"));
+    d.updateRow(1, {{"2", 0.3}});
+    d.updateRow(4, {{"2", 7.25}});
+    d.deleteRow(0);
+    d.sortBy(amount, Qt::DescendingOrder);
+    d.updateRow(0, {{"2", QVariant()}});
+    QCOMPARE(orders.amountTotal().text(), fresh());
+    QCOMPARE(grid.footer()->text(AmountColumn), fresh());
+    QCOMPARE(orders.quantityTotal().text(), QString("8"));
 }
 
 void TestOrderGrid::footerOfEmptyTable()
 {
     test::TestDb db;
     Tdmfm dm;
-    QComboBox couriers;
-    OrderGrid grid(dm.ADOQuery15);
-    showAll(dm, grid, couriers);
+    OrderRegister orders(dm);
+    OrderGrid grid(orders);
+    orders.showAll();
     QCOMPARE(grid.model()->rowCount(), 0);
     QCOMPARE(grid.rowCountText(), QString("共0条记录"));
-    QCOMPARE(grid.footer()->text(OrderGrid::QuantityColumn), QString("0"));
-    QCOMPARE(grid.footer()->text(OrderGrid::AmountColumn), QString("0"));
+    QCOMPARE(grid.footer()->text(QuantityColumn), QString("0"));
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("0"));
     QCOMPARE(grid.view()->currentIndex().isValid(), false);
 }
 
@@ -262,11 +287,11 @@ void TestOrderGrid::sortCycle()
     for (const auto& [name, amount] : rows)
         db.addOrder({{"a", name}, {"d", "申通快递"}, {"1", 1.0}, {"2", amount}});
     Tdmfm dm;
-    QComboBox couriers;
-    Shown shown(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    Shown shown(orders);
     OrderGrid& grid = shown.grid;
     TwoLevelHeader* header = grid.header();
-    showAll(dm, grid, couriers);
+    orders.showAll();
     const QStringList engineOrder = columnTexts(grid, Name);
     dm.ADOQuery15.setCurrentRow(2);  // 丙
 
@@ -325,7 +350,7 @@ void TestOrderGrid::sortCycle()
     QCOMPARE(still, picked);
 
     // A requery brings the engine's order back; the titles keep their markers.
-    showAll(dm, grid, couriers);
+    orders.showAll();
     QCOMPARE(columnTexts(grid, Name), engineOrder);
     QCOMPARE(header->sortMarker(Amount), SortMarker::Down);
     QVERIFY(grid.selectedRows().isEmpty());
@@ -337,10 +362,10 @@ void TestOrderGrid::selectionRules()
     for (const char* n : {"甲", "乙", "丙", "丁", "戊", "己", "庚"})
         db.addOrder({{"a", n}, {"d", "申通快递"}});
     Tdmfm dm;
-    QComboBox couriers;
-    Shown shown(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    Shown shown(orders);
     OrderGrid& grid = shown.grid;
-    showAll(dm, grid, couriers);
+    orders.showAll();
     QVERIFY(grid.selectedRows().isEmpty());
 
     // Ctrl-clicks add in the order clicked and toggle.
@@ -409,10 +434,10 @@ void TestOrderGrid::currentRowFollowsBothWays()
     db.exec("with recursive n(x) as (select 0 union all select x + 1 from n where x < 199) "
             "insert into data (a, d) select '客户' || x, '申通快递' from n");
     Tdmfm dm;
-    QComboBox couriers;
-    Shown shown(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    Shown shown(orders);
     OrderGrid& grid = shown.grid;
-    showAll(dm, grid, couriers);
+    orders.showAll();
     // The last row is current and scrolled into view.
     QTableView* view = grid.view();
     QCOMPARE(view->currentIndex().row(), 199);
@@ -434,10 +459,10 @@ void TestOrderGrid::mouseSignals()
     for (const char* n : {"甲", "乙", "丙"})
         db.addOrder({{"a", n}, {"d", "申通快递"}});
     Tdmfm dm;
-    QComboBox couriers;
-    Shown shown(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    Shown shown(orders);
     OrderGrid& grid = shown.grid;
-    showAll(dm, grid, couriers);
+    orders.showAll();
     QCOMPARE(grid.objectName(), QString("DBGridEh1"));
     QCOMPARE(grid.toolTip(), QString("点列标题进行排序，双击进行修改"));
     QCOMPARE(grid.statusTip(), grid.toolTip());
@@ -470,7 +495,8 @@ void TestOrderGrid::mergedUpperTitles()
 {
     test::TestDb db;
     Tdmfm dm;
-    Shown shown(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    Shown shown(orders);
     OrderGrid& grid = shown.grid;
     TwoLevelHeader* h = grid.header();
     QCOMPARE(h->upperCellSections(Mobile), (QList<int>{0, 1, 2}));
@@ -500,8 +526,8 @@ void TestOrderGrid::columnsFillWidthAndSurviveRequery()
     test::TestDb db;
     db.addOrder({{"a", "甲"}, {"d", "申通快递"}});
     Tdmfm dm;
-    QComboBox couriers;
-    Shown shown(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    Shown shown(orders);
     OrderGrid& grid = shown.grid;
     auto filled = [&] {
         int sum = 0;
@@ -520,7 +546,7 @@ void TestOrderGrid::columnsFillWidthAndSurviveRequery()
     grid.resize(800, 300);
     QTRY_COMPARE(filled(), grid.view()->viewport()->width());
 
-    showAll(dm, grid, couriers);
+    orders.showAll();
     QVERIFY(!grid.isColumnVisible(5) && !grid.isColumnVisible(6) && !grid.isColumnVisible(11));
     QCOMPARE(filled(), grid.view()->viewport()->width());
     grid.setColumnVisible(6, true);
@@ -531,7 +557,8 @@ void TestOrderGrid::elidedTitleTooltip()
 {
     test::TestDb db;
     Tdmfm dm;
-    Shown shown(dm.ADOQuery15);
+    OrderRegister orders(dm);
+    Shown shown(orders);
     TwoLevelHeader* h = shown.grid.header();
     h->resizeSection(10, 20);
     auto tipAt = [&](int column) {
@@ -551,7 +578,8 @@ void TestOrderGrid::dataModuleGoesFirst()
     test::TestDb db;
     db.addOrder({{"a", "甲"}, {"d", "申通快递"}});
     auto* dm = new Tdmfm;
-    Shown shown(dm->ADOQuery15);
+    OrderRegister orders(*dm);
+    Shown shown(orders);
     openQuery(dm->ADOQuery15, "select * from data");
     QCOMPARE(shown.grid.model()->rowCount(), 1);
     delete dm;

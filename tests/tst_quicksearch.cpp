@@ -7,6 +7,7 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/Tdmfm.h"
+#include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "orders/SearchStatement.h"
 #include "platform/AppInfo.h"
@@ -64,20 +65,16 @@ struct Fixture {
     test::TestDb db;
     test::FakePlatform fp;
     Tdmfm dm;
+    OrderRegister orders{dm};
     QWidget window;
     QuickSearchPanel* panel;
     QSignalSpy searches;
 
-    Fixture() : dm(), panel(new QuickSearchPanel(dm, fp.platform, &window)), searches(panel, &QuickSearchPanel::searched)
+    Fixture() : panel(new QuickSearchPanel(orders, fp.platform, &window)), searches(panel, &QuickSearchPanel::searched)
     {
         seed(db);
-        QObject::connect(panel, &QuickSearchPanel::showAllRequested, panel, [this] {
-            fp.platform.guard(&window, [this] {
-                fillColumnList(dm.ADOQuery1, "d", "data", panel->ComboBox1);
-                openQuery(dm.ADOQuery15, "select * from data");
-                dm.ADOQuery15.last();
-            });
-        });
+        QObject::connect(panel, &QuickSearchPanel::showAllRequested, panel,
+                         [this] { fp.platform.guard(&window, [this] { orders.showAll(); }); });
         window.resize(560, 140);
     }
 

@@ -10,7 +10,7 @@
 #include "data/Tdmfm.h"
 #include "core/CourierCatalogue.h"
 #include "waybill/SenderPanel.h"
-#include "waybill/SenderProfile.h"
+#include "data/SenderProfile.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/FontSubstitutions.h"
 #include "widgets/PictureButton.h"

@@ -2,23 +2,23 @@
 
 #include "core/DateText.h"
 #include "access/Tloginfm.h"
-#include "app/CommandTables.h"
 #include "app/HintSettings.h"
 #include "app/SuccessBanner.h"
 #include "data/DataOps.h"
-#include "widgets/ControlOps.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/Schema.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
+#include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "waybill/SenderPanel.h"
-#include "waybill/SenderProfile.h"
+#include "data/SenderProfile.h"
 #include "waybill/WaybillPrinting.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/PictureButton.h"
 #include "widgets/FontSubstitutions.h"
 
@@ -62,22 +62,20 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     m_client = new QWidget(this);
     setCentralWidget(m_client);
 
-    DBGridEh1 = new OrderGrid(dm.ADOQuery15, m_client);
-    m_commands = new CommandTables(this);
+    m_orders = new OrderRegister(dm, this);
+    DBGridEh1 = new OrderGrid(*m_orders, m_client);
+    m_commands = new CommandRegistry(platform, this);
     buildLowerPanel();
     buildStatusBar();
 
     Panel4 = new SuccessBanner(m_client);
-    Panel3 = new OrderEditorPanel(dm, platform, m_client);
+    m_sender = new SenderProfile(dm, this);
+    Panel3 = new OrderEditorPanel(*m_orders, *m_sender, platform, m_client);
     // The editor panel stands open until the start-up sequence hides it, so a
     // sequence that stops early leaves it visible.
     Panel3->show();
-    m_sender = new SenderProfile(dm, this);
     Panel5 = new SenderPanel(*m_sender, platform, m_client);
     Panel5->hide();
-    Panel3->setHooks({[this] { return m_sender->courier(); },
-                      [this] { return DBGridEh1->selectedRows(); }, [this] { showAll(); },
-                      [this](const QString& t) { showBanner(t); }});
     m_printing = new WaybillPrinting(dm, platform, *m_sender, this);
 
     Timer1 = new QTimer(this);
@@ -87,7 +85,7 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     Timer1->start();
 
     m_login = new Tloginfm(dm, platform, *this, this);
-    connectCommands();
+    registerCommands();
 
     // Fixed size, centred; maximising is the only way to resize.
     resize(clientWidth, clientHeight);
@@ -104,12 +102,12 @@ void TMainForm::buildLowerPanel()
     Panel2 = new QFrame(m_client);
     Panel2->setObjectName(QStringLiteral("Panel2"));
 
-    GroupBox5 = new QuickSearchPanel(m_dm, m_platform, Panel2);
+    GroupBox5 = new QuickSearchPanel(*m_orders, m_platform, Panel2);
     GroupBox5->setGeometry(18, 10, 519, 118);
 
-    m_commands->ToolBar2->setParent(Panel2);
-    m_commands->ToolBar2->move(552, 16);
-    m_commands->ToolBar2->adjustSize();
+    m_commands->toolBar()->setParent(Panel2);
+    m_commands->toolBar()->move(552, 16);
+    m_commands->toolBar()->adjustSize();
 
     Image8 = new PictureButton(QStringLiteral("单张打印"), Panel2);
     Image8->setObjectName(QStringLiteral("Image8"));
@@ -143,47 +141,39 @@ void TMainForm::buildStatusBar()
     setStatusBar(bar);
 }
 
-void TMainForm::connectCommands()
+void TMainForm::registerCommands()
 {
-    CommandTables& c = *m_commands;
+    CommandRegistry& c = *m_commands;
+    Panel3->registerCommands(c);
+    Panel5->registerCommands(c);
+    m_printing->registerCommands(c);
+
+    c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
+    c.addStartUpStep(StartUpStep::LedgerQuery, [this] { runLedgerMonthQuery(); });
+    c.addStartUpStep(StartUpStep::Tables, [this] {
+        m_dm.ADOTable5.openForAppend();
+        m_dm.ADOTable6.open();
+        m_dm.ADOTable2.openForAppend();
+    });
+    c.addStartUpStep(StartUpStep::Settings, [] { HintSettings::apply(); });
+    c.addStartUpStep(StartUpStep::Date, [this] {
+        m_status[2]->setText(QStringLiteral("今天：") + dateText(m_platform.clock.now().date()));
+    });
+
+    // The children of the main window that react to each other.
     connect(GroupBox5, &QuickSearchPanel::showAllRequested, this, [this] { guarded([this] { showAll(); }); });
     connect(GroupBox5, &QuickSearchPanel::searched, Panel3, &QWidget::hide);
-    connect(c.gridShowAll, &QAction::triggered, GroupBox5->Button12, &QPushButton::click);
-
-    auto newOrder = [this] { guarded([this] { Panel3->openForNew(); }); };
-    connect(c.newOrder, &QAction::triggered, this, newOrder);
-    connect(c.gridNew, &QAction::triggered, this, newOrder);
-    connect(c.gridEdit, &QAction::triggered, this, [this] { guarded([this] { Panel3->loadFromMenu(); }); });
-    connect(c.gridDelete, &QAction::triggered, this, [this] { guarded([this] { Panel3->deleteSelected(); }); });
     connect(DBGridEh1, &OrderGrid::rowDoubleClicked, this,
             [this] { guarded([this] { Panel3->loadFromDoubleClick(); }); });
     connect(DBGridEh1, &OrderGrid::titleClicked, Panel3, &QWidget::hide);
     connect(DBGridEh1, &OrderGrid::contextMenuRequested, this,
-            [this](const QPoint& pos) { m_commands->gridMenu->popup(pos); });
-
-    connect(c.sender, &QAction::triggered, this, [this] {
-        Panel5->show();
-        Panel5->raise();
-        guarded([this] { Panel5->load(); });
-    });
-    connect(c.senderInfo, &QAction::triggered, this, [this] {
-        Panel5->show();
-        Panel5->raise();
-    });
+            [this](const QPoint& pos) { m_commands->gridMenu()->popup(pos); });
+    connect(Panel3, &OrderEditorPanel::bannerRequested, this, &TMainForm::showBanner);
     connect(Panel5, &SenderPanel::bannerRequested, this, &TMainForm::showBanner);
-
-    // The courier print menus: the two picture buttons and the grid menu's
-    // two submenus offer the same nine entries.
-    auto single = [this](int courier) { guarded([this, courier] { m_printing->printSingle(courier); }); };
-    auto batch = [this](int courier) { guarded([this, courier] { m_printing->printBatch(courier); }); };
-    m_singleMenu = new QMenu(this);
-    m_batchMenu = new QMenu(this);
-    WaybillPrinting::fillCourierMenu(m_singleMenu, single);
-    WaybillPrinting::fillCourierMenu(m_batchMenu, batch);
-    WaybillPrinting::fillCourierMenu(c.gridSingleMenu, single);
-    WaybillPrinting::fillCourierMenu(c.gridBatchMenu, batch);
-    connect(Image8, &PictureButton::pressed, m_singleMenu, [this](const QPoint& pos) { m_singleMenu->popup(pos); });
-    connect(Image6, &PictureButton::pressed, m_batchMenu, [this](const QPoint& pos) { m_batchMenu->popup(pos); });
+    connect(Image8, &PictureButton::pressed, this,
+            [this](const QPoint& pos) { m_commands->menu(CommandMenu::SinglePrint)->popup(pos); });
+    connect(Image6, &PictureButton::pressed, this,
+            [this](const QPoint& pos) { m_commands->menu(CommandMenu::BatchPrint)->popup(pos); });
 }
 
 void TMainForm::guarded(const std::function<void()>& handler)
@@ -193,10 +183,7 @@ void TMainForm::guarded(const std::function<void()>& handler)
 
 void TMainForm::showAll()
 {
-    fillColumnList(m_dm.ADOQuery1, QStringLiteral("d"), QStringLiteral("data"), GroupBox5->ComboBox1);
-    openQuery(m_dm.ADOQuery15, QStringLiteral("select * from data"));
-    m_dm.ADOQuery15.last();
-    DBGridEh1->setRowCountText(QStringLiteral("共%1条记录").arg(m_dm.ADOQuery15.rowCount()));
+    m_orders->showAll();
 }
 
 void TMainForm::showBanner(const QString& text)
@@ -231,18 +218,7 @@ void TMainForm::runLedgerMonthQuery()
 
 void TMainForm::startUp()
 {
-    guarded([this] {
-        runLedgerMonthQuery();
-        m_dm.ADOTable5.openForAppend();
-        m_dm.ADOTable6.open();
-        m_dm.ADOTable2.openForAppend();
-        Panel5->load();
-        Panel3->hide();
-        HintSettings::apply();
-        const QDate today = m_platform.clock.now().date();
-        Panel3->setDate(today);
-        m_status[2]->setText(QStringLiteral("今天：") + dateText(today));
-    });
+    m_commands->runStartUp();
 }
 
 bool TMainForm::event(QEvent* event)
@@ -345,10 +321,10 @@ void TMainForm::setOperatorName(const QString& name)
 
 void TMainForm::restrictToOrdinaryUser()
 {
-    CommandTables& c = *m_commands;
-    for (QAction* a : {c.gridNew, c.gridEdit, c.gridDelete, c.gridHideItems, c.changePassword})
-        a->setVisible(false);
-    for (int column : {5, 6, 11})
+    for (Command c : {Command::GridNew, Command::GridEdit, Command::GridDelete, Command::GridHideItems,
+                      Command::ChangePassword})
+        m_commands->action(c)->setVisible(false);
+    for (GridColumn column : {PayDateColumn, ItemColumn, RemarkColumn})
         DBGridEh1->setColumnVisible(column, false);
 }
 

@@ -20,7 +20,8 @@ class SenderPanel;
 class SenderProfile;
 class WaybillPrinting;
 class PictureButton;
-class CommandTables;
+class CommandRegistry;
+class OrderRegister;
 class SuccessBanner;
 
 // The main window: the order grid on top, the quick search, the toolbar and
@@ -46,7 +47,8 @@ public:
     OrderEditorPanel* editor() const { return Panel3; }
     SenderPanel* senderPanel() const { return Panel5; }
     SenderProfile* senderProfile() const { return m_sender; }
-    CommandTables* commands() const { return m_commands; }
+    CommandRegistry* commands() const { return m_commands; }
+    OrderRegister* orders() const { return m_orders; }
     SuccessBanner* banner() const { return Panel4; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
     QTimer* Timer1;  // refills a blank date in the order editor
@@ -68,7 +70,7 @@ protected:
 private:
     void buildLowerPanel();
     void buildStatusBar();
-    void connectCommands();
+    void registerCommands();
     void layoutClientArea();
     void runLedgerMonthQuery();
     void askForLogin();
@@ -83,7 +85,8 @@ private:
     OrderGrid* DBGridEh1;
     QFrame* Panel2;
     QuickSearchPanel* GroupBox5;
-    CommandTables* m_commands;
+    OrderRegister* m_orders;
+    CommandRegistry* m_commands;
     PictureButton* Image8;
     PictureButton* Image6;
     SuccessBanner* Panel4;
@@ -91,8 +94,6 @@ private:
     SenderProfile* m_sender;
     SenderPanel* Panel5;
     WaybillPrinting* m_printing;
-    QMenu* m_singleMenu;
-    QMenu* m_batchMenu;
     Tloginfm* m_login;
     QLabel* m_status[4];
 };

@@ -49,7 +49,6 @@ struct Dataset::Store {
     std::vector<QByteArray> blobs;
     std::vector<qint64> ids;   // per physical row
     std::vector<int> order;    // row of the result → physical row
-    std::vector<std::unique_ptr<QVariant[]>> values;  // per physical row, made on demand
     QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
 
     size_t physicalRows() const { return ids.size(); }
@@ -116,7 +115,6 @@ struct Dataset::Store {
         blobs.clear();
         ids.clear();
         order.clear();
-        values.clear();
     }
 
     // Reads one column of the statement's current row into a cell.
@@ -294,19 +292,9 @@ void Dataset::close()
     emit currentRowChanged(-1);
 }
 
-const QVariant& Dataset::value(int row, int column) const
+QVariant Dataset::value(int row, int column) const
 {
-    const size_t physical = size_t(m_store->order[size_t(row)]);
-    auto& values = m_store->values;
-    if (values.size() < m_store->physicalRows())
-        values.resize(m_store->physicalRows());
-    std::unique_ptr<QVariant[]>& made = values[physical];
-    if (!made) {
-        made = std::make_unique<QVariant[]>(m_store->width);
-        for (size_t c = 0; c < m_store->width; ++c)
-            made[c] = m_store->valueOf(m_store->at(physical, c));
-    }
-    return made[size_t(column)];
+    return cell(row, column);
 }
 
 QVariant Dataset::cell(int row, int column) const
@@ -473,17 +461,21 @@ void Dataset::updateRow(int row, const FieldValues& values)
     if (!m_open || row < 0 || row >= m_rowCount)
         throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                      "Requested operation requires a current record"));
+    const qint64 id = rowId(row);
+    updateById(m_connection, m_table, id, values);
+    refetchRow(row, id);
+}
+
+void Dataset::updateById(Connection& connection, const QString& table, qint64 rowId, const FieldValues& values)
+{
     QStringList sets;
     QVariantList params;
     for (const auto& [name, v] : values) {
         sets << bracket(name) + QStringLiteral("=?");
         params << v;
     }
-    const qint64 id = rowId(row);
-    params << id;
-    m_connection.exec(QStringLiteral("update %1 set %2 where _rowid_=?").arg(bracket(m_table), sets.join(u',')),
-                      params);
-    refetchRow(row, id);
+    params << rowId;
+    connection.exec(QStringLiteral("update %1 set %2 where _rowid_=?").arg(bracket(table), sets.join(u',')), params);
 }
 
 qint64 Dataset::append(const FieldValues& values)
@@ -522,18 +514,14 @@ void Dataset::refetchRow(int row, qint64 id)
         return;
     Store& store = *m_store;
     const size_t physical = size_t(store.order[size_t(row)]);
+    emit aboutToChangeRow(row);
     // The old texts stay in the buffer unused until the result is closed.
-    std::unique_ptr<QVariant[]>* made = physical < store.values.size() && store.values[physical]
-                                            ? &store.values[physical]
-                                            : nullptr;
     for (int c = 0; c < st.columnCount(); ++c) {
         const int column = fieldIndex(st.columnName(c));
         if (column < 0)
             continue;
         Store::Cell& cell = store.at(physical, size_t(column));
         store.read(cell, st.handle(), c);
-        if (made)
-            (*made)[size_t(column)] = store.valueOf(cell);
     }
     emit rowChanged(row);
 }

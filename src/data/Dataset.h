@@ -55,12 +55,10 @@ public:
     int fieldCount() const { return int(m_fields.size()); }
     const QStringList& fieldNames() const { return m_fields; }
     int fieldIndex(const QString& name) const;  // -1 when missing
-    // The value as a QVariant that stays put until the result is closed or
-    // reopened (a changed row's value is updated in place). It is made the
-    // first time its row is asked for; a walk over many rows that only looks
-    // at the values is cheaper with cell(), isNull() and text().
-    const QVariant& value(int row, int column) const;
-    // The value as a new QVariant, not kept.
+    // The value as a new QVariant. Nothing is kept per row, so a walk over
+    // every row costs no memory; a walk that only looks at the values is
+    // cheaper still with isNull() and text().
+    QVariant value(int row, int column) const;
     QVariant cell(int row, int column) const;
     bool isNull(int row, int column) const;
     // A text value in place; empty for a null or a number. Valid until the
@@ -89,6 +87,8 @@ public:
     // Inserts a row into the table and, when open, appends it to the result.
     qint64 append(const FieldValues& values);
     void deleteRow(int row);
+    // The statement behind updateRow(): one row of `table`, by storage identity.
+    static void updateById(Connection& connection, const QString& table, qint64 rowId, const FieldValues& values);
 
 signals:
     void aboutToReset();
@@ -98,6 +98,8 @@ signals:
     void reordered();
     void aboutToRemoveRow(int row);
     void rowRemoved(int row);
+    // A row's values are about to be replaced by what the table now holds.
+    void aboutToChangeRow(int row);
     void rowChanged(int row);
     void currentRowChanged(int row);
 

@@ -4,13 +4,14 @@
 #include "widgets/ControlOps.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
-#include "data/Statement.h"
-#include "data/Tdmfm.h"
+#include "data/SenderProfile.h"
+#include "orders/OrderRegister.h"
 #include "orders/PrintStatus.h"
 #include "core/CourierCatalogue.h"
 #include "orders/OrderValues.h"
 #include "platform/Platform.h"
 #include "widgets/CloseIcon.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/DateField.h"
 #include "widgets/EnterChain.h"
 #include "widgets/NumericKeyFilter.h"
@@ -52,8 +53,9 @@ QComboBox* editableBox(QWidget* parent, const char* name, int x, int y, int w, c
 
 }  // namespace
 
-OrderEditorPanel::OrderEditorPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
-    : FloatingPanel(parent), m_dm(dm), m_platform(platform)
+OrderEditorPanel::OrderEditorPanel(OrderRegister& orders, const SenderProfile& sender, const Platform& platform,
+                                   QWidget* parent)
+    : FloatingPanel(parent), m_orders(orders), m_sender(sender), m_platform(platform)
 {
     setObjectName(QStringLiteral("Panel3"));
     setFont(songFont(14));
@@ -201,10 +203,22 @@ void OrderEditorPanel::closePanel()
     m_loadedRowId.reset();
 }
 
+void OrderEditorPanel::registerCommands(CommandRegistry& commands)
+{
+    commands.on(Command::NewOrder, [this] { openForNew(); });
+    commands.on(Command::GridNew, [this] { openForNew(); });
+    commands.on(Command::GridEdit, [this] { loadFromMenu(); });
+    commands.on(Command::GridDelete, [this] { deleteSelected(); });
+    // The panel stands open until the start-up sequence puts it away, so a
+    // sequence that stops early leaves it visible.
+    commands.addStartUpStep(StartUpStep::EditorPanel, [this] { hide(); });
+    commands.addStartUpStep(StartUpStep::Date, [this] { setDate(m_platform.clock.now().date()); });
+}
+
 void OrderEditorPanel::openForNew()
 {
     appear();
-    ComboBox4->setEditText(m_hooks.defaultCourier ? m_hooks.defaultCourier() : QString());
+    ComboBox4->setEditText(m_sender.courier());
     clearFields();
     Button3->hide();
     Button1->show();
@@ -214,7 +228,7 @@ void OrderEditorPanel::openForNew()
 
 QString OrderEditorPanel::currentName() const
 {
-    const Dataset& grid = m_dm.ADOQuery15;
+    const Dataset& grid = m_orders.result();
     const int column = grid.fieldIndex(QStringLiteral("a"));
     if (!grid.isOpen() || column < 0 || grid.currentRow() < 0)
         return QString();
@@ -245,7 +259,7 @@ void OrderEditorPanel::loadFromDoubleClick()
 
 void OrderEditorPanel::loadCurrent()
 {
-    const Dataset& grid = m_dm.ADOQuery15;
+    const Dataset& grid = m_orders.result();
     // From here on the panel belongs to this order: "修 改" writes into it,
     // wherever the grid's cursor has gone in the meantime.
     m_loadedRowId = grid.rowId(grid.currentRow());
@@ -326,13 +340,11 @@ void OrderEditorPanel::saveNew()
         return;
     // One insert statement: the database takes the whole row or none of it,
     // so a refused row leaves nothing behind for a later save.
-    m_dm.ADOTable5.append(OrderValues::fields(texts, quantity, amount));
-    if (m_hooks.showBanner)
-        m_hooks.showBanner(QStringLiteral("新建记录成功..."));
+    m_orders.appendOrder(OrderValues::fields(texts, quantity, amount));
+    emit bannerRequested(QStringLiteral("新建记录成功..."));
     clearFields();
     m_loadedRowId.reset();
-    if (m_hooks.showAll)
-        m_hooks.showAll();
+    m_orders.showAll();
     Button3->setEnabled(false);
 }
 
@@ -347,35 +359,14 @@ void OrderEditorPanel::saveChanges()
         return;
     }
     const qint64 id = *m_loadedRowId;
-    {
-        Statement exists(m_dm.ADOConnection1.handle(), QStringLiteral("select 1 from data where _rowid_=?"), {id});
-        if (!exists.step()) {
-            m_platform.dialogs.inform(window(),
-                                      QStringLiteral("要修改的记录已不存在（可能已被删除），修改没有保存。"));
-            return;
-        }
+    if (!m_orders.orderExists(id)) {
+        m_platform.dialogs.inform(window(), QStringLiteral("要修改的记录已不存在（可能已被删除），修改没有保存。"));
+        return;
     }
-    const FieldValues values = OrderValues::fields(texts, quantity, amount);
-    Dataset& grid = m_dm.ADOQuery15;
-    const int row = grid.isOpen() ? grid.rowOfId(id) : -1;
-    if (row >= 0) {
-        // Keeps the grid's copy of the row in step even if the reload fails.
-        grid.updateRow(row, values);
-    } else {
-        QStringList sets;
-        QVariantList params;
-        for (const auto& [name, value] : values) {
-            sets << QLatin1Char('[') + name + QStringLiteral("]=?");
-            params << value;
-        }
-        params << id;
-        m_dm.ADOConnection1.exec(QStringLiteral("update data set %1 where _rowid_=?").arg(sets.join(u',')), params);
-    }
-    if (m_hooks.showAll)
-        m_hooks.showAll();
+    m_orders.changeOrder(id, OrderValues::fields(texts, quantity, amount));
+    m_orders.showAll();
     hide();
-    if (m_hooks.showBanner)
-        m_hooks.showBanner(QStringLiteral("修改记录成功..."));
+    emit bannerRequested(QStringLiteral("修改记录成功..."));
     clearFields();
     Button3->setEnabled(false);
     m_loadedRowId.reset();
@@ -388,25 +379,9 @@ void OrderEditorPanel::deleteSelected()
         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;
-    const QList<int> rows = m_hooks.selectedRows ? m_hooks.selectedRows() : QList<int>();
-    Dataset& grid = m_dm.ADOQuery15;
-    // Each deletion moves the rows after it up: remember the selected orders
-    // by their storage rows before deleting the first.
-    QList<qint64> ids;
-    for (int row : rows)
-        if (row >= 0 && row < grid.rowCount())
-            ids << grid.rowId(row);
-    int deleted = 0;
-    for (qint64 id : ids) {
-        const int row = grid.rowOfId(id);
-        if (row < 0)
-            continue;
-        grid.setCurrentRow(row);
-        grid.deleteRow(row);
-        ++deleted;
-    }
-    if (deleted > 0 && m_hooks.showBanner)
-        m_hooks.showBanner(QStringLiteral("删除记录成功..."));
+    const int deleted = m_orders.deleteRows(m_orders.selectedRows());
+    if (deleted > 0)
+        emit bannerRequested(QStringLiteral("删除记录成功..."));
 }
 
 }  // namespace kx

@@ -4,7 +4,6 @@
 
 #include <QDate>
 #include <QList>
-#include <functional>
 #include <optional>
 
 class QComboBox;
@@ -17,37 +16,33 @@ namespace kx {
 
 class CloseIcon;
 class DateField;
-class Tdmfm;
+class CommandRegistry;
+class OrderRegister;
+class SenderProfile;
 struct OrderTexts;
 struct Platform;
 
 // The order editor panel (Panel3) floating over the order grid: enter a new
 // order, change the loaded one, delete the grid's selected orders.
 //
-// The entry points below are called by the main window inside
-// Platform::guard: a database or null-conversion error escapes them and ends
-// the operation where it arose.
+// The entry points below are called inside Platform::guard: a database or
+// null-conversion error escapes them and ends the operation where it arose.
 class OrderEditorPanel : public FloatingPanel {
     Q_OBJECT
 public:
-    // What the editor needs from the main window.
-    struct Hooks {
-        std::function<QString()> defaultCourier;     // text of the sender panel's ComboBox2
-        std::function<QList<int>()> selectedRows;    // the grid's selection, in selection order
-        std::function<void()> showAll;               // the show-all action
-        std::function<void(const QString&)> showBanner;
-    };
-
     static constexpr int collapsedHeight = 175;
     static constexpr int expandedHeight = 320;
 
-    OrderEditorPanel(Tdmfm& dm, const Platform& platform, QWidget* parent = nullptr);
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    OrderEditorPanel(OrderRegister& orders, const SenderProfile& sender, const Platform& platform,
+                     QWidget* parent = nullptr);
+    // Claims "新建记录", "修 改", "删 除" and the editor's start-up steps.
+    void registerCommands(CommandRegistry& commands);
 
-    void openForNew();            // "新建记录"
+    // "新建记录": the courier box starts on the sender profile's default courier.
+    void openForNew();
     void loadFromMenu();          // grid menu "修 改"
     void loadFromDoubleClick();   // double-click on a grid row
-    void deleteSelected();        // grid menu "删 除"
+    void deleteSelected();        // grid menu "删 除": the register's selected rows
     void setDate(const QDate& date);
     // The main window's half-second timer: a blank date field gets `today`.
     void refillBlankDate(const QDate& today);
@@ -78,6 +73,9 @@ public:
     QPushButton* Button9;           // 全部清空
     CloseIcon* Image1;              // the cross
 
+signals:
+    void bannerRequested(const QString& text);
+
 public slots:
     void saveNew();         // "新 建"
     void saveChanges();     // "修 改"
@@ -95,9 +93,9 @@ private:
     bool checkedTexts(OrderTexts& texts, double& quantity, double& amount);
     void focusField(QWidget* field);
 
-    Tdmfm& m_dm;
+    OrderRegister& m_orders;
+    const SenderProfile& m_sender;
     const Platform& m_platform;
-    Hooks m_hooks;
     std::optional<qint64> m_loadedRowId;
 };
 

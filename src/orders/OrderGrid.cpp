@@ -4,6 +4,7 @@
 #include "orders/CellFormat.h"
 #include "orders/OrderGridDelegate.h"
 #include "orders/OrderGridModel.h"
+#include "orders/OrderRegister.h"
 #include "orders/OrderTableView.h"
 #include "orders/SortCycle.h"
 #include "widgets/ColumnFit.h"
@@ -21,10 +22,11 @@ namespace kx {
 
 const QString OrderGrid::hint = QStringLiteral("点列标题进行排序，双击进行修改");
 
-OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
+OrderGrid::OrderGrid(OrderRegister& orders, QWidget* parent)
     : QFrame(parent),
-      m_dataset(&dataset),
-      m_model(new OrderGridModel(dataset, this)),
+      m_orders(&orders),
+      m_dataset(&orders.result()),
+      m_model(new OrderGridModel(orders.result(), this)),
       m_view(new OrderTableView(this)),
       m_header(new TwoLevelHeader(m_view)),
       m_indicator(new RowIndicator(m_view)),
@@ -79,11 +81,11 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
     m_footer = new FooterRow(m_view, this);
     m_footer->setObjectName(QStringLiteral("DBGridEh1Footer"));
     m_footer->setToolTip(hint);
-    m_footer->setText(0, QStringLiteral("总计"));
-    m_footer->setAlignment(0, Qt::AlignHCenter);
+    m_footer->setText(NameColumn, QStringLiteral("总计"));
+    m_footer->setAlignment(NameColumn, Qt::AlignHCenter);
     m_footer->setAlignment(CountColumn, Qt::AlignLeft);
-    m_footer->setText(3, QString());
-    m_footer->setAlignment(3, Qt::AlignHCenter);
+    m_footer->setText(CourierColumn, QString());
+    m_footer->setAlignment(CourierColumn, Qt::AlignHCenter);
     m_footer->setAlignment(QuantityColumn, Qt::AlignHCenter);
     m_footer->setAlignment(AmountColumn, Qt::AlignRight);
 
@@ -119,25 +121,23 @@ OrderGrid::OrderGrid(Dataset& dataset, QWidget* parent)
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { followViewRow(current); });
 
-    connect(m_dataset, &Dataset::resetDone, this, [this] {
-        recomputeSums();
-        followDatasetRow(m_dataset->currentRow());
-    });
-    // A sort keeps the rows and so their totals.
+    connect(m_dataset, &Dataset::resetDone, this, [this] { followDatasetRow(m_dataset->currentRow()); });
     connect(m_dataset, &Dataset::reordered, this, [this] { followDatasetRow(m_dataset->currentRow()); });
-    connect(m_dataset, &Dataset::aboutToRemoveRow, this, [this](int row) {
-        const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
-        if (quantity >= 0)
-            m_quantitySum.subtract(m_dataset->cell(row, quantity));
-        if (amount >= 0)
-            m_amountSum.subtract(m_dataset->cell(row, amount));
-    });
-    connect(m_dataset, &Dataset::rowRemoved, this, [this] { showSums(); });
-    connect(m_dataset, &Dataset::rowChanged, this, [this] { recomputeSums(); });
     connect(m_dataset, &Dataset::currentRowChanged, this, [this](int row) { followDatasetRow(row); });
+    connect(&orders, &OrderRegister::totalsChanged, this, &OrderGrid::showSums);
+    connect(&orders, &OrderRegister::rowCountTextChanged, this,
+            [this](const QString& text) { m_footer->setText(CountColumn, text); });
+    orders.setSelectionSource(this);
 
-    recomputeSums();
+    m_footer->setText(CountColumn, orders.rowCountText());
+    showSums();
     followDatasetRow(m_dataset->currentRow());
+}
+
+OrderGrid::~OrderGrid()
+{
+    if (m_orders)
+        m_orders->setSelectionSource(nullptr);
 }
 
 QTableView* OrderGrid::view() const
@@ -145,29 +145,24 @@ QTableView* OrderGrid::view() const
     return m_view;
 }
 
-void OrderGrid::setRowCountText(const QString& text)
-{
-    m_footer->setText(CountColumn, text);
-}
-
 QString OrderGrid::rowCountText() const
 {
     return m_footer->text(CountColumn);
 }
 
-void OrderGrid::setColumnVisible(int index, bool visible)
+void OrderGrid::setColumnVisible(int column, bool visible)
 {
-    if (index < 0 || index >= OrderGridModel::ColumnCount || isColumnVisible(index) == visible)
+    if (column < 0 || column >= GridColumnCount || isColumnVisible(column) == visible)
         return;
     m_fitting = true;
-    m_view->setColumnHidden(index, !visible);
+    m_view->setColumnHidden(column, !visible);
     m_fitting = false;
     fitColumns();
 }
 
-bool OrderGrid::isColumnVisible(int index) const
+bool OrderGrid::isColumnVisible(int column) const
 {
-    return index >= 0 && index < OrderGridModel::ColumnCount && !m_view->isColumnHidden(index);
+    return column >= 0 && column < GridColumnCount && !m_view->isColumnHidden(column);
 }
 
 QList<int> OrderGrid::selectedRows() const
@@ -225,28 +220,11 @@ void OrderGrid::rememberUserWidths()
             m_weights[c] = m_header->sectionSize(c);
 }
 
-void OrderGrid::recomputeSums()
-{
-    m_quantitySum.clear();
-    m_amountSum.clear();
-    const int rows = m_dataset ? m_model->rowCount() : 0;
-    const int quantity = m_model->fieldOf(QuantityColumn), amount = m_model->fieldOf(AmountColumn);
-    for (int row = 0; row < rows; ++row) {
-        if (quantity >= 0)
-            m_quantitySum.add(m_dataset->cell(row, quantity));
-        if (amount >= 0)
-            m_amountSum.add(m_dataset->cell(row, amount));
-    }
-    showSums();
-}
-
 void OrderGrid::showSums()
 {
-    // A closed result (before the first show-all, or after a failed
-    // statement) has no totals at all.
-    const bool open = m_dataset && m_dataset->isOpen();
-    m_footer->setText(QuantityColumn, open ? m_quantitySum.text() : QString());
-    m_footer->setText(AmountColumn, open ? m_amountSum.text() : QString());
+    const bool open = m_orders && m_dataset && m_orders->hasTotals();
+    m_footer->setText(QuantityColumn, open ? m_orders->quantityTotal().text() : QString());
+    m_footer->setText(AmountColumn, open ? m_orders->amountTotal().text() : QString());
 }
 
 void OrderGrid::followDatasetRow(int row)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/ExactTotal.h"
 #include "data/Dataset.h"
+#include "orders/GridColumn.h"
+#include "orders/SelectionSource.h"
 
 #include <QFrame>
 #include <QList>
@@ -13,37 +14,35 @@ class QTableView;
 namespace kx {
 class FooterRow;
 class OrderGridModel;
+class OrderRegister;
 class OrderTableView;
 class RowIndicator;
 class TwoLevelHeader;
 
-// The order grid: the rows of the grid's dataset under two-level column
-// titles, a narrow indicator column marking the current row and a footer
-// with the row count and the totals of quantity and amount. A click on a
+// The order grid: the register's rows under two-level column titles, a
+// narrow indicator column marking the current row and a footer with the row
+// count and the totals of quantity and amount that the register keeps. A click on a
 // title sorts the fetched rows by that column; the current row follows the
 // dataset's cursor both ways; several rows can be selected.
-class OrderGrid : public QFrame {
+class OrderGrid : public QFrame, public SelectionSource {
     Q_OBJECT
 public:
     // The hint shown as tooltip and in the status bar.
     static const QString hint;
-    // Footer columns of the count and the two totals.
-    static constexpr int CountColumn = 1;
-    static constexpr int QuantityColumn = 7;
-    static constexpr int AmountColumn = 8;
+    // The footer column of the row count.
+    static constexpr int CountColumn = MobileColumn;
 
-    explicit OrderGrid(Dataset& dataset, QWidget* parent = nullptr);
+    explicit OrderGrid(OrderRegister& orders, QWidget* parent = nullptr);
+    ~OrderGrid() override;
 
     // "共" + n + "条记录", set by the show-all action; empty before it.
-    void setRowCountText(const QString& text);
     QString rowCountText() const;
 
-    // Columns are addressed by their index in the grid's column table (0..11).
-    void setColumnVisible(int index, bool visible);
-    bool isColumnVisible(int index) const;
+    void setColumnVisible(int column, bool visible);
+    bool isColumnVisible(int column) const;
 
     // The dataset rows selected, in the order they were selected.
-    QList<int> selectedRows() const;
+    QList<int> selectedRows() const override;
 
     QTableView* view() const;
     OrderGridModel* model() const { return m_model; }
@@ -69,11 +68,11 @@ protected:
 private:
     void fitColumns();
     void rememberUserWidths();
-    void recomputeSums();
     void showSums();
     void followDatasetRow(int row);
     void followViewRow(const QModelIndex& current);
 
+    QPointer<OrderRegister> m_orders;
     QPointer<Dataset> m_dataset;  // the data module may go first at exit
     OrderGridModel* m_model;
     OrderTableView* m_view;
@@ -82,8 +81,6 @@ private:
     FooterRow* m_footer;
     QList<int> m_weights;
     bool m_fitting = false;
-    ExactTotal m_quantitySum;
-    ExactTotal m_amountSum;
 };
 
 }  // namespace kx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Dataset.h"
+#include "orders/GridColumn.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -39,7 +40,7 @@ public:
         LowerTitleRole,                     // header: the lower title text
         ValueRole,                          // cell: the stored value itself
     };
-    static constexpr int ColumnCount = 12;
+    static constexpr int ColumnCount = GridColumnCount;
     static const std::array<OrderGridColumn, ColumnCount>& columns();
 
     explicit OrderGridModel(Dataset& dataset, QObject* parent = nullptr);

@@ -1,11 +1,11 @@
 #include "orders/QuickSearchPanel.h"
 
-#include "data/DataOps.h"
-#include "data/Tdmfm.h"
+#include "orders/OrderRegister.h"
 #include "orders/PrintStatus.h"
 #include "core/CourierCatalogue.h"
 #include "orders/SearchStatement.h"
 #include "platform/Platform.h"
+#include "widgets/ControlOps.h"
 #include "widgets/EnterChain.h"
 #include "widgets/FontSubstitutions.h"
 
@@ -17,8 +17,8 @@
 
 namespace kx {
 
-QuickSearchPanel::QuickSearchPanel(Tdmfm& dm, const Platform& platform, QWidget* parent)
-    : QGroupBox(QStringLiteral(" 快速查询"), parent), m_dm(dm), m_platform(platform)
+QuickSearchPanel::QuickSearchPanel(OrderRegister& orders, const Platform& platform, QWidget* parent)
+    : QGroupBox(QStringLiteral(" 快速查询"), parent), m_orders(orders), m_platform(platform)
 {
     setObjectName(QStringLiteral("GroupBox5"));
     setFont(songFont(14));
@@ -118,6 +118,13 @@ QuickSearchPanel::QuickSearchPanel(Tdmfm& dm, const Platform& platform, QWidget*
     connect(Button7, &QPushButton::clicked, this, &QuickSearchPanel::search);
     connect(Button15, &QPushButton::clicked, this, &QuickSearchPanel::clearConditions);
     connect(Button12, &QPushButton::clicked, this, &QuickSearchPanel::showAllRequested);
+    connect(&m_orders, &OrderRegister::courierListChanged, this, &QuickSearchPanel::showCouriers);
+}
+
+void QuickSearchPanel::showCouriers(const QStringList& couriers)
+{
+    // The show-all's list replaces the box's, without a search.
+    replaceItems(ComboBox1, couriers);
 }
 
 SearchConditions QuickSearchPanel::conditions() const
@@ -130,7 +137,7 @@ void QuickSearchPanel::search()
 {
     const bool ok = m_platform.guard(window(), [this] {
         const SearchStatement s = SearchStatement::build(Label57->text(), conditions());
-        openQuery(m_dm.ADOQuery15, s.sql, s.params);
+        m_orders.search(s.sql, s.params);
     });
     if (ok)
         emit searched();

@@ -9,17 +9,17 @@ class QLabel;
 
 namespace kx {
 
-class Tdmfm;
+class OrderRegister;
 struct Platform;
 struct SearchConditions;
 
 // The quick search group box " 快速查询" (GroupBox5) under the order grid.
 // Every change of a condition searches again; the result replaces the grid's
-// query (dm.ADOQuery15).
+// result in the order register.
 class QuickSearchPanel : public QGroupBox {
     Q_OBJECT
 public:
-    QuickSearchPanel(Tdmfm& dm, const Platform& platform, QWidget* parent = nullptr);
+    QuickSearchPanel(OrderRegister& orders, const Platform& platform, QWidget* parent = nullptr);
 
     QComboBox* ComboBox1;  // courier
     QComboBox* ComboBox8;  // print status
@@ -49,7 +49,9 @@ signals:
     void searched();
 
 private:
-    Tdmfm& m_dm;
+    void showCouriers(const QStringList& couriers);
+
+    OrderRegister& m_orders;
     const Platform& m_platform;
 };
 

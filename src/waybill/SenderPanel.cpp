@@ -1,10 +1,11 @@
 #include "waybill/SenderPanel.h"
 
 #include "widgets/ControlOps.h"
-#include "waybill/SenderProfile.h"
+#include "data/SenderProfile.h"
 #include "platform/Platform.h"
 #include "core/CourierCatalogue.h"
 #include "widgets/CloseIcon.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/PictureButton.h"
 #include "widgets/EnterChain.h"
 #include "widgets/FontSubstitutions.h"
@@ -96,6 +97,21 @@ void SenderPanel::showEvent(QShowEvent* event)
     // Shown over the grid and whatever else the main window made after it.
     raise();
     FloatingPanel::showEvent(event);
+}
+
+void SenderPanel::registerCommands(CommandRegistry& commands)
+{
+    // "寄件人" shows the stored profile; "寄件人信息" shows the boxes as they stand.
+    commands.on(Command::Sender, [this] {
+        show();
+        raise();
+        load();
+    });
+    commands.on(Command::SenderInfo, [this] {
+        show();
+        raise();
+    });
+    commands.addStartUpStep(StartUpStep::SenderProfile, [this] { load(); });
 }
 
 void SenderPanel::showProfile()

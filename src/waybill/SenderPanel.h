@@ -7,6 +7,7 @@ class QComboBox;
 
 namespace kx {
 
+class CommandRegistry;
 class SenderProfile;
 struct Platform;
 class PictureButton;
@@ -19,6 +20,8 @@ class SenderPanel : public FloatingPanel {
     Q_OBJECT
 public:
     SenderPanel(SenderProfile& profile, const Platform& platform, QWidget* parent = nullptr);
+    // Claims "寄件人" and "寄件人信息" and loads the profile at start-up.
+    void registerCommands(CommandRegistry& commands);
 
     // Reads "select * from post" into the profile and so the four boxes; throws the conversion
     // error on a missing row or a null, leaving the later boxes as they were.

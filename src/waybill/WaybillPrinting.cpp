@@ -7,9 +7,11 @@
 #include "waybill/CourierLayoutTable.h"
 #include "waybill/EventPump.h"
 #include "waybill/ReportJob.h"
-#include "waybill/SenderProfile.h"
+#include "data/SenderProfile.h"
 #include "waybill/WaybillPreview.h"
 #include "waybill/WaybillTemplates.h"
+#include "platform/Platform.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QMenu>
@@ -66,6 +68,16 @@ void WaybillPrinting::fillCourierMenu(QMenu* menu, const std::function<void(int)
         QAction* a = menu->addAction(CourierCatalogue::menuCaption(courier));
         QObject::connect(a, &QAction::triggered, menu, [chosen, courier] { chosen(courier); });
     }
+}
+
+void WaybillPrinting::registerCommands(CommandRegistry& commands)
+{
+    auto single = [this](int courier) { m_platform.guard(m_owner, [this, courier] { printSingle(courier); }); };
+    auto batch = [this](int courier) { m_platform.guard(m_owner, [this, courier] { printBatch(courier); }); };
+    fillCourierMenu(commands.menu(CommandMenu::SinglePrint), single);
+    fillCourierMenu(commands.menu(CommandMenu::GridSinglePrint), single);
+    fillCourierMenu(commands.menu(CommandMenu::BatchPrint), batch);
+    fillCourierMenu(commands.menu(CommandMenu::GridBatchPrint), batch);
 }
 
 QPrinter* WaybillPrinting::singlePrinter()

@@ -13,6 +13,7 @@ class QWidget;
 
 namespace kx {
 
+class CommandRegistry;
 class Tdmfm;
 struct Platform;
 class ReportJob;
@@ -26,6 +27,10 @@ class WaybillPrinting : public QObject {
 public:
     WaybillPrinting(Tdmfm& dm, const Platform& platform, const SenderProfile& sender, QWidget* owner);
     ~WaybillPrinting() override;
+
+    // Fills the four courier print menus (the picture buttons' and the grid
+    // menu's submenus) with the single and batch print actions.
+    void registerCommands(CommandRegistry& commands);
 
     // Fills a menu with the nine courier entries (and their separators);
     // choosing one calls `chosen` with the entry's index 0..8.

@@ -30,15 +30,21 @@ bool requiredFieldCheck(Dialogs& dialogs, QWidget* control, const QString& messa
     return false;
 }
 
-void fillColumnList(Dataset& dataset, const QString& column, const QString& table, QComboBox* box)
+void replaceItems(QComboBox* box, const QStringList& items)
 {
     const QSignalBlocker blocker(box);
     box->clear();
     box->setEditText(QString());
-    box->addItems(columnValues(dataset, column, table));
+    box->addItems(items);
     // Adding to an empty box makes its first entry current; the text stays empty.
     box->setCurrentIndex(-1);
     box->setEditText(QString());
+}
+
+void fillColumnList(Dataset& dataset, const QString& column, const QString& table, QComboBox* box)
+{
+    replaceItems(box, {});
+    replaceItems(box, columnValues(dataset, column, table));
 }
 
 }  // namespace kx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 class QComboBox;
@@ -21,6 +22,9 @@ bool requiredFieldCheck(Dialogs& dialogs, QWidget* control, const QString& messa
 // distinct values of the column in the engine's order. A null in the column
 // stops the fill with the conversion error, leaving the box empty.
 void fillColumnList(Dataset& dataset, const QString& column, const QString& table, QComboBox* box);
+
+// Replaces the box's list (and empties its text) without a change reaction.
+void replaceItems(QComboBox* box, const QStringList& items);
 
 // The text of a line edit or combo box.
 QString controlText(QWidget* control);

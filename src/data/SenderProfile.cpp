@@ -1,4 +1,4 @@
-#include "waybill/SenderProfile.h"
+#include "data/SenderProfile.h"
 
 #include "core/TextValue.h"
 #include "data/DataOps.h"

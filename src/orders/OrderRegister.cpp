@@ -1,0 +1,113 @@
+#include "orders/OrderRegister.h"
+
+#include "data/DataOps.h"
+#include "data/Statement.h"
+#include "data/Tdmfm.h"
+#include "orders/SelectionSource.h"
+
+namespace kx {
+
+OrderRegister::OrderRegister(Tdmfm& dm, QObject* parent) : QObject(parent), m_dm(dm), m_result(&dm.ADOQuery15)
+{
+    setObjectName(QStringLiteral("OrderRegister"));
+    Dataset* d = m_result;
+    connect(d, &Dataset::resetDone, this, &OrderRegister::recomputeTotals);
+    // A sort keeps the rows and so their totals. An edited or deleted row
+    // changes the totals by its own values only, so an edit of every row of a
+    // large result stays linear.
+    connect(d, &Dataset::aboutToChangeRow, this, [this](int row) { addRow(row, -1); });
+    connect(d, &Dataset::rowChanged, this, [this](int row) {
+        addRow(row, +1);
+        emit totalsChanged();
+    });
+    connect(d, &Dataset::aboutToRemoveRow, this, [this](int row) { addRow(row, -1); });
+    connect(d, &Dataset::rowRemoved, this, &OrderRegister::totalsChanged);
+    recomputeTotals();
+}
+
+void OrderRegister::showAll()
+{
+    emit courierListChanged({});
+    const QStringList couriers = columnValues(m_dm.ADOQuery1, QStringLiteral("d"), QStringLiteral("data"));
+    emit courierListChanged(couriers);
+    openQuery(*m_result, QStringLiteral("select * from data"));
+    m_result->last();
+    m_rowCountText = QStringLiteral("共%1条记录").arg(m_result->rowCount());
+    emit rowCountTextChanged(m_rowCountText);
+}
+
+void OrderRegister::search(const QString& sql, const QVariantList& params)
+{
+    openQuery(*m_result, sql, params);
+}
+
+QList<int> OrderRegister::selectedRows() const
+{
+    return m_selection ? m_selection->selectedRows() : QList<int>();
+}
+
+qint64 OrderRegister::appendOrder(const FieldValues& values)
+{
+    // One insert statement: the database takes the whole row or none of it.
+    return m_dm.ADOTable5.append(values);
+}
+
+bool OrderRegister::orderExists(qint64 rowId) const
+{
+    Statement exists(m_dm.ADOConnection1.handle(), QStringLiteral("select 1 from data where _rowid_=?"), {rowId});
+    return exists.step();
+}
+
+void OrderRegister::changeOrder(qint64 rowId, const FieldValues& values)
+{
+    const int row = m_result->isOpen() ? m_result->rowOfId(rowId) : -1;
+    if (row >= 0)
+        m_result->updateRow(row, values);  // keeps the grid's copy of the row in step
+    else
+        Dataset::updateById(m_dm.ADOConnection1, QStringLiteral("data"), rowId, values);
+}
+
+int OrderRegister::deleteRows(const QList<int>& rows)
+{
+    Dataset& grid = *m_result;
+    // Each deletion moves the rows after it up: remember the orders by their
+    // storage identities before deleting the first.
+    QList<qint64> ids;
+    for (int row : rows)
+        if (row >= 0 && row < grid.rowCount())
+            ids << grid.rowId(row);
+    int deleted = 0;
+    for (qint64 id : ids) {
+        const int row = grid.rowOfId(id);
+        if (row < 0)
+            continue;
+        grid.setCurrentRow(row);
+        grid.deleteRow(row);
+        ++deleted;
+    }
+    return deleted;
+}
+
+void OrderRegister::addRow(int row, int sign)
+{
+    if (!hasTotals() || row < 0 || row >= m_result->rowCount())
+        return;
+    const Dataset& d = *m_result;
+    if (m_quantityField >= 0)
+        m_quantity.addUnits(sign * ExactTotal::unitsOf(d.cell(row, m_quantityField)));
+    if (m_amountField >= 0)
+        m_amount.addUnits(sign * ExactTotal::unitsOf(d.cell(row, m_amountField)));
+}
+
+void OrderRegister::recomputeTotals()
+{
+    m_quantity.clear();
+    m_amount.clear();
+    m_quantityField = hasTotals() ? m_result->fieldIndex(QStringLiteral("1")) : -1;
+    m_amountField = hasTotals() ? m_result->fieldIndex(QStringLiteral("2")) : -1;
+    for (int row = 0; row < rowCount(); ++row)
+        addRow(row, +1);
+    emit totalsChanged();
+}
+
+}  // namespace kx

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/ExactTotal.h"
+#include "data/Dataset.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+namespace kx {
+
+class Tdmfm;
+class SelectionSource;
+
+// The order register as every feature sees it: the grid's result (the
+// dataset ADOQuery15) with its current row and the grid's selection, the
+// show-all action, searches, edits and deletions, and the footer's figures —
+// the row count text and the exact totals of quantity and amount, kept up
+// row by row. No widget: the grid, the footer, the editor, the quick search,
+// printing, import and export all work through this one object.
+class OrderRegister : public QObject {
+    Q_OBJECT
+public:
+    explicit OrderRegister(Tdmfm& dm, QObject* parent = nullptr);
+
+    Tdmfm& dm() const { return m_dm; }
+    // The grid's result. Read it freely; change orders through the register.
+    Dataset& result() const { return *m_result; }
+
+    // "全部记录": the courier list afresh from the orders, then every order,
+    // the cursor on the last row and the row count text set. A null courier
+    // stops it with the conversion error after the list was emptied.
+    void showAll();
+    // A search statement's result replaces the grid's.
+    void search(const QString& sql, const QVariantList& params = {});
+
+    int rowCount() const { return m_result && m_result->isOpen() ? m_result->rowCount() : 0; }
+    int currentRow() const { return m_result ? m_result->currentRow() : -1; }
+    void setCurrentRow(int row) { m_result->setCurrentRow(row); }
+    // The current row's value of a field (see Dataset::field).
+    QVariant currentField(const QString& name) const { return m_result->field(name); }
+
+    void setSelectionSource(SelectionSource* source) { m_selection = source; }
+    QList<int> selectedRows() const;
+
+    // A new order, written at once; the result is not requeried.
+    qint64 appendOrder(const FieldValues& values);
+    // Whether the table still holds the order with that storage identity.
+    bool orderExists(qint64 rowId) const;
+    // Writes the values into the order; the grid's copy follows when the
+    // order is in the result.
+    void changeOrder(qint64 rowId, const FieldValues& values);
+    // Deletes the given rows of the result, one after another; a row that
+    // left the result meanwhile is skipped. Returns how many were deleted.
+    int deleteRows(const QList<int>& rows);
+
+    // The footer's figures: "共n条记录" (set by show-all only) and the totals.
+    const QString& rowCountText() const { return m_rowCountText; }
+    // A closed result (before the first show-all, or after a failed
+    // statement) has no totals at all.
+    bool hasTotals() const { return m_result && m_result->isOpen(); }
+    const ExactTotal& quantityTotal() const { return m_quantity; }
+    const ExactTotal& amountTotal() const { return m_amount; }
+
+signals:
+    // The quick search's courier list: emptied (an empty list) before the
+    // statement runs, then filled.
+    void courierListChanged(const QStringList& couriers);
+    void rowCountTextChanged(const QString& text);
+    void totalsChanged();
+
+private:
+    void recomputeTotals();
+    void addRow(int row, int sign);
+
+    Tdmfm& m_dm;
+    QPointer<Dataset> m_result;  // the data module may go first at exit
+    SelectionSource* m_selection = nullptr;
+    QString m_rowCountText;
+    ExactTotal m_quantity;
+    ExactTotal m_amount;
+    int m_quantityField = -1;
+    int m_amountField = -1;
+};
+
+}  // namespace kx
