@@ -43,6 +43,7 @@ private slots:
     void resultsFollowEachOther();
     void nullConversion();
     void newdbRefusesOverwrite();
+    void reconnectFetchesNoOrders();
 };
 
 void TestData::connectionFailures_data()
@@ -412,6 +413,24 @@ void TestData::newdbRefusesOverwrite()
     QVERIFY(st.value(1).toInt() > 0);
     QVERIFY(st.value(2).toInt() > 3);
     QVERIFY(st.value(3).toInt() > 0);
+}
+
+// After a restore the connection is opened again; the tables for new orders
+// and ledger rows are made ready without fetching what the file holds.
+void TestData::reconnectFetchesNoOrders()
+{
+    test::TestDb db;
+    for (int i = 0; i < 3; ++i)
+        db.addOrder({{"a", QString("客户%1").arg(i)}});
+    Tdmfm dm;
+    dm.reconnect();
+    QVERIFY(dm.ADOTable5.isOpen());
+    QCOMPARE(dm.ADOTable5.rowCount(), 0);
+    QVERIFY(dm.ADOTable5.fieldIndex("a") >= 0);
+    QVERIFY(dm.ADOTable2.isOpen());
+    QCOMPARE(dm.ADOTable2.rowCount(), 0);
+    dm.ADOTable5.append({{"a", "新客户"}});
+    QCOMPARE(db.scalar("select count(*) from data").toInt(), 4);
 }
 
 QTEST_MAIN(TestData)

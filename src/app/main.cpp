@@ -2,6 +2,7 @@
 #include "app/TMainForm.h"
 #include "core/DbError.h"
 #include "data/Tdmfm.h"
+#include "extras/Extras.h"
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "platform/QtDialogs.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv)
         return 1;
     }
     kx::TMainForm main(*dm, platform);
+    kx::Extras::install(main);
     main.show();
     return app.exec();
 }

@@ -39,8 +39,9 @@ void Tdmfm::reconnect()
 {
     disconnect();
     ADOConnection1.open(m_path, schema::databaseKey);
-    ADOTable5.open();
-    ADOTable2.open();
+    // As at start-up: ready for appending, without fetching a single row.
+    ADOTable5.openForAppend();
+    ADOTable2.openForAppend();
 }
 
 }  // namespace kx
