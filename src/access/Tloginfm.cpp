@@ -2,7 +2,7 @@
 
 #include "core/DateText.h"
 #include "access/LoginHost.h"
-#include "data/DataOps.h"
+#include "data/LoginJournal.h"
 #include "widgets/ControlOps.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
@@ -151,10 +151,7 @@ void Tloginfm::bitbtn4Click()
             return;
         if (!requiredFieldCheck(m_platform.dialogs, Edit1, QStringLiteral("必须输入密码！")))
             return;
-        openQuery(m_dm.ADOQuery1,
-                  QStringLiteral("select username from userdb where passwd=? and username=?"),
-                  {password, user});
-        if (m_dm.ADOQuery1.rowCount() == 1) {
+        if (LoginJournal::passwordMatches(m_dm, user, password)) {
             m_loggedIn = true;
             done(Accepted);
             return;
@@ -210,12 +207,10 @@ bool Tloginfm::runClosingSteps()
     // The journal: a retry after a failure here never writes a second row.
     return m_platform.guard(this, [this, user] {
         if (!m_journalWritten) {
-            runStatement(m_dm.ADOQuery1, QStringLiteral("Insert into rz (username,btime) values (?,?)"),
-                         {user, dateTimeText(m_platform.clock.now())});
+            LoginJournal::writeLogin(m_dm, user, m_platform.clock.now());
             m_journalWritten = true;
         }
-        openQuery(m_dm.ADOQuery1, QStringLiteral("select max(id) as maxid from rz"));
-        m_host.setJournalNumber(m_dm.ADOQuery1.field(QStringLiteral("maxid")).toInt());
+        m_host.setJournalNumber(LoginJournal::newestNumber(m_dm));
     });
 }
 

@@ -4,10 +4,10 @@
 #include "access/Tloginfm.h"
 #include "app/HintSettings.h"
 #include "app/SuccessBanner.h"
-#include "data/DataOps.h"
+#include "data/Ledger.h"
+#include "data/LoginJournal.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
-#include "data/Schema.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
@@ -149,7 +149,7 @@ void TMainForm::registerCommands()
     m_printing->registerCommands(c);
 
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
-    c.addStartUpStep(StartUpStep::LedgerQuery, [this] { runLedgerMonthQuery(); });
+    c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
     c.addStartUpStep(StartUpStep::Tables, [this] {
         m_dm.ADOTable5.openForAppend();
         m_dm.ADOTable6.open();
@@ -189,31 +189,6 @@ void TMainForm::showAll()
 void TMainForm::showBanner(const QString& text)
 {
     Panel4->showMessage(text);
-}
-
-void TMainForm::runLedgerMonthQuery()
-{
-    // The ledger's month query names every column of its fixed list, so a
-    // data1 that lacks one stops here; the engine would accept a column of
-    // another type, so the declared types are compared as well.
-    openQuery(m_dm.ADOQuery1, QStringLiteral("PRAGMA table_info(data1)"));
-    QHash<QString, QString> declared;
-    for (int r = 0; r < m_dm.ADOQuery1.rowCount(); ++r)
-        declared.insert(displayText(m_dm.ADOQuery1.value(r, 1)).toLower(),
-                        displayText(m_dm.ADOQuery1.value(r, 2)).toUpper());
-    m_dm.ADOQuery1.close();
-    QStringList columns;
-    for (const schema::LedgerColumn& c : schema::ledgerColumns()) {
-        const auto it = declared.constFind(c.name.toLower());
-        if (it != declared.constEnd() && *it != c.type)
-            throw DbError(QStringLiteral("Type mismatch in field '%1'").arg(c.name));
-        columns << QLatin1Char('[') + c.name + QLatin1Char(']');
-    }
-    const QDate today = m_platform.clock.now().date();
-    const QDate first(today.year(), today.month(), 1);
-    openQuery(m_dm.ADOQuery13,
-              QStringLiteral("SELECT %1 from data1 where day1>=? and day1<?").arg(columns.join(u',')),
-              {dateText(first), dateText(first.addMonths(1))});
 }
 
 void TMainForm::startUp()
@@ -265,8 +240,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         // The exit time is written under this login's journal number; the
         // program ends even when the statement fails.
         guarded([this] {
-            runStatement(m_dm.ADOQuery1, QStringLiteral("update rz set jtime=?where id=?"),
-                         {dateTimeText(m_platform.clock.now()), m_journal});
+            LoginJournal::writeExit(m_dm, m_journal, m_platform.clock.now());
         });
     }
     event->accept();

@@ -72,7 +72,6 @@ private:
     void buildStatusBar();
     void registerCommands();
     void layoutClientArea();
-    void runLedgerMonthQuery();
     void askForLogin();
     void guarded(const std::function<void()>& handler);
 
