@@ -60,6 +60,7 @@ void TestData::connectionFailures()
     QFETCH(QString, message);
     test::TestDb db;
     if (setup == "remove") {
+        db.closeConnection();
         QFile::remove(db.path());
     } else {
         db.exec("PRAGMA rekey='another'");

@@ -6,6 +6,7 @@
 #include "app/TMainForm.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderGrid.h"
+#include "widgets/PasswordKeyFilter.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -34,6 +35,8 @@ private slots:
     void refused_data();
     void refused();
     void requiredFields();
+    void passwordKeyFilter_data();
+    void passwordKeyFilter();
     void passwordTypingFilter();
     void enterChain();
     void closingWithoutLoginEndsProgram();
@@ -70,9 +73,11 @@ void TestLogin::administratorLogsIn()
         QVERIFY(s.main->grid()->isColumnVisible(col));
     // The show-all action ran: the grid's query holds every order.
     QVERIFY(s.dm->ADOQuery15.isOpen());
-    // A later activation does not ask again.
-    s.main->activateWindow();
-    QTest::qWait(50);
+    // A later activation does not ask again; the login would come from a
+    // posted call, which processing the pending events runs.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(s.main.get(), &activate);
+    QCoreApplication::processEvents();
     QVERIFY(!s.login()->isVisible());
 }
 
@@ -133,6 +138,43 @@ void TestLogin::requiredFields()
     QVERIFY(s.login()->isVisible());
 }
 
+void TestLogin::passwordKeyFilter_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("committed");  // by an input method rather than keys
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letters") << "abXY" << false << "abXY";
+    QTest::newRow("digits") << "0129" << false << "0129";
+    QTest::newRow("punctuation and blank") << "a!-. _b" << false << "ab";
+    QTest::newRow("Chinese keys") << "中a文" << false << "a";
+    QTest::newRow("full-width letter and digit") << "ａ１z" << false << "z";
+    QTest::newRow("ten characters at most") << "abcdefghij12" << false << "abcdefghij";
+    QTest::newRow("input method mixed") << "中!a" << true << "";
+    QTest::newRow("input method plain, cut at ten") << "abc123456789" << true << "abc1234567";
+}
+
+void TestLogin::passwordKeyFilter()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, committed);
+    QFETCH(QString, shown);
+    QLineEdit field;
+    PasswordKeyFilter::install(&field);
+    QCOMPARE(field.echoMode(), QLineEdit::Password);
+    QVERIFY(!field.testAttribute(Qt::WA_InputMethodEnabled));
+    if (committed)
+        test::commitText(&field, typed);
+    else
+        test::typeText(&field, typed);
+    QCOMPARE(field.text(), shown);
+    QTest::keyClick(&field, Qt::Key_Backspace);
+    QCOMPARE(field.text(), shown.chopped(1));
+    // Enter reaches the field, so that an Enter chain can move on.
+    QSignalSpy enter(&field, &QLineEdit::returnPressed);
+    QTest::keyClick(&field, Qt::Key_Return);
+    QCOMPARE(enter.size(), 1);
+}
+
 void TestLogin::passwordTypingFilter()
 {
     Session s;
@@ -145,6 +187,8 @@ void TestLogin::passwordTypingFilter()
     QTest::keyClick(e, Qt::Key_Backspace);
     QCOMPARE(e->text(), QString("abC912345"));
     QCOMPARE(e->echoMode(), QLineEdit::Password);
+    test::commitText(e, "中!a");
+    QCOMPARE(e->text(), QString("abC912345"));
 }
 
 void TestLogin::enterChain()

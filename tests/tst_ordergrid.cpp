@@ -584,9 +584,18 @@ void TestOrderGrid::dataModuleGoesFirst()
     QCOMPARE(shown.grid.model()->rowCount(), 1);
     delete dm;
     QCOMPARE(shown.grid.model()->rowCount(), 0);
+    QCOMPARE(shown.grid.view()->model()->rowCount(), 0);
     shown.grid.repaint();
+    // The titles still answer a click: the markers move, there is nothing to sort.
     shown.grid.sortByTitle(Name, false);
+    QCOMPARE(shown.grid.header()->sortMarker(Name), SortMarker::Down);
+    QSignalSpy clicked(&shown.grid, &OrderGrid::titleClicked);
     shown.clickTitle(Amount);
+    QCOMPARE(clicked.size(), 1);
+    QCOMPARE(clicked.at(0).at(0).toInt(), int(Amount));
+    QCOMPARE(shown.grid.header()->sortMarker(Amount), SortMarker::Down);
+    QCOMPARE(shown.grid.header()->sortMarker(Name), SortMarker::None);
+    QCOMPARE(shown.grid.model()->rowCount(), 0);
 }
 
 QTEST_MAIN(TestOrderGrid)

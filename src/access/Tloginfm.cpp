@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "widgets/EnterChain.h"
 #include "widgets/FontSubstitutions.h"
+#include "widgets/PasswordKeyFilter.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -51,9 +52,7 @@ Tloginfm::Tloginfm(Tdmfm& dm, const Platform& platform, LoginHost& host, QWidget
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(216, 64, 113, 22);
-    Edit1->setEchoMode(QLineEdit::Password);
-    Edit1->setMaxLength(10);
-    Edit1->installEventFilter(this);
+    PasswordKeyFilter::install(Edit1);
     passLabel->setBuddy(Edit1);
 
     auto* hint = new QLabel(QStringLiteral("初始登陆密码：507"), this);
@@ -107,25 +106,6 @@ void Tloginfm::start()
     open();
     ComboBox1->setFocus();
     ComboBox1->lineEdit()->selectAll();
-}
-
-bool Tloginfm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (watched == Edit1) {
-        // Letters and digits only; editing and moving keys pass.
-        const QString text = key->text();
-        if (!text.isEmpty() && text.at(0).isPrint()) {
-            const QChar c = text.at(0);
-            const bool ok = text.size() == 1 && c.unicode() < 128 &&
-                            ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9'));
-            if (!ok)
-                return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void Tloginfm::keyPressEvent(QKeyEvent* event)

@@ -3,9 +3,9 @@
 #include "access/Tloginfm.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 namespace kx::test {
 
@@ -22,7 +22,9 @@ MainSession::MainSession(const std::function<void(TestDb&)>& fixture, bool withS
 
 bool MainSession::waitForLogin()
 {
-    return QTest::qWaitFor([this] { return main->login()->isVisible(); }, 2000);
+    // The main window asks for the login through a posted call.
+    QCoreApplication::processEvents();
+    return main->login()->isVisible();
 }
 
 void MainSession::logIn(const QString& user, const QString& password)

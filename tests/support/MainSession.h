@@ -17,7 +17,7 @@ struct MainSession {
     explicit MainSession(const std::function<void(TestDb&)>& fixture = {}, bool withSender = true);
     // Types the pair into the login window and presses "登 录".
     void logIn(const QString& user, const QString& password);
-    // Waits until the login window is up.
+    // Lets the login window come up; false when it does not.
     bool waitForLogin();
 
     TestDb db;

@@ -22,7 +22,24 @@ TestDb::TestDb(bool demo) : m_previous(QDir::currentPath())
 
 TestDb::~TestDb()
 {
+    // Before the temporary directory goes.
+    closeConnection();
     QDir::setCurrent(m_previous);
+}
+
+Connection& TestDb::connection() const
+{
+    if (!m_connection) {
+        auto c = std::make_unique<Connection>();
+        c->open(path(), schema::databaseKey);
+        m_connection = std::move(c);
+    }
+    return *m_connection;
+}
+
+void TestDb::closeConnection() const
+{
+    m_connection.reset();
 }
 
 QString TestDb::path() const
@@ -32,16 +49,12 @@ QString TestDb::path() const
 
 void TestDb::exec(const QString& sql, const QVariantList& params) const
 {
-    Connection c;
-    c.open(path(), schema::databaseKey);
-    c.exec(sql, params);
+    connection().exec(sql, params);
 }
 
 QVariant TestDb::scalar(const QString& sql, const QVariantList& params) const
 {
-    Connection c;
-    c.open(path(), schema::databaseKey);
-    Statement st(c.handle(), sql, params);
+    Statement st(connection().handle(), sql, params);
     return st.step() ? st.value(0) : QVariant();
 }
 

@@ -4,6 +4,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantList>
+#include <memory>
+
+namespace kx {
+class Connection;
+}
 
 namespace kx::test {
 
@@ -16,19 +21,28 @@ public:
     QString dir() const { return m_dir.path(); }
     QString path() const;  // absolute path of data.mdb
 
-    // Runs statements on a separate connection (fixtures, checks).
+    // Runs statements on the fixture's own connection, apart from the
+    // program's (fixtures, checks). It is opened at the first statement and
+    // kept, since every opening derives the key again, which is slow.
     void exec(const QString& sql, const QVariantList& params = {}) const;
     QVariant scalar(const QString& sql, const QVariantList& params = {}) const;
     // Inserts an order; columns not given stay null.
     void addOrder(const QVariantMap& columns) const;
+    // Closes the fixture's connection; the next statement opens it again.
+    // For a test that deletes or replaces the file: an open connection would
+    // go on working on the old one.
+    void closeConnection() const;
 
     // What the sqlcipher command-line tool (not our code) reads from the file
     // with the database password: one line per row, columns joined by '|'.
     QStringList cli(const QString& sql) const;
 
 private:
+    Connection& connection() const;
+
     QTemporaryDir m_dir;
     QString m_previous;
+    mutable std::unique_ptr<Connection> m_connection;
 };
 
 }  // namespace kx::test

@@ -1,6 +1,7 @@
 #include "Typing.h"
 
 #include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -15,6 +16,13 @@ void typeText(QWidget* widget, const QString& text)
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
         QCoreApplication::sendEvent(widget, &release);
     }
+}
+
+void commitText(QWidget* widget, const QString& text)
+{
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QCoreApplication::sendEvent(widget, &commit);
 }
 
 }  // namespace kx::test

@@ -1,0 +1,59 @@
+#include "WaybillPrintFixture.h"
+
+namespace kx::test {
+
+void WaybillPrintFixture::setUpFixture()
+{
+    m_db = std::make_unique<TestDb>();
+    m_fake = std::make_unique<FakePlatform>();
+    m_dm = std::make_unique<Tdmfm>();
+    m_profile = std::make_unique<SenderProfile>(*m_dm);
+    m_sender = std::make_unique<SenderPanel>(*m_profile, m_fake->platform);
+    m_printing = std::make_unique<WaybillPrinting>(*m_dm, m_fake->platform, *m_profile, nullptr);
+}
+
+void WaybillPrintFixture::tearDownFixture()
+{
+    for (const QPointer<WaybillPreview>& p : m_previews)
+        delete p.data();
+    m_previews.clear();
+    m_printing.reset();
+    m_sender.reset();
+    m_profile.reset();
+    m_dm.reset();
+    m_fake.reset();
+    m_db.reset();
+}
+
+WaybillPreview* WaybillPrintFixture::track(WaybillPreview* preview)
+{
+    m_previews << preview;
+    return preview;
+}
+
+Printed WaybillPrintFixture::printOut(WaybillPreview* preview)
+{
+    const QString path = m_db->dir() + QStringLiteral("/job%1.pdf").arg(++m_pdfs);
+    m_fake->dialogs.printToPdf = path;
+    preview->printButton->click();
+    return readPdf(path);
+}
+
+void WaybillPrintFixture::addOrder(const QVariant& a, const QVariant& b, const QVariant& c)
+{
+    m_db->addOrder({{"a", a}, {"b", b}, {"c", c}, {"d", "申通快递"}, {"g", "未打印"}});
+}
+
+void WaybillPrintFixture::setSender(const Texts& t)
+{
+    m_sender->Edit51->setText(t.senderName);
+    m_sender->Edit52->setText(t.senderMobile);
+    m_sender->Edit53->setText(t.senderAddress);
+}
+
+void WaybillPrintFixture::showAll()
+{
+    openQuery(m_dm->ADOQuery15, QStringLiteral("select * from data"));
+}
+
+}  // namespace kx::test
