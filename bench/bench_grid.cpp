@@ -4,12 +4,12 @@
 #include "BenchSupport.h"
 
 #include "data/DataOps.h"
-#include "widgets/ControlOps.h"
 #include "data/Schema.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
 #include "orders/OrderRegister.h"
+#include "widgets/ControlOps.h"
 
 #include <QApplication>
 #include <QComboBox>

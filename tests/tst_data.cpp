@@ -1,15 +1,15 @@
 #include "Fakes.h"
 #include "TestDb.h"
 
-#include "data/DataOps.h"
-#include "widgets/ControlOps.h"
+#include "core/ConversionError.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
-#include "core/ConversionError.h"
+#include "data/DataOps.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/Tdmfm.h"
 #include "data/Utf8Decode.h"
+#include "widgets/ControlOps.h"
 
 #include <QComboBox>
 #include <QFile>

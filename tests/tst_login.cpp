@@ -2,10 +2,10 @@
 #include "Typing.h"
 
 #include "access/Tloginfm.h"
-#include "widgets/CommandRegistry.h"
 #include "app/TMainForm.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderGrid.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/PasswordKeyFilter.h"
 
 #include <QAction>

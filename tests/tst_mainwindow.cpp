@@ -1,7 +1,6 @@
 #include "MainSession.h"
 
 #include "access/Tloginfm.h"
-#include "widgets/CommandRegistry.h"
 #include "app/CreateOnDemand.h"
 #include "app/SuccessBanner.h"
 #include "app/TMainForm.h"
@@ -12,6 +11,7 @@
 #include "orders/QuickSearchPanel.h"
 #include "waybill/SenderPanel.h"
 #include "waybill/WaybillPreview.h"
+#include "widgets/CommandRegistry.h"
 #include "widgets/TwoLevelHeader.h"
 #include "Typing.h"
 

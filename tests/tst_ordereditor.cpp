@@ -2,17 +2,17 @@
 #include "TestDb.h"
 #include "Typing.h"
 
-#include "data/DataOps.h"
-#include "widgets/ControlOps.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
-#include "data/Tdmfm.h"
+#include "data/DataOps.h"
 #include "data/SenderProfile.h"
+#include "data/Tdmfm.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderRegister.h"
 #include "orders/SelectionSource.h"
 #include "platform/AppInfo.h"
 #include "widgets/CloseIcon.h"
+#include "widgets/ControlOps.h"
 #include "widgets/DateField.h"
 
 #include <QCalendarWidget>

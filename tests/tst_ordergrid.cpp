@@ -3,13 +3,13 @@
 
 #include "core/ExactTotal.h"
 #include "data/DataOps.h"
-#include "widgets/ControlOps.h"
 #include "data/Tdmfm.h"
 #include "orders/CellFormat.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
 #include "orders/OrderRegister.h"
 #include "widgets/ColumnFit.h"
+#include "widgets/ControlOps.h"
 #include "widgets/FooterRow.h"
 #include "widgets/TwoLevelHeader.h"
 

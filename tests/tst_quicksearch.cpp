@@ -2,15 +2,15 @@
 #include "TestDb.h"
 #include "Typing.h"
 
-#include "data/DataOps.h"
-#include "widgets/ControlOps.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
+#include "data/DataOps.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "orders/SearchStatement.h"
 #include "platform/AppInfo.h"
+#include "widgets/ControlOps.h"
 
 #include <QComboBox>
 #include <QLabel>

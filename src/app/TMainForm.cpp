@@ -1,13 +1,14 @@
 #include "app/TMainForm.h"
 
-#include "core/DateText.h"
 #include "access/Tloginfm.h"
 #include "app/HintSettings.h"
 #include "app/SuccessBanner.h"
-#include "data/Ledger.h"
-#include "data/LoginJournal.h"
+#include "core/DateText.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
+#include "data/Ledger.h"
+#include "data/LoginJournal.h"
+#include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
@@ -16,11 +17,10 @@
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "waybill/SenderPanel.h"
-#include "data/SenderProfile.h"
 #include "waybill/WaybillPrinting.h"
 #include "widgets/CommandRegistry.h"
-#include "widgets/PictureButton.h"
 #include "widgets/FontSubstitutions.h"
+#include "widgets/PictureButton.h"
 
 #include <QAction>
 #include <QApplication>

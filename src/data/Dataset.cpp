@@ -1,8 +1,8 @@
 #include "data/Dataset.h"
 
-#include "data/Connection.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
+#include "data/Connection.h"
 #include "data/Statement.h"
 #include "data/Utf8Decode.h"
 

@@ -1,8 +1,8 @@
 #include "data/Ledger.h"
 
+#include "core/DateText.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
-#include "core/DateText.h"
 #include "data/DataOps.h"
 #include "data/Schema.h"
 #include "data/Tdmfm.h"

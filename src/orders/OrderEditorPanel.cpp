@@ -1,21 +1,21 @@
 #include "orders/OrderEditorPanel.h"
 
+#include "core/CourierCatalogue.h"
 #include "core/DateText.h"
-#include "widgets/ControlOps.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/SenderProfile.h"
 #include "orders/OrderRegister.h"
-#include "orders/PrintStatus.h"
-#include "core/CourierCatalogue.h"
 #include "orders/OrderValues.h"
+#include "orders/PrintStatus.h"
 #include "platform/Platform.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/CommandRegistry.h"
+#include "widgets/ControlOps.h"
 #include "widgets/DateField.h"
 #include "widgets/EnterChain.h"
-#include "widgets/NumericKeyFilter.h"
 #include "widgets/FontSubstitutions.h"
+#include "widgets/NumericKeyFilter.h"
 
 #include <QComboBox>
 #include <QLabel>

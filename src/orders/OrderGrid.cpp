@@ -8,10 +8,10 @@
 #include "orders/OrderTableView.h"
 #include "orders/SortCycle.h"
 #include "widgets/ColumnFit.h"
+#include "widgets/FontSubstitutions.h"
 #include "widgets/FooterRow.h"
 #include "widgets/RowIndicator.h"
 #include "widgets/TwoLevelHeader.h"
-#include "widgets/FontSubstitutions.h"
 
 #include <QContextMenuEvent>
 #include <QHash>

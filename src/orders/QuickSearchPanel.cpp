@@ -1,8 +1,8 @@
 #include "orders/QuickSearchPanel.h"
 
+#include "core/CourierCatalogue.h"
 #include "orders/OrderRegister.h"
 #include "orders/PrintStatus.h"
-#include "core/CourierCatalogue.h"
 #include "orders/SearchStatement.h"
 #include "platform/Platform.h"
 #include "widgets/ControlOps.h"

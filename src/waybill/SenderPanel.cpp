@@ -1,14 +1,14 @@
 #include "waybill/SenderPanel.h"
 
-#include "widgets/ControlOps.h"
+#include "core/CourierCatalogue.h"
 #include "data/SenderProfile.h"
 #include "platform/Platform.h"
-#include "core/CourierCatalogue.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/CommandRegistry.h"
-#include "widgets/PictureButton.h"
+#include "widgets/ControlOps.h"
 #include "widgets/EnterChain.h"
 #include "widgets/FontSubstitutions.h"
+#include "widgets/PictureButton.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -9,9 +9,9 @@
 #include "TestDb.h"
 
 #include "data/DataOps.h"
+#include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
 #include "waybill/SenderPanel.h"
-#include "data/SenderProfile.h"
 #include "waybill/WaybillPreview.h"
 #include "waybill/WaybillPrinting.h"
 
