@@ -13,12 +13,12 @@
 #include "platform/Platform.h"
 #include "core/CourierCatalogue.h"
 #include "waybill/CourierLayoutTable.h"
-#include "waybill/EventPump.h"
-#include "waybill/PageFlow.h"
-#include "waybill/ReportJob.h"
-#include "waybill/ReportRenderer.h"
+#include "report/EventPump.h"
+#include "report/PageFlow.h"
+#include "report/ReportJob.h"
+#include "report/ReportRenderer.h"
 #include "waybill/SenderProfile.h"
-#include "waybill/WaybillPreview.h"
+#include "report/ReportPreview.h"
 #include "waybill/WaybillPrinting.h"
 #include "waybill/WaybillTemplates.h"
 #include "widgets/FontSubstitutions.h"
@@ -219,7 +219,7 @@ void noteFirstPreviewPage()
         PaintWatch watch;
         QElapsedTimer timer;
         timer.start();
-        WaybillPreview* preview = printing.printBatch(CourierCatalogue::STO);
+        ReportPreview* preview = printing.printBatch(CourierCatalogue::STO);
         const qint64 laidOut = timer.elapsed();
         QGraphicsView* view = preview->view()->findChild<QGraphicsView*>();
         view->viewport()->installEventFilter(&watch);

@@ -21,7 +21,8 @@
 #include "data/Tdmfm.h"
 #include "waybill/SenderPanel.h"
 #include "waybill/SenderProfile.h"
-#include "waybill/WaybillPreview.h"
+#include "report/ReportJob.h"
+#include "report/ReportPreview.h"
 #include "waybill/WaybillPrinting.h"
 
 #include <QFile>
@@ -185,7 +186,7 @@ protected:
 
     void tearDownFixture()
     {
-        for (const QPointer<WaybillPreview>& p : m_previews)
+        for (const QPointer<ReportPreview>& p : m_previews)
             delete p.data();
         m_previews.clear();
         m_printing.reset();
@@ -196,14 +197,14 @@ protected:
         m_db.reset();
     }
 
-    WaybillPreview* track(WaybillPreview* preview)
+    ReportPreview* track(ReportPreview* preview)
     {
         m_previews << preview;
         return preview;
     }
 
     // Presses the preview's "打印" and reads the pages back.
-    Printed printOut(WaybillPreview* preview)
+    Printed printOut(ReportPreview* preview)
     {
         const QString path = m_db->dir() + QStringLiteral("/job%1.pdf").arg(++m_pdfs);
         m_fake->dialogs.printToPdf = path;
@@ -231,7 +232,7 @@ protected:
     std::unique_ptr<SenderProfile> m_profile;
     std::unique_ptr<SenderPanel> m_sender;
     std::unique_ptr<WaybillPrinting> m_printing;
-    QList<QPointer<WaybillPreview>> m_previews;
+    QList<QPointer<ReportPreview>> m_previews;
     int m_pdfs = 0;
 };
 

@@ -11,7 +11,7 @@
 #include "orders/OrderGrid.h"
 #include "orders/QuickSearchPanel.h"
 #include "waybill/SenderPanel.h"
-#include "waybill/WaybillPreview.h"
+#include "report/ReportPreview.h"
 #include "widgets/TwoLevelHeader.h"
 #include "Typing.h"
 
@@ -302,7 +302,7 @@ void TestMainWindow::commandsReachTheirWindows()
     const auto previews = [] {
         const QWidgetList all = QApplication::topLevelWidgets();
         return std::count_if(all.begin(), all.end(),
-                             [](QWidget* t) { return qobject_cast<WaybillPreview*>(t) && t->isVisible(); });
+                             [](QWidget* t) { return qobject_cast<ReportPreview*>(t) && t->isVisible(); });
     };
     c->gridSingleMenu->actions().first()->trigger();
     QTRY_COMPARE(previews(), 1);
