@@ -236,6 +236,15 @@ void TestWaybillJobs::batchPreviewOpensBeforeItsJobIsLaidOut()
     QCOMPARE(names.size(), orders);
     for (int i = 0; i < orders; ++i)
         QCOMPARE(names[i], QStringLiteral("收件%1").arg(i + 1, 3, 10, QLatin1Char('0')));
+
+    // A preview closed halfway through its job takes the job with it.
+    QPointer<ReportPreview> closed = m_printing->printBatch(CourierCatalogue::STO);
+    closed->setLayoutChunk(1);
+    QCoreApplication::processEvents();
+    QVERIFY(closed->isGenerating() && closed->job().laidOutCount() > 0);
+    closed->closeButton->click();
+    QTRY_VERIFY(closed.isNull());
+    QTest::qWait(20);
 }
 
 void TestWaybillJobs::printerSetupStaysWithItsTemplate()
