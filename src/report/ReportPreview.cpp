@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <limits>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace kx {
 

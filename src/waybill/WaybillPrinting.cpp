@@ -1,13 +1,13 @@
 #include "waybill/WaybillPrinting.h"
 
+#include "core/CourierCatalogue.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/Tdmfm.h"
-#include "core/CourierCatalogue.h"
-#include "waybill/CourierLayoutTable.h"
 #include "report/ReportJob.h"
-#include "waybill/SenderProfile.h"
 #include "report/ReportPreview.h"
+#include "waybill/CourierLayoutTable.h"
+#include "waybill/SenderProfile.h"
 #include "waybill/WaybillTemplates.h"
 #include "widgets/FontSubstitutions.h"
 
