@@ -9,8 +9,8 @@
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/QuickSearchPanel.h"
+#include "report/ReportPreview.h"
 #include "waybill/SenderPanel.h"
-#include "waybill/WaybillPreview.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/TwoLevelHeader.h"
 #include "Typing.h"
@@ -322,7 +322,7 @@ void TestMainWindow::commandsReachTheirWindows()
     const auto previews = [] {
         const QWidgetList all = QApplication::topLevelWidgets();
         return std::count_if(all.begin(), all.end(),
-                             [](QWidget* t) { return qobject_cast<WaybillPreview*>(t) && t->isVisible(); });
+                             [](QWidget* t) { return qobject_cast<ReportPreview*>(t) && t->isVisible(); });
     };
     c->menu(CommandMenu::GridSinglePrint)->actions().first()->trigger();
     QTRY_COMPARE(previews(), 1);

@@ -32,6 +32,7 @@ private slots:
     void emptyListGivesOneSenderOnlyWaybill();
     void batchFollowsSearchAndSort();
     void previewKeepsItsJob();
+    void batchPreviewOpensBeforeItsJobIsLaidOut();
     void printerSetupStaysWithItsTemplate();
     void previewWindow();
     void courierMenu();
@@ -76,7 +77,7 @@ void TestWaybillJobs::singleStopsAtNullRecipient()
     QCOMPARE(m_fake->dialogs.shown.last().caption, QStringLiteral("Kestrix快递单打印软件"));
     QVERIFY(m_previews.isEmpty());
     const QWidgetList windows = QApplication::topLevelWidgets();
-    QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget* w) { return qobject_cast<WaybillPreview*>(w); }));
+    QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget* w) { return qobject_cast<ReportPreview*>(w); }));
     // The name was set before the failing mobile; nothing was moved to STO.
     const ReportTemplate& t = m_printing->TForm8();
     QCOMPARE(t.element("QRLabel3")->text, QStringLiteral("孙七"));
@@ -162,8 +163,8 @@ void TestWaybillJobs::previewKeepsItsJob()
     addOrder(QStringLiteral("乙"), QStringLiteral("13100000002"), QStringLiteral("二号路"));
     showAll();
     setSender(Texts());
-    WaybillPreview* batch = track(m_printing->printBatch(CourierCatalogue::STO));
-    WaybillPreview* single = track(m_printing->printSingle(CourierCatalogue::STO));
+    ReportPreview* batch = track(m_printing->printBatch(CourierCatalogue::STO));
+    ReportPreview* single = track(m_printing->printSingle(CourierCatalogue::STO));
     const Printed batchBefore = printOut(batch);
     const Printed singleBefore = printOut(single);
 
@@ -189,13 +190,70 @@ void TestWaybillJobs::previewKeepsItsJob()
     QVERIFY(batchBefore.find(QStringLiteral("甲"))[0].emTop < batchBefore.find(QStringLiteral("乙"))[0].emTop);
 }
 
+void TestWaybillJobs::batchPreviewOpensBeforeItsJobIsLaidOut()
+{
+    constexpr int orders = 300;
+    m_db->exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
+                              "insert into data (a, b, c, d, g) select '收件' || printf('%03d', i), "
+                              "'1390000' || printf('%04d', i), '路' || i, '申通快递', '未打印' from n")
+                   .arg(orders));
+    showAll();
+    setSender(Texts());
+    ReportPreview* preview = track(m_printing->printBatch(CourierCatalogue::STO));
+    QCOMPARE(m_dm->ADOQuery15.currentRow(), orders - 1);
+    preview->setLayoutChunk(3);
+
+    struct FirstPaint : QObject {
+        const ReportJob* job = nullptr;
+        int laidOut = -1;  // bands laid out when the pages were first painted
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint && laidOut < 0)
+                laidOut = job->laidOutCount();
+            return false;
+        }
+    } watch;
+    watch.job = &preview->job();
+    preview->view()->viewport()->installEventFilter(&watch);
+    QTRY_VERIFY(watch.laidOut >= 0);
+    QVERIFY2(watch.laidOut < orders / 2, qPrintable(QString::number(watch.laidOut)));
+    QVERIFY(preview->isGenerating());
+    QCOMPARE(preview->view()->pageCount(), orders / 2);
+
+    // The grid goes on while the job is laid out: a search, a sort, a delete.
+    openQuery(m_dm->ADOQuery15, QStringLiteral("select * from data where a like ? || '%'"), {QStringLiteral("收件1")});
+    m_dm->ADOQuery15.sortBy(m_dm->ADOQuery15.fieldIndex("a"), Qt::DescendingOrder);
+    m_dm->ADOQuery15.deleteRow(0);
+    QTRY_VERIFY(!preview->isGenerating());
+    QVERIFY(preview->job().isLaidOut());
+
+    const Printed p = printOut(preview);
+    QCOMPARE(p.pages, orders / 2);
+    QStringList names;
+    for (const Word& w : p.words)
+        if (w.text.startsWith(QStringLiteral("收件")))
+            names << w.text;
+    QCOMPARE(names.size(), orders);
+    for (int i = 0; i < orders; ++i)
+        QCOMPARE(names[i], QStringLiteral("收件%1").arg(i + 1, 3, 10, QLatin1Char('0')));
+
+    // A preview closed halfway through its job takes the job with it.
+    QPointer<ReportPreview> closed = m_printing->printBatch(CourierCatalogue::STO);
+    closed->setLayoutChunk(1);
+    QCoreApplication::processEvents();
+    QVERIFY(closed->isGenerating() && closed->job().laidOutCount() > 0);
+    closed->closeButton->click();
+    QTRY_VERIFY(closed.isNull());
+    QTest::qWait(20);
+}
+
 void TestWaybillJobs::printerSetupStaysWithItsTemplate()
 {
     addOrder(QStringLiteral("甲"), QStringLiteral("13100000001"), QStringLiteral("一号路"));
     addOrder(QStringLiteral("乙"), QStringLiteral("13100000002"), QStringLiteral("二号路"));
     showAll();
     m_fake->dialogs.printerSetupChoice = [](QPrinter* printer) { printer->setPageSize(QPageSize(QPageSize::A5)); };
-    WaybillPreview* first = track(m_printing->printBatch(CourierCatalogue::STO));
+    ReportPreview* first = track(m_printing->printBatch(CourierCatalogue::STO));
     QCOMPARE(first->view()->pageCount(), 1);
     first->setupButton->click();
     QCOMPARE(m_fake->dialogs.printerSetups, 1);
@@ -225,7 +283,7 @@ void TestWaybillJobs::previewWindow()
     showAll();
     QWidget owner;
     WaybillPrinting printing(*m_dm, m_fake->platform, *m_profile, &owner);
-    QPointer<WaybillPreview> preview = printing.printBatch(CourierCatalogue::STO);
+    QPointer<ReportPreview> preview = printing.printBatch(CourierCatalogue::STO);
     QVERIFY(preview);
     QCOMPARE(preview->windowTitle(), QStringLiteral("Report Preview : "));
     QVERIFY(preview->isVisible());

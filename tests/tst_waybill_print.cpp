@@ -5,7 +5,6 @@
 
 #include "core/CourierCatalogue.h"
 #include "waybill/CourierLayoutTable.h"
-#include "waybill/ReportJob.h"
 #include "waybill/WaybillTemplates.h"
 #include "widgets/FontSubstitutions.h"
 
@@ -31,8 +30,6 @@ private slots:
     void pageFlow_data();
     void pageFlow();
     void longTextsStayInTheirBoxes();
-    void lineBreaking_data();
-    void lineBreaking();
 };
 
 void TestWaybillPrint::textsStandOnTheLayout_data()
@@ -58,7 +55,7 @@ void TestWaybillPrint::textsStandOnTheLayout()
     // An earlier print of another layout leaves nothing behind (the ZJS name copy included).
     auto print = [&](int c) { return track(batch ? m_printing->printBatch(c) : m_printing->printSingle(c)); };
     print(CourierCatalogue::EMS);
-    WaybillPreview* preview = print(courier);
+    ReportPreview* preview = print(courier);
     QVERIFY(preview);
     const Printed p = printOut(preview);
     QCOMPARE(p.pages, 1);
@@ -150,7 +147,7 @@ void TestWaybillPrint::pageFlow()
     m_fake->dialogs.printerSetupChoice = [paper](QPrinter* printer) {
         printer->setPageSize(QPageSize(paper, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
     };
-    WaybillPreview* preview = track(m_printing->printBatch(CourierCatalogue::STO));
+    ReportPreview* preview = track(m_printing->printBatch(CourierCatalogue::STO));
     preview->setupButton->click();
     QCOMPARE(preview->view()->pageCount(), pages.last() + 1);
 
@@ -178,7 +175,7 @@ void TestWaybillPrint::longTextsStayInTheirBoxes()
     m_sender->Edit53->setText(address);
 
     for (bool batch : {false, true}) {
-        WaybillPreview* preview = track(batch ? m_printing->printBatch(CourierCatalogue::STO)
+        ReportPreview* preview = track(batch ? m_printing->printBatch(CourierCatalogue::STO)
                                               : m_printing->printSingle(CourierCatalogue::STO));
         const ReportTemplate& t = preview->job().report();
         const Printed p = printOut(preview);
@@ -209,58 +206,6 @@ void TestWaybillPrint::longTextsStayInTheirBoxes()
             QVERIFY(shown.size() >= b.lines * 3);
         }
     }
-}
-
-void TestWaybillPrint::lineBreaking_data()
-{
-    // Boxes in layout pixels; the face is 19 px, a Chinese character 19 px wide.
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<bool>("clipped");  // glyphs that could reach past the box are clipped to it
-    QTest::newRow("cut at the box's height") << "一二三四五六七八九十" << 62 << 24 << QStringList{"一二三"} << false;
-    QTest::newRow("between any characters") << "一二三四五六七八九十" << 62 << 77
-                                            << QStringList{"一二三", "四五六", "七八九", "十"} << false;
-    QTest::newRow("numbers stay whole") << "地址1234号" << 66 << 77 << QStringList{"地址", "1234号"} << false;
-    QTest::newRow("no comma at a line's start") << "一二，三四" << 40 << 77 << QStringList{"一", "二，", "三四"} << false;
-    // Noto Serif CJK's digits are a little over half an em.
-    QTest::newRow("a long number is broken") << "1234567890" << 40 << 77
-                                             << QStringList{"123", "456", "789", "0"} << false;
-    QTest::newRow("line breaks in the text") << "一\n二\r\n三" << 200 << 77 << QStringList{"一", "二", "三"} << false;
-    QTest::newRow("leading blank kept") << " 一二" << 62 << 24 << QStringList{" 一二"} << false;
-    QTest::newRow("box lower than a line") << "一二" << 62 << 10 << QStringList{"一二"} << true;
-    QTest::newRow("descenders on the last line") << "gjpqy" << 200 << 19 << QStringList{"gjpqy"} << true;
-}
-
-void TestWaybillPrint::lineBreaking()
-{
-    QFETCH(QString, text);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(QStringList, lines);
-    QFETCH(bool, clipped);
-    ReportTemplate t(QStringLiteral("T"), 435, 820);
-    ReportElement e;
-    e.name = QStringLiteral("Box");
-    e.text = text;
-    e.widthMm = width * mmPerPx;
-    e.heightMm = height * mmPerPx;
-    t.addElement(e);
-    ReportJob job(t, {});
-    job.layOut();
-    QStringList shown;
-    double previous = -1;
-    for (const PaintItem& item : job.band(0)) {
-        if (item.kind != PaintItem::Kind::Text)
-            continue;
-        shown << item.text;
-        QVERIFY(item.baseline.y() > previous);  // one em apart, top to bottom
-        QCOMPARE(item.box, QRectF(0, 0, e.widthMm, e.heightMm));
-        QCOMPARE(item.clip, clipped);
-        previous = item.baseline.y();
-    }
-    QCOMPARE(shown, lines);
 }
 
 QTEST_MAIN(TestWaybillPrint)

@@ -28,6 +28,11 @@ std::vector<Ratio>& ratios()
     static std::vector<Ratio> r;
     return r;
 }
+std::vector<std::pair<std::string, double>>& times()
+{
+    static std::vector<std::pair<std::string, double>> t;
+    return t;
+}
 QStringList& notes()
 {
     static QStringList n;
@@ -128,6 +133,11 @@ void addNote(std::function<QString()> text)
     lateNotes().push_back(std::move(text));
 }
 
+void addMs(const char* name, double ms)
+{
+    times().emplace_back(name, ms);
+}
+
 int runBenchmarks(int argc, char** argv)
 {
     std::vector<char*> args(argv, argv + argc);
@@ -152,6 +162,8 @@ int runBenchmarks(int argc, char** argv)
         const double bare = median(collector.times[r.bare]);
         std::printf("ratio %s %.3f\n", r.name.c_str(), bare > 0 ? ours / bare : 0.0);
     }
+    for (const auto& [name, ms] : times())
+        std::printf("ms %s %.1f\n", name.c_str(), ms);
     std::fflush(stdout);
     return 0;
 }

@@ -32,6 +32,10 @@ void addNote(const QString& text);
 // the runs themselves collect).
 void addNote(std::function<QString()> text);
 
+// Adds a line "ms NAME VALUE": a time measured outside Google Benchmark
+// (a first paint on screen and such), printed with the ratios.
+void addMs(const char* name, double ms);
+
 // Runs all registered benchmarks (repetitions from the command line, 5 when
 // none is given) and prints the ratio lines. Use in main().
 int runBenchmarks(int argc, char** argv);

@@ -6,10 +6,9 @@
 #include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
 #include "platform/Platform.h"
+#include "report/ReportJob.h"
+#include "report/ReportPreview.h"
 #include "waybill/CourierLayoutTable.h"
-#include "waybill/EventPump.h"
-#include "waybill/ReportJob.h"
-#include "waybill/WaybillPreview.h"
 #include "waybill/WaybillTemplates.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/FontSubstitutions.h"
@@ -25,6 +24,45 @@ namespace {
 QString roleName(const ReportTemplate& r, WaybillRole role)
 {
     return WaybillTemplates::elementFor(r, role);
+}
+
+// A cell's text as the report prints it: a null prints empty, a number in its
+// shortest form. Read from the result's text store, so that a walk over all
+// rows makes no per-row values.
+QString printedText(const Dataset& rows, int row, int column)
+{
+    const QStringView text = rows.text(row, column);
+    if (!text.isEmpty())
+        return text.toString();
+    return displayText(rows.cell(row, column));
+}
+
+// The job's own copy of the report's bound fields of every row, in the
+// list's order (a search or a sort counts). Taken in one go, before any event
+// can change the list; the job lays out from it alone. Leaves the list on
+// its last row, as a report that walked it to its end does.
+std::vector<QStringList> snapshotRows(Dataset& rows, const std::vector<QString>& fields)
+{
+    std::vector<QStringList> copy;
+    if (!rows.isOpen() || rows.rowCount() == 0)
+        return copy;
+    std::vector<int> columns;
+    for (const QString& f : fields) {
+        const int c = rows.fieldIndex(f);
+        if (c < 0)
+            throw DbError(QStringLiteral("%1: Field '%2' not found").arg(rows.objectName(), f));
+        columns.push_back(c);
+    }
+    copy.reserve(size_t(rows.rowCount()));
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        QStringList values;
+        values.reserve(qsizetype(columns.size()));
+        for (int c : columns)
+            values.append(printedText(rows, r, c));
+        copy.push_back(std::move(values));
+    }
+    rows.last();
+    return copy;
 }
 
 // A template's printer: the system's default printer and its default paper
@@ -59,6 +97,11 @@ WaybillPrinting::WaybillPrinting(Tdmfm& dm, const Platform& platform, const Send
 }
 
 WaybillPrinting::~WaybillPrinting() = default;
+
+Dataset& WaybillPrinting::grid() const
+{
+    return m_dm.ADOQuery15;
+}
 
 void WaybillPrinting::fillCourierMenu(QMenu* menu, const std::function<void(int)>& chosen)
 {
@@ -103,11 +146,11 @@ void WaybillPrinting::setSenderTexts(ReportTemplate& r) const
     r.setText(roleName(r, WaybillRole::SenderAddress), m_sender.address());
 }
 
-WaybillPreview* WaybillPrinting::printSingle(int courier)
+ReportPreview* WaybillPrinting::printSingle(int courier)
 {
     setSenderTexts(m_single);
 
-    Dataset& orders = m_dm.ADOQuery15;
+    Dataset& orders = grid();
     const int row = orders.currentRow();
     auto recipient = [&](const char* field) {
         const QString name = QString::fromLatin1(field);
@@ -130,49 +173,20 @@ WaybillPreview* WaybillPrinting::printSingle(int courier)
     return openPreview(job, m_singlePrinter);
 }
 
-WaybillPreview* WaybillPrinting::printBatch(int courier)
+ReportPreview* WaybillPrinting::printBatch(int courier)
 {
     setSenderTexts(m_batch);
     CourierLayoutTable::apply(m_batch, courier);
-
-    // The job's own copy of the rows, in the list's order (a search or a sort
-    // counts). Taken in one go, before any event can change the list.
-    Dataset& orders = m_dm.ADOQuery15;
-    const std::vector<QString> fields = m_batch.boundFields();
-    std::vector<QStringList> rows;
-    if (orders.isOpen() && orders.rowCount() > 0) {
-        std::vector<int> columns;
-        for (const QString& f : fields) {
-            const int c = orders.fieldIndex(f);
-            if (c < 0)
-                throw DbError(QStringLiteral("%1: Field '%2' not found").arg(orders.objectName(), f));
-            columns.push_back(c);
-        }
-        rows.reserve(size_t(orders.rowCount()));
-        for (int r = 0; r < orders.rowCount(); ++r) {
-            QStringList values;
-            values.reserve(qsizetype(columns.size()));
-            for (int c : columns)
-                values.append(displayText(orders.value(r, c)));  // a null prints empty
-            rows.push_back(std::move(values));
-        }
-        // The report walked the list to its end.
-        orders.last();
-    }
-
-    auto job = std::make_shared<ReportJob>(m_batch, std::move(rows));
-    QPointer<WaybillPrinting> self(this);
-    // A long job keeps the main window responsive while it is laid out.
-    job->layOut(EventPump());
-    if (!self)
-        return nullptr;
+    auto job = std::make_shared<ReportJob>(m_batch, snapshotRows(grid(), m_batch.boundFields()));
+    // The preview lays the job out between the window's events, showing the
+    // first page at once.
     batchPrinter();
     return openPreview(job, m_batchPrinter);
 }
 
-WaybillPreview* WaybillPrinting::openPreview(const std::shared_ptr<ReportJob>& job, std::shared_ptr<QPrinter>& printer)
+ReportPreview* WaybillPrinting::openPreview(const std::shared_ptr<ReportJob>& job, std::shared_ptr<QPrinter>& printer)
 {
-    auto* preview = new WaybillPreview(job, printer, m_platform, m_owner.data());
+    auto* preview = new ReportPreview(job, printer, m_platform, m_owner.data());
     preview->show();
     return preview;
 }

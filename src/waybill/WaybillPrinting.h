@@ -1,6 +1,6 @@
 #pragma once
 
-#include "waybill/ReportTemplate.h"
+#include "report/ReportTemplate.h"
 
 #include <QObject>
 #include <QPointer>
@@ -14,11 +14,12 @@ class QWidget;
 namespace kx {
 
 class CommandRegistry;
+class Dataset;
 class Tdmfm;
 struct Platform;
 class ReportJob;
 class SenderProfile;
-class WaybillPreview;
+class ReportPreview;
 
 // The single and batch waybill print actions of the main window, with the two
 // report templates they fill (TForm8, TForm9) and the printer each keeps.
@@ -40,12 +41,13 @@ public:
     // TForm8 from the sender profile and the current row, applies the courier's
     // layout and opens a preview (not modal). A null recipient field (or no
     // current row) throws the conversion error before any preview opens.
-    WaybillPreview* printSingle(int courier);
+    ReportPreview* printSingle(int courier);
     // Prints every row of the order list's query in its current order on
     // TForm9; nulls print empty, an empty list prints one waybill with the
-    // sender texts. Leaves the query on its last row. Events are let through
-    // between rows while the job is laid out.
-    WaybillPreview* printBatch(int courier);
+    // sender texts. Leaves the query on its last row. The preview opens on
+    // its first page at once and lays out the rest between window events,
+    // from its own copy of the rows.
+    ReportPreview* printBatch(int courier);
 
     // The templates as the last prints left them.
     const ReportTemplate& TForm8() const { return m_single; }
@@ -55,7 +57,9 @@ public:
     QPrinter* batchPrinter();
 
 private:
-    WaybillPreview* openPreview(const std::shared_ptr<ReportJob>& job, std::shared_ptr<QPrinter>& printer);
+    // The order list whose rows are printed.
+    Dataset& grid() const;
+    ReportPreview* openPreview(const std::shared_ptr<ReportJob>& job, std::shared_ptr<QPrinter>& printer);
     void setSenderTexts(ReportTemplate& report) const;
 
     Tdmfm& m_dm;

@@ -1,7 +1,7 @@
 #include "waybill/WaybillTemplates.h"
 
+#include <array>
 #include <cmath>
-#include <stdexcept>
 
 namespace kx {
 
@@ -34,6 +34,22 @@ ReportElement element(const char* name, int left, int top, int width, int height
 constexpr auto Fixed = ReportElement::Sizing::FixedBox;
 constexpr auto Fit = ReportElement::Sizing::FitToText;
 
+// Both forms print on the same stored A4 page and margins, one waybill per
+// detail band.
+void setPage(ReportTemplate& r)
+{
+    r.setStoredPageMm(QSizeF(210.0, 297.0));
+    r.setMarginsMm(10.0, 8.0, 10.0, 10.0);
+    r.setBandName(QStringLiteral("ColumnHeaderBand1"));
+}
+
+// The elements carrying the seven texts, in the order of WaybillRole.
+void setRoles(ReportTemplate& r, const std::array<const char*, waybillRoleCount>& elements)
+{
+    for (int i = 0; i < waybillRoleCount; ++i)
+        r.setRoleElement(i, QString::fromLatin1(elements[size_t(i)]));
+}
+
 const QString nameCaption = QStringLiteral("姓名");
 const QString mobileCaption = QStringLiteral("手机");
 
@@ -42,6 +58,8 @@ const QString mobileCaption = QStringLiteral("手机");
 ReportTemplate WaybillTemplates::TForm8()
 {
     ReportTemplate r(QStringLiteral("TForm8"), 403, 844);
+    setPage(r);
+    setRoles(r, {"QRLabel1", "QRLabel2", "QRRichText1", "QRLabel5", "QRLabel3", "QRLabel4", "QRRichText2"});
     r.addElement(element("QRLabel1", 95, 59, 62, 24, 19, Fixed, nameCaption));
     r.addElement(element("QRLabel2", 230, 62, 35, 20, 16, Fit, mobileCaption));
     ReportElement address = element("QRRichText1", 86, 88, 251, 73, 19, Fixed, QString());
@@ -59,6 +77,8 @@ ReportTemplate WaybillTemplates::TForm8()
 ReportTemplate WaybillTemplates::TForm9()
 {
     ReportTemplate r(QStringLiteral("TForm9"), 435, 820);
+    setPage(r);
+    setRoles(r, {"QRLabel1", "QRLabel2", "QRRichText1", "QRLabel5", "QRDBText1", "QRDBText2", "QRDBRichText1"});
     r.addElement(element("QRLabel1", 95, 59, 62, 24, 19, Fixed, nameCaption));
     r.addElement(element("QRLabel2", 137, 189, 35, 20, 16, Fit, mobileCaption));
     ReportElement address = element("QRRichText1", 96, 96, 249, 77, 19, Fixed, QString());
@@ -80,16 +100,7 @@ ReportTemplate WaybillTemplates::TForm9()
 
 QString WaybillTemplates::elementFor(const ReportTemplate& report, WaybillRole role)
 {
-    static const char* const single[] = {"QRLabel1", "QRLabel2", "QRRichText1", "QRLabel5",
-                                         "QRLabel3", "QRLabel4", "QRRichText2"};
-    static const char* const batch[] = {"QRLabel1",  "QRLabel2",  "QRRichText1",  "QRLabel5",
-                                        "QRDBText1", "QRDBText2", "QRDBRichText1"};
-    const int i = int(role);
-    if (report.name() == QLatin1String("TForm8"))
-        return QString::fromLatin1(single[i]);
-    if (report.name() == QLatin1String("TForm9"))
-        return QString::fromLatin1(batch[i]);
-    throw std::logic_error("not a waybill template");
+    return report.roleElement(int(role));
 }
 
 }  // namespace kx

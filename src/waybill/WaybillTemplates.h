@@ -1,6 +1,6 @@
 #pragma once
 
-#include "waybill/ReportTemplate.h"
+#include "report/ReportTemplate.h"
 
 namespace kx {
 
@@ -24,7 +24,8 @@ public:
     static ReportTemplate TForm8();
     static ReportTemplate TForm9();
 
-    // The element that carries a role on the template (by the template's name).
+    // The element that carries a role on the template; throws for a template
+    // that is not a waybill.
     static QString elementFor(const ReportTemplate& report, WaybillRole role);
 };
 

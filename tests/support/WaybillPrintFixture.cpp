@@ -14,7 +14,7 @@ void WaybillPrintFixture::setUpFixture()
 
 void WaybillPrintFixture::tearDownFixture()
 {
-    for (const QPointer<WaybillPreview>& p : m_previews)
+    for (const QPointer<ReportPreview>& p : m_previews)
         delete p.data();
     m_previews.clear();
     m_printing.reset();
@@ -25,13 +25,13 @@ void WaybillPrintFixture::tearDownFixture()
     m_db.reset();
 }
 
-WaybillPreview* WaybillPrintFixture::track(WaybillPreview* preview)
+ReportPreview* WaybillPrintFixture::track(ReportPreview* preview)
 {
     m_previews << preview;
     return preview;
 }
 
-Printed WaybillPrintFixture::printOut(WaybillPreview* preview)
+Printed WaybillPrintFixture::printOut(ReportPreview* preview)
 {
     const QString path = m_db->dir() + QStringLiteral("/job%1.pdf").arg(++m_pdfs);
     m_fake->dialogs.printToPdf = path;

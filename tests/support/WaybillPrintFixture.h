@@ -11,8 +11,9 @@
 #include "data/DataOps.h"
 #include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
+#include "report/ReportJob.h"
+#include "report/ReportPreview.h"
 #include "waybill/SenderPanel.h"
-#include "waybill/WaybillPreview.h"
 #include "waybill/WaybillPrinting.h"
 
 #include <QLineEdit>
@@ -38,10 +39,10 @@ protected:
     void setUpFixture();
     void tearDownFixture();
 
-    WaybillPreview* track(WaybillPreview* preview);
+    ReportPreview* track(ReportPreview* preview);
 
     // Presses the preview's "打印" and reads the pages back.
-    Printed printOut(WaybillPreview* preview);
+    Printed printOut(ReportPreview* preview);
 
     void addOrder(const QVariant& a, const QVariant& b, const QVariant& c);
     void setSender(const Texts& t);
@@ -53,7 +54,7 @@ protected:
     std::unique_ptr<SenderProfile> m_profile;
     std::unique_ptr<SenderPanel> m_sender;
     std::unique_ptr<WaybillPrinting> m_printing;
-    QList<QPointer<WaybillPreview>> m_previews;
+    QList<QPointer<ReportPreview>> m_previews;
     int m_pdfs = 0;
 };
 

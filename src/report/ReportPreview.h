@@ -1,32 +1,44 @@
 #pragma once
 
+#include "report/ReportPageView.h"
+
 #include <QWidget>
 #include <memory>
 
 class QButtonGroup;
 class QPrinter;
-class QPrintPreviewWidget;
 class QPushButton;
+class QTimer;
 
 namespace kx {
 
 class ReportJob;
 struct Platform;
 
-// The print preview window "Report Preview : " through which every waybill
+// The print preview window "Report Preview : " through which every report
 // reaches the printer. It owns its job, so what it shows is what its "打印"
 // prints, whatever happens in the main window meanwhile. The printer is the
 // template's: a printer setup chosen here stays with the template.
-class WaybillPreview : public QWidget {
+//
+// A job handed over before it is laid out is laid out here, a chunk of bands
+// at a time between the window's events, while the window already shows its
+// first pages (any page looked at is laid out on the spot, and "打印" prints
+// the whole job).
+class ReportPreview : public QWidget {
     Q_OBJECT
 public:
-    WaybillPreview(std::shared_ptr<const ReportJob> job, std::shared_ptr<QPrinter> printer,
-                   const Platform& platform, QWidget* parent = nullptr);
-    ~WaybillPreview() override;
+    ReportPreview(std::shared_ptr<ReportJob> job, std::shared_ptr<QPrinter> printer, const Platform& platform,
+                  QWidget* parent = nullptr);
+    ~ReportPreview() override;
 
     const ReportJob& job() const { return *m_job; }
     QPrinter* printer() const { return m_printer.get(); }
-    QPrintPreviewWidget* view() const { return m_view; }
+    ReportPageView* view() const { return m_view; }
+
+    // At most this many bands are laid out between two looks at the window's
+    // events (which come at least every few milliseconds anyway).
+    void setLayoutChunk(int bands) { m_chunk = bands; }
+    bool isGenerating() const;
 
     QPushButton* fitPageButton;   // 正常
     QPushButton* fitWidthButton;  // 满窗口显示
@@ -41,15 +53,21 @@ public:
     // Generates the job again for the template's printer and prints it.
     void print();
 
+signals:
+    // Every band of the job is laid out.
+    void generated();
+
 private:
-    void paintPages(QPrinter* printer);
+    void generateMore();
     void showPage(int page);
 
-    std::shared_ptr<const ReportJob> m_job;
+    std::shared_ptr<ReportJob> m_job;
     std::shared_ptr<QPrinter> m_printer;
     const Platform& m_platform;
-    QPrintPreviewWidget* m_view;
+    ReportPageView* m_view;
     QButtonGroup* m_zoom;
+    QTimer* m_generation;
+    int m_chunk;
 };
 
 }  // namespace kx

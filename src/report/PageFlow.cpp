@@ -1,4 +1,4 @@
-#include "waybill/PageFlow.h"
+#include "report/PageFlow.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "waybill/ReportTemplate.h"
+#include "report/ReportTemplate.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -9,6 +9,27 @@ namespace kx {
 ReportTemplate::ReportTemplate(const QString& name, int bandHeightPx, int bandDesignWidthPx)
     : m_name(name), m_bandHeightPx(bandHeightPx), m_bandDesignWidthPx(bandDesignWidthPx)
 {
+}
+
+void ReportTemplate::setMarginsMm(double top, double bottom, double left, double right)
+{
+    m_topMarginMm = top;
+    m_bottomMarginMm = bottom;
+    m_leftMarginMm = left;
+    m_rightMarginMm = right;
+}
+
+void ReportTemplate::setRoleElement(int role, const QString& element)
+{
+    m_roles[role] = element;
+}
+
+const QString& ReportTemplate::roleElement(int role) const
+{
+    const auto it = m_roles.find(role);
+    if (it == m_roles.end())
+        throw std::logic_error(qPrintable(m_name + QStringLiteral(": no element for role %1").arg(role)));
+    return it->second;
 }
 
 const ReportElement* ReportTemplate::element(const QString& name) const

@@ -1,4 +1,4 @@
-#include "waybill/ReportLayouter.h"
+#include "report/ReportLayouter.h"
 
 #include <QRawFont>
 #include <QHash>
@@ -64,7 +64,7 @@ QRectF mmRect(double left, double top, double width, double height)
 
 }  // namespace
 
-// Metrics of the face, one character at a time and remembered: the waybill
+// Metrics of the face, one character at a time and remembered: report
 // texts are short and repeat their characters, so measuring never shapes.
 // Kerning is off in print as well, so the sums are what gets drawn.
 struct ReportLayouter::Measure {
@@ -215,7 +215,7 @@ std::vector<std::pair<qsizetype, qsizetype>> breakLines(const QString& t, const 
 ReportLayouter::ReportLayouter() = default;
 ReportLayouter::~ReportLayouter() = default;
 
-int ReportLayouter::fontIndex(const ReportElement& e)
+int ReportLayouter::font(const ReportElement& e)
 {
     for (size_t i = 0; i < m_fonts.size(); ++i)
         if (m_fonts[i].sameFace(e.family, e.fontPixels, e.bold))
@@ -239,7 +239,7 @@ void ReportLayouter::layOut(const ReportElement& e, const QString& text, std::ve
 {
     if (!e.visible)
         return;
-    const int f = fontIndex(e);
+    const int f = font(e);
     Measure& m = *m_measures[size_t(f)];
     const double em = e.fontPixels;
     const double ascent = m_fonts[size_t(f)].ascentEm * em;

@@ -1,4 +1,4 @@
-#include "waybill/EventPump.h"
+#include "report/EventPump.h"
 
 #include <QCoreApplication>
 

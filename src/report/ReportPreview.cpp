@@ -1,17 +1,20 @@
-#include "waybill/WaybillPreview.h"
+#include "report/ReportPreview.h"
 
 #include "platform/Platform.h"
-#include "waybill/ReportJob.h"
-#include "waybill/ReportRenderer.h"
+#include "report/EventPump.h"
+#include "report/ReportJob.h"
+#include "report/ReportPageView.h"
+#include "report/ReportRenderer.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace kx {
 
@@ -28,9 +31,13 @@ QPushButton* button(const QString& caption, const char* name, QWidget* parent)
 
 }  // namespace
 
-WaybillPreview::WaybillPreview(std::shared_ptr<const ReportJob> job, std::shared_ptr<QPrinter> printer,
-                               const Platform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_job(std::move(job)), m_printer(std::move(printer)), m_platform(platform)
+ReportPreview::ReportPreview(std::shared_ptr<ReportJob> job, std::shared_ptr<QPrinter> printer,
+                             const Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_job(std::move(job)),
+      m_printer(std::move(printer)),
+      m_platform(platform),
+      m_chunk(std::numeric_limits<int>::max())
 {
     setObjectName(QStringLiteral("QRPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -63,10 +70,8 @@ WaybillPreview::WaybillPreview(std::shared_ptr<const ReportJob> job, std::shared
         bar->addWidget(bottom[i], 1, i);
     bar->setColumnStretch(top.size(), 1);
 
-    m_view = new QPrintPreviewWidget(m_printer.get(), this);
+    m_view = new ReportPageView(m_job, m_printer.get(), this);
     m_view->setObjectName(QStringLiteral("previewPages"));
-    m_view->setViewMode(QPrintPreviewWidget::SinglePageView);
-    connect(m_view, &QPrintPreviewWidget::paintRequested, this, &WaybillPreview::paintPages);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -82,8 +87,8 @@ WaybillPreview::WaybillPreview(std::shared_ptr<const ReportJob> job, std::shared
     });
     connect(previousButton, &QPushButton::clicked, this, [this] { showPage(m_view->currentPage() - 1); });
     connect(nextButton, &QPushButton::clicked, this, [this] { showPage(m_view->currentPage() + 1); });
-    connect(setupButton, &QPushButton::clicked, this, &WaybillPreview::printerSetup);
-    connect(printButton, &QPushButton::clicked, this, &WaybillPreview::print);
+    connect(setupButton, &QPushButton::clicked, this, &ReportPreview::printerSetup);
+    connect(printButton, &QPushButton::clicked, this, &ReportPreview::print);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     actualSizeButton->setChecked(true);
@@ -94,31 +99,49 @@ WaybillPreview::WaybillPreview(std::shared_ptr<const ReportJob> job, std::shared
     if (const QScreen* screen = parent ? parent->screen() : QWidget::screen())
         size = size.boundedTo(screen->availableGeometry().size());
     resize(size);
+
+    // The rest of the job is laid out from the event loop, after the window
+    // has had its first paint queued.
+    m_generation = new QTimer(this);
+    m_generation->setInterval(0);
+    connect(m_generation, &QTimer::timeout, this, &ReportPreview::generateMore);
+    if (!m_job->isLaidOut())
+        m_generation->start();
 }
 
-WaybillPreview::~WaybillPreview() = default;
+ReportPreview::~ReportPreview() = default;
 
-void WaybillPreview::paintPages(QPrinter* printer)
+bool ReportPreview::isGenerating() const
 {
-    // Called by the preview inside Qt's event handling: no error may leave it.
-    m_platform.guard(this, [&] { ReportRenderer::render(*m_job, printer); });
+    return m_generation->isActive();
 }
 
-void WaybillPreview::showPage(int page)
+void ReportPreview::generateMore()
+{
+    // Back to the event loop as soon as the pump says events are due.
+    const EventPump pump;
+    if (m_job->layOutMore(m_chunk, [&pump] { return pump.due(); })) {
+        m_generation->stop();
+        emit generated();
+    }
+}
+
+void ReportPreview::showPage(int page)
 {
     if (page >= 1 && page <= m_view->pageCount())
         m_view->setCurrentPage(page);
 }
 
-void WaybillPreview::printerSetup()
+void ReportPreview::printerSetup()
 {
     if (m_platform.dialogs.printerSetup(this, m_printer.get()))
         m_view->updatePreview();
 }
 
-void WaybillPreview::print()
+void ReportPreview::print()
 {
-    const std::shared_ptr<const ReportJob> job = m_job;
+    // What has not been laid out yet is laid out as it prints.
+    const std::shared_ptr<ReportJob> job = m_job;
     // The page range chosen in the printer setup; the preview shows every page.
     const bool range = m_printer->printRange() == QPrinter::PageRange;
     const int from = range ? m_printer->fromPage() : 0;

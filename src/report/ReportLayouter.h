@@ -1,7 +1,7 @@
 #pragma once
 
-#include "waybill/PaintItem.h"
-#include "waybill/ReportElement.h"
+#include "report/PaintItem.h"
+#include "report/ReportElement.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -26,6 +26,8 @@ public:
     void layOut(const ReportElement& element, const QString& text, std::vector<PaintItem>& out);
 
     const std::vector<ReportFont>& fonts() const { return m_fonts; }
+    // The index into fonts() of the element's face, added when new.
+    int font(const ReportElement& element);
 
     // One character of a face: its advance and the outline of its glyph
     // around the pen on the baseline, in layout pixels. `known` is false when
@@ -38,7 +40,6 @@ public:
 
 private:
     struct Measure;
-    int fontIndex(const ReportElement& element);
 
     std::vector<ReportFont> m_fonts;
     std::vector<std::unique_ptr<Measure>> m_measures;

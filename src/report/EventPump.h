@@ -11,6 +11,9 @@ class EventPump {
 public:
     explicit EventPump(int intervalMs = 15);
     void operator()();
+    // Whether the interval has passed: a job that runs from the event loop
+    // returns to it then.
+    bool due() const { return m_since.elapsed() >= m_interval; }
 
 private:
     QElapsedTimer m_since;

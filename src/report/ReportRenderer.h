@@ -1,0 +1,36 @@
+#pragma once
+
+#include "report/PageFlow.h"
+
+#include <vector>
+
+class QPagedPaintDevice;
+class QPainter;
+
+namespace kx {
+
+class ReportJob;
+
+// Paints a job on a printer, the preview or a PDF. The report's margins are
+// part of its layout, so the device's own margins are set to zero and
+// everything is placed from the paper's edge. Bands flow onto the device's
+// paper by the page flow. A band not laid out yet is laid out as it is
+// painted.
+class ReportRenderer {
+public:
+    // `fromPage`..`toPage` (1-based) limit the pages painted; 0 paints all.
+    static void render(ReportJob& job, QPagedPaintDevice* device, int fromPage = 0, int toPage = 0);
+
+    // Where each band of the job lands on paper of the given length.
+    static std::vector<BandPlacement> placements(const ReportJob& job, double paperLengthMm);
+    // The pages those placements fill.
+    static int pageCount(const std::vector<BandPlacement>& placements);
+
+    // Paints one page (0-based) with `painter`, whose origin is the paper's
+    // top-left corner and whose device's resolution sizes the fonts;
+    // `dotsPerMmX`, `dotsPerMmY` are the painter's units per millimetre.
+    static void paintPage(ReportJob& job, QPainter& painter, const std::vector<BandPlacement>& placements, int page,
+                          double dotsPerMmX, double dotsPerMmY);
+};
+
+}  // namespace kx

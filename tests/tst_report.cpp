@@ -1,0 +1,189 @@
+// The report engine on its own: line breaking, laying a job out in chunks
+// or on demand, and painting bands onto a page by the template's margins.
+
+#include "report/PageFlow.h"
+#include "report/ReportJob.h"
+#include "report/ReportRenderer.h"
+#include "widgets/FontSubstitutions.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+using namespace kx;
+
+class TestReport : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { registerFontSubstitutions(); }
+
+    void lineBreaking_data();
+    void lineBreaking();
+    void chunksAndDemandLayOutAsOneGo();
+    void pageByTheTemplatesMargins();
+};
+
+namespace {
+
+ReportElement box(const char* name, int left, int top, int width, int height, const char* field = "")
+{
+    ReportElement e;
+    e.name = QString::fromLatin1(name);
+    e.field = QString::fromLatin1(field);
+    e.left = left;
+    e.top = top;
+    e.widthMm = width * mmPerLayoutPixel;
+    e.heightMm = height * mmPerLayoutPixel;
+    return e;
+}
+
+// Dark pixels of an image inside a rectangle given in millimetres.
+int ink(const QImage& image, const QRectF& mm)
+{
+    const double k = image.logicalDpiX() / 25.4;
+    const QRect r = QRectF(mm.left() * k, mm.top() * k, mm.width() * k, mm.height() * k).toRect();
+    int dark = 0;
+    for (int y = std::max(0, r.top()); y <= std::min(image.height() - 1, r.bottom()); ++y)
+        for (int x = std::max(0, r.left()); x <= std::min(image.width() - 1, r.right()); ++x)
+            dark += qGray(image.pixel(x, y)) < 128;
+    return dark;
+}
+
+}  // namespace
+
+void TestReport::lineBreaking_data()
+{
+    // Boxes in layout pixels; the face is 19 px, a Chinese character 19 px wide.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("clipped");  // glyphs that could reach past the box are clipped to it
+    QTest::newRow("cut at the box's height") << "一二三四五六七八九十" << 62 << 24 << QStringList{"一二三"} << false;
+    QTest::newRow("between any characters") << "一二三四五六七八九十" << 62 << 77
+                                            << QStringList{"一二三", "四五六", "七八九", "十"} << false;
+    QTest::newRow("numbers stay whole") << "地址1234号" << 66 << 77 << QStringList{"地址", "1234号"} << false;
+    QTest::newRow("no comma at a line's start") << "一二，三四" << 40 << 77 << QStringList{"一", "二，", "三四"} << false;
+    // Noto Serif CJK's digits are a little over half an em.
+    QTest::newRow("a long number is broken") << "1234567890" << 40 << 77
+                                             << QStringList{"123", "456", "789", "0"} << false;
+    QTest::newRow("line breaks in the text") << "一\n二\r\n三" << 200 << 77 << QStringList{"一", "二", "三"} << false;
+    QTest::newRow("leading blank kept") << " 一二" << 62 << 24 << QStringList{" 一二"} << false;
+    QTest::newRow("box lower than a line") << "一二" << 62 << 10 << QStringList{"一二"} << true;
+    QTest::newRow("descenders on the last line") << "gjpqy" << 200 << 19 << QStringList{"gjpqy"} << true;
+}
+
+void TestReport::lineBreaking()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, clipped);
+    ReportTemplate t(QStringLiteral("T"), 435, 820);
+    ReportElement e;
+    e.name = QStringLiteral("Box");
+    e.text = text;
+    e.widthMm = width * mmPerLayoutPixel;
+    e.heightMm = height * mmPerLayoutPixel;
+    t.addElement(e);
+    ReportJob job(t, {});
+    job.layOut();
+    QStringList shown;
+    double previous = -1;
+    for (const PaintItem& item : job.band(0)) {
+        if (item.kind != PaintItem::Kind::Text)
+            continue;
+        shown << item.text;
+        QVERIFY(item.baseline.y() > previous);  // one em apart, top to bottom
+        QCOMPARE(item.box, QRectF(0, 0, e.widthMm, e.heightMm));
+        QCOMPARE(item.clip, clipped);
+        previous = item.baseline.y();
+    }
+    QCOMPARE(shown, lines);
+}
+
+void TestReport::chunksAndDemandLayOutAsOneGo()
+{
+    ReportTemplate t(QStringLiteral("T"), 200, 700);
+    ReportElement caption = box("Caption", 10, 10, 120, 24);
+    caption.text = QStringLiteral("寄件人");
+    t.addElement(caption);
+    ReportElement name = box("Name", 200, 10, 12, 20, "a");
+    name.sizing = ReportElement::Sizing::FitToText;
+    name.fontPixels = 16;
+    name.opaque = true;
+    t.addElement(name);
+    t.addElement(box("Address", 10, 60, 100, 77, "c"));
+    std::vector<QStringList> rows;
+    for (int r = 0; r < 9; ++r)
+        rows.push_back({QStringLiteral("收件人%1").arg(r), QStringLiteral("杭州市西湖区文三路%1号东部软件园").arg(r * 37)});
+
+    ReportJob whole(t, rows);
+    whole.layOut();
+    ReportJob parts(t, rows);
+    parts.band(6);  // a page looked at before its turn
+    QVERIFY(parts.isBandLaidOut(6) && !parts.isBandLaidOut(0));
+    QVERIFY(!parts.layOutMore(2));
+    QCOMPARE(parts.laidOutCount(), 3);
+    int calls = 0;
+    QVERIFY(!parts.layOutMore(100, [&] { return ++calls == 2; }));
+    QCOMPARE(parts.laidOutCount(), 5);
+    QVERIFY(parts.layOutMore(100));
+    QVERIFY(parts.isLaidOut());
+
+    QCOMPARE(parts.fonts().size(), whole.fonts().size());
+    for (size_t f = 0; f < whole.fonts().size(); ++f)
+        QVERIFY(parts.fonts()[f].sameFace(whole.fonts()[f].family, whole.fonts()[f].pixels, whole.fonts()[f].bold));
+    for (int b = 0; b < whole.bandCount(); ++b) {
+        const std::vector<PaintItem>& x = whole.band(b);
+        const std::vector<PaintItem>& y = parts.band(b);
+        QCOMPARE(y.size(), x.size());
+        for (size_t i = 0; i < x.size(); ++i) {
+            QCOMPARE(y[i].kind, x[i].kind);
+            QCOMPARE(y[i].font, x[i].font);
+            QCOMPARE(y[i].text, x[i].text);
+            QCOMPARE(y[i].box, x[i].box);
+            QCOMPARE(y[i].baseline, x[i].baseline);
+            QCOMPARE(y[i].clip, x[i].clip);
+        }
+    }
+}
+
+void TestReport::pageByTheTemplatesMargins()
+{
+    // A report other than the waybills: its own margins, a band of 40 px
+    // with a bound text taller than the band, covered by the next band's
+    // white box.
+    ReportTemplate t(QStringLiteral("List"), 40, 600);
+    t.setMarginsMm(25, 40, 30, 10);
+    t.addElement(box("Tall", 0, 0, 40, 200, "t"));
+    ReportElement cover = box("Cover", 0, 0, 100, 40);
+    cover.opaque = true;
+    t.addElement(cover);
+    const double band = 40 * mmPerLayoutPixel;
+    ReportJob job(t, {{QStringLiteral("一\n一\n一\n一")}, {QString()}, {QString()}});
+
+    const std::vector<BandPlacement> flow = ReportRenderer::placements(job, 297);
+    QCOMPARE(flow, (std::vector<BandPlacement>{{0, 25}, {0, 297 - 40 - band}, {1, 25}}));
+
+    // Bands laid on top of each other: the second band's white box hides
+    // what the first band's text draws below it, and nothing else.
+    QImage page(QSize(800, 800), QImage::Format_RGB32);  // 68 mm square at 300 dpi
+    page.setDotsPerMeterX(11811);
+    page.setDotsPerMeterY(11811);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    const double k = page.logicalDpiX() / 25.4;
+    ReportRenderer::paintPage(job, painter, {{0, 25}, {0, 25 + band}}, 0, k, k);
+    painter.end();
+    const double em = 19 * mmPerLayoutPixel;
+    const int shown = ink(page, QRectF(30, 25, 10, 2 * em));
+    QVERIFY2(shown > 50, qPrintable(QString::number(shown)));
+    QCOMPARE(ink(page, QRectF(29, 25 + band + 0.2, 12, 4 * em - band - 0.4)), 0);
+    // Nothing left of the left margin.
+    QCOMPARE(ink(page, QRectF(0, 0, 29.5, 100)), 0);
+}
+
+QTEST_MAIN(TestReport)
+#include "tst_report.moc"
