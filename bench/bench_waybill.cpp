@@ -11,6 +11,7 @@
 #include "data/DataOps.h"
 #include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
+#include "orders/OrderRegister.h"
 #include "platform/Platform.h"
 #include "report/EventPump.h"
 #include "report/ReportJob.h"
@@ -261,7 +262,8 @@ std::vector<double> firstPreviewPage(Fixture& f, int rounds, const QString& name
     sender.setName(f.senderName);
     sender.setMobile(f.senderMobile);
     sender.setAddress(f.senderAddress);
-    WaybillPrinting printing(*f.dm, platform, sender, &main);
+    OrderRegister orders(*f.dm);
+    WaybillPrinting printing(orders, platform, sender, &main);
     QCoreApplication::processEvents();
 
     std::vector<double> times;

@@ -282,7 +282,7 @@ void TestWaybillJobs::previewWindow()
         addOrder(QString::fromUtf8(n), QStringLiteral("13100000001"), QStringLiteral("路"));
     showAll();
     QWidget owner;
-    WaybillPrinting printing(*m_dm, m_fake->platform, *m_profile, &owner);
+    WaybillPrinting printing(*m_orders, m_fake->platform, *m_profile, &owner);
     QPointer<ReportPreview> preview = printing.printBatch(CourierCatalogue::STO);
     QVERIFY(preview);
     QCOMPARE(preview->windowTitle(), QStringLiteral("Report Preview : "));

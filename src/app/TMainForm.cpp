@@ -76,7 +76,7 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     Panel3->show();
     Panel5 = new SenderPanel(*m_sender, platform, m_client);
     Panel5->hide();
-    m_printing = new WaybillPrinting(dm, platform, *m_sender, this);
+    m_printing = new WaybillPrinting(*m_orders, platform, *m_sender, this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -4,7 +4,7 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/SenderProfile.h"
-#include "data/Tdmfm.h"
+#include "orders/OrderRegister.h"
 #include "platform/Platform.h"
 #include "report/ReportJob.h"
 #include "report/ReportPreview.h"
@@ -84,9 +84,10 @@ std::shared_ptr<QPrinter> makePrinter()
 
 }  // namespace
 
-WaybillPrinting::WaybillPrinting(Tdmfm& dm, const Platform& platform, const SenderProfile& sender, QWidget* owner)
+WaybillPrinting::WaybillPrinting(OrderRegister& orders, const Platform& platform, const SenderProfile& sender,
+                                 QWidget* owner)
     : QObject(owner),
-      m_dm(dm),
+      m_orders(orders),
       m_platform(platform),
       m_sender(sender),
       m_owner(owner),
@@ -100,7 +101,7 @@ WaybillPrinting::~WaybillPrinting() = default;
 
 Dataset& WaybillPrinting::grid() const
 {
-    return m_dm.ADOQuery15;
+    return m_orders.result();
 }
 
 void WaybillPrinting::fillCourierMenu(QMenu* menu, const std::function<void(int)>& chosen)

@@ -15,7 +15,7 @@ namespace kx {
 
 class CommandRegistry;
 class Dataset;
-class Tdmfm;
+class OrderRegister;
 struct Platform;
 class ReportJob;
 class SenderProfile;
@@ -26,7 +26,7 @@ class ReportPreview;
 class WaybillPrinting : public QObject {
     Q_OBJECT
 public:
-    WaybillPrinting(Tdmfm& dm, const Platform& platform, const SenderProfile& sender, QWidget* owner);
+    WaybillPrinting(OrderRegister& orders, const Platform& platform, const SenderProfile& sender, QWidget* owner);
     ~WaybillPrinting() override;
 
     // Fills the four courier print menus (the picture buttons' and the grid
@@ -62,7 +62,7 @@ private:
     ReportPreview* openPreview(const std::shared_ptr<ReportJob>& job, std::shared_ptr<QPrinter>& printer);
     void setSenderTexts(ReportTemplate& report) const;
 
-    Tdmfm& m_dm;
+    OrderRegister& m_orders;
     const Platform& m_platform;
     const SenderProfile& m_sender;
     QPointer<QWidget> m_owner;

@@ -7,9 +7,10 @@ void WaybillPrintFixture::setUpFixture()
     m_db = std::make_unique<TestDb>();
     m_fake = std::make_unique<FakePlatform>();
     m_dm = std::make_unique<Tdmfm>();
+    m_orders = std::make_unique<OrderRegister>(*m_dm);
     m_profile = std::make_unique<SenderProfile>(*m_dm);
     m_sender = std::make_unique<SenderPanel>(*m_profile, m_fake->platform);
-    m_printing = std::make_unique<WaybillPrinting>(*m_dm, m_fake->platform, *m_profile, nullptr);
+    m_printing = std::make_unique<WaybillPrinting>(*m_orders, m_fake->platform, *m_profile, nullptr);
 }
 
 void WaybillPrintFixture::tearDownFixture()
@@ -20,6 +21,7 @@ void WaybillPrintFixture::tearDownFixture()
     m_printing.reset();
     m_sender.reset();
     m_profile.reset();
+    m_orders.reset();
     m_dm.reset();
     m_fake.reset();
     m_db.reset();
@@ -53,7 +55,9 @@ void WaybillPrintFixture::setSender(const Texts& t)
 
 void WaybillPrintFixture::showAll()
 {
-    openQuery(m_dm->ADOQuery15, QStringLiteral("select * from data"));
+    // Every order, as the show-all lists them; the orders made here have no
+    // courier, which the show-all's courier list would refuse.
+    m_orders->search(QStringLiteral("select * from data"));
 }
 
 }  // namespace kx::test

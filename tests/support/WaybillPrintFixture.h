@@ -11,6 +11,7 @@
 #include "data/DataOps.h"
 #include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
+#include "orders/OrderRegister.h"
 #include "report/ReportJob.h"
 #include "report/ReportPreview.h"
 #include "waybill/SenderPanel.h"
@@ -51,6 +52,7 @@ protected:
     std::unique_ptr<TestDb> m_db;
     std::unique_ptr<FakePlatform> m_fake;
     std::unique_ptr<Tdmfm> m_dm;
+    std::unique_ptr<OrderRegister> m_orders;
     std::unique_ptr<SenderProfile> m_profile;
     std::unique_ptr<SenderPanel> m_sender;
     std::unique_ptr<WaybillPrinting> m_printing;
