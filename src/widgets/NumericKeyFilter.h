@@ -1,24 +1,20 @@
 #pragma once
 
-#include <QObject>
-
-class QLineEdit;
+#include "widgets/CharacterKeyFilter.h"
 
 namespace kx {
 
 // Lets a field take only what a number needs from the keyboard: the digits
 // 0 to 9, the point, Backspace and Enter. Every other typed character is
 // dropped as it is typed; editing keys and shortcuts still work.
-class NumericKeyFilter : public QObject {
+class NumericKeyFilter : public CharacterKeyFilter {
     Q_OBJECT
 public:
-    explicit NumericKeyFilter(QObject* parent = nullptr) : QObject(parent) {}
-
     // Installs a filter owned by the field.
     static void install(QLineEdit* field);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool acceptsCharacter(char16_t c) const override;
 };
 
 }  // namespace kx

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QObject>
-
-class QLineEdit;
+#include "widgets/CharacterKeyFilter.h"
 
 namespace kx {
 
@@ -10,18 +8,18 @@ namespace kx {
 // most ten of them, shown masked. Backspace, Enter and the other editing
 // keys pass, so an EnterChain on the field still moves the focus on; every
 // other typed character is dropped as it is typed.
-class PasswordKeyFilter : public QObject {
+class PasswordKeyFilter : public CharacterKeyFilter {
     Q_OBJECT
 public:
     static constexpr int maxLength = 10;
-
-    explicit PasswordKeyFilter(QObject* parent = nullptr) : QObject(parent) {}
 
     // Masks the field, limits its length and installs a filter it owns.
     static void install(QLineEdit* field);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Full-width letters and digits are refused: a password typed with them
+    // could not be typed again on another keyboard layout.
+    bool acceptsCharacter(char16_t c) const override;
 };
 
 }  // namespace kx
