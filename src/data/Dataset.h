@@ -108,6 +108,21 @@ private:
 
     QString fetchSql() const;
     void refetchRow(int row, qint64 rowId);
+    // The rows' order changed (open, sort, append, delete): the lookup of a
+    // row by its storage identity is built afresh when next needed.
+    void forgetRowIndex();
+
+    // Where each storage identity's row is, for rowOfId(): an edit of every
+    // row of a large result looks each one up. Built on first use.
+    struct RowIndex {
+        std::vector<std::pair<qint64, int>> physicalOfId;  // sorted by identity
+        std::vector<int> rowOfPhysical;                    // -1: not in the result
+        bool built = false;
+    };
+    mutable RowIndex m_rowIndex;
+    // The result's column of each column of the refetch statement (-1: none),
+    // known once per result.
+    std::vector<int> m_refetchColumns;
 
     Connection& m_connection;
     QString m_table;
