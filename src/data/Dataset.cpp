@@ -319,6 +319,19 @@ QStringView Dataset::text(int row, int column) const
     return m_store->textOf(m_store->at(size_t(m_store->order[size_t(row)]), size_t(column)));
 }
 
+std::optional<double> Dataset::number(int row, int column) const
+{
+    const Store::Cell& cell = m_store->at(size_t(m_store->order[size_t(row)]), size_t(column));
+    switch (cell.type) {
+    case Store::Cell::Real:
+        return cell.real;
+    case Store::Cell::Integer:
+        return double(cell.integer);
+    default:
+        return std::nullopt;
+    }
+}
+
 qint64 Dataset::rowId(int row) const
 {
     return m_store->ids[size_t(m_store->order[size_t(row)])];

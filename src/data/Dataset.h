@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -64,6 +65,9 @@ public:
     // A text value in place; empty for a null or a number. Valid until the
     // dataset next changes (open, close, append, edit).
     QStringView text(int row, int column) const;
+    // A value stored as a number, without making a QVariant of it; nothing
+    // for a null, a text or a blob.
+    std::optional<double> number(int row, int column) const;
     qint64 rowId(int row) const;
     int rowOfId(qint64 rowId) const;  // -1 when not in the result
 
