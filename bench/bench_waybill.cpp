@@ -249,6 +249,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     registerFontSubstitutions();
     bench::addRatio("batch_pdf_1000", "BM_batch_pdf_1000_ours", "BM_batch_pdf_1000_bare");
+    bench::addMs("batch_pdf_1000", "BM_batch_pdf_1000_ours");
     noteFirstPreviewPage();
     return bench::runBenchmarks(argc, argv);
 }
