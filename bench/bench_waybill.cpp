@@ -316,5 +316,6 @@ int main(int argc, char** argv)
         bench::addMs("batch_preview_first_page_100k",
                      median(firstPreviewPage(big, 3, QStringLiteral("batch_preview_first_page_100k"))));
     }
+    bench::addMs("batch_pdf_1000", "BM_batch_pdf_1000_ours");
     return bench::runBenchmarks(argc, argv);
 }

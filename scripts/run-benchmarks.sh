@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every benchmark program and collects their closing "ratio NAME VALUE" lines.
+# Runs every benchmark program; each closes with its "ratio NAME VALUE" lines
+# (ours/bare, medians) and "ms NAME VALUE" lines (the whole user action).
 set -euo pipefail
 build=${1:-build}
 export QT_QPA_PLATFORM=offscreen

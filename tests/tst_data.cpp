@@ -40,6 +40,8 @@ private slots:
     void utf8Decoding_data();
     void utf8Decoding();
     void datasetTextReadAfterDeleteAndSort();
+    void rowOfIdFollowsTheResult();
+    void repeatedStatementsRunAfresh();
     void resultsFollowEachOther();
     void nullConversion();
     void newdbRefusesOverwrite();
@@ -358,6 +360,101 @@ void TestData::datasetTextReadAfterDeleteAndSort()
     QCOMPARE(q.rowCount(), 1);
     QCOMPARE(q.field("a").toString(), QString("张三"));
     QCOMPARE(shortestNumber(100000), QString("100000"));
+}
+
+// The lookup of a row by its storage identity follows every change of the
+// result's rows: sorts, deletions, an append and a new result.
+void TestData::rowOfIdFollowsTheResult()
+{
+    test::TestDb db;
+    for (const char* n : {"丙", "甲", "丁", "乙", "戊"})
+        db.addOrder({{"a", n}});
+    Tdmfm dm;
+    Dataset& q = dm.ADOQuery15;
+    openQuery(q, "select * from data");
+    const int a = q.fieldIndex("a");
+    QList<qint64> gone;
+    auto check = [&](const char* step) {
+        for (int row = 0; row < q.rowCount(); ++row)
+            QVERIFY2(q.rowOfId(q.rowId(row)) == row, step);
+        for (qint64 id : gone)
+            QVERIFY2(q.rowOfId(id) == -1, step);
+        QVERIFY2(q.rowOfId(987654) == -1, step);
+    };
+    check("opened");
+    q.sortBy(a, Qt::AscendingOrder);
+    check("sorted");
+    gone << q.rowId(1);
+    q.deleteRow(1);
+    check("deleted");
+    q.sortBy(a, Qt::DescendingOrder);
+    check("sorted again");
+    q.append({{"a", "己"}});
+    check("appended");
+    QCOMPARE(q.text(q.rowOfId(q.rowId(q.rowCount() - 1)), a), QStringView(u"己"));
+    gone << q.rowId(0) << q.rowId(q.rowCount() - 1);
+    q.deleteRow(q.rowCount() - 1);
+    q.deleteRow(0);
+    check("deleted first and last");
+    QCOMPARE(q.rowCount(), 3);
+    // A new result without some of the orders.
+    openQuery(q, "select * from data where a<>?", {"乙"});
+    QCOMPARE(q.rowCount(), 2);
+    check("searched");
+    const QStringList rest = db.cli("select _rowid_ from data where a='乙'");
+    QCOMPARE(rest.size(), 1);
+    QCOMPARE(q.rowOfId(rest.first().toLongLong()), -1);
+}
+
+// The connection keeps the statements it runs prepared for their next run:
+// each run binds its own values, a failed run does not spoil the next, and a
+// statement still stepping does not meet a second use of its text.
+void TestData::repeatedStatementsRunAfresh()
+{
+    test::TestDb db;
+    for (const char* n : {"甲", "乙", "丙"})
+        db.addOrder({{"a", n}});
+    Tdmfm dm;
+    Connection& c = dm.ADOConnection1;
+    const QString update = "update data set b=? where a=?";
+    c.exec(update, {"1", "甲"});
+    c.exec(update, {"2", "乙"});
+    c.exec(update, {QVariant(), "丙"});
+    QCOMPARE(db.cli("select a || ':' || ifnull(b, 'null') from data order by _rowid_"),
+             QStringList({"甲:1", "乙:2", "丙:null"}));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.exec(update, {"3"}));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.exec("insert into data (a, nosuch) values (?, ?)", {"x", "y"}));
+    c.exec(update, {"3", "丙"});
+    QCOMPARE(db.cli("select b from data where a='丙'"), QStringList({"3"}));
+
+    const QString byName = "select a from data where a<>? order by a";
+    {
+        Statement outer(c, byName, {"丙"});
+        QVERIFY(outer.step());
+        QCOMPARE(outer.value(0).toString(), QString("乙"));
+        Statement inner(c, byName, {"乙"});
+        QVERIFY(inner.step());
+        QCOMPARE(inner.value(0).toString(), QString("丙"));
+        QVERIFY(outer.step());
+        QCOMPARE(outer.value(0).toString(), QString("甲"));
+        QVERIFY(!outer.step());
+    }
+    {
+        Statement again(c, byName, {"丙"});
+        QVERIFY(again.step());
+        QCOMPARE(again.value(0).toString(), QString("乙"));
+    }
+
+    // A kept statement follows a change of the table, and a reopened
+    // connection prepares its own.
+    openQuery(dm.ADOQuery15, "select * from data");
+    c.exec("alter table data add column extra text");
+    c.exec(update, {"4", "甲"});
+    dm.ADOQuery15.updateRow(0, {{"b", "5"}});
+    QCOMPARE(dm.ADOQuery15.value(0, dm.ADOQuery15.fieldIndex("b")).toString(), QString("5"));
+    dm.reconnect();
+    dm.ADOConnection1.exec(update, {"6", "乙"});
+    QCOMPARE(db.cli("select b from data order by _rowid_"), QStringList({"5", "6", "3"}));
 }
 
 // A dataset reuses the previous result's memory: results of other widths and

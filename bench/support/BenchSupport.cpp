@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DatabaseFactory.h"
+#include "data/Dataset.h"
 #include "data/Schema.h"
 #include "data/Transaction.h"
 
@@ -10,6 +11,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <cstring>
 #include <map>
@@ -23,6 +25,11 @@ namespace {
 struct Ratio {
     std::string name, ours, bare;
 };
+std::vector<Ratio>& millis()
+{
+    static std::vector<Ratio> m;
+    return m;
+}
 std::vector<Ratio>& ratios()
 {
     static std::vector<Ratio> r;
@@ -48,12 +55,13 @@ std::vector<std::function<QString()>>& lateNotes()
 // reporter prints as usual.
 class Collector : public benchmark::ConsoleReporter {
 public:
-    std::map<std::string, std::vector<double>> times;
+    std::map<std::string, std::vector<double>> times;  // in milliseconds
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                times[r.run_name.function_name].push_back(r.GetAdjustedRealTime());
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+                times[r.run_name.function_name].push_back(r.GetAdjustedRealTime() * 1e3 /
+                                                          benchmark::GetTimeUnitMultiplier(r.time_unit));
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -118,6 +126,98 @@ void makeOrdersDatabase(const QString& path, int orders)
     tx.commit();
 }
 
+void ResultCheck::addRow(sqlite3_stmt* st)
+{
+    ++rows;
+    const int columns = sqlite3_column_count(st);
+    for (int c = 0; c < columns; ++c) {
+        switch (sqlite3_column_type(st, c)) {
+        case SQLITE_NULL:
+            break;
+        case SQLITE_FLOAT:
+        case SQLITE_INTEGER:
+            addNumber(c, sqlite3_column_double(st, c));
+            break;
+        default: {
+            const unsigned char* text = sqlite3_column_text(st, c);
+            addText(c, text, sqlite3_column_bytes(st, c));
+        }
+        }
+    }
+}
+
+QString ResultCheck::toString() const
+{
+    return QStringLiteral("%1 rows, checksum %2").arg(rows).arg(sum);
+}
+
+ResultCheck readAll(sqlite3_stmt* st)
+{
+    ResultCheck check;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        check.addRow(st);
+    if (rc != SQLITE_DONE)
+        fail(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(st))));
+    sqlite3_reset(st);
+    return check;
+}
+
+ResultCheck readAll(sqlite3* db, const QByteArray& sql, const QList<QByteArray>& params)
+{
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st, nullptr) != SQLITE_OK)
+        fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    for (int i = 0; i < params.size(); ++i)
+        sqlite3_bind_text(st, i + 1, params[i].constData(), int(params[i].size()), SQLITE_TRANSIENT);
+    const ResultCheck check = readAll(st);
+    sqlite3_finalize(st);
+    return check;
+}
+
+ResultCheck checkOf(const Dataset& result)
+{
+    ResultCheck check;
+    for (int row = 0; row < result.rowCount(); ++row) {
+        ++check.rows;
+        for (int c = 0; c < result.fieldCount(); ++c) {
+            if (result.isNull(row, c))
+                continue;
+            const QVariant v = result.cell(row, c);
+            if (v.typeId() == QMetaType::QString) {
+                const QByteArray text = result.text(row, c).toUtf8();
+                check.addText(c, reinterpret_cast<const unsigned char*>(text.constData()), int(text.size()));
+            } else {
+                check.addNumber(c, v.toDouble());
+            }
+        }
+    }
+    return check;
+}
+
+ResultCheck checkOf(const QStringList& texts)
+{
+    ResultCheck check;
+    for (const QString& t : texts) {
+        ++check.rows;
+        const QByteArray text = t.toUtf8();
+        check.addText(0, reinterpret_cast<const unsigned char*>(text.constData()), int(text.size()));
+    }
+    return check;
+}
+
+void fail(const QString& what)
+{
+    std::fprintf(stderr, "benchmark failed: %s\n", qPrintable(what));
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+void addMs(const char* name, const char* ours)
+{
+    millis().push_back({name, ours, {}});
+}
+
 void addRatio(const char* name, const char* ours, const char* bare)
 {
     ratios().push_back({name, ours, bare});
@@ -164,6 +264,8 @@ int runBenchmarks(int argc, char** argv)
     }
     for (const auto& [name, ms] : times())
         std::printf("ms %s %.1f\n", name.c_str(), ms);
+    for (const Ratio& m : millis())
+        std::printf("ms %s %.1f\n", m.name.c_str(), median(collector.times[m.ours]));
     std::fflush(stdout);
     return 0;
 }

@@ -1,12 +1,60 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <benchmark/benchmark.h>
 #include <functional>
 
 struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kx {
+class Dataset;
+}
 
 namespace kx::bench {
+
+// What a result held, cheap enough to collect while the bare engine steps
+// through it: the row count and a checksum over every value (each text by
+// its length and its first and last bytes in UTF-8, each number by value,
+// both weighted by column). Our side's result is checked against the bare
+// side's, so a statement that failed or fetched something else shows.
+struct ResultCheck {
+    long long rows = 0;
+    unsigned long long sum = 0;
+
+    void addText(int column, const unsigned char* utf8, int bytes)
+    {
+        const unsigned long long v =
+            bytes ? 1 + unsigned(bytes) + 131ull * utf8[0] + 31ull * utf8[bytes - 1] : 1;
+        sum += v * unsigned(column + 1);
+    }
+    void addNumber(int column, double value)
+    {
+        sum += static_cast<unsigned long long>(static_cast<long long>(value * 100.0)) * unsigned(column + 3);
+    }
+    // Every column of the statement's current row.
+    void addRow(sqlite3_stmt* st);
+    bool operator==(const ResultCheck&) const = default;
+    QString toString() const;
+};
+
+// Steps through a prepared statement to its end reading every column of
+// every row; the statement is reset, not finalized.
+ResultCheck readAll(sqlite3_stmt* st);
+// Prepares, binds the texts to the `?` placeholders in turn, reads every
+// row and finalizes; exits the program when the statement cannot run.
+ResultCheck readAll(sqlite3* db, const QByteArray& sql, const QList<QByteArray>& params = {});
+
+// The same figures from what our side fetched into a dataset.
+ResultCheck checkOf(const Dataset& result);
+// … and from a list of texts (one column).
+ResultCheck checkOf(const QStringList& texts);
+
+// Stops the benchmark program at once: a bench that measured the wrong work
+// must not print a ratio.
+[[noreturn]] void fail(const QString& what);
 
 // A bare keyed engine connection to a database file, for the work our code is
 // compared with; closed when it goes.
@@ -25,6 +73,10 @@ void makeOrdersDatabase(const QString& path, int orders);
 // Declares that benchmark `ours` is compared with benchmark `bare`; the
 // closing lines print "ratio NAME VALUE" from their median real times.
 void addRatio(const char* name, const char* ours, const char* bare);
+
+// Prints "ms NAME VALUE" with the median real time of benchmark `ours` in
+// milliseconds: the whole user action as the user waits for it.
+void addMs(const char* name, const char* ours);
 
 // Adds a line "note TEXT" printed with the ratios (memory figures and such).
 void addNote(const QString& text);

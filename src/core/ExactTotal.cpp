@@ -25,6 +25,11 @@ ExactTotal::Units ExactTotal::unitsOf(const QVariant& value)
             return 0;
     }
     }
+    return unitsOfNumber(v);
+}
+
+ExactTotal::Units ExactTotal::unitsOfNumber(double v)
+{
     const double scaled = std::round(v * 10000.0);
     if (!std::isfinite(scaled))
         return 0;

@@ -17,6 +17,8 @@ public:
     // A stored value in ten-thousandths: nulls, texts that are not numbers,
     // infinities and NaN count as nothing.
     static Units unitsOf(const QVariant& value);
+    // The same for a value stored as a number.
+    static Units unitsOfNumber(double value);
 
     void add(const QVariant& value) { m_units += unitsOf(value); }
     void subtract(const QVariant& value) { m_units -= unitsOf(value); }

@@ -82,6 +82,7 @@ void Connection::openWith(const QString& path, const QByteArray& key, int flags)
 
 void Connection::close()
 {
+    finalizeKept();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -90,9 +91,39 @@ void Connection::close()
 
 void Connection::exec(const QString& sql, const QVariantList& params)
 {
-    Statement st(m_db, sql, params);
+    Statement st(*this, sql, params);
     while (st.step()) {
     }
+}
+
+sqlite3_stmt* Connection::takePrepared(const QByteArray& sql)
+{
+    return m_kept.take(sql);
+}
+
+void Connection::keepPrepared(const QByteArray& sql, sqlite3_stmt* st)
+{
+    // A statement prepared on a connection since closed, or one kept
+    // meanwhile by a nested use of the same text, is not kept.
+    if (!m_db || sqlite3_db_handle(st) != m_db || m_kept.contains(sql)) {
+        sqlite3_finalize(st);
+        return;
+    }
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    // The texts a program runs repeatedly are few; a program that builds
+    // many different ones starts the keeping afresh now and then.
+    constexpr int keptAtMost = 64;
+    if (m_kept.size() >= keptAtMost)
+        finalizeKept();
+    m_kept.insert(sql, st);
+}
+
+void Connection::finalizeKept()
+{
+    for (sqlite3_stmt* st : std::as_const(m_kept))
+        sqlite3_finalize(st);
+    m_kept.clear();
 }
 
 void Connection::execScript(const QString& sql)

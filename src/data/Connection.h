@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QVariantList>
 #include <functional>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace kx {
 
@@ -28,7 +30,9 @@ public:
     sqlite3* handle() const { return m_db; }
     QString path() const { return m_path; }
 
-    // Runs a statement that returns no rows.
+    // Runs a statement that returns no rows. The prepared statement is kept
+    // for the next call with the same text: an edit of many orders runs the
+    // same update once per order, and preparing it costs more than running it.
     void exec(const QString& sql, const QVariantList& params = {});
     // Runs several statements in one text (schema scripts); no parameters.
     void execScript(const QString& sql);
@@ -37,10 +41,20 @@ public:
     // The local date that Date() returns; tests may pin it.
     static void setTodayProvider(std::function<QString()> provider);
 
+    // The statement kept for this text, taken out of the keeping (so that a
+    // nested use of the same text prepares its own), or null when none is
+    // kept; see Statement's reusing constructor.
+    sqlite3_stmt* takePrepared(const QByteArray& sql);
+    // Keeps a statement that ran to its end or was abandoned for the next
+    // use of its text; it is reset first.
+    void keepPrepared(const QByteArray& sql, sqlite3_stmt* st);
+
 private:
+    void finalizeKept();
     void openWith(const QString& path, const QByteArray& key, int flags);
     sqlite3* m_db = nullptr;
     QString m_path;
+    QHash<QByteArray, sqlite3_stmt*> m_kept;
 };
 
 }  // namespace kx

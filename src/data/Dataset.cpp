@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
+#include <limits>
 #include <cstdlib>
 #include <new>
 #include <numeric>
@@ -249,6 +250,8 @@ void Dataset::open()
     std::iota(store->order.begin(), store->order.end(), 0);
 
     emit aboutToReset();
+    forgetRowIndex();
+    m_refetchColumns.clear();
     m_fields = std::move(fields);
     m_store = std::move(store);
     m_rowCount = int(m_store->order.size());
@@ -269,6 +272,8 @@ void Dataset::openForAppend()
     for (int c = withId ? 1 : 0; c < columns; ++c)
         fields.append(st.columnName(c));
     emit aboutToReset();
+    forgetRowIndex();
+    m_refetchColumns.clear();
     m_store = std::make_unique<Store>(size_t(fields.size()));
     m_fields = std::move(fields);
     m_rowCount = 0;
@@ -281,6 +286,8 @@ void Dataset::close()
     if (!m_open && !m_store && m_fields.isEmpty())
         return;
     emit aboutToReset();
+    forgetRowIndex();
+    m_refetchColumns.clear();
     m_open = false;
     m_fields.clear();
     if (m_store)
@@ -312,6 +319,19 @@ QStringView Dataset::text(int row, int column) const
     return m_store->textOf(m_store->at(size_t(m_store->order[size_t(row)]), size_t(column)));
 }
 
+std::optional<double> Dataset::number(int row, int column) const
+{
+    const Store::Cell& cell = m_store->at(size_t(m_store->order[size_t(row)]), size_t(column));
+    switch (cell.type) {
+    case Store::Cell::Real:
+        return cell.real;
+    case Store::Cell::Integer:
+        return double(cell.integer);
+    default:
+        return std::nullopt;
+    }
+}
+
 qint64 Dataset::rowId(int row) const
 {
     return m_store->ids[size_t(m_store->order[size_t(row)])];
@@ -327,10 +347,36 @@ int Dataset::rowOfId(qint64 rowId) const
 {
     if (!m_store)
         return -1;
-    for (int row = 0; row < m_rowCount; ++row)
-        if (m_store->ids[size_t(m_store->order[size_t(row)])] == rowId)
-            return row;
-    return -1;
+    RowIndex& index = m_rowIndex;
+    if (!index.built) {
+        const std::vector<qint64>& ids = m_store->ids;
+        index.physicalOfId.resize(ids.size());
+        for (size_t p = 0; p < ids.size(); ++p)
+            index.physicalOfId[p] = {ids[p], int(p)};
+        // Rows come from the table mostly in storage order: no sort needed.
+        if (!std::is_sorted(index.physicalOfId.begin(), index.physicalOfId.end()))
+            std::sort(index.physicalOfId.begin(), index.physicalOfId.end());
+        index.rowOfPhysical.assign(ids.size(), -1);
+        for (int row = 0; row < m_rowCount; ++row)
+            index.rowOfPhysical[size_t(m_store->order[size_t(row)])] = row;
+        index.built = true;
+    }
+    // An identity can appear twice only in a result read without one (the
+    // row number stands in); the first row in the result's order wins.
+    auto it = std::lower_bound(index.physicalOfId.begin(), index.physicalOfId.end(),
+                               std::pair<qint64, int>{rowId, std::numeric_limits<int>::min()});
+    int found = -1;
+    for (; it != index.physicalOfId.end() && it->first == rowId; ++it) {
+        const int row = index.rowOfPhysical[size_t(it->second)];
+        if (row >= 0 && (found < 0 || row < found))
+            found = row;
+    }
+    return found;
+}
+
+void Dataset::forgetRowIndex()
+{
+    m_rowIndex.built = false;
 }
 
 QVariant Dataset::field(const QString& name) const
@@ -435,6 +481,7 @@ void Dataset::sortBy(int column, Qt::SortOrder order)
 
     const int currentPhysical = m_current >= 0 ? before[size_t(m_current)] : -1;
     emit aboutToReorder();
+    forgetRowIndex();
     store.order = std::move(after);
     int current = -1;
     if (currentPhysical >= 0)
@@ -496,6 +543,7 @@ qint64 Dataset::append(const FieldValues& values)
     const qint64 id = m_connection.lastInsertRowId();
     if (m_open) {
         emit aboutToReset();
+        forgetRowIndex();
         const size_t physical = m_store->addRow(id);
         m_store->order.push_back(int(physical));
         ++m_rowCount;
@@ -508,16 +556,23 @@ qint64 Dataset::append(const FieldValues& values)
 
 void Dataset::refetchRow(int row, qint64 id)
 {
-    Statement st(m_connection.handle(),
-                 QStringLiteral("select * from %1 where _rowid_=?").arg(bracket(m_table)), {id});
+    // The connection keeps the statement prepared: an edit of every row runs
+    // it once per row.
+    Statement st(m_connection, QStringLiteral("select * from %1 where _rowid_=?").arg(bracket(m_table)), {id});
     if (!st.step())
         return;
+    const int columns = st.columnCount();
+    if (m_refetchColumns.size() != size_t(columns)) {
+        m_refetchColumns.resize(size_t(columns));
+        for (int c = 0; c < columns; ++c)
+            m_refetchColumns[size_t(c)] = fieldIndex(st.columnName(c));
+    }
     Store& store = *m_store;
     const size_t physical = size_t(store.order[size_t(row)]);
     emit aboutToChangeRow(row);
     // The old texts stay in the buffer unused until the result is closed.
-    for (int c = 0; c < st.columnCount(); ++c) {
-        const int column = fieldIndex(st.columnName(c));
+    for (int c = 0; c < columns; ++c) {
+        const int column = m_refetchColumns[size_t(c)];
         if (column < 0)
             continue;
         Store::Cell& cell = store.at(physical, size_t(column));
@@ -535,6 +590,14 @@ void Dataset::deleteRow(int row)
     m_connection.exec(QStringLiteral("delete from %1 where _rowid_=?").arg(bracket(m_table)), {rowId(row)});
     emit aboutToRemoveRow(row);
     // The row's values stay where they are, unused, until the result is closed.
+    if (m_rowIndex.built) {
+        // Every row after it moves up one place.
+        std::vector<int>& rowOf = m_rowIndex.rowOfPhysical;
+        rowOf[size_t(m_store->order[size_t(row)])] = -1;
+        for (int& r : rowOf)
+            if (r > row)
+                --r;
+    }
     m_store->order.erase(m_store->order.begin() + row);
     --m_rowCount;
     emit rowRemoved(row);

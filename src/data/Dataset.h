@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -64,6 +65,9 @@ public:
     // A text value in place; empty for a null or a number. Valid until the
     // dataset next changes (open, close, append, edit).
     QStringView text(int row, int column) const;
+    // A value stored as a number, without making a QVariant of it; nothing
+    // for a null, a text or a blob.
+    std::optional<double> number(int row, int column) const;
     qint64 rowId(int row) const;
     int rowOfId(qint64 rowId) const;  // -1 when not in the result
 
@@ -108,6 +112,21 @@ private:
 
     QString fetchSql() const;
     void refetchRow(int row, qint64 rowId);
+    // The rows' order changed (open, sort, append, delete): the lookup of a
+    // row by its storage identity is built afresh when next needed.
+    void forgetRowIndex();
+
+    // Where each storage identity's row is, for rowOfId(): an edit of every
+    // row of a large result looks each one up. Built on first use.
+    struct RowIndex {
+        std::vector<std::pair<qint64, int>> physicalOfId;  // sorted by identity
+        std::vector<int> rowOfPhysical;                    // -1: not in the result
+        bool built = false;
+    };
+    mutable RowIndex m_rowIndex;
+    // The result's column of each column of the refetch statement (-1: none),
+    // known once per result.
+    std::vector<int> m_refetchColumns;
 
     Connection& m_connection;
     QString m_table;

@@ -1,6 +1,7 @@
 #include "data/Statement.h"
 
 #include "core/DbError.h"
+#include "data/Connection.h"
 
 #include <sqlite3.h>
 
@@ -13,10 +14,38 @@ Statement::Statement(sqlite3* db, const QString& sql, const QVariantList& params
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK)
         fail();
-    if (sqlite3_bind_parameter_count(m_stmt) != params.size())
-        throw DbError(QStringLiteral("Statement expects %1 values, %2 given")
-                          .arg(sqlite3_bind_parameter_count(m_stmt))
-                          .arg(params.size()));
+    bind(params);
+}
+
+Statement::Statement(Connection& connection, const QString& sql, const QVariantList& params)
+    : m_db(connection.handle()), m_sql(sql.toUtf8())
+{
+    if (!m_db)
+        throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
+    m_stmt = connection.takePrepared(m_sql);
+    if (!m_stmt) {
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(m_db, m_sql.constData(), int(m_sql.size()), &m_stmt, &tail) != SQLITE_OK)
+            fail();
+        // Only a single statement is kept: sqlite3_step() would silently
+        // skip whatever follows the first one.
+        if (tail && *tail == '\0')
+            m_keeper = &connection;
+    } else {
+        m_keeper = &connection;
+    }
+    bind(params);
+}
+
+void Statement::bind(const QVariantList& params)
+{
+    const int expected = sqlite3_bind_parameter_count(m_stmt);
+    if (expected != params.size()) {
+        // The destructor does not run for a constructor that throws.
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw DbError(QStringLiteral("Statement expects %1 values, %2 given").arg(expected).arg(params.size()));
+    }
     for (int i = 0; i < params.size(); ++i) {
         const QVariant& v = params.at(i);
         int rc;
@@ -54,7 +83,10 @@ Statement::Statement(sqlite3* db, const QString& sql, const QVariantList& params
 
 Statement::~Statement()
 {
-    sqlite3_finalize(m_stmt);
+    if (m_keeper && m_stmt)
+        m_keeper->keepPrepared(m_sql, m_stmt);
+    else
+        sqlite3_finalize(m_stmt);
 }
 
 void Statement::fail()

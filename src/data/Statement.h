@@ -9,11 +9,16 @@ struct sqlite3_stmt;
 
 namespace kx {
 
+class Connection;
+
 // One prepared statement with its bound values. Throws DbError with the
 // engine's message when preparing, binding or stepping fails.
 class Statement {
 public:
     Statement(sqlite3* db, const QString& sql, const QVariantList& params = {});
+    // The same, reusing the connection's prepared statement for the text when
+    // it keeps one, and handing it back to be kept when done.
+    Statement(Connection& connection, const QString& sql, const QVariantList& params = {});
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -26,9 +31,13 @@ public:
     sqlite3_stmt* handle() const { return m_stmt; }
 
 private:
+    void bind(const QVariantList& params);
     [[noreturn]] void fail();
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
+    Connection* m_keeper = nullptr;  // set when the statement is to be kept
+    QByteArray m_sql;                // its text, the keeping's key
+
 };
 
 }  // namespace kx

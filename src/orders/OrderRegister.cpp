@@ -93,10 +93,17 @@ void OrderRegister::addRow(int row, int sign)
     if (!hasTotals() || row < 0 || row >= m_result->rowCount())
         return;
     const Dataset& d = *m_result;
+    // A show-all sums every row: numbers, as the columns normally hold, are
+    // read without making a QVariant of each.
+    auto units = [&d, row](int field) {
+        if (const std::optional<double> n = d.number(row, field))
+            return ExactTotal::unitsOfNumber(*n);
+        return ExactTotal::unitsOf(d.cell(row, field));
+    };
     if (m_quantityField >= 0)
-        m_quantity.addUnits(sign * ExactTotal::unitsOf(d.cell(row, m_quantityField)));
+        m_quantity.addUnits(sign * units(m_quantityField));
     if (m_amountField >= 0)
-        m_amount.addUnits(sign * ExactTotal::unitsOf(d.cell(row, m_amountField)));
+        m_amount.addUnits(sign * units(m_amountField));
 }
 
 void OrderRegister::recomputeTotals()
