@@ -55,6 +55,9 @@ std::vector<std::function<QString()>>& lateNotes()
 // reporter prints as usual.
 class Collector : public benchmark::ConsoleReporter {
 public:
+    // Plain text, so that the closing lines start their lines for a reader
+    // that greps them.
+    Collector() : ConsoleReporter(OO_Tabular) {}
     std::map<std::string, std::vector<double>> times;  // in milliseconds
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -241,13 +244,16 @@ void addMs(const char* name, double ms)
 int runBenchmarks(int argc, char** argv)
 {
     std::vector<char*> args(argv, argv + argc);
+    auto given = [&](const char* option) {
+        for (int i = 1; i < argc; ++i)
+            if (std::string(argv[i]).rfind(option, 0) == 0)
+                return true;
+        return false;
+    };
     std::string reps = "--benchmark_repetitions=5";
-    bool hasReps = false;
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0)
-            hasReps = true;
-    if (!hasReps)
+    if (!given("--benchmark_repetitions"))
         args.push_back(reps.data());
+
     int n = int(args.size());
     benchmark::Initialize(&n, args.data());
     Collector collector;
