@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kx;
@@ -54,6 +55,9 @@ void TestData::connectionFailures_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("missing file") << "remove" << "Could not find file";
     QTest::newRow("wrong password") << "rekey" << "file is encrypted or is not a database";
+    // What an interrupted copy or creation leaves behind.
+    QTest::newRow("zero bytes") << "truncate" << "file is encrypted or is not a database.";
+    QTest::newRow("none of the tables") << "drop" << "file is encrypted or is not a database.";
 }
 
 void TestData::connectionFailures()
@@ -64,6 +68,12 @@ void TestData::connectionFailures()
     if (setup == "remove") {
         db.closeConnection();
         QFile::remove(db.path());
+    } else if (setup == "truncate") {
+        db.closeConnection();
+        QFile(db.path()).resize(0);
+    } else if (setup == "drop") {
+        for (const char* table : {"data", "post", "userdb", "rz", "data1"})
+            db.exec(QString("drop table [%1]").arg(table));
     } else {
         db.exec("PRAGMA rekey='another'");
     }
@@ -499,6 +509,21 @@ void TestData::newdbRefusesOverwrite()
     QVERIFY(p.waitForFinished());
     QCOMPARE(p.exitCode(), 1);
     QCOMPARE(db.scalar("select count(*) from data").toInt(), 0);
+    // A plain new file: the administrator and an empty sender profile, built
+    // aside and renamed into place, so that nothing else is left in the folder.
+    QTemporaryDir fresh;
+    p.start(KX_NEWDB_PATH, {fresh.filePath("data.mdb")});
+    QVERIFY(p.waitForFinished());
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(QDir(fresh.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"data.mdb"});
+    {
+        Connection c;
+        c.open(fresh.filePath("data.mdb"), schema::databaseKey);
+        Statement post(c.handle(), "select count(*), max(a||b||c||d = '') from post");
+        QVERIFY(post.step());
+        QCOMPARE(post.value(0).toInt(), 1);
+        QCOMPARE(post.value(1).toInt(), 1);
+    }
     const QString demo = db.dir() + "/demo.mdb";
     p.start(KX_NEWDB_PATH, {"--demo", demo});
     QVERIFY(p.waitForFinished());

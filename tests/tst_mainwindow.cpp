@@ -280,7 +280,8 @@ void TestMainWindow::errorDisplayAddsFullStop()
     test::FakePlatform fp;
     fp.platform.guard(nullptr, [] { throw DbError("no such table: rz"); });
     fp.platform.guard(nullptr, [] { throw DbError("Already ends."); });
-    QCOMPARE(fp.dialogs.texts(), QStringList({"no such table: rz.", "Already ends."}));
+    fp.platform.guard(nullptr, [] { throw DbError("数据库文件无法写入。"); });
+    QCOMPARE(fp.dialogs.texts(), QStringList({"no such table: rz.", "Already ends.", "数据库文件无法写入。"}));
     QCOMPARE(fp.dialogs.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 

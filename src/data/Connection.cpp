@@ -67,6 +67,9 @@ void Connection::openWith(const QString& path, const QByteArray& key, int flags)
     }
     m_db = db;
     m_path = path;
+    // First of all: a station writing at this moment makes every statement
+    // below wait its turn instead of failing with "database is locked".
+    sqlite3_busy_timeout(db, 2000);
     try {
         if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK)
             throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
@@ -77,7 +80,37 @@ void Connection::openWith(const QString& path, const QByteArray& key, int flags)
         throw;
     }
     sqlite3_create_function(db, "date", 0, SQLITE_UTF8, nullptr, jetDate, nullptr, nullptr);
-    sqlite3_busy_timeout(db, 2000);
+}
+
+bool Connection::isWritable()
+{
+    if (!m_db)
+        return false;
+    if (sqlite3_db_readonly(m_db, "main") == 1)
+        return false;
+    // A write-protected file or a folder where the rollback journal cannot be
+    // made only fails at the first write: write the header's user version
+    // back unchanged inside a transaction that is rolled back.
+    auto refused = [](int rc) {
+        const int primary = rc & 0xff;
+        return primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR ||
+               primary == SQLITE_PERM || primary == SQLITE_AUTH;
+    };
+    int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return !refused(rc);  // busy: another station is writing, which is no refusal
+    int version = 0;
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            version = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+    }
+    const QByteArray write = "PRAGMA user_version = " + QByteArray::number(version);
+    rc = sqlite3_exec(m_db, write.constData(), nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return !refused(rc);
 }
 
 void Connection::close()
@@ -89,11 +122,12 @@ void Connection::close()
     }
 }
 
-void Connection::exec(const QString& sql, const QVariantList& params)
+int Connection::exec(const QString& sql, const QVariantList& params)
 {
     Statement st(*this, sql, params);
     while (st.step()) {
     }
+    return sqlite3_changes(m_db);
 }
 
 sqlite3_stmt* Connection::takePrepared(const QByteArray& sql)

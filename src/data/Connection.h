@@ -26,6 +26,10 @@ public:
     // Creates a new file (refusing an existing one) encrypted with the key.
     void create(const QString& path, const QByteArray& key);
     void close();
+    // Whether a write would be accepted: false for a write-protected file or
+    // one whose folder refuses the journal; another station writing at the
+    // moment does not count as a refusal.
+    bool isWritable();
     bool isOpen() const { return m_db != nullptr; }
     sqlite3* handle() const { return m_db; }
     QString path() const { return m_path; }
@@ -33,7 +37,8 @@ public:
     // Runs a statement that returns no rows. The prepared statement is kept
     // for the next call with the same text: an edit of many orders runs the
     // same update once per order, and preparing it costs more than running it.
-    void exec(const QString& sql, const QVariantList& params = {});
+    // Returns how many rows it changed.
+    int exec(const QString& sql, const QVariantList& params = {});
     // Runs several statements in one text (schema scripts); no parameters.
     void execScript(const QString& sql);
     qint64 lastInsertRowId() const;

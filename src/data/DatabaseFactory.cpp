@@ -1,11 +1,16 @@
 #include "data/DatabaseFactory.h"
 
 #include "core/DateText.h"
+#include "core/DbError.h"
 #include "data/Connection.h"
 #include "data/Schema.h"
 #include "data/Transaction.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace kx {
@@ -63,14 +68,35 @@ void addDemoData(Connection& db)
 
 void createDatabase(const QString& path, bool demo)
 {
-    Connection db;
-    db.create(path, schema::databaseKey);
-    Transaction tx(db);
-    db.execScript(schema::createScript());
-    db.exec(QStringLiteral("insert into userdb values (?,?)"), {schema::administrator, schema::initialPassword});
-    if (demo)
-        addDemoData(db);
-    tx.commit();
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("File '%1' already exists.").arg(path));
+    // Built under another name and renamed into place when complete, so that
+    // an interrupted creation never leaves a half-made data.mdb behind.
+    const QFileInfo target(path);
+    const QString building =
+        target.dir().filePath(QStringLiteral(".%1.%2.new").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
+    QFile::remove(building);
+    try {
+        Connection db;
+        db.create(building, schema::databaseKey);
+        Transaction tx(db);
+        db.execScript(schema::createScript());
+        db.exec(QStringLiteral("insert into userdb values (?,?)"), {schema::administrator, schema::initialPassword});
+        if (demo)
+            addDemoData(db);
+        else
+            // The sender profile starts empty but present, so that the first
+            // start does not stop at loading it.
+            db.exec(QStringLiteral("insert into post (a,b,c,d) values ('','','','')"));
+        tx.commit();
+    } catch (...) {
+        QFile::remove(building);
+        throw;
+    }
+    if (!QFile::rename(building, path)) {
+        QFile::remove(building);
+        throw DbError(QStringLiteral("File '%1' could not be written.").arg(path));
+    }
 }
 
 }  // namespace kx

@@ -1,6 +1,11 @@
 #include "data/Tdmfm.h"
 
+#include "core/DbError.h"
 #include "data/Schema.h"
+#include "data/Statement.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace kx {
 
@@ -25,7 +30,30 @@ Tdmfm::Tdmfm(const QString& path, QObject* parent)
       m_path(path)
 {
     setObjectName(QStringLiteral("dmfm"));
+    openFile();
+}
+
+void Tdmfm::openFile()
+{
     ADOConnection1.open(m_path, schema::databaseKey);
+    try {
+        // A file that holds none of the program's tables (what a failed copy
+        // or an interrupted creation leaves) is no order register at all; a
+        // file lacking only some of them fails where they are used.
+        Statement tables(ADOConnection1.handle(),
+                         QStringLiteral("select count(*) from sqlite_master where type='table' and "
+                                        "lower(name) in ('data','post','userdb','rz','data1')"));
+        if (!tables.step() || tables.value(0).toInt() == 0)
+            throw DbError(QStringLiteral("file is encrypted or is not a database."));
+        // Refused at once rather than at the login's first write, which the
+        // user could then never get past.
+        if (!ADOConnection1.isWritable())
+            throw DbError(QStringLiteral("数据库文件无法写入：%1。请检查文件和所在文件夹的权限。")
+                              .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath())));
+    } catch (...) {
+        ADOConnection1.close();
+        throw;
+    }
 }
 
 void Tdmfm::disconnect()
@@ -38,7 +66,7 @@ void Tdmfm::disconnect()
 void Tdmfm::reconnect()
 {
     disconnect();
-    ADOConnection1.open(m_path, schema::databaseKey);
+    openFile();
     // As at start-up: ready for appending, without fetching a single row.
     ADOTable5.openForAppend();
     ADOTable2.openForAppend();

@@ -12,7 +12,9 @@ namespace kx {
 class Tdmfm : public QObject {
     Q_OBJECT
 public:
-    // Opens data.mdb in the working directory; throws DbError when it cannot.
+    // Opens data.mdb in the working directory; throws DbError when it cannot,
+    // when the file holds none of the program's tables, or when it cannot be
+    // written.
     explicit Tdmfm(QObject* parent = nullptr);
     // Opens another file; used by tools and tests that keep several apart.
     Tdmfm(const QString& path, QObject* parent);
@@ -31,6 +33,9 @@ public:
     Dataset ADOQuery13;  // the ledger's current-month query
 
 private:
+    // Opens the file and checks that it is the program's and can be written.
+    void openFile();
+
     QString m_path;
 };
 

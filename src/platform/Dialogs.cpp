@@ -12,7 +12,8 @@ void Dialogs::inform(QWidget* owner, const QString& text)
 void Dialogs::showError(QWidget* owner, const QString& text)
 {
     QString shown = text;
-    if (!shown.endsWith(QLatin1Char('.')))
+    // A Chinese message ends in its own full stop.
+    if (!shown.endsWith(QLatin1Char('.')) && !shown.endsWith(QChar(u'。')))
         shown += QLatin1Char('.');
     message(owner, appTitle, shown, Icon::Critical, QMessageBox::Ok, QMessageBox::Ok);
 }
