@@ -6,6 +6,7 @@
 #include "data/Statement.h"
 #include "data/Utf8Decode.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
@@ -509,8 +510,37 @@ void Dataset::updateRow(int row, const FieldValues& values)
         throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                      "Requested operation requires a current record"));
     const qint64 id = rowId(row);
-    updateById(m_connection, m_table, id, values);
+    QStringList sets;
+    QVariantList params;
+    for (const auto& [name, v] : values) {
+        sets << bracket(name) + QStringLiteral("=?");
+        params << v;
+    }
+    const QString where = matchClause(row, params);
+    if (m_connection.exec(QStringLiteral("update %1 set %2 where %3").arg(bracket(m_table), sets.join(u','), where),
+                          params) == 0)
+        throw DbError(rowCannotBeLocated());
     refetchRow(row, id);
+}
+
+QString Dataset::rowCannotBeLocated()
+{
+    return QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was "
+                          "last read.");
+}
+
+// The row exactly as it was fetched: its storage identity and every value.
+// SQLite gives a deleted row's identity to the next new row, so the identity
+// alone could hit an order another station entered since.
+QString Dataset::matchClause(int row, QVariantList& params) const
+{
+    QString where = QStringLiteral("_rowid_=?");
+    params << rowId(row);
+    for (int c = 0; c < fieldCount(); ++c) {
+        where += QStringLiteral(" and ") + bracket(m_fields.at(c)) + QStringLiteral(" is ?");
+        params << cell(row, c);
+    }
+    return where;
 }
 
 void Dataset::updateById(Connection& connection, const QString& table, qint64 rowId, const FieldValues& values)
@@ -581,13 +611,116 @@ void Dataset::refetchRow(int row, qint64 id)
     emit rowChanged(row);
 }
 
+int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress)
+{
+    requireWritable(*this);
+    if (!m_open || rows.isEmpty())
+        return 0;
+    std::vector<char> gone(m_store->physicalRows(), 0);
+    std::vector<char> chosen(m_store->physicalRows(), 0);
+    std::vector<int> pending;  // physical rows deleted in the open transaction
+    int lastRow = -1;          // the last row deleted, as the result stood before
+    int done = 0;
+    sqlite3* db = m_connection.handle();
+    // Inside a caller's transaction the caller commits; otherwise the rows
+    // go in chunks of about 100 ms, so that a second station waits no longer.
+    const bool own = sqlite3_get_autocommit(db) != 0;
+    bool inTransaction = false;
+    QElapsedTimer chunk;
+    auto begin = [&] {
+        if (own)
+            m_connection.exec(QStringLiteral("begin"));
+        inTransaction = true;
+        chunk.start();
+    };
+    auto commit = [&] {
+        if (own)
+            m_connection.exec(QStringLiteral("commit"));
+        inTransaction = false;
+        for (int p : pending)
+            gone[size_t(p)] = 1;
+        pending.clear();
+    };
+    const QString deleteSql = QStringLiteral("delete from %1 where %2").arg(bracket(m_table));
+    try {
+        begin();
+        for (int row : rows) {
+            if (row < 0 || row >= m_rowCount || chosen[size_t(m_store->order[size_t(row)])])
+                continue;
+            const int physical = m_store->order[size_t(row)];
+            chosen[size_t(physical)] = 1;
+            QVariantList params;
+            const QString where = matchClause(row, params);
+            if (m_connection.exec(deleteSql.arg(where), params) == 0)
+                throw DbError(rowCannotBeLocated());
+            pending.push_back(physical);
+            lastRow = row;
+            ++done;
+            if (chunk.elapsed() >= 100) {
+                commit();
+                if (progress)
+                    progress(done);
+                begin();
+            }
+        }
+        commit();
+    } catch (...) {
+        // What was deleted before the failure stays deleted.
+        if (inTransaction) {
+            try {
+                commit();
+            } catch (...) {
+                pending.clear();
+                if (own)
+                    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+            }
+        }
+        removePhysicalRows(gone, lastRow);
+        throw;
+    }
+    removePhysicalRows(gone, lastRow);
+    return done;
+}
+
+void Dataset::removePhysicalRows(const std::vector<char>& gone, int lastGonePosition)
+{
+    std::vector<int>& order = m_store->order;
+    if (std::none_of(order.begin(), order.end(), [&](int p) { return gone[size_t(p)] != 0; }))
+        return;
+    // The cursor goes to the first row after the last one deleted that is
+    // still there, as one deletion after another would leave it.
+    int current = -1;
+    int kept = 0;
+    for (int row = 0; row < int(order.size()); ++row) {
+        if (gone[size_t(order[size_t(row)])])
+            continue;
+        if (row > lastGonePosition && current < 0)
+            current = kept;
+        ++kept;
+    }
+    emit aboutToReset();
+    // The rows' values stay where they are, unused, until the result is closed.
+    std::erase_if(order, [&](int p) { return gone[size_t(p)] != 0; });
+    m_rowCount = int(order.size());
+    forgetRowIndex();
+    emit resetDone();
+    if (current < 0)
+        current = m_rowCount - 1;
+    m_current = -2;  // force the signal: the record under the cursor changed
+    setCurrentRow(current);
+    m_eof = m_rowCount == 0;
+}
+
 void Dataset::deleteRow(int row)
 {
     requireWritable(*this);
     if (!m_open || row < 0 || row >= m_rowCount)
         throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                      "Requested operation requires a current record"));
-    m_connection.exec(QStringLiteral("delete from %1 where _rowid_=?").arg(bracket(m_table)), {rowId(row)});
+    QVariantList params;
+    const QString where = matchClause(row, params);
+    if (m_connection.exec(QStringLiteral("delete from %1 where %2").arg(bracket(m_table), where), params) == 0)
+        throw DbError(rowCannotBeLocated());
     emit aboutToRemoveRow(row);
     // The row's values stay where they are, unused, until the result is closed.
     if (m_rowIndex.built) {

@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -86,11 +87,20 @@ public:
     // row stays on the same record. Nulls sort before every value.
     void sortBy(int column, Qt::SortOrder order);
 
-    // Write-through edits, addressed by storage identity.
+    // Write-through edits of exactly the row that was fetched: its storage
+    // identity and every fetched value must still match, or nothing is
+    // written and rowCannotBeLocated() is thrown.
     void updateRow(int row, const FieldValues& values);
     // Inserts a row into the table and, when open, appends it to the result.
     qint64 append(const FieldValues& values);
     void deleteRow(int row);
+    // Deletes the given rows (in that order) in a few transactions, each
+    // committed after about 100 ms, calling `progress` with the count done
+    // between them. A row that no longer matches ends it: the rows deleted
+    // before it stay deleted and leave the result, and rowCannotBeLocated()
+    // is thrown. The cursor ends on the row after the last one deleted.
+    int deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress = {});
+    static QString rowCannotBeLocated();
     // The statement behind updateRow(): one row of `table`, by storage identity.
     static void updateById(Connection& connection, const QString& table, qint64 rowId, const FieldValues& values);
 
@@ -111,6 +121,8 @@ private:
     struct Store;  // the fetched values
 
     QString fetchSql() const;
+    QString matchClause(int row, QVariantList& params) const;
+    void removePhysicalRows(const std::vector<char>& gone, int lastGonePosition);
     void refetchRow(int row, qint64 rowId);
     // The rows' order changed (open, sort, append, delete): the lookup of a
     // row by its storage identity is built afresh when next needed.

@@ -20,9 +20,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolButton>
+#include <memory>
 
 namespace kx {
 
@@ -379,7 +381,22 @@ void OrderEditorPanel::deleteSelected()
         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer != QMessageBox::Ok)
         return;
-    const int deleted = m_orders.deleteRows(m_orders.selectedRows());
+    const QList<int> rows = m_orders.selectedRows();
+    // A long deletion shows how far it is; the window takes no input
+    // meanwhile, so nothing can change the result under it.
+    std::unique_ptr<QProgressDialog> shown;
+    auto progress = [&](int done) {
+        if (!shown) {
+            shown = std::make_unique<QProgressDialog>(QStringLiteral("正在删除选中资料..."), QString(), 0,
+                                                      int(rows.size()), window());
+            shown->setWindowModality(Qt::WindowModal);
+            shown->setMinimumDuration(0);
+            shown->setAutoClose(false);
+        }
+        shown->setValue(done);
+    };
+    // A row that no longer matches stops with the engine's error: no banner.
+    const int deleted = m_orders.deleteRows(rows, progress);
     if (deleted > 0)
         emit bannerRequested(QStringLiteral("删除记录成功..."));
 }

@@ -67,25 +67,9 @@ void OrderRegister::changeOrder(qint64 rowId, const FieldValues& values)
         Dataset::updateById(m_dm.ADOConnection1, QStringLiteral("data"), rowId, values);
 }
 
-int OrderRegister::deleteRows(const QList<int>& rows)
+int OrderRegister::deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress)
 {
-    Dataset& grid = *m_result;
-    // Each deletion moves the rows after it up: remember the orders by their
-    // storage identities before deleting the first.
-    QList<qint64> ids;
-    for (int row : rows)
-        if (row >= 0 && row < grid.rowCount())
-            ids << grid.rowId(row);
-    int deleted = 0;
-    for (qint64 id : ids) {
-        const int row = grid.rowOfId(id);
-        if (row < 0)
-            continue;
-        grid.setCurrentRow(row);
-        grid.deleteRow(row);
-        ++deleted;
-    }
-    return deleted;
+    return m_result->deleteRows(rows, progress);
 }
 
 void OrderRegister::addRow(int row, int sign)

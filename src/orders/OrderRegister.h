@@ -50,9 +50,12 @@ public:
     // Writes the values into the order; the grid's copy follows when the
     // order is in the result.
     void changeOrder(qint64 rowId, const FieldValues& values);
-    // Deletes the given rows of the result, one after another; a row that
-    // left the result meanwhile is skipped. Returns how many were deleted.
-    int deleteRows(const QList<int>& rows);
+    // Deletes the given rows of the result in that order, committing about
+    // every 100 ms and reporting the count done in between. A row another
+    // station changed or deleted since it was fetched ends the deletion with
+    // the engine's "Row cannot be located" error; the rows before it stay
+    // deleted. Returns how many were deleted.
+    int deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress = {});
 
     // The footer's figures: "共n条记录" (set by show-all only) and the totals.
     const QString& rowCountText() const { return m_rowCountText; }
