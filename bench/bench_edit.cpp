@@ -2,7 +2,8 @@
 // with the grid shown: each row's print status written, the grid's copy of
 // the row refreshed, the footer totals kept and the visible rows repainted.
 // Against the bare engine running the same update statement, addressed the
-// same way, for every order.
+// same way (the storage identity and every fetched value), for every order.
+// And deleting 30,000 selected orders the same way.
 //
 // Both sides run in one transaction: the register edits one order per
 // statement and leaves grouping them to the caller.
@@ -17,8 +18,10 @@
 #include "widgets/FooterRow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <sqlite3.h>
+#include <string>
 #include <vector>
 
 using namespace kx;
@@ -77,30 +80,84 @@ void edit_rows_100k(benchmark::State& state)
     checkTable(check.db, last);
 }
 
+// Every order as fetched: its storage identity and its values, for the
+// condition that finds exactly that row again.
+struct FetchedRows {
+    std::vector<std::string> columns;
+    std::vector<sqlite3_int64> ids;
+    std::vector<std::vector<sqlite3_value*>> values;  // owned copies
+
+    explicit FetchedRows(sqlite3* db)
+    {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "select _rowid_, * from data", -1, &st, nullptr);
+        for (int c = 1; c < sqlite3_column_count(st); ++c)
+            columns.emplace_back(sqlite3_column_name(st, c));
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            ids.push_back(sqlite3_column_int64(st, 0));
+            std::vector<sqlite3_value*> row;
+            for (int c = 1; c < sqlite3_column_count(st); ++c)
+                row.push_back(sqlite3_value_dup(sqlite3_column_value(st, c)));
+            values.push_back(std::move(row));
+        }
+        sqlite3_finalize(st);
+    }
+    ~FetchedRows()
+    {
+        for (auto& row : values)
+            for (sqlite3_value* v : row)
+                sqlite3_value_free(v);
+    }
+    FetchedRows(const FetchedRows&) = delete;
+    FetchedRows& operator=(const FetchedRows&) = delete;
+
+    // "_rowid_=? and [a] is ? and …", as our write path matches a row.
+    std::string where() const
+    {
+        std::string w = "_rowid_=?";
+        for (const std::string& c : columns)
+            w += " and [" + c + "] is ?";
+        return w;
+    }
+    int column(const char* name) const
+    {
+        for (size_t c = 0; c < columns.size(); ++c)
+            if (columns[c] == name)
+                return int(c);
+        return -1;
+    }
+    // Binds the row's identity and values from parameter `first` on.
+    void bind(sqlite3_stmt* st, int first, size_t row) const
+    {
+        sqlite3_bind_int64(st, first, ids[row]);
+        for (size_t c = 0; c < columns.size(); ++c)
+            sqlite3_bind_value(st, first + 1 + int(c), values[row][c]);
+    }
+};
+
 void edit_rows_100k_bare(benchmark::State& state)
 {
     bench::BareDb bare(databasePath());
-    // The orders in the order of the result our side edits.
-    std::vector<sqlite3_int64> ids;
-    {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(bare.db, "select _rowid_ from data", -1, &st, nullptr);
-        while (sqlite3_step(st) == SQLITE_ROW)
-            ids.push_back(sqlite3_column_int64(st, 0));
-        sqlite3_finalize(st);
-    }
+    // The orders in the order of the result our side edits, as fetched.
+    FetchedRows rows(bare.db);
+    const int g = rows.column("g");
     sqlite3_stmt* update = nullptr;
-    if (sqlite3_prepare_v2(bare.db, "update [data] set [g]=? where _rowid_=?", -1, &update, nullptr) != SQLITE_OK)
+    const std::string sql = "update [data] set [g]=? where " + rows.where();
+    if (sqlite3_prepare_v2(bare.db, sql.c_str(), -1, &update, nullptr) != SQLITE_OK)
         bench::fail(QString::fromUtf8(sqlite3_errmsg(bare.db)));
     long long pass = 0;
     long long changed = 0;
     for (auto _ : state) {
+        // What each row holds now: as fetched, or the previous pass's status.
+        const QByteArray before = pass > 0 ? statusOfPass(pass - 1).toUtf8() : QByteArray();
         const QByteArray status = statusOfPass(pass++).toUtf8();
         changed = 0;
         sqlite3_exec(bare.db, "begin", nullptr, nullptr, nullptr);
-        for (sqlite3_int64 id : ids) {
+        for (size_t r = 0; r < rows.ids.size(); ++r) {
             sqlite3_bind_text(update, 1, status.constData(), int(status.size()), SQLITE_STATIC);
-            sqlite3_bind_int64(update, 2, id);
+            rows.bind(update, 2, r);
+            if (!before.isNull())
+                sqlite3_bind_text(update, 3 + g, before.constData(), int(before.size()), SQLITE_STATIC);
             if (sqlite3_step(update) != SQLITE_DONE)
                 bench::fail(QString::fromUtf8(sqlite3_errmsg(bare.db)));
             changed += sqlite3_changes(bare.db);
@@ -115,10 +172,87 @@ void edit_rows_100k_bare(benchmark::State& state)
     checkTable(bare.db, statusOfPass(pass - 1));
 }
 
+// A fresh copy of the full table for each deletion.
+QString freshCopy()
+{
+    const QString copy = databasePath() + QStringLiteral(".delete");
+    QFile::remove(copy);
+    if (!QFile::copy(databasePath(), copy))
+        bench::fail(QStringLiteral("cannot copy the database"));
+    return copy;
+}
+
+// Every third order of the first 90,000: 30,000 selected rows, spread out.
+QList<int> chosenRows()
+{
+    QList<int> rows;
+    for (int row = 0; row < 90000; row += 3)
+        rows << row;
+    return rows;
+}
+
+void delete_rows_30k(benchmark::State& state)
+{
+    int left = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto screen = std::make_unique<bench::OrderScreen>(freshCopy());
+        screen->orders->showAll();
+        screen->settle();
+        const QList<int> rows = chosenRows();
+        state.ResumeTiming();
+        screen->orders->deleteRows(rows, [](int) {});
+        screen->settle();
+        state.PauseTiming();
+        left = screen->orders->rowCount();
+        if (screen->grid->model()->rowCount() != left)
+            bench::fail(QStringLiteral("the grid still shows deleted orders"));
+        screen.reset();
+        state.ResumeTiming();
+    }
+    if (left != orderCount - 30000)
+        bench::fail(QStringLiteral("%1 orders left, not %2").arg(left).arg(orderCount - 30000));
+}
+
+void delete_rows_30k_bare(benchmark::State& state)
+{
+    long long deleted = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto bare = std::make_unique<bench::BareDb>(freshCopy());
+        auto rows = std::make_unique<FetchedRows>(bare->db);
+        const std::string sql = "delete from [data] where " + rows->where();
+        state.ResumeTiming();
+        sqlite3_stmt* del = nullptr;
+        if (sqlite3_prepare_v2(bare->db, sql.c_str(), -1, &del, nullptr) != SQLITE_OK)
+            bench::fail(QString::fromUtf8(sqlite3_errmsg(bare->db)));
+        deleted = 0;
+        sqlite3_exec(bare->db, "begin", nullptr, nullptr, nullptr);
+        for (int row : chosenRows()) {
+            rows->bind(del, 1, size_t(row));
+            if (sqlite3_step(del) != SQLITE_DONE)
+                bench::fail(QString::fromUtf8(sqlite3_errmsg(bare->db)));
+            deleted += sqlite3_changes(bare->db);
+            sqlite3_reset(del);
+        }
+        if (sqlite3_exec(bare->db, "commit", nullptr, nullptr, nullptr) != SQLITE_OK)
+            bench::fail(QString::fromUtf8(sqlite3_errmsg(bare->db)));
+        sqlite3_finalize(del);
+        state.PauseTiming();
+        rows.reset();
+        bare.reset();
+        state.ResumeTiming();
+    }
+    if (deleted != 30000)
+        bench::fail(QStringLiteral("the bare deletes removed %1 orders").arg(deleted));
+}
+
 }  // namespace
 
 BENCHMARK(edit_rows_100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(edit_rows_100k_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(delete_rows_30k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(delete_rows_30k_bare)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv)
 {
@@ -130,5 +264,7 @@ int main(int argc, char** argv)
     bench::makeOrdersDatabase(databasePath(), orderCount);
     bench::addRatio("edit_rows_100k", "edit_rows_100k", "edit_rows_100k_bare");
     bench::addMs("edit_rows_100k", "edit_rows_100k");
+    bench::addRatio("delete_rows_30k", "delete_rows_30k", "delete_rows_30k_bare");
+    bench::addMs("delete_rows_30k", "delete_rows_30k");
     return bench::runBenchmarks(argc, argv);
 }
