@@ -118,6 +118,8 @@ private slots:
     void changeWritesTheLoadedOrder_data();
     void changeWritesTheLoadedOrder();
     void changeOfVanishedOrderIsRefused();
+    void changeAfterIncompleteLoadWritesNothing_data();
+    void changeAfterIncompleteLoadWritesNothing();
     void doubleClickRules();
     void deleteSelected_data();
     void deleteSelected();
@@ -484,6 +486,43 @@ void TestOrderEditor::changeOfVanishedOrderIsRefused()
     QCOMPARE(f.fp.dialogs.shown[0].caption, appTitle);
     // ...and no new order appeared in its place.
     QCOMPARE(f.stored(), QStringList());
+    QVERIFY(f.banners.isEmpty());
+    QVERIFY(!f.editor->isHidden());
+}
+
+void TestOrderEditor::changeAfterIncompleteLoadWritesNothing_data()
+{
+    QTest::addColumn<QVariantMap>("second");  // the order double-clicked after 甲
+    QTest::addColumn<bool>("loadFails");
+    QTest::newRow("load stops at a null remark") << QVariantMap{{"a", "乙"}, {"z", QVariant()}} << true;
+    QTest::newRow("double-click on an empty name") << QVariantMap{{"a", ""}} << false;
+}
+
+void TestOrderEditor::changeAfterIncompleteLoadWritesNothing()
+{
+    QFETCH(QVariantMap, second);
+    QFETCH(bool, loadFails);
+    Fixture f;
+    f.addOrder("甲", {{"z", "甲备注"}, {"i", "甲会员"}, {"j", "甲单号"}, {"h", "甲商品"}});
+    f.addOrder(second["a"].toString(), second);
+    f.showAll();
+    const QStringList before = f.stored();
+    f.dm.ADOQuery15.setCurrentRow(0);
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    QVERIFY(f.editor->loadedRowId());
+
+    f.dm.ADOQuery15.setCurrentRow(1);
+    QCOMPARE(f.run(&OrderEditorPanel::loadFromDoubleClick), !loadFails);
+    // The panel still shows 甲's lower part (and, after the stopped load, 乙's
+    // upper part), yet belongs to neither order.
+    QCOMPARE(f.editor->Edit47->text(), QString("甲单号"));
+    QVERIFY(!f.editor->loadedRowId());
+    QVERIFY(f.editor->Button3->isEnabled());
+    f.fp.dialogs.clear();
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+
+    QCOMPARE(f.fp.dialogs.texts(), QStringList{"没有要修改的记录：请先双击列表中的记录，再修改。"});
+    QCOMPARE(f.stored(), before);
     QVERIFY(f.banners.isEmpty());
     QVERIFY(!f.editor->isHidden());
 }

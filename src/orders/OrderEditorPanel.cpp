@@ -252,6 +252,10 @@ void OrderEditorPanel::loadFromDoubleClick()
     if (!currentName().isEmpty()) {
         appear();
         loadCurrent();
+    } else {
+        // Nothing is loaded, yet "修 改" is offered below: whatever the panel
+        // held before is no order to write into any more.
+        m_loadedRowId.reset();
     }
     Button3->show();
     Button3->setEnabled(true);
@@ -260,9 +264,11 @@ void OrderEditorPanel::loadFromDoubleClick()
 void OrderEditorPanel::loadCurrent()
 {
     const Dataset& grid = m_orders.result();
-    // From here on the panel belongs to this order: "修 改" writes into it,
-    // wherever the grid's cursor has gone in the meantime.
-    m_loadedRowId = grid.rowId(grid.currentRow());
+    const qint64 id = grid.rowId(grid.currentRow());
+    // A load that stops at a null leaves the fields half this order's, half
+    // the previous one's: such a panel belongs to no order, and "修 改" must
+    // not write it anywhere.
+    m_loadedRowId.reset();
     auto text = [&grid](const char* field) { return textOf(grid.field(QString::fromLatin1(field))); };
     // A null stops the loading with the conversion error at its field; the
     // fields set before it keep their new texts.
@@ -278,6 +284,9 @@ void OrderEditorPanel::loadCurrent()
     Edit48->setText(text("i"));
     Edit47->setText(text("j"));
     Edit15->setText(text("h"));
+    // Only a complete load makes the panel this order's: "修 改" writes into
+    // it from now on, wherever the grid's cursor has gone in the meantime.
+    m_loadedRowId = id;
 }
 
 void OrderEditorPanel::focusField(QWidget* field)

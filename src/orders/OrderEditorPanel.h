@@ -48,7 +48,8 @@ public:
     void refillBlankDate(const QDate& today);
     QString dateFieldText() const;
 
-    // The storage row of the order the panel was loaded from, if any.
+    // The storage row of the order the panel holds, known only after a
+    // complete load: "修 改" writes there and nowhere else.
     std::optional<qint64> loadedRowId() const { return m_loadedRowId; }
     bool isExpanded() const { return height() != collapsedHeight; }
 
