@@ -113,6 +113,8 @@ private slots:
     void trimming();
     void failedSaveLeavesNothingPending();
     void loading();
+    void numbersShownToFifteenDigits_data();
+    void numbersShownToFifteenDigits();
     void loadStopsAtNull_data();
     void loadStopsAtNull();
     void changeWritesTheLoadedOrder_data();
@@ -372,6 +374,48 @@ void TestOrderEditor::loading()
     QCOMPARE(shown, (QStringList{"圆通速递", "已打印", "2026-03-05", "张三", "13800001111", "北京市朝阳区", "1.5",
                                  "100000", "备注", "会员", "单号", "商品"}));
     QCOMPARE(e->loadedRowId(), std::optional<qint64>(f.dm.ADOQuery15.rowId(0)));
+}
+
+void TestOrderEditor::numbersShownToFifteenDigits_data()
+{
+    QTest::addColumn<double>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("19.9 × 3") << 19.9 * 3 << "59.7";  // 59.699999999999996
+    QTest::newRow("0.1 × 3") << 0.1 * 3 << "0.3";     // 0.30000000000000004
+    QTest::newRow("a third") << 1.0 / 3 << "0.333333333333333";
+    QTest::newRow("whole") << 1.0 << "1";
+    QTest::newRow("half") << 12.5 << "12.5";
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("large, no exponent") << 100000.0 << "100000";
+}
+
+void TestOrderEditor::numbersShownToFifteenDigits()
+{
+    QFETCH(double, stored);
+    QFETCH(QString, shown);
+    Fixture f;
+    f.addOrder("甲", {{"1", stored}, {"2", stored}});
+    f.showAll();
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    QCOMPARE(f.editor->Edit1->text(), shown);
+    QCOMPARE(f.editor->Edit9->text(), shown);
+
+    // Saved unchanged, the order keeps the very same numbers (compared as
+    // REALs by the engine, not as texts).
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QCOMPARE(f.banners, QStringList{"修改记录成功..."});
+    QCOMPARE(f.db.scalar("select [1] = ? and [2] = ? from data", {stored, stored}).toInt(), 1);
+
+    // The same text typed into a new order is the number it reads.
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    f.editor->openForNew();
+    f.fillUpper("乙");
+    f.editor->Edit1->setText(shown);
+    f.editor->Edit9->setText(shown);
+    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QCOMPARE(f.db.scalar("select [1] = ? and [2] = ? from data where a = '乙'", {shown.toDouble(), shown.toDouble()})
+                 .toInt(),
+             1);
 }
 
 void TestOrderEditor::loadStopsAtNull_data()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orders/OrderValues.h"
 #include "widgets/FloatingPanel.h"
 
 #include <QDate>
@@ -19,7 +20,6 @@ class DateField;
 class CommandRegistry;
 class OrderRegister;
 class SenderProfile;
-struct OrderTexts;
 struct Platform;
 
 // The order editor panel (Panel3) floating over the order grid: enter a new
@@ -98,6 +98,9 @@ private:
     const SenderProfile& m_sender;
     const Platform& m_platform;
     std::optional<qint64> m_loadedRowId;
+    // The stored quantity and amount behind the texts loading showed.
+    std::optional<ShownNumber> m_shownQuantity;
+    std::optional<ShownNumber> m_shownAmount;
 };
 
 }  // namespace kx
