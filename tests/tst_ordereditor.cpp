@@ -120,6 +120,7 @@ private slots:
     void changeWritesTheLoadedOrder_data();
     void changeWritesTheLoadedOrder();
     void changeOfVanishedOrderIsRefused();
+    void longTextsKeptWhole();
     void changeAfterIncompleteLoadWritesNothing_data();
     void changeAfterIncompleteLoadWritesNothing();
     void doubleClickRules();
@@ -532,6 +533,40 @@ void TestOrderEditor::changeOfVanishedOrderIsRefused()
     QCOMPARE(f.stored(), QStringList());
     QVERIFY(f.banners.isEmpty());
     QVERIFY(!f.editor->isHidden());
+}
+
+void TestOrderEditor::longTextsKeptWhole()
+{
+    // Past the 32,767 characters a line edit holds by default.
+    auto longText = [](const QString& piece) {
+        QString t;
+        while (t.size() < 40000)
+            t += piece;
+        t.truncate(40000);
+        return t;
+    };
+    const QMap<QString, QString> texts = {
+        {"a", longText("收件人")}, {"b", longText("139")},  {"c", longText("浙江省杭州市")},
+        {"d", longText("快递")},   {"g", longText("状态")}, {"z", longText("备注")},
+        {"h", longText("商品")},   {"i", longText("会员")}, {"j", longText("2026")}};
+    Fixture f;
+    QVariantMap order;
+    for (auto it = texts.begin(); it != texts.end(); ++it)
+        order[it.key()] = it.value();
+    f.addOrder(texts["a"], order);
+    f.showAll();
+    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+    QCOMPARE(f.editor->Edit28->text().size(), 40000);
+    QCOMPARE(f.editor->ComboBox4->currentText().size(), 40000);
+
+    // Saved unchanged, every text goes back whole.
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QCOMPARE(f.banners, QStringList{"修改记录成功..."});
+    for (auto it = texts.begin(); it != texts.end(); ++it) {
+        const QString stored = f.db.scalar(QString("select [%1] from data").arg(it.key())).toString();
+        QCOMPARE(stored.size(), 40000);
+        QVERIFY2(stored == it.value(), qPrintable(it.key()));
+    }
 }
 
 void TestOrderEditor::changeAfterIncompleteLoadWritesNothing_data()

@@ -98,6 +98,12 @@ void OrderEditorPanel::build()
     addLabel(QStringLiteral("订单编号："), Edit47);
     addLabel(QStringLiteral("备 注："), Edit22);
 
+    // Every field holds the stored text whole, however long: "修 改" writes
+    // it back. (The date field's mask has a length of its own.)
+    for (QWidget* field : std::initializer_list<QWidget*>{Edit11, Edit8, Edit28, ComboBox4, ComboBox12, Edit15,
+                                                          Edit9, Edit48, Edit1, Edit47, Edit22})
+        holdAnyLength(field);
+
     NumericKeyFilter::install(Edit1);
     NumericKeyFilter::install(Edit9);
 
