@@ -113,11 +113,16 @@ private slots:
     void trimming();
     void failedSaveLeavesNothingPending();
     void loading();
+    void numbersShownToFifteenDigits_data();
+    void numbersShownToFifteenDigits();
     void loadStopsAtNull_data();
     void loadStopsAtNull();
     void changeWritesTheLoadedOrder_data();
     void changeWritesTheLoadedOrder();
     void changeOfVanishedOrderIsRefused();
+    void longTextsKeptWhole();
+    void changeAfterIncompleteLoadWritesNothing_data();
+    void changeAfterIncompleteLoadWritesNothing();
     void doubleClickRules();
     void deleteSelected_data();
     void deleteSelected();
@@ -373,6 +378,48 @@ void TestOrderEditor::loading()
     QCOMPARE(e->loadedRowId(), std::optional<qint64>(f.dm.ADOQuery15.rowId(0)));
 }
 
+void TestOrderEditor::numbersShownToFifteenDigits_data()
+{
+    QTest::addColumn<double>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("19.9 × 3") << 19.9 * 3 << "59.7";  // 59.699999999999996
+    QTest::newRow("0.1 × 3") << 0.1 * 3 << "0.3";     // 0.30000000000000004
+    QTest::newRow("a third") << 1.0 / 3 << "0.333333333333333";
+    QTest::newRow("whole") << 1.0 << "1";
+    QTest::newRow("half") << 12.5 << "12.5";
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("large, no exponent") << 100000.0 << "100000";
+}
+
+void TestOrderEditor::numbersShownToFifteenDigits()
+{
+    QFETCH(double, stored);
+    QFETCH(QString, shown);
+    Fixture f;
+    f.addOrder("甲", {{"1", stored}, {"2", stored}});
+    f.showAll();
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    QCOMPARE(f.editor->Edit1->text(), shown);
+    QCOMPARE(f.editor->Edit9->text(), shown);
+
+    // Saved unchanged, the order keeps the very same numbers (compared as
+    // REALs by the engine, not as texts).
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QCOMPARE(f.banners, QStringList{"修改记录成功..."});
+    QCOMPARE(f.db.scalar("select [1] = ? and [2] = ? from data", {stored, stored}).toInt(), 1);
+
+    // The same text typed into a new order is the number it reads.
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    f.editor->openForNew();
+    f.fillUpper("乙");
+    f.editor->Edit1->setText(shown);
+    f.editor->Edit9->setText(shown);
+    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QCOMPARE(f.db.scalar("select [1] = ? and [2] = ? from data where a = '乙'", {shown.toDouble(), shown.toDouble()})
+                 .toInt(),
+             1);
+}
+
 void TestOrderEditor::loadStopsAtNull_data()
 {
     QTest::addColumn<QString>("nullColumn");
@@ -485,6 +532,77 @@ void TestOrderEditor::changeOfVanishedOrderIsRefused()
     QCOMPARE(f.fp.dialogs.shown[0].caption, appTitle);
     // ...and no new order appeared in its place.
     QCOMPARE(f.stored(), QStringList());
+    QVERIFY(f.banners.isEmpty());
+    QVERIFY(!f.editor->isHidden());
+}
+
+void TestOrderEditor::longTextsKeptWhole()
+{
+    // Past the 32,767 characters a line edit holds by default.
+    auto longText = [](const QString& piece) {
+        QString t;
+        while (t.size() < 40000)
+            t += piece;
+        t.truncate(40000);
+        return t;
+    };
+    const QMap<QString, QString> texts = {
+        {"a", longText("收件人")}, {"b", longText("139")},  {"c", longText("浙江省杭州市")},
+        {"d", longText("快递")},   {"g", longText("状态")}, {"z", longText("备注")},
+        {"h", longText("商品")},   {"i", longText("会员")}, {"j", longText("2026")}};
+    Fixture f;
+    QVariantMap order;
+    for (auto it = texts.begin(); it != texts.end(); ++it)
+        order[it.key()] = it.value();
+    f.addOrder(texts["a"], order);
+    f.showAll();
+    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+    QCOMPARE(f.editor->Edit28->text().size(), 40000);
+    QCOMPARE(f.editor->ComboBox4->currentText().size(), 40000);
+
+    // Saved unchanged, every text goes back whole.
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QCOMPARE(f.banners, QStringList{"修改记录成功..."});
+    for (auto it = texts.begin(); it != texts.end(); ++it) {
+        const QString stored = f.db.scalar(QString("select [%1] from data").arg(it.key())).toString();
+        QCOMPARE(stored.size(), 40000);
+        QVERIFY2(stored == it.value(), qPrintable(it.key()));
+    }
+}
+
+void TestOrderEditor::changeAfterIncompleteLoadWritesNothing_data()
+{
+    QTest::addColumn<QVariantMap>("second");  // the order double-clicked after 甲
+    QTest::addColumn<bool>("loadFails");
+    QTest::newRow("load stops at a null remark") << QVariantMap{{"a", "乙"}, {"z", QVariant()}} << true;
+    QTest::newRow("double-click on an empty name") << QVariantMap{{"a", ""}} << false;
+}
+
+void TestOrderEditor::changeAfterIncompleteLoadWritesNothing()
+{
+    QFETCH(QVariantMap, second);
+    QFETCH(bool, loadFails);
+    Fixture f;
+    f.addOrder("甲", {{"z", "甲备注"}, {"i", "甲会员"}, {"j", "甲单号"}, {"h", "甲商品"}});
+    f.addOrder(second["a"].toString(), second);
+    f.showAll();
+    const QStringList before = f.stored();
+    f.dm.ADOQuery15.setCurrentRow(0);
+    QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
+    QVERIFY(f.editor->loadedRowId());
+
+    f.dm.ADOQuery15.setCurrentRow(1);
+    QCOMPARE(f.run(&OrderEditorPanel::loadFromDoubleClick), !loadFails);
+    // The panel still shows 甲's lower part (and, after the stopped load, 乙's
+    // upper part), yet belongs to neither order.
+    QCOMPARE(f.editor->Edit47->text(), QString("甲单号"));
+    QVERIFY(!f.editor->loadedRowId());
+    QVERIFY(f.editor->Button3->isEnabled());
+    f.fp.dialogs.clear();
+    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+
+    QCOMPARE(f.fp.dialogs.texts(), QStringList{"没有要修改的记录：请先双击列表中的记录，再修改。"});
+    QCOMPARE(f.stored(), before);
     QVERIFY(f.banners.isEmpty());
     QVERIFY(!f.editor->isHidden());
 }

@@ -41,6 +41,7 @@ private slots:
     void enterMovesAlongTheBoxes();
     void loadStopsAtNull_data();
     void loadStopsAtNull();
+    void longTextsKeptWhole();
 
 private:
     void fill(const QString& courier, const QString& name, const QString& mobile, const QString& address);
@@ -313,6 +314,36 @@ void TestWaybillSender::loadStopsAtNull()
                           m_panel->ComboBox2->currentText()}),
              after);
     QVERIFY(!m_panel->isVisible());  // loading alone does not show the panel
+}
+
+void TestWaybillSender::longTextsKeptWhole()
+{
+    // Past the 32,767 characters a line edit holds by default.
+    auto longText = [](const QString& piece) {
+        QString t;
+        while (t.size() < 40000)
+            t += piece;
+        t.truncate(40000);
+        return t;
+    };
+    const QStringList texts = {longText(QStringLiteral("寄件人")), longText(QStringLiteral("138")),
+                               longText(QStringLiteral("杭州市文三路")), longText(QStringLiteral("快递"))};
+    m_db->exec(QStringLiteral("insert into post (a, b, c, d) values (?, ?, ?, ?)"),
+               {texts[0], texts[1], texts[2], texts[3]});
+    m_panel->load();
+    m_panel->show();
+    QCOMPARE(m_panel->Edit53->text().size(), 40000);
+    QCOMPARE(m_panel->ComboBox2->currentText().size(), 40000);
+
+    // Saved unchanged, every text goes back whole.
+    pressSave();
+    QVERIFY(m_fake->dialogs.shown.isEmpty());
+    const QStringList columns = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")};
+    for (int i = 0; i < columns.size(); ++i) {
+        const QString stored = m_db->scalar(QStringLiteral("select %1 from post").arg(columns[i])).toString();
+        QCOMPARE(stored.size(), 40000);
+        QVERIFY2(stored == texts[i], qPrintable(columns[i]));
+    }
 }
 
 QTEST_MAIN(TestWaybillSender)

@@ -100,6 +100,12 @@ void OrderEditorPanel::build()
     addLabel(QStringLiteral("订单编号："), Edit47);
     addLabel(QStringLiteral("备 注："), Edit22);
 
+    // Every field holds the stored text whole, however long: "修 改" writes
+    // it back. (The date field's mask has a length of its own.)
+    for (QWidget* field : std::initializer_list<QWidget*>{Edit11, Edit8, Edit28, ComboBox4, ComboBox12, Edit15,
+                                                          Edit9, Edit48, Edit1, Edit47, Edit22})
+        holdAnyLength(field);
+
     NumericKeyFilter::install(Edit1);
     NumericKeyFilter::install(Edit9);
 
@@ -195,6 +201,8 @@ void OrderEditorPanel::clearFields()
     Edit9->setText(QStringLiteral("0"));
     for (QLineEdit* e : {Edit28, Edit11, Edit15, Edit8, Edit22, Edit48, Edit47})
         e->clear();
+    m_shownQuantity.reset();
+    m_shownAmount.reset();
 }
 
 void OrderEditorPanel::closePanel()
@@ -254,6 +262,10 @@ void OrderEditorPanel::loadFromDoubleClick()
     if (!currentName().isEmpty()) {
         appear();
         loadCurrent();
+    } else {
+        // Nothing is loaded, yet "修 改" is offered below: whatever the panel
+        // held before is no order to write into any more.
+        m_loadedRowId.reset();
     }
     Button3->show();
     Button3->setEnabled(true);
@@ -262,10 +274,22 @@ void OrderEditorPanel::loadFromDoubleClick()
 void OrderEditorPanel::loadCurrent()
 {
     const Dataset& grid = m_orders.result();
-    // From here on the panel belongs to this order: "修 改" writes into it,
-    // wherever the grid's cursor has gone in the meantime.
-    m_loadedRowId = grid.rowId(grid.currentRow());
+    const qint64 id = grid.rowId(grid.currentRow());
+    // A load that stops at a null leaves the fields half this order's, half
+    // the previous one's: such a panel belongs to no order, and "修 改" must
+    // not write it anywhere.
+    m_loadedRowId.reset();
+    m_shownQuantity.reset();
+    m_shownAmount.reset();
     auto text = [&grid](const char* field) { return textOf(grid.field(QString::fromLatin1(field))); };
+    // Numbers to at most 15 digits, without the noise of binary arithmetic;
+    // the stored value is kept for a save that leaves the text as shown.
+    auto number = [&grid](const char* field, QLineEdit* edit, std::optional<ShownNumber>& shown) {
+        const QVariant value = grid.field(QString::fromLatin1(field));
+        edit->setText(editableTextOf(value));
+        if (value.typeId() == QMetaType::Double)
+            shown = ShownNumber{edit->text(), value.toDouble()};
+    };
     // A null stops the loading with the conversion error at its field; the
     // fields set before it keep their new texts.
     ComboBox4->setEditText(text("d"));
@@ -274,12 +298,15 @@ void OrderEditorPanel::loadCurrent()
     Edit11->setText(text("a"));
     Edit8->setText(text("b"));
     Edit28->setText(text("c"));
-    Edit1->setText(text("1"));
-    Edit9->setText(text("2"));
+    number("1", Edit1, m_shownQuantity);
+    number("2", Edit9, m_shownAmount);
     Edit22->setText(text("z"));
     Edit48->setText(text("i"));
     Edit47->setText(text("j"));
     Edit15->setText(text("h"));
+    // Only a complete load makes the panel this order's: "修 改" writes into
+    // it from now on, wherever the grid's cursor has gone in the meantime.
+    m_loadedRowId = id;
 }
 
 void OrderEditorPanel::focusField(QWidget* field)
@@ -314,13 +341,13 @@ bool OrderEditorPanel::checkedTexts(OrderTexts& texts, double& quantity, double&
     // The typing filter lets through texts that are still not numbers (an
     // empty text, a lone point, two points): refuse them before anything is
     // written.
-    const std::optional<double> q = OrderValues::number(Edit1->text());
+    const std::optional<double> q = OrderValues::number(Edit1->text(), m_shownQuantity);
     if (!q) {
         dialogs.inform(window(), QStringLiteral("数量必须是数字！"));
         focusField(Edit1);
         return false;
     }
-    const std::optional<double> a = OrderValues::number(Edit9->text());
+    const std::optional<double> a = OrderValues::number(Edit9->text(), m_shownAmount);
     if (!a) {
         dialogs.inform(window(), QStringLiteral("销售金额必须是数字！"));
         focusField(Edit9);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orders/OrderValues.h"
 #include "widgets/FloatingPanel.h"
 
 #include <QDate>
@@ -19,7 +20,6 @@ class DateField;
 class CommandRegistry;
 class OrderRegister;
 class SenderProfile;
-struct OrderTexts;
 struct Platform;
 
 // The order editor panel (Panel3) floating over the order grid: enter a new
@@ -48,7 +48,8 @@ public:
     void refillBlankDate(const QDate& today);
     QString dateFieldText() const;
 
-    // The storage row of the order the panel was loaded from, if any.
+    // The storage row of the order the panel holds, known only after a
+    // complete load: "修 改" writes there and nowhere else.
     std::optional<qint64> loadedRowId() const { return m_loadedRowId; }
     bool isExpanded() const { return height() != collapsedHeight; }
 
@@ -97,6 +98,9 @@ private:
     const SenderProfile& m_sender;
     const Platform& m_platform;
     std::optional<qint64> m_loadedRowId;
+    // The stored quantity and amount behind the texts loading showed.
+    std::optional<ShownNumber> m_shownQuantity;
+    std::optional<ShownNumber> m_shownAmount;
 };
 
 }  // namespace kx

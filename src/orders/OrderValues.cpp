@@ -27,6 +27,13 @@ std::optional<double> OrderValues::number(const QString& text)
     return value;
 }
 
+std::optional<double> OrderValues::number(const QString& text, const std::optional<ShownNumber>& shown)
+{
+    if (shown && trimControl(text) == shown->text)
+        return shown->value;
+    return number(text);
+}
+
 FieldValues OrderValues::fields(const OrderTexts& t, double quantity, double amount)
 {
     return {

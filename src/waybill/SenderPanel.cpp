@@ -56,6 +56,11 @@ SenderPanel::SenderPanel(SenderProfile& profile, const Platform& platform, QWidg
     ComboBox2->addItems(CourierCatalogue::courierList());
     ComboBox2->setCurrentIndex(-1);
     ComboBox2->setEditText(QString());
+    // The boxes hold the stored texts whole, however long: a save writes
+    // them back.
+    for (QWidget* box : {static_cast<QWidget*>(Edit51), static_cast<QWidget*>(Edit52),
+                         static_cast<QWidget*>(Edit53), static_cast<QWidget*>(ComboBox2)})
+        holdAnyLength(box);
 
     labelFor(Edit51, QStringLiteral("寄件人姓名："), this);
     labelFor(Edit52, QStringLiteral("寄件人手机："), this);

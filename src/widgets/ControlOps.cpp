@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
+#include <limits>
+
 namespace kx {
 
 QString controlText(QWidget* control)
@@ -17,6 +19,15 @@ QString controlText(QWidget* control)
     if (auto* box = qobject_cast<QComboBox*>(control))
         return box->currentText();
     return QString();
+}
+
+void holdAnyLength(QWidget* control)
+{
+    QLineEdit* edit = qobject_cast<QLineEdit*>(control);
+    if (auto* box = qobject_cast<QComboBox*>(control))
+        edit = box->lineEdit();
+    if (edit)
+        edit->setMaxLength(std::numeric_limits<int>::max());
 }
 
 bool requiredFieldCheck(Dialogs& dialogs, QWidget* control, const QString& message)

@@ -29,4 +29,10 @@ void replaceItems(QComboBox* box, const QStringList& items);
 // The text of a line edit or combo box.
 QString controlText(QWidget* control);
 
+// Lets a line edit, or an editable combo box's line edit, hold a text of any
+// length. A line edit cuts what it is given at 32,767 characters by default,
+// and a field that shows a longer stored text cut would write the cut text
+// back on the next save.
+void holdAnyLength(QWidget* control);
+
 }  // namespace kx

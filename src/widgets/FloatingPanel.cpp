@@ -1,5 +1,7 @@
 #include "widgets/FloatingPanel.h"
 
+#include "widgets/PanelReach.h"
+
 #include <QMouseEvent>
 
 namespace kx {
@@ -26,8 +28,13 @@ void FloatingPanel::mousePressEvent(QMouseEvent* event)
 
 void FloatingPanel::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(mapToParent(event->position().toPoint() - m_grab));
+    if (m_dragging && (event->buttons() & Qt::LeftButton)) {
+        // The cursor may leave the window; the panel stops where a piece of
+        // it can still be grabbed, and follows again when the cursor returns.
+        const QPoint wanted = mapToParent(event->position().toPoint() - m_grab);
+        const QWidget* area = parentWidget();
+        move(area ? PanelReach::limit(wanted, size(), area->rect()) : wanted);
+    }
     event->accept();
 }
 
