@@ -1,5 +1,4 @@
-#include "Fakes.h"
-#include "TestDb.h"
+#include "EditorFixture.h"
 #include "Typing.h"
 
 #include "core/DbError.h"
@@ -25,80 +24,8 @@
 
 using namespace kx;
 
-namespace {
-
-const QString orderColumns = "d,g,day1,a,b,c,[1],[2],z,h,i,j";
-
-// The editor inside a stand-in main window over a fresh database, with the
-// order register and sender profile it works on; the grid's selection is
-// what the test sets.
-struct ChosenRows : SelectionSource {
-    QList<int> rows;
-    QList<int> selectedRows() const override { return rows; }
-};
-
-struct Fixture {
-    test::TestDb db;
-    test::FakePlatform fp;
-    Tdmfm dm;
-    OrderRegister orders{dm};
-    SenderProfile sender{dm};
-    ChosenRows chosen;
-    QList<int>& selection = chosen.rows;
-    QWidget window;
-    OrderEditorPanel* editor;
-    QStringList banners;
-    int showAlls = 0;  // since the test last loaded the grid
-
-    Fixture() : editor(new OrderEditorPanel(orders, sender, fp.platform, &window))
-    {
-        sender.setCourier("申通快递");
-        orders.setSelectionSource(&chosen);
-        QObject::connect(&orders, &OrderRegister::rowCountTextChanged, [this] { ++showAlls; });
-        QObject::connect(editor, &OrderEditorPanel::bannerRequested, [this](const QString& text) { banners << text; });
-        window.resize(1058, 636);
-    }
-
-    void showWindow()
-    {
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-    }
-
-    void addOrder(const QString& name, const QVariantMap& more = {})
-    {
-        QVariantMap o{{"a", name},   {"b", "13800001111"}, {"c", "北京市朝阳区"}, {"d", "圆通速递"},
-                      {"g", "未打印"}, {"day1", "2026-03-05"}, {"1", 1.0},        {"2", 25.5},
-                      {"z", "备注"},  {"h", "商品"},         {"i", "会员"},       {"j", "单号"},
-                      {"k", "留言"}};
-        for (auto it = more.begin(); it != more.end(); ++it)
-            o[it.key()] = it.value();
-        db.addOrder(o);
-    }
-
-    // Every order in the grid, the last one current: the show-all without its
-    // courier list, which an order without a courier would stop.
-    void showAll()
-    {
-        orders.search("select * from data");
-        orders.result().last();
-        showAlls = 0;
-    }
-
-    // Runs an entry point as the main window does, inside the guard.
-    bool run(void (OrderEditorPanel::*action)()) { return fp.platform.guard(&window, [&] { (editor->*action)(); }); }
-
-    QStringList stored() const { return db.cli("select " + orderColumns + " from data order by rowid"); }
-
-    void fillUpper(const QString& name)
-    {
-        editor->Edit11->setText(name);
-        editor->Edit8->setText("13912345678");
-        editor->Edit28->setText("上海市浦东新区");
-    }
-};
-
-}  // namespace
+using Fixture = test::EditorFixture;
+using test::orderColumns;
 
 class TestOrderEditor : public QObject {
     Q_OBJECT
@@ -124,9 +51,6 @@ private slots:
     void changeAfterIncompleteLoadWritesNothing_data();
     void changeAfterIncompleteLoadWritesNothing();
     void doubleClickRules();
-    void deleteSelected_data();
-    void deleteSelected();
-    void staleRowsChangeNothing();
     void enterChain();
     void dateRefill();
     void heightAndClose();
@@ -646,89 +570,6 @@ void TestOrderEditor::doubleClickRules()
     QVERIFY(!f.editor->Button3->isHidden());
     QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
     QCOMPARE(f.db.cli("select count(*) from data where a='甲' and z='备注'"), QStringList{"2"});
-}
-
-void TestOrderEditor::deleteSelected_data()
-{
-    QTest::addColumn<QMessageBox::StandardButton>("answer");
-    QTest::addColumn<QList<int>>("selection");
-    QTest::addColumn<QStringList>("left");
-    QTest::addColumn<QStringList>("banners");
-    const QStringList all = {"甲", "乙", "丙", "丁", "戊"};
-    QTest::newRow("three rows, OK") << QMessageBox::Ok << QList<int>{3, 0, 1} << QStringList{"丙", "戊"}
-                                    << QStringList{"删除记录成功..."};
-    QTest::newRow("Cancel") << QMessageBox::Cancel << QList<int>{3, 0, 1} << all << QStringList{};
-    QTest::newRow("OK without selection") << QMessageBox::Ok << QList<int>{} << all << QStringList{};
-}
-
-void TestOrderEditor::deleteSelected()
-{
-    QFETCH(QMessageBox::StandardButton, answer);
-    QFETCH(QList<int>, selection);
-    QFETCH(QStringList, left);
-    QFETCH(QStringList, banners);
-    Fixture f;
-    for (const char* n : {"甲", "乙", "丙", "丁", "戊"})
-        f.addOrder(QString::fromUtf8(n));
-    f.showAll();
-    f.selection = selection;
-    f.fp.dialogs.answers.enqueue(answer);
-    QVERIFY(f.run(&OrderEditorPanel::deleteSelected));
-
-    QCOMPARE(f.fp.dialogs.shown.size(), 1);
-    const test::FakeDialogs::Shown& asked = f.fp.dialogs.shown[0];
-    QCOMPARE(asked.caption, QString("警告！"));
-    QCOMPARE(asked.text, QString("你真的要删除选中资料吗？"));
-    QCOMPARE(asked.icon, Dialogs::Icon::Warning);
-    QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
-    QCOMPARE(asked.defaultButton, QMessageBox::Cancel);
-    QCOMPARE(f.db.cli("select a from data order by rowid"), left);
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), left.size());  // gone from the grid at once, no reload
-    QCOMPARE(f.showAlls, 0);
-    QCOMPARE(f.banners, banners);
-}
-
-// A second station on the same file deletes the last order and enters a new
-// one, which is given the deleted order's storage identity, and changes
-// another. This station's stale rows must touch only what they fetched.
-void TestOrderEditor::staleRowsChangeNothing()
-{
-    Fixture f;
-    for (const char* n : {"甲", "乙", "丙", "丁"})
-        f.addOrder(QString::fromUtf8(n));
-    f.showAll();
-    const qint64 lastId = f.dm.ADOQuery15.rowId(3);
-    {
-        Tdmfm other(f.db.path(), nullptr);
-        openQuery(other.ADOQuery15, "select * from data");
-        other.ADOQuery15.deleteRow(3);
-        other.ADOTable5.append({{"a", "新单"}});
-        other.ADOQuery15.updateRow(1, {{"z", "另一站改过"}});
-    }
-    QCOMPARE(f.db.scalar("select _rowid_ from data where a='新单'").toLongLong(), lastId);
-    const QString cannot = Dataset::rowCannotBeLocated();
-
-    // "修 改" of the order the other station changed writes nothing.
-    f.dm.ADOQuery15.setCurrentRow(1);
-    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
-    f.editor->Edit11->setText("乙改");
-    QVERIFY(!f.run(&OrderEditorPanel::saveChanges));
-    QCOMPARE(f.fp.dialogs.lastText(), cannot);
-    QCOMPARE(f.db.cli("select a || '|' || z from data where _rowid_=" + QString::number(f.dm.ADOQuery15.rowId(1))),
-             QStringList{"乙|另一站改过"});
-
-    // Deleting 甲, then the stale 丁, then 丙: 甲 stays deleted and leaves the
-    // grid, the new order is untouched, 丙 is not reached, no success banner.
-    f.fp.dialogs.clear();
-    f.banners.clear();
-    f.selection = {0, 3, 2};
-    f.fp.dialogs.answers.enqueue(QMessageBox::Ok);
-    QVERIFY(!f.run(&OrderEditorPanel::deleteSelected));
-    QCOMPARE(f.fp.dialogs.lastText(), cannot);
-    QCOMPARE(f.db.cli("select a from data order by rowid"), QStringList({"乙", "丙", "新单"}));
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 3);
-    QCOMPARE(f.dm.ADOQuery15.text(0, f.dm.ADOQuery15.fieldIndex("a")), QStringView(u"乙"));
-    QVERIFY(f.banners.isEmpty());
 }
 
 void TestOrderEditor::enterChain()

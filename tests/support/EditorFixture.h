@@ -1,0 +1,90 @@
+#pragma once
+
+#include "Fakes.h"
+#include "TestDb.h"
+
+#include "data/SenderProfile.h"
+#include "data/Tdmfm.h"
+#include "orders/OrderEditorPanel.h"
+#include "orders/OrderRegister.h"
+#include "orders/SelectionSource.h"
+
+#include <QLineEdit>
+#include <QWidget>
+#include <QtTest>
+
+namespace kx::test {
+
+// The columns the editor writes, in the order of its fields.
+inline const QString orderColumns = "d,g,day1,a,b,c,[1],[2],z,h,i,j";
+
+// The editor inside a stand-in main window over a fresh database, with the
+// order register and sender profile it works on; the grid's selection is
+// what the test sets.
+struct ChosenRows : SelectionSource {
+    QList<int> rows;
+    QList<int> selectedRows() const override { return rows; }
+};
+
+struct EditorFixture {
+    test::TestDb db;
+    test::FakePlatform fp;
+    Tdmfm dm;
+    OrderRegister orders{dm};
+    SenderProfile sender{dm};
+    ChosenRows chosen;
+    QList<int>& selection = chosen.rows;
+    QWidget window;
+    OrderEditorPanel* editor;
+    QStringList banners;
+    int showAlls = 0;  // since the test last loaded the grid
+
+    EditorFixture() : editor(new OrderEditorPanel(orders, sender, fp.platform, &window))
+    {
+        sender.setCourier("申通快递");
+        orders.setSelectionSource(&chosen);
+        QObject::connect(&orders, &OrderRegister::rowCountTextChanged, [this] { ++showAlls; });
+        QObject::connect(editor, &OrderEditorPanel::bannerRequested, [this](const QString& text) { banners << text; });
+        window.resize(1058, 636);
+    }
+
+    void showWindow()
+    {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+
+    void addOrder(const QString& name, const QVariantMap& more = {})
+    {
+        QVariantMap o{{"a", name},   {"b", "13800001111"}, {"c", "北京市朝阳区"}, {"d", "圆通速递"},
+                      {"g", "未打印"}, {"day1", "2026-03-05"}, {"1", 1.0},        {"2", 25.5},
+                      {"z", "备注"},  {"h", "商品"},         {"i", "会员"},       {"j", "单号"},
+                      {"k", "留言"}};
+        for (auto it = more.begin(); it != more.end(); ++it)
+            o[it.key()] = it.value();
+        db.addOrder(o);
+    }
+
+    // Every order in the grid, the last one current: the show-all without its
+    // courier list, which an order without a courier would stop.
+    void showAll()
+    {
+        orders.search("select * from data");
+        orders.result().last();
+        showAlls = 0;
+    }
+
+    // Runs an entry point as the main window does, inside the guard.
+    bool run(void (OrderEditorPanel::*action)()) { return fp.platform.guard(&window, [&] { (editor->*action)(); }); }
+
+    QStringList stored() const { return db.cli("select " + orderColumns + " from data order by rowid"); }
+
+    void fillUpper(const QString& name)
+    {
+        editor->Edit11->setText(name);
+        editor->Edit8->setText("13912345678");
+        editor->Edit28->setText("上海市浦东新区");
+    }
+};
+
+}  // namespace kx::test

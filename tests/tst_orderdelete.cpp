@@ -1,0 +1,105 @@
+#include "EditorFixture.h"
+
+#include "data/DataOps.h"
+#include "platform/Dialogs.h"
+
+#include <QtTest>
+
+using namespace kx;
+using Fixture = test::EditorFixture;
+
+// Deleting the grid's selected orders through the editor's "删 除".
+class TestOrderDelete : public QObject {
+    Q_OBJECT
+private slots:
+    void deleteSelected_data();
+    void deleteSelected();
+    void staleRowsChangeNothing();
+};
+
+void TestOrderDelete::deleteSelected_data()
+{
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QList<int>>("selection");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("banners");
+    const QStringList all = {"甲", "乙", "丙", "丁", "戊"};
+    QTest::newRow("three rows, OK") << QMessageBox::Ok << QList<int>{3, 0, 1} << QStringList{"丙", "戊"}
+                                    << QStringList{"删除记录成功..."};
+    QTest::newRow("Cancel") << QMessageBox::Cancel << QList<int>{3, 0, 1} << all << QStringList{};
+    QTest::newRow("OK without selection") << QMessageBox::Ok << QList<int>{} << all << QStringList{};
+}
+
+void TestOrderDelete::deleteSelected()
+{
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QList<int>, selection);
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, banners);
+    Fixture f;
+    for (const char* n : {"甲", "乙", "丙", "丁", "戊"})
+        f.addOrder(QString::fromUtf8(n));
+    f.showAll();
+    f.selection = selection;
+    f.fp.dialogs.answers.enqueue(answer);
+    QVERIFY(f.run(&OrderEditorPanel::deleteSelected));
+
+    QCOMPARE(f.fp.dialogs.shown.size(), 1);
+    const test::FakeDialogs::Shown& asked = f.fp.dialogs.shown[0];
+    QCOMPARE(asked.caption, QString("警告！"));
+    QCOMPARE(asked.text, QString("你真的要删除选中资料吗？"));
+    QCOMPARE(asked.icon, Dialogs::Icon::Warning);
+    QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(asked.defaultButton, QMessageBox::Cancel);
+    QCOMPARE(f.db.cli("select a from data order by rowid"), left);
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), left.size());  // gone from the grid at once, no reload
+    QCOMPARE(f.showAlls, 0);
+    QCOMPARE(f.banners, banners);
+}
+
+// A second station on the same file deletes the last order and enters a new
+// one, which is given the deleted order's storage identity, and changes
+// another. This station's stale rows must touch only what they fetched.
+void TestOrderDelete::staleRowsChangeNothing()
+{
+    Fixture f;
+    for (const char* n : {"甲", "乙", "丙", "丁"})
+        f.addOrder(QString::fromUtf8(n));
+    f.showAll();
+    const qint64 lastId = f.dm.ADOQuery15.rowId(3);
+    {
+        Tdmfm other(f.db.path(), nullptr);
+        openQuery(other.ADOQuery15, "select * from data");
+        other.ADOQuery15.deleteRow(3);
+        other.ADOTable5.append({{"a", "新单"}});
+        other.ADOQuery15.updateRow(1, {{"z", "另一站改过"}});
+    }
+    QCOMPARE(f.db.scalar("select _rowid_ from data where a='新单'").toLongLong(), lastId);
+    const QString cannot = Dataset::rowCannotBeLocated();
+
+    // "修 改" of the order the other station changed writes nothing.
+    f.dm.ADOQuery15.setCurrentRow(1);
+    QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+    f.editor->Edit11->setText("乙改");
+    QVERIFY(!f.run(&OrderEditorPanel::saveChanges));
+    QCOMPARE(f.fp.dialogs.lastText(), cannot);
+    QCOMPARE(f.db.cli("select a || '|' || z from data where _rowid_=" + QString::number(f.dm.ADOQuery15.rowId(1))),
+             QStringList{"乙|另一站改过"});
+
+    // Deleting 甲, then the stale 丁, then 丙: 甲 stays deleted and leaves the
+    // grid, the new order is untouched, 丙 is not reached, no success banner.
+    f.fp.dialogs.clear();
+    f.banners.clear();
+    f.selection = {0, 3, 2};
+    f.fp.dialogs.answers.enqueue(QMessageBox::Ok);
+    QVERIFY(!f.run(&OrderEditorPanel::deleteSelected));
+    QCOMPARE(f.fp.dialogs.lastText(), cannot);
+    QCOMPARE(f.db.cli("select a from data order by rowid"), QStringList({"乙", "丙", "新单"}));
+    QCOMPARE(f.dm.ADOQuery15.rowCount(), 3);
+    QCOMPARE(f.dm.ADOQuery15.text(0, f.dm.ADOQuery15.fieldIndex("a")), QStringView(u"乙"));
+    QVERIFY(f.banners.isEmpty());
+}
+
+
+QTEST_MAIN(TestOrderDelete)
+#include "tst_orderdelete.moc"
