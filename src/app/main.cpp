@@ -1,4 +1,5 @@
 // Kestrix: the program's start.
+#include "app/AppStyle.h"
 #include "app/TMainForm.h"
 #include "core/DbError.h"
 #include "data/Tdmfm.h"
@@ -19,6 +20,9 @@ int main(int argc, char** argv)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(kx::appTitle);
+    // The style goes in before the first window: replacing it later would
+    // repolish every widget and cost the style-sheet labels their font.
+    QApplication::setStyle(new kx::AppStyle);
     kx::registerFontSubstitutions();
 
     kx::QtDialogs dialogs;
