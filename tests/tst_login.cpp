@@ -189,6 +189,7 @@ void TestLogin::passwordKeyFilter()
     else
         test::typeText(&field, typed);
     QCOMPARE(field.text(), shown);
+    QCOMPARE(field.displayText(), QString(shown.size(), QLatin1Char('*')));
     QTest::keyClick(&field, Qt::Key_Backspace);
     QCOMPARE(field.text(), shown.chopped(1));
     // Enter reaches the field, so that an Enter chain can move on.
@@ -209,6 +210,11 @@ void TestLogin::passwordTypingFilter()
     QTest::keyClick(e, Qt::Key_Backspace);
     QCOMPARE(e->text(), QString("abC912345"));
     QCOMPARE(e->echoMode(), QLineEdit::Password);
+    QCOMPARE(e->displayText(), QString("*********"));
+    // A skin is an application style sheet: the mask stays.
+    qApp->setStyleSheet("QLineEdit { background: white; }");
+    QCOMPARE(e->displayText(), QString("*********"));
+    qApp->setStyleSheet(QString());
     test::commitText(e, "中!a");
     QCOMPARE(e->text(), QString("abC912345"));
 }
