@@ -6,6 +6,7 @@
 #include "Typing.h"
 
 #include "core/CourierCatalogue.h"
+#include "platform/AppInfo.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QApplication>
@@ -34,6 +35,8 @@ private slots:
     void previewKeepsItsJob();
     void batchPreviewOpensBeforeItsJobIsLaidOut();
     void printerSetupStaysWithItsTemplate();
+    void pageRangeBeyondTheJob_data();
+    void pageRangeBeyondTheJob();
     void previewWindow();
     void courierMenu();
 };
@@ -274,6 +277,55 @@ void TestWaybillJobs::printerSetupStaysWithItsTemplate()
     QCOMPARE(printOut(track(m_printing->printBatch(CourierCatalogue::EMS))).pages, 2);
     QCOMPARE(m_printing->batchPrinter()->pageLayout().pageSize().id(), QPageSize::A5);
     QVERIFY(m_printing->singlePrinter()->pageLayout().pageSize().id() != QPageSize::A5);
+}
+
+void TestWaybillJobs::pageRangeBeyondTheJob_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QStringList>("printed");  // empty: nothing reaches the printer
+    QTest::newRow("wholly beyond") << 3 << 4 << QStringList{};
+    QTest::newRow("reaching beyond") << 2 << 5 << QStringList{"丙"};
+    QTest::newRow("first page") << 1 << 1 << QStringList{"甲", "乙"};
+}
+
+void TestWaybillJobs::pageRangeBeyondTheJob()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QStringList, printed);
+    const QStringList names = {"甲", "乙", "丙"};
+    for (const QString& n : names)
+        addOrder(n, QStringLiteral("13100000001"), QStringLiteral("路"));
+    showAll();
+    m_fake->dialogs.printerSetupChoice = [from, to](QPrinter* printer) {
+        printer->setPrintRange(QPrinter::PageRange);
+        printer->setFromTo(from, to);
+    };
+    ReportPreview* preview = track(m_printing->printBatch(CourierCatalogue::STO));
+    preview->setupButton->click();
+    QCOMPARE(preview->view()->pageCount(), 2);
+
+    const Printed p = printOut(preview);
+    if (printed.isEmpty()) {
+        // Not even a blank sheet: the form stays in the printer.
+        QCOMPARE(m_fake->dialogs.prints, 0);
+        QCOMPARE(p.pages, 0);
+        QCOMPARE(m_fake->dialogs.texts(), QStringList{"所选页码不在本次打印任务中，未打印。"});
+        QCOMPARE(m_fake->dialogs.shown[0].caption, QString(appTitle));
+        QCOMPARE(m_fake->dialogs.shown[0].icon, Dialogs::Icon::None);
+        QCOMPARE(m_fake->dialogs.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    } else {
+        QCOMPARE(m_fake->dialogs.prints, 1);
+        QVERIFY(m_fake->dialogs.shown.isEmpty());
+        QCOMPARE(p.pages, 1);
+        for (const QString& n : names)
+            QCOMPARE(p.find(n).size(), printed.contains(n) ? 1 : 0);
+    }
+    // The range belongs to the template's printer and stays chosen.
+    QCOMPARE(preview->printer()->printRange(), QPrinter::PageRange);
+    QCOMPARE(preview->printer()->fromPage(), from);
+    QCOMPARE(preview->printer()->toPage(), to);
 }
 
 void TestWaybillJobs::previewWindow()

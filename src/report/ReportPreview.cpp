@@ -146,6 +146,12 @@ void ReportPreview::print()
     const bool range = m_printer->printRange() == QPrinter::PageRange;
     const int from = range ? m_printer->fromPage() : 0;
     const int to = range ? m_printer->toPage() : 0;
+    // A range beyond the job would still feed the printer a blank sheet, one
+    // of the courier's forms. The range stays chosen for the next job.
+    if (range && !ReportRenderer::hasPagesIn(*job, m_printer->pageLayout(), from, to)) {
+        m_platform.dialogs.inform(this, QStringLiteral("所选页码不在本次打印任务中，未打印。"));
+        return;
+    }
     m_platform.guard(this, [&] {
         m_platform.dialogs.print(m_printer.get(), [job, from, to](QPagedPaintDevice* device) {
             ReportRenderer::render(*job, device, from, to);
