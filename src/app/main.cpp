@@ -7,6 +7,7 @@
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtTranslations.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
     // The style goes in before the first window: replacing it later would
     // repolish every widget and cost the style-sheet labels their font.
     QApplication::setStyle(new kx::AppStyle);
+    kx::loadQtTranslations();
     kx::registerFontSubstitutions();
 
     kx::QtDialogs dialogs;
