@@ -341,8 +341,15 @@ void TestWaybillJobs::previewWindow()
     QVERIFY(preview->isVisible());
     QVERIFY(!preview->isModal());
     QCOMPARE(preview->windowModality(), Qt::NonModal);
-    const QSize screen = preview->screen()->availableGeometry().size();
-    QCOMPARE(preview->size(), QSize(1600, 1200).boundedTo(screen));
+    // Once framed, the whole window, frame included, is on its screen.
+    QCoreApplication::processEvents();
+    const QRect screen = preview->screen()->availableGeometry();
+    QVERIFY(screen.contains(preview->frameGeometry()));
+    const QRect outer = preview->frameGeometry();
+    const QRect inner = preview->geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    QCOMPARE(preview->size(), QSize(1600, 1200).boundedTo(screen.size().shrunkBy(frame)));
 
     const QList<QPushButton*> buttons = {preview->fitPageButton, preview->fitWidthButton,
                                          preview->actualSizeButton, preview->previousButton,
