@@ -2,6 +2,7 @@
 #include "Typing.h"
 
 #include "access/Tloginfm.h"
+#include "app/AppStyle.h"
 #include "app/TMainForm.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderGrid.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QtTest>
 
@@ -29,6 +31,9 @@ struct Session : test::MainSession {
 class TestLogin : public QObject {
     Q_OBJECT
 private slots:
+    // The program's style, installed before the first window as at program start.
+    void initTestCase() { QApplication::setStyle(m_style = new AppStyle); }
+
     void loginWindowShownAndFilled();
     void administratorLogsIn();
     void ordinaryUserLosesEntriesAndColumns();
@@ -43,6 +48,9 @@ private slots:
     void nullCourierDoesNotLockOut();
     void journalFailureRetriesWithoutSecondRow();
     void exitWritesJtime();
+
+private:
+    QPointer<QStyle> m_style;  // a style replaced later is deleted
 };
 
 void TestLogin::loginWindowShownAndFilled()
@@ -53,6 +61,20 @@ void TestLogin::loginWindowShownAndFilled()
     QCOMPARE(s.login()->ComboBox1->currentIndex(), 0);
     QVERIFY(s.login()->isModal());
     QCOMPARE(s.main->journalNumber(), 0);
+
+    // The start-up sequence that ran before the login keeps the program's
+    // style: replacing it would repolish the labels out of their font.
+    QVERIFY(m_style && QApplication::style() == m_style.data());
+    for (const char* caption : {"用户名称：", "输入密码：", "初始登陆密码：507"}) {
+        QLabel* label = nullptr;
+        for (QLabel* l : s.login()->findChildren<QLabel*>())
+            if (l->text() == QString(caption))
+                label = l;
+        QVERIFY2(label, caption);
+        QCOMPARE(label->font().family(), QString("宋体"));
+        QCOMPARE(label->font().pixelSize(), 14);
+        QCOMPARE(QFontInfo(label->font()).pixelSize(), 14);
+    }
 }
 
 void TestLogin::administratorLogsIn()
@@ -167,6 +189,7 @@ void TestLogin::passwordKeyFilter()
     else
         test::typeText(&field, typed);
     QCOMPARE(field.text(), shown);
+    QCOMPARE(field.displayText(), QString(shown.size(), QLatin1Char('*')));
     QTest::keyClick(&field, Qt::Key_Backspace);
     QCOMPARE(field.text(), shown.chopped(1));
     // Enter reaches the field, so that an Enter chain can move on.
@@ -187,6 +210,11 @@ void TestLogin::passwordTypingFilter()
     QTest::keyClick(e, Qt::Key_Backspace);
     QCOMPARE(e->text(), QString("abC912345"));
     QCOMPARE(e->echoMode(), QLineEdit::Password);
+    QCOMPARE(e->displayText(), QString("*********"));
+    // A skin is an application style sheet: the mask stays.
+    qApp->setStyleSheet("QLineEdit { background: white; }");
+    QCOMPARE(e->displayText(), QString("*********"));
+    qApp->setStyleSheet(QString());
     test::commitText(e, "中!a");
     QCOMPARE(e->text(), QString("abC912345"));
 }

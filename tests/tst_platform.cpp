@@ -1,8 +1,16 @@
+#include "platform/AppInfo.h"
 #include "platform/Clock.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtTranslations.h"
 #include "platform/SettingsStore.h"
 
 #include "core/DateText.h"
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -14,7 +22,52 @@ private slots:
     void settingsReadNeverCreatesKey();
     void dateTimeText_data();
     void dateTimeText();
+    void standardButtonsSpeakChinese();
+    void dialogsKeepTheProgramsCaptions();
 };
+
+namespace {
+
+// Runs `look` on the dialog that `open` brings up, then closes it.
+template <typename Open>
+void inspectModal(Open open, const std::function<void(QWidget*)>& look)
+{
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (w) {
+            seen = true;
+            look(w);
+            if (auto* dialog = qobject_cast<QDialog*>(w))
+                dialog->reject();
+        }
+    });
+    open();
+    QVERIFY(seen);
+}
+
+// A button's caption as read: a Chinese caption's mnemonic, "(&Y)", only
+// adds the underlined key after the word.
+QString readable(const QString& caption)
+{
+    static const QRegularExpression mnemonic(QStringLiteral("\\(&\\w\\)$"));
+    return QString(caption).remove(mnemonic).remove(QLatin1Char('&'));
+}
+
+QStringList buttonTexts(QWidget* dialog)
+{
+    QStringList texts;
+    for (QAbstractButton* b : dialog->findChild<QDialogButtonBox*>()->buttons())
+        texts << readable(b->text());
+    return texts;
+}
+
+bool translationInstalled()
+{
+    return QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm");
+}
+
+}  // namespace
 
 void TestPlatform::settingsReadNeverCreatesKey()
 {
@@ -47,6 +100,48 @@ void TestPlatform::dateTimeText()
     QFETCH(QDateTime, moment);
     QFETCH(QString, text);
     QCOMPARE(kx::dateTimeText(moment), text);
+}
+
+void TestPlatform::standardButtonsSpeakChinese()
+{
+    if (!translationInstalled())
+        QSKIP("Qt's Chinese translation is not installed");
+    QVERIFY(kx::loadQtTranslations());
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(readable(box.button(QMessageBox::Yes)->text()), QString("是"));
+    QCOMPARE(readable(box.button(QMessageBox::No)->text()), QString("否"));
+    QCOMPARE(readable(box.button(QMessageBox::Ok)->text()), QString("确定"));
+    QCOMPARE(readable(box.button(QMessageBox::Cancel)->text()), QString("取消"));
+}
+
+void TestPlatform::dialogsKeepTheProgramsCaptions()
+{
+    if (!translationInstalled())
+        QSKIP("Qt's Chinese translation is not installed");
+    QVERIFY(kx::loadQtTranslations());
+    QtDialogs dialogs;
+    // The required-field warning keeps its English title and button.
+    inspectModal([&] { dialogs.warning(nullptr, "必须输入密码！"); }, [](QWidget* w) {
+        QCOMPARE(w->windowTitle(), QString("Warning"));
+        QCOMPARE(buttonTexts(w), QStringList{"OK"});
+    });
+    // A plain message box has the desktop's button.
+    inspectModal([&] { dialogs.inform(nullptr, "所选页码不在本次打印任务中，未打印。"); }, [](QWidget* w) {
+        QCOMPARE(w->windowTitle(), kx::appTitle);
+        QCOMPARE(buttonTexts(w), QStringList{"确定"});
+    });
+    // The printer setup keeps the choices: its button confirms, it does not print.
+    QPrinter printer;
+    bool accepted = true;
+    inspectModal([&] { accepted = dialogs.printerSetup(nullptr, &printer); }, [](QWidget* w) {
+        QCOMPARE(w->windowTitle(), QString("打印设置"));
+        const QStringList texts = buttonTexts(w);
+        QVERIFY2(texts.contains("确定") && texts.contains("取消"), qPrintable(texts.join('|')));
+        for (const QString& t : texts)
+            QVERIFY2(!t.contains("Print") && !t.contains("打印"), qPrintable(t));
+    });
+    QVERIFY(!accepted);
 }
 
 QTEST_MAIN(TestPlatform)

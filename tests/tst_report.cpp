@@ -4,6 +4,7 @@
 #include "report/PageFlow.h"
 #include "report/ReportJob.h"
 #include "report/ReportRenderer.h"
+#include "report/ScreenFit.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QImage>
@@ -21,6 +22,8 @@ private slots:
     void lineBreaking();
     void chunksAndDemandLayOutAsOneGo();
     void pageByTheTemplatesMargins();
+    void windowFitsOnScreen_data();
+    void windowFitsOnScreen();
 };
 
 namespace {
@@ -183,6 +186,35 @@ void TestReport::pageByTheTemplatesMargins()
     QCOMPARE(ink(page, QRectF(29, 25 + band + 0.2, 12, 4 * em - band - 0.4)), 0);
     // Nothing left of the left margin.
     QCOMPARE(ink(page, QRectF(0, 0, 29.5, 100)), 0);
+}
+
+void TestReport::windowFitsOnScreen_data()
+{
+    QTest::addColumn<QSize>("wanted");
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("contents");
+    QTest::newRow("room to spare: centred") << QSize(800, 600) << QMargins(1, 20, 1, 1) << QRect(0, 0, 1400, 1000)
+                                            << QRect(300, 209, 800, 600);
+    QTest::newRow("larger than the screen: the frame fits too")
+        << QSize(1600, 1200) << QMargins(1, 20, 1, 1) << QRect(0, 0, 1400, 1000) << QRect(1, 20, 1398, 979);
+    QTest::newRow("a panel on top, a second screen")
+        << QSize(1600, 1200) << QMargins(4, 24, 4, 4) << QRect(1400, 30, 1280, 994) << QRect(1404, 54, 1272, 966);
+    QTest::newRow("wide enough, too low") << QSize(1600, 1200) << QMargins(2, 30, 2, 2) << QRect(0, 0, 1920, 1050)
+                                          << QRect(160, 30, 1600, 1018);
+    QTest::newRow("frame not known yet") << QSize(1600, 1200) << QMargins() << QRect(0, 0, 1400, 1000)
+                                         << QRect(0, 0, 1400, 1000);
+}
+
+void TestReport::windowFitsOnScreen()
+{
+    QFETCH(QSize, wanted);
+    QFETCH(QMargins, frame);
+    QFETCH(QRect, available);
+    QFETCH(QRect, contents);
+    const QRect fitted = fitOnScreen(wanted, frame, available);
+    QCOMPARE(fitted, contents);
+    QVERIFY(available.contains(fitted.marginsAdded(frame)));
 }
 
 QTEST_MAIN(TestReport)

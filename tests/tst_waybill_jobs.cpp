@@ -6,6 +6,7 @@
 #include "Typing.h"
 
 #include "core/CourierCatalogue.h"
+#include "platform/AppInfo.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QApplication>
@@ -34,6 +35,8 @@ private slots:
     void previewKeepsItsJob();
     void batchPreviewOpensBeforeItsJobIsLaidOut();
     void printerSetupStaysWithItsTemplate();
+    void pageRangeBeyondTheJob_data();
+    void pageRangeBeyondTheJob();
     void previewWindow();
     void courierMenu();
 };
@@ -276,6 +279,55 @@ void TestWaybillJobs::printerSetupStaysWithItsTemplate()
     QVERIFY(m_printing->singlePrinter()->pageLayout().pageSize().id() != QPageSize::A5);
 }
 
+void TestWaybillJobs::pageRangeBeyondTheJob_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QStringList>("printed");  // empty: nothing reaches the printer
+    QTest::newRow("wholly beyond") << 3 << 4 << QStringList{};
+    QTest::newRow("reaching beyond") << 2 << 5 << QStringList{"丙"};
+    QTest::newRow("first page") << 1 << 1 << QStringList{"甲", "乙"};
+}
+
+void TestWaybillJobs::pageRangeBeyondTheJob()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QStringList, printed);
+    const QStringList names = {"甲", "乙", "丙"};
+    for (const QString& n : names)
+        addOrder(n, QStringLiteral("13100000001"), QStringLiteral("路"));
+    showAll();
+    m_fake->dialogs.printerSetupChoice = [from, to](QPrinter* printer) {
+        printer->setPrintRange(QPrinter::PageRange);
+        printer->setFromTo(from, to);
+    };
+    ReportPreview* preview = track(m_printing->printBatch(CourierCatalogue::STO));
+    preview->setupButton->click();
+    QCOMPARE(preview->view()->pageCount(), 2);
+
+    const Printed p = printOut(preview);
+    if (printed.isEmpty()) {
+        // Not even a blank sheet: the form stays in the printer.
+        QCOMPARE(m_fake->dialogs.prints, 0);
+        QCOMPARE(p.pages, 0);
+        QCOMPARE(m_fake->dialogs.texts(), QStringList{"所选页码不在本次打印任务中，未打印。"});
+        QCOMPARE(m_fake->dialogs.shown[0].caption, QString(appTitle));
+        QCOMPARE(m_fake->dialogs.shown[0].icon, Dialogs::Icon::None);
+        QCOMPARE(m_fake->dialogs.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    } else {
+        QCOMPARE(m_fake->dialogs.prints, 1);
+        QVERIFY(m_fake->dialogs.shown.isEmpty());
+        QCOMPARE(p.pages, 1);
+        for (const QString& n : names)
+            QCOMPARE(p.find(n).size(), printed.contains(n) ? 1 : 0);
+    }
+    // The range belongs to the template's printer and stays chosen.
+    QCOMPARE(preview->printer()->printRange(), QPrinter::PageRange);
+    QCOMPARE(preview->printer()->fromPage(), from);
+    QCOMPARE(preview->printer()->toPage(), to);
+}
+
 void TestWaybillJobs::previewWindow()
 {
     for (const char* n : {"一", "二", "三", "四", "五"})
@@ -289,8 +341,15 @@ void TestWaybillJobs::previewWindow()
     QVERIFY(preview->isVisible());
     QVERIFY(!preview->isModal());
     QCOMPARE(preview->windowModality(), Qt::NonModal);
-    const QSize screen = preview->screen()->availableGeometry().size();
-    QCOMPARE(preview->size(), QSize(1600, 1200).boundedTo(screen));
+    // Once framed, the whole window, frame included, is on its screen.
+    QCoreApplication::processEvents();
+    const QRect screen = preview->screen()->availableGeometry();
+    QVERIFY(screen.contains(preview->frameGeometry()));
+    const QRect outer = preview->frameGeometry();
+    const QRect inner = preview->geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    QCOMPARE(preview->size(), QSize(1600, 1200).boundedTo(screen.size().shrunkBy(frame)));
 
     const QList<QPushButton*> buttons = {preview->fitPageButton, preview->fitWidthButton,
                                          preview->actualSizeButton, preview->previousButton,

@@ -8,6 +8,7 @@
 #include "waybill/WaybillTemplates.h"
 #include "widgets/FontSubstitutions.h"
 
+#include <QPageLayout>
 #include <QPageSize>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -30,6 +31,7 @@ private slots:
     void pageFlow_data();
     void pageFlow();
     void longTextsStayInTheirBoxes();
+    void printerMarginsDoNotMoveTheTexts();
 };
 
 void TestWaybillPrint::textsStandOnTheLayout_data()
@@ -206,6 +208,41 @@ void TestWaybillPrint::longTextsStayInTheirBoxes()
             QVERIFY(shown.size() >= b.lines * 3);
         }
     }
+}
+
+void TestWaybillPrint::printerMarginsDoNotMoveTheTexts()
+{
+    // Through a real printer, not a PDF writer: one whose driver keeps an
+    // unprintable border of 6 mm and starts out drawing inside it. The
+    // report's margins are its own, so every text still stands where the
+    // layout puts it from the paper's edge.
+    const Texts t;
+    addOrder(t.name, t.mobile, t.address);
+    showAll();
+    setSender(t);
+    ReportPreview* preview = track(m_printing->printSingle(CourierCatalogue::STO));
+    QPrinter* printer = preview->printer();
+    const QString path = m_db->dir() + QStringLiteral("/printer.pdf");
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(path);
+    printer->setFullPage(false);
+    const QMarginsF border(6, 6, 6, 6);
+    QVERIFY(printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, border,
+                                               QPageLayout::Millimeter, border)));
+    QCOMPARE(printer->pageLayout().minimumMargins(), border);
+    QCOMPARE(printer->pageLayout().mode(), QPageLayout::StandardMode);
+
+    m_fake->dialogs.printOnPrinter = true;
+    preview->printButton->click();
+    QCOMPARE(m_fake->dialogs.prints, 1);
+    const Printed p = readPdf(path);
+    QCOMPARE(p.pages, 1);
+    const QList<Word> name = p.find(t.name);
+    QCOMPARE(name.size(), 1);
+    const double x = 10.0 + 452 * mmPerPx;  // STO recipient name
+    const double y = 10.0 + 75 * mmPerPx;
+    QVERIFY2(qAbs(name[0].x - x) <= tolerance && qAbs(name[0].emTop - y) <= tolerance,
+             qPrintable(QStringLiteral("at %1, %2 mm, not %3, %4").arg(name[0].x).arg(name[0].emTop).arg(x).arg(y)));
 }
 
 QTEST_MAIN(TestWaybillPrint)

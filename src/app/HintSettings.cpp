@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QHelpEvent>
-#include <QProxyStyle>
 #include <QToolTip>
 #include <QWidget>
 
@@ -11,17 +10,6 @@ namespace kx {
 namespace {
 
 HintSettings* instance = nullptr;
-
-class NoHintDelayStyle : public QProxyStyle {
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* ret) const override
-    {
-        if (hint == SH_ToolTip_WakeUpDelay || hint == SH_ToolTip_FallAsleepDelay)
-            return 0;
-        return QProxyStyle::styleHint(hint, option, widget, ret);
-    }
-};
 
 }  // namespace
 
@@ -35,7 +23,6 @@ void HintSettings::apply()
     p.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xC2, 0x86));
     p.setColor(QPalette::ToolTipText, Qt::black);
     QToolTip::setPalette(p);
-    QApplication::setStyle(new NoHintDelayStyle);
     qApp->installEventFilter(instance);
 }
 

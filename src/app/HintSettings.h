@@ -5,6 +5,8 @@
 namespace kx {
 
 // Application-wide hints: shown at once, on light orange, for two seconds.
+// The timings come from AppStyle, which asks applied(); the style itself is
+// installed at program start and never replaced here.
 class HintSettings : public QObject {
     Q_OBJECT
 public:

@@ -1,4 +1,5 @@
 // Kestrix: the program's start.
+#include "app/AppStyle.h"
 #include "app/TMainForm.h"
 #include "core/DbError.h"
 #include "data/Tdmfm.h"
@@ -6,6 +7,7 @@
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtTranslations.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QApplication>
@@ -19,6 +21,10 @@ int main(int argc, char** argv)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(kx::appTitle);
+    // The style goes in before the first window: replacing it later would
+    // repolish every widget and cost the style-sheet labels their font.
+    QApplication::setStyle(new kx::AppStyle);
+    kx::loadQtTranslations();
     kx::registerFontSubstitutions();
 
     kx::QtDialogs dialogs;

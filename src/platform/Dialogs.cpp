@@ -4,6 +4,11 @@
 
 namespace kx {
 
+void Dialogs::warning(QWidget* owner, const QString& text)
+{
+    message(owner, QStringLiteral("Warning"), text, Icon::Warning, QMessageBox::Ok, QMessageBox::Ok);
+}
+
 void Dialogs::inform(QWidget* owner, const QString& text)
 {
     message(owner, appTitle, text, Icon::None, QMessageBox::Ok, QMessageBox::Ok);

@@ -31,6 +31,11 @@ public:
     // Sends a job to a printer: `render` paints every page on the device.
     virtual void print(QPrinter* printer, const std::function<void(QPagedPaintDevice*)>& render) = 0;
 
+    // The warning of the required-field check: titled "Warning", with one
+    // button "OK" and the warning icon. Both captions are the program's own
+    // and stay English, whatever language the standard buttons speak.
+    virtual void warning(QWidget* owner, const QString& text);
+
     // A plain message box: the application title, the text, one OK button.
     void inform(QWidget* owner, const QString& text);
     // The general error display: stop icon, OK, a full stop added when missing.

@@ -1,17 +1,17 @@
 #include "platform/QtDialogs.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace kx {
 
-QMessageBox::StandardButton QtDialogs::message(QWidget* owner, const QString& caption, const QString& text,
-                                               Icon icon, QMessageBox::StandardButtons buttons,
-                                               QMessageBox::StandardButton defaultButton)
+void QtDialogs::prepare(QMessageBox& box, const QString& caption, const QString& text, Icon icon,
+                        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox box(owner);
     box.setWindowTitle(caption);
     box.setText(text);
     box.setStandardButtons(buttons);
@@ -32,7 +32,24 @@ QMessageBox::StandardButton QtDialogs::message(QWidget* owner, const QString& ca
     case Icon::None:
         break;
     }
+}
+
+QMessageBox::StandardButton QtDialogs::message(QWidget* owner, const QString& caption, const QString& text,
+                                               Icon icon, QMessageBox::StandardButtons buttons,
+                                               QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(owner);
+    prepare(box, caption, text, icon, buttons, defaultButton);
     return QMessageBox::StandardButton(box.exec());
+}
+
+void QtDialogs::warning(QWidget* owner, const QString& text)
+{
+    QMessageBox box(owner);
+    prepare(box, QStringLiteral("Warning"), text, Icon::Warning, QMessageBox::Ok, QMessageBox::Ok);
+    // The standard button would read "确定" in Chinese; this box keeps its English "OK".
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box.exec();
 }
 
 QString QtDialogs::openFileName(QWidget* owner, const QString& title, const QString& filter,
@@ -60,6 +77,12 @@ bool QtDialogs::printerSetup(QWidget* owner, QPrinter* printer)
 {
     QPrintDialog dialog(printer, owner);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    // Confirming only keeps the choices for the template's next "打印": the
+    // dialog is the printer setup, and its button is no "打印".
+    dialog.setWindowTitle(QStringLiteral("打印设置"));
+    if (auto* box = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = box->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("确定"));
     return dialog.exec() == QDialog::Accepted;
 }
 

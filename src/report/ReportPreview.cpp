@@ -5,6 +5,7 @@
 #include "report/ReportJob.h"
 #include "report/ReportPageView.h"
 #include "report/ReportRenderer.h"
+#include "report/ScreenFit.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -14,6 +15,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <limits>
 
 namespace kx {
@@ -95,10 +97,13 @@ ReportPreview::ReportPreview(std::shared_ptr<ReportJob> job, std::shared_ptr<QPr
     m_view->setZoomMode(QPrintPreviewWidget::CustomZoom);
     m_view->setZoomFactor(1.0);
 
-    QSize size(1600, 1200);
-    if (const QScreen* screen = parent ? parent->screen() : QWidget::screen())
-        size = size.boundedTo(screen->availableGeometry().size());
-    resize(size);
+    // Until the window manager has framed this window, its frame is taken to
+    // be like the main window's.
+    QMargins frame;
+    if (parent && parent->window()->isVisible())
+        frame = frameOf(parent->window());
+    m_screen = parent ? parent->screen() : QWidget::screen();
+    placeOnScreen(frame);
 
     // The rest of the job is laid out from the event loop, after the window
     // has had its first paint queued.
@@ -110,6 +115,49 @@ ReportPreview::ReportPreview(std::shared_ptr<ReportJob> job, std::shared_ptr<QPr
 }
 
 ReportPreview::~ReportPreview() = default;
+
+QMargins ReportPreview::frameOf(const QWidget* window)
+{
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                    outer.bottom() - inner.bottom());
+}
+
+void ReportPreview::placeOnScreen(const QMargins& frame)
+{
+    if (!m_screen)
+        return;
+    setGeometry(fitOnScreen(QSize(1600, 1200), frame, m_screen->availableGeometry()));
+}
+
+bool ReportPreview::event(QEvent* event)
+{
+    // The real frame is known only once the window manager has put one
+    // around the shown window; the window is placed again by it, once.
+    if (!m_framed && isVisible() && windowHandle()) {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Paint:
+        case QEvent::WindowActivate: {
+            const QMargins frame = windowHandle()->frameMargins();
+            if (!frame.isNull()) {
+                m_framed = true;
+                QTimer::singleShot(0, this, [this, frame] {
+                    if (!isMaximized() && !isFullScreen())
+                        placeOnScreen(frame);
+                });
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return QWidget::event(event);
+}
 
 bool ReportPreview::isGenerating() const
 {
@@ -146,6 +194,12 @@ void ReportPreview::print()
     const bool range = m_printer->printRange() == QPrinter::PageRange;
     const int from = range ? m_printer->fromPage() : 0;
     const int to = range ? m_printer->toPage() : 0;
+    // A range beyond the job would still feed the printer a blank sheet, one
+    // of the courier's forms. The range stays chosen for the next job.
+    if (range && !ReportRenderer::hasPagesIn(*job, m_printer->pageLayout(), from, to)) {
+        m_platform.dialogs.inform(this, QStringLiteral("所选页码不在本次打印任务中，未打印。"));
+        return;
+    }
     m_platform.guard(this, [&] {
         m_platform.dialogs.print(m_printer.get(), [job, from, to](QPagedPaintDevice* device) {
             ReportRenderer::render(*job, device, from, to);

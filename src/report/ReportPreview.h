@@ -2,12 +2,14 @@
 
 #include "report/ReportPageView.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 
 class QButtonGroup;
 class QPrinter;
 class QPushButton;
+class QScreen;
 class QTimer;
 
 namespace kx {
@@ -57,7 +59,15 @@ signals:
     // Every band of the job is laid out.
     void generated();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    // Sizes and places the window so that all of it, `frame` included, is on
+    // the screen it opens on.
+    void placeOnScreen(const QMargins& frame);
+    static QMargins frameOf(const QWidget* window);
+
     void generateMore();
     void showPage(int page);
 
@@ -68,6 +78,8 @@ private:
     QButtonGroup* m_zoom;
     QTimer* m_generation;
     int m_chunk;
+    QPointer<QScreen> m_screen;  // the screen the window opens on
+    bool m_framed = false;       // placed by its real frame
 };
 
 }  // namespace kx

@@ -32,6 +32,12 @@ void ReportRenderer::paintPage(ReportJob& job, QPainter& painter, const std::vec
         paint.band(int(b - placements.begin()), b->topMm);
 }
 
+bool ReportRenderer::hasPagesIn(const ReportJob& job, const QPageLayout& paper, int fromPage, int toPage)
+{
+    const int pages = pageCount(placements(job, paper.fullRect(QPageLayout::Millimeter).height()));
+    return fromPage <= pages && toPage >= 1 && fromPage <= toPage;
+}
+
 void ReportRenderer::render(ReportJob& job, QPagedPaintDevice* device, int fromPage, int toPage)
 {
     if (auto* printer = dynamic_cast<QPrinter*>(device))
@@ -39,13 +45,15 @@ void ReportRenderer::render(ReportJob& job, QPagedPaintDevice* device, int fromP
     device->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     const QSizeF paper = device->pageLayout().fullRect(QPageLayout::Millimeter).size();
     const std::vector<BandPlacement> bands = placements(job, paper.height());
+    auto wanted = [&](int page) { return fromPage <= 0 || (page + 1 >= fromPage && page + 1 <= toPage); };
+    if (std::none_of(bands.begin(), bands.end(), [&](const BandPlacement& b) { return wanted(b.page); }))
+        return;
 
     QPainter painter;
     if (!painter.begin(device))
         throw std::runtime_error("打印机无法打开");
     PagePainter paint(job, painter, device->logicalDpiX() / 25.4, device->logicalDpiY() / 25.4);
 
-    auto wanted = [&](int page) { return fromPage <= 0 || (page + 1 >= fromPage && page + 1 <= toPage); };
     int page = -1;  // the page being painted
     for (size_t b = 0; b < bands.size(); ++b) {
         if (!wanted(bands[b].page))

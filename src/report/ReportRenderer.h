@@ -4,6 +4,7 @@
 
 #include <vector>
 
+class QPageLayout;
 class QPagedPaintDevice;
 class QPainter;
 
@@ -19,7 +20,12 @@ class ReportJob;
 class ReportRenderer {
 public:
     // `fromPage`..`toPage` (1-based) limit the pages painted; 0 paints all.
+    // When none of those pages is in the job the device is not opened at
+    // all, so a printer is sent nothing.
     static void render(ReportJob& job, QPagedPaintDevice* device, int fromPage = 0, int toPage = 0);
+    // Whether any of the pages `fromPage`..`toPage` (1-based) is in the job
+    // printed on paper of that layout.
+    static bool hasPagesIn(const ReportJob& job, const QPageLayout& paper, int fromPage, int toPage);
 
     // Where each band of the job lands on paper of the given length.
     static std::vector<BandPlacement> placements(const ReportJob& job, double paperLengthMm);

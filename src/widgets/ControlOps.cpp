@@ -34,8 +34,7 @@ bool requiredFieldCheck(Dialogs& dialogs, QWidget* control, const QString& messa
 {
     if (!trimControl(controlText(control)).isEmpty())
         return true;
-    dialogs.message(control ? control->window() : nullptr, QStringLiteral("Warning"), message,
-                    Dialogs::Icon::Warning, QMessageBox::Ok, QMessageBox::Ok);
+    dialogs.warning(control ? control->window() : nullptr, message);
     if (control)
         control->setFocus(Qt::OtherFocusReason);
     return false;

@@ -5,7 +5,7 @@
 namespace kx {
 
 // The typing rule of a password field: ASCII letters and digits only, at
-// most ten of them, shown masked. Backspace, Enter and the other editing
+// most ten of them, each shown as "*". Backspace, Enter and the other editing
 // keys pass, so an EnterChain on the field still moves the focus on; every
 // other typed character is dropped as it is typed.
 class PasswordKeyFilter : public CharacterKeyFilter {
@@ -13,7 +13,7 @@ class PasswordKeyFilter : public CharacterKeyFilter {
 public:
     static constexpr int maxLength = 10;
 
-    // Masks the field, limits its length and installs a filter it owns.
+    // Masks the field with "*", limits its length and installs a filter it owns.
     static void install(QLineEdit* field);
 
 protected:

@@ -36,6 +36,10 @@ bool FakeDialogs::printerSetup(QWidget*, QPrinter* printer)
 void FakeDialogs::print(QPrinter* printer, const std::function<void(QPagedPaintDevice*)>& render)
 {
     ++prints;
+    if (printOnPrinter) {
+        render(printer);
+        return;
+    }
     if (printToPdf.isEmpty())
         return;
     QPdfWriter pdf(printToPdf);

@@ -31,6 +31,9 @@ public:
     std::function<void(QPrinter*)> printerSetupChoice;
     // Each print renders into this PDF when set; the count goes up either way.
     QString printToPdf;
+    // Each print renders on the printer itself, as the desktop's print does
+    // (a test points the printer at a PDF file); printToPdf is then unused.
+    bool printOnPrinter = false;
     int prints = 0;
 
     QMessageBox::StandardButton message(QWidget*, const QString& caption, const QString& text, Icon icon,
