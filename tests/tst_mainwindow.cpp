@@ -266,6 +266,12 @@ void TestMainWindow::resizingGivesGridTheRest()
     test::MainSession s;
     TMainForm& w = *s.main;
     const QRect search = w.quickSearch()->geometry();
+    // Window managers read the size hints: a window whose minimum equals its
+    // maximum is never offered maximising. The offscreen platform ignores
+    // them, so they are checked here rather than through the window state.
+    QCOMPARE(w.minimumSize(), QSize(1058, 636));
+    QCOMPARE(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    QVERIFY(w.windowFlags() & Qt::WindowMaximizeButtonHint);
     w.showMaximized();
     QTRY_VERIFY(w.isMaximized());
     QTRY_VERIFY(w.height() > 636);
@@ -273,6 +279,16 @@ void TestMainWindow::resizingGivesGridTheRest()
     QCOMPARE(w.quickSearch()->geometry(), search);
     w.showNormal();
     QTRY_COMPARE(w.grid()->height(), 473);
+    QCOMPARE(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+
+    // Dragging the border: the grid follows any size, never below the normal one.
+    w.resize(1300, 900);
+    QTRY_COMPARE(w.grid()->height(), w.centralWidget()->height() - 141);
+    QCOMPARE(w.grid()->width(), 1300);
+    QCOMPARE(w.quickSearch()->geometry(), search);
+    w.resize(800, 500);
+    QTRY_COMPARE(w.size(), QSize(1058, 636));
+    QCOMPARE(w.grid()->height(), 473);
 }
 
 void TestMainWindow::errorDisplayAddsFullStop()
