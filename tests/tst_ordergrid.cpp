@@ -20,6 +20,7 @@
 #include <QTableView>
 #include <QToolTip>
 #include <QtTest>
+#include <cmath>
 
 using namespace kx;
 
@@ -71,6 +72,7 @@ private slots:
     void printedRowsRedAndAlternatingBackgrounds();
     void footerFollowsResult();
     void totalsStayExactThroughEdits();
+    void totalsBeyondExactRange();
     void footerOfEmptyTable();
     void sortCycle();
     void selectionRules();
@@ -114,6 +116,14 @@ void TestOrderGrid::formats_data()
     QTest::newRow("sum nulls count nothing") << "sum" << QVariantList{null, 2.0, null} << "2";
     QTest::newRow("sum no grouping") << "sum" << QVariantList{1234567.5, 0.25} << "1234567.75";
     QTest::newRow("sum negative") << "sum" << QVariantList{-1.5, 0.25} << "-1.25";
+    // Beyond ±8e24 a value has no exact place: the total shows the sum in
+    // general form instead of a capped figure.
+    QTest::newRow("sum beyond exact range") << "sum" << QVariantList{1e30, 1e30, 12.5} << "2e+30";
+    QTest::newRow("sum beyond, negative") << "sum" << QVariantList{-1e30, 0.25} << "-1e+30";
+    QTest::newRow("sum beyond, as text") << "sum" << QVariantList{QString("1e30"), 3.0} << "1e+30";
+    QTest::newRow("sum beyond, 15 digits") << "sum" << QVariantList{1.5e25, 1234567.0} << "1.5e+25";
+    QTest::newRow("sum just inside range") << "sum" << QVariantList{std::ldexp(1.0, 82), 0.5}
+                                          << "4835703278458516698824704.5";
 }
 
 void TestOrderGrid::formats()
@@ -264,6 +274,30 @@ void TestOrderGrid::totalsStayExactThroughEdits()
     QCOMPARE(orders.amountTotal().text(), fresh());
     QCOMPARE(grid.footer()->text(AmountColumn), fresh());
     QCOMPARE(orders.quantityTotal().text(), QString("8"));
+}
+
+// Amounts too large to count exactly make the total approximate, not wrong;
+// once edits take them out again the total is exact to the ten-thousandth.
+void TestOrderGrid::totalsBeyondExactRange()
+{
+    test::TestDb db;
+    for (const QVariant& a : QVariantList{1e30, 1e30, 0.1, 59.7})
+        db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"2", a}});
+    Tdmfm dm;
+    OrderRegister orders(dm);
+    OrderGrid grid(orders);
+    orders.showAll();
+    Dataset& d = orders.result();
+    QVERIFY(!orders.amountTotal().isExact());
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("2e+30"));
+    d.updateRow(0, {{"2", 2.5}});
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("1e+30"));
+    d.updateRow(2, {{"2", -3e30}});
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("-2e+30"));
+    d.deleteRow(1);
+    d.deleteRow(1);
+    QVERIFY(orders.amountTotal().isExact());
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("62.2"));
 }
 
 void TestOrderGrid::footerOfEmptyTable()
