@@ -33,7 +33,8 @@ OrderGrid::OrderGrid(OrderRegister& orders, QWidget* parent)
       m_footer(nullptr)
 {
     setObjectName(QStringLiteral("DBGridEh1"));
-    setFont(songFont(14));
+    // Cells, titles and footer are mostly figures: mobiles, amounts, order numbers.
+    setFont(songFigureFont(14));
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setToolTip(hint);

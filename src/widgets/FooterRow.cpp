@@ -208,7 +208,7 @@ bool FooterRow::event(QEvent* event)
         }
         const QString full = toolTipText(column);
         if (!full.isEmpty()) {
-            QToolTip::showText(help->globalPos(), full, this);
+            QToolTip::showText(help->globalPos(), full, this, QRect(), toolTipDuration());
             return true;
         }
     }

@@ -231,7 +231,7 @@ bool TwoLevelHeader::viewportEvent(QEvent* event)
         const QString full = fullTextAt(help->pos());
         const QString tip = full.isEmpty() ? toolTip() : full;
         if (!tip.isEmpty()) {
-            QToolTip::showText(help->globalPos(), tip, this);
+            QToolTip::showText(help->globalPos(), tip, this, QRect(), viewport()->toolTipDuration());
             return true;
         }
     }
