@@ -7,11 +7,15 @@
 #include "core/DbError.h"
 #include "data/Tdmfm.h"
 #include "orders/OrderEditorPanel.h"
+#include "orders/GridColumn.h"
 #include "orders/OrderGrid.h"
+#include "orders/OrderGridDelegate.h"
+#include "orders/OrderGridModel.h"
 #include "orders/QuickSearchPanel.h"
 #include "report/ReportPreview.h"
 #include "waybill/SenderPanel.h"
 #include "widgets/CommandRegistry.h"
+#include "widgets/FooterRow.h"
 #include "widgets/TwoLevelHeader.h"
 #include "Typing.h"
 
@@ -21,11 +25,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 using namespace kx;
@@ -67,6 +73,10 @@ private slots:
     void blankDateRefilled();
     void createOnDemand();
     void resizingGivesGridTheRest();
+    void gridShowsFiguresWhole_data();
+    void gridShowsFiguresWhole();
+    void gridTitlesWhole();
+    void cutTextsShowWholeUnderHintSettings();
     void errorDisplayAddsFullStop();
     void commandsReachTheirWindows();
 };
@@ -266,6 +276,12 @@ void TestMainWindow::resizingGivesGridTheRest()
     test::MainSession s;
     TMainForm& w = *s.main;
     const QRect search = w.quickSearch()->geometry();
+    // Window managers read the size hints: a window whose minimum equals its
+    // maximum is never offered maximising. The offscreen platform ignores
+    // them, so they are checked here rather than through the window state.
+    QCOMPARE(w.minimumSize(), QSize(1058, 636));
+    QCOMPARE(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    QVERIFY(w.windowFlags() & Qt::WindowMaximizeButtonHint);
     w.showMaximized();
     QTRY_VERIFY(w.isMaximized());
     QTRY_VERIFY(w.height() > 636);
@@ -273,6 +289,134 @@ void TestMainWindow::resizingGivesGridTheRest()
     QCOMPARE(w.quickSearch()->geometry(), search);
     w.showNormal();
     QTRY_COMPARE(w.grid()->height(), 473);
+    QCOMPARE(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+
+    // Dragging the border: the grid follows any size, never below the normal one.
+    w.resize(1300, 900);
+    QTRY_COMPARE(w.grid()->height(), w.centralWidget()->height() - 141);
+    QCOMPARE(w.grid()->width(), 1300);
+    QCOMPARE(w.quickSearch()->geometry(), search);
+    w.resize(800, 500);
+    QTRY_COMPARE(w.size(), QSize(1058, 636));
+    QCOMPARE(w.grid()->height(), 473);
+}
+
+namespace {
+
+const QString longAddress = QStringLiteral("山东省青岛市市南区香港中路76号颐中皇冠假日酒店旁边的小区三号楼二单元");
+
+// Enough orders for a scroll bar, the narrowest the grid's columns get, each
+// with the longest figures of its kind.
+void figureOrders(test::TestDb& db)
+{
+    for (int i = 0; i < 40; ++i)
+        db.addOrder({{"a", "欧阳建国"}, {"b", "13816049123"}, {"c", longAddress}, {"d", "圆通速递"}, {"g", "未打印"},
+                     {"day1", "2026-11-05"}, {"1", 12.0}, {"2", i % 2 ? 128.5 : 1234.5},
+                     {"i", "buyer"}, {"j", "1930679858170647123"}});
+}
+
+// The tooltip over a visible cell of the grid showing `text` in `column`.
+QString cellToolTip(OrderGrid* grid, int column, const QString& text)
+{
+    QTableView* view = grid->view();
+    for (int row = 0; row < grid->model()->rowCount(); ++row) {
+        const QModelIndex index = grid->model()->index(row, column);
+        const QRect cell = view->visualRect(index);
+        if (index.data().toString() != text || !view->viewport()->rect().contains(cell))
+            continue;
+        QHelpEvent help(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(view->viewport(), &help);
+        const QString tip = QToolTip::text();
+        QToolTip::hideText();
+        return tip;
+    }
+    return QStringLiteral("(no visible cell)");
+}
+
+}  // namespace
+
+void TestMainWindow::gridShowsFiguresWhole_data()
+{
+    QTest::addColumn<int>("windowWidth");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("mobile") << 1058 << int(MobileColumn) << "13816049123" << true;
+    QTest::newRow("amount 128.5") << 1058 << int(AmountColumn) << "128.5" << true;
+    QTest::newRow("amount 1234.5") << 1058 << int(AmountColumn) << "1234.5" << true;
+    QTest::newRow("quantity") << 1058 << int(QuantityColumn) << "12" << true;
+    QTest::newRow("status") << 1058 << int(StatusColumn) << "未打印" << true;
+    QTest::newRow("pay date") << 1058 << int(PayDateColumn) << "2026-11-05" << true;
+    QTest::newRow("order number, maximised") << 1400 << int(OrderNumberColumn) << "1930679858170647123" << true;
+    QTest::newRow("order number, normal size") << 1058 << int(OrderNumberColumn) << "1930679858170647123" << false;
+    QTest::newRow("long address") << 1058 << int(AddressColumn) << longAddress << false;
+}
+
+// At the window's own size, with all twelve columns and a scroll bar, the
+// figures a user reads most show whole; whatever is cut shows whole as its
+// tooltip.
+void TestMainWindow::gridShowsFiguresWhole()
+{
+    QFETCH(int, windowWidth);
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(bool, whole);
+    test::MainSession s(figureOrders);
+    QVERIFY(s.waitForLogin());
+    s.logIn("超级管理员", "507");
+    TMainForm& w = *s.main;
+    w.resize(windowWidth, 636);
+    QTRY_COMPARE(w.grid()->width(), windowWidth);
+    QTableView* view = w.grid()->view();
+    for (int c = 0; c < GridColumnCount; ++c)
+        QVERIFY(w.grid()->isColumnVisible(c));
+    QTRY_VERIFY(view->verticalScrollBar()->isVisible());
+
+    // Measured independently of the drawing: the text, a margin either side
+    // and the grid line within the column's width.
+    const int room = view->horizontalHeader()->sectionSize(column) - 1 - 2 * OrderGridDelegate::textMargin;
+    const qreal needed = QFontMetricsF(view->font()).horizontalAdvance(text);
+    QVERIFY2((needed <= room) == whole, qPrintable(QString("%1 px for %2 px of text").arg(room).arg(needed)));
+    QCOMPARE(cellToolTip(w.grid(), column, text), whole ? OrderGrid::hint : text);
+}
+
+void TestMainWindow::gridTitlesWhole()
+{
+    test::MainSession s(figureOrders);
+    QVERIFY(s.waitForLogin());
+    s.logIn("超级管理员", "507");
+    TwoLevelHeader* h = s.main->grid()->header();
+    const QFontMetricsF fm(h->font());
+    for (int c = 0; c < GridColumnCount; ++c) {
+        QVERIFY(s.main->grid()->isColumnVisible(c));
+        QVERIFY2(fm.horizontalAdvance(h->lowerText(c)) + 6 <= h->sectionSize(c), qPrintable(h->lowerText(c)));
+    }
+}
+
+// The application's hint settings time every hint but leave the text to the
+// widget: a cut title or footer total still shows whole.
+void TestMainWindow::cutTextsShowWholeUnderHintSettings()
+{
+    test::MainSession s(figureOrders);
+    QVERIFY(s.waitForLogin());
+    s.logIn("超级管理员", "507");
+    OrderGrid* grid = s.main->grid();
+    auto tipAt = [](QWidget* w, const QPoint& pos) {
+        QHelpEvent help(QEvent::ToolTip, pos, w->mapToGlobal(pos));
+        QApplication::sendEvent(w, &help);
+        const QString tip = QToolTip::text();
+        QToolTip::hideText();
+        return tip;
+    };
+    FooterRow* footer = grid->footer();
+    footer->setText(AmountColumn, "123456789.25");
+    QCOMPARE(tipAt(footer, footer->cellRect(AmountColumn).center()), QString("123456789.25"));
+    QCOMPARE(tipAt(footer, footer->cellRect(AddressColumn).center()), OrderGrid::hint);
+
+    TwoLevelHeader* h = grid->header();
+    h->resizeSection(OrderNumberColumn, 20);
+    const QPoint title(h->sectionViewportPosition(OrderNumberColumn) + 10, h->height() - 5);
+    QCOMPARE(tipAt(h->viewport(), title), QString("订单编号"));
 }
 
 void TestMainWindow::errorDisplayAddsFullStop()

@@ -1,6 +1,7 @@
 #include "Fakes.h"
 #include "TestDb.h"
 
+#include "core/DbError.h"
 #include "core/ExactTotal.h"
 #include "data/DataOps.h"
 #include "data/Tdmfm.h"
@@ -20,6 +21,7 @@
 #include <QTableView>
 #include <QToolTip>
 #include <QtTest>
+#include <cmath>
 
 using namespace kx;
 
@@ -70,7 +72,10 @@ private slots:
     void columnFit();
     void printedRowsRedAndAlternatingBackgrounds();
     void footerFollowsResult();
+    void footerTotalsShowWhole_data();
+    void footerTotalsShowWhole();
     void totalsStayExactThroughEdits();
+    void totalsBeyondExactRange();
     void footerOfEmptyTable();
     void sortCycle();
     void selectionRules();
@@ -79,6 +84,8 @@ private slots:
     void mergedUpperTitles();
     void columnsFillWidthAndSurviveRequery();
     void elidedTitleTooltip();
+    void sortMarkerLeavesTitleWhole_data();
+    void sortMarkerLeavesTitleWhole();
     void dataModuleGoesFirst();
 };
 
@@ -114,6 +121,14 @@ void TestOrderGrid::formats_data()
     QTest::newRow("sum nulls count nothing") << "sum" << QVariantList{null, 2.0, null} << "2";
     QTest::newRow("sum no grouping") << "sum" << QVariantList{1234567.5, 0.25} << "1234567.75";
     QTest::newRow("sum negative") << "sum" << QVariantList{-1.5, 0.25} << "-1.25";
+    // Beyond ±8e24 a value has no exact place: the total shows the sum in
+    // general form instead of a capped figure.
+    QTest::newRow("sum beyond exact range") << "sum" << QVariantList{1e30, 1e30, 12.5} << "2e+30";
+    QTest::newRow("sum beyond, negative") << "sum" << QVariantList{-1e30, 0.25} << "-1e+30";
+    QTest::newRow("sum beyond, as text") << "sum" << QVariantList{QString("1e30"), 3.0} << "1e+30";
+    QTest::newRow("sum beyond, 15 digits") << "sum" << QVariantList{1.5e25, 1234567.0} << "1.5e+25";
+    QTest::newRow("sum just inside range") << "sum" << QVariantList{std::ldexp(1.0, 82), 0.5}
+                                          << "4835703278458516698824704.5";
 }
 
 void TestOrderGrid::formats()
@@ -232,6 +247,64 @@ void TestOrderGrid::footerFollowsResult()
     // An edit written through changes them too.
     dm.ADOQuery15.updateRow(0, {{"2", 5.0}});
     QCOMPARE(footer->text(AmountColumn), QString("5"));
+
+    // A failed search leaves an empty grid, whose sums are 0.
+    QVERIFY_THROWS_EXCEPTION(DbError, openQuery(dm.ADOQuery15, "select * from data where nosuch = 1"));
+    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(footer->text(QuantityColumn), QString("0"));
+    QCOMPARE(footer->text(AmountColumn), QString("0"));
+    QCOMPARE(grid.rowCountText(), QString("共4条记录"));
+}
+
+void TestOrderGrid::footerTotalsShowWhole_data()
+{
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<bool>("neighboursFull");  // the cells right of the amount hold texts
+    QTest::addColumn<bool>("whole");
+    for (const char* total : {"1234.5", "955.2", "12345.67", "-9876.54", "98765.4321", "2e+30", "7.3"})
+        QTest::addRow("%s", total) << QString(total) << false << true;
+    QTest::newRow("no room beside it") << QString("123456789012.3456") << true << false;
+}
+
+// A total wider than its cell runs on across the empty footer cells beside
+// it and shows whole; whenever it is wider than its cell its tooltip is the
+// full value. The footer's font here is one whose digits have fractional
+// widths, where a width rounded down cuts the last digit.
+void TestOrderGrid::footerTotalsShowWhole()
+{
+    QFETCH(QString, total);
+    QFETCH(bool, neighboursFull);
+    QFETCH(bool, whole);
+    test::TestDb db;
+    Tdmfm dm;
+    OrderRegister orders(dm);
+    Shown shown(orders);
+    FooterRow* footer = shown.grid.footer();
+    QFont font(QStringLiteral("Noto Serif CJK SC"));
+    font.setPixelSize(14);
+    footer->setFont(font);
+    footer->setText(QuantityColumn, QStringLiteral("60"));
+    for (int c = AmountColumn + 1; c < GridColumnCount; ++c)
+        footer->setText(c, neighboursFull ? QStringLiteral("备") : QString());
+    footer->setText(AmountColumn, total);
+
+    QCOMPARE(footer->shownText(AmountColumn) == total, whole);
+    if (!whole)
+        QVERIFY(footer->shownText(AmountColumn).endsWith(QChar(0x2026)));
+    const QRect cell = footer->cellRect(AmountColumn);
+    const bool wider = QFontMetricsF(font).horizontalAdvance(total) > cell.width() - 6;
+    QHelpEvent help(QEvent::ToolTip, cell.center(), footer->mapToGlobal(cell.center()));
+    QApplication::sendEvent(footer, &help);
+    QCOMPARE(QToolTip::text(), wider ? total : OrderGrid::hint);
+    if (wider && whole) {
+        // The run-on part of the total answers with the full value too.
+        const QPoint beside(footer->textRect(AmountColumn).right() - 2, cell.center().y());
+        QVERIFY(!cell.contains(beside));
+        QHelpEvent overNeighbour(QEvent::ToolTip, beside, footer->mapToGlobal(beside));
+        QApplication::sendEvent(footer, &overNeighbour);
+        QCOMPARE(QToolTip::text(), total);
+    }
+    QToolTip::hideText();
 }
 
 // Totals are kept row by row; after any mix of edits and deletions they
@@ -264,6 +337,30 @@ void TestOrderGrid::totalsStayExactThroughEdits()
     QCOMPARE(orders.amountTotal().text(), fresh());
     QCOMPARE(grid.footer()->text(AmountColumn), fresh());
     QCOMPARE(orders.quantityTotal().text(), QString("8"));
+}
+
+// Amounts too large to count exactly make the total approximate, not wrong;
+// once edits take them out again the total is exact to the ten-thousandth.
+void TestOrderGrid::totalsBeyondExactRange()
+{
+    test::TestDb db;
+    for (const QVariant& a : QVariantList{1e30, 1e30, 0.1, 59.7})
+        db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"2", a}});
+    Tdmfm dm;
+    OrderRegister orders(dm);
+    OrderGrid grid(orders);
+    orders.showAll();
+    Dataset& d = orders.result();
+    QVERIFY(!orders.amountTotal().isExact());
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("2e+30"));
+    d.updateRow(0, {{"2", 2.5}});
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("1e+30"));
+    d.updateRow(2, {{"2", -3e30}});
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("-2e+30"));
+    d.deleteRow(1);
+    d.deleteRow(1);
+    QVERIFY(orders.amountTotal().isExact());
+    QCOMPARE(grid.footer()->text(AmountColumn), QString("62.2"));
 }
 
 void TestOrderGrid::footerOfEmptyTable()
@@ -569,6 +666,56 @@ void TestOrderGrid::elidedTitleTooltip()
     };
     QCOMPARE(tipAt(10), QString("订单编号"));
     QCOMPARE(tipAt(Address), OrderGrid::hint);
+}
+
+// A sort marker takes no width from the title: the marked title is the same
+// text, whole, at most moved left to clear the marker.
+void TestOrderGrid::sortMarkerLeavesTitleWhole_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("marker");
+    QTest::newRow("数量 down") << int(Quantity) << int(SortMarker::Down);
+    QTest::newRow("金额 up") << int(Amount) << int(SortMarker::Up);
+    QTest::newRow("姓 名 down") << int(Name) << int(SortMarker::Down);
+}
+
+void TestOrderGrid::sortMarkerLeavesTitleWhole()
+{
+    QFETCH(int, column);
+    QFETCH(int, marker);
+    test::TestDb db;
+    Tdmfm dm;
+    OrderRegister orders(dm);
+    Shown shown(orders);
+    TwoLevelHeader* h = shown.grid.header();
+    const QRect lower(h->sectionViewportPosition(column), h->levelHeight(), h->sectionSize(column),
+                      h->height() - h->levelHeight());
+    const QImage plain = h->viewport()->grab(lower).toImage();
+    h->setSortMarker(column, SortMarker(marker));
+    const QImage marked = h->viewport()->grab(lower).toImage();
+    QVERIFY(plain != marked);
+
+    // The marker is at most 9 pixels wide, 2 from the right edge; everything
+    // left of it is the unmarked title shifted by some pixels.
+    const int markerLeft = lower.width() - 2 - 10;
+    auto matchesShifted = [&](int shift) {
+        for (int y = 2; y < lower.height() - 2; ++y)
+            for (int x = 3; x < markerLeft - 1; ++x)
+                if (x + shift >= lower.width() - 3 || marked.pixel(x, y) != plain.pixel(x + shift, y))
+                    return false;
+        return true;
+    };
+    bool found = false;
+    for (int shift = 0; shift < lower.width() / 2 && !found; ++shift)
+        found = matchesShifted(shift);
+    QVERIFY2(found, "the marked title differs from the unmarked one");
+
+    // Nor does the marker make a title that fits count as cut.
+    const QPoint pos = lower.center();
+    QHelpEvent help(QEvent::ToolTip, pos, h->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(h->viewport(), &help);
+    QCOMPARE(QToolTip::text(), OrderGrid::hint);
+    QToolTip::hideText();
 }
 
 void TestOrderGrid::dataModuleGoesFirst()

@@ -1,7 +1,6 @@
 #include "app/HintSettings.h"
 
 #include <QApplication>
-#include <QHelpEvent>
 #include <QToolTip>
 #include <QWidget>
 
@@ -33,13 +32,13 @@ bool HintSettings::applied()
 
 bool HintSettings::eventFilter(QObject* watched, QEvent* event)
 {
+    // Every hint stays two seconds. What a hint says is still the widget's
+    // own affair: a grid cell, a title or a footer total cut to fit shows its
+    // full text where other places show their hint.
     if (event->type() == QEvent::ToolTip && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
-        if (!w->toolTip().isEmpty()) {
-            auto* help = static_cast<QHelpEvent*>(event);
-            QToolTip::showText(help->globalPos(), w->toolTip(), w, QRect(), 2000);
-            return true;
-        }
+        if (w->toolTipDuration() < 0)
+            w->setToolTipDuration(2000);
     }
     return QObject::eventFilter(watched, event);
 }

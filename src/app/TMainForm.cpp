@@ -87,9 +87,11 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     m_login = new Tloginfm(dm, platform, *this, this);
     registerCommands();
 
-    // Fixed size, centred; maximising is the only way to resize.
+    // Centred at its normal size, which is also the smallest it gets. No
+    // maximum: a window manager offers maximising only to a window that may
+    // grow, and the grid takes whatever height the window gains.
+    setMinimumSize(clientWidth, clientHeight);
     resize(clientWidth, clientHeight);
-    setFixedSize(clientWidth, clientHeight);
     if (QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     layoutClientArea();
@@ -245,19 +247,6 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     event->accept();
     QApplication::closeAllWindows();
-}
-
-void TMainForm::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::WindowStateChange) {
-        if (isMaximized()) {
-            setMinimumSize(clientWidth, clientHeight);
-            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        } else if (!isMinimized()) {
-            setFixedSize(clientWidth, clientHeight);
-        }
-    }
-    QMainWindow::changeEvent(event);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event)

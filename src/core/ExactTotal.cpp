@@ -7,7 +7,7 @@ namespace kx {
 ExactTotal::Units ExactTotal::unitsOf(const QVariant& value)
 {
     if (value.isNull())
-        return 0;
+        return {};
     double v = 0;
     switch (value.typeId()) {
     case QMetaType::Double:
@@ -22,7 +22,7 @@ ExactTotal::Units ExactTotal::unitsOf(const QVariant& value)
         bool ok = false;
         v = value.toString().trimmed().toDouble(&ok);
         if (!ok)
-            return 0;
+            return {};
     }
     }
     return unitsOfNumber(v);
@@ -30,19 +30,35 @@ ExactTotal::Units ExactTotal::unitsOf(const QVariant& value)
 
 ExactTotal::Units ExactTotal::unitsOfNumber(double v)
 {
+    if (!std::isfinite(v))
+        return {};
     const double scaled = std::round(v * 10000.0);
-    if (!std::isfinite(scaled))
-        return 0;
     // 8e28 ten-thousandths (8e24) times 2^31 rows stays below 2^127.
-    constexpr double limit = 8.0e28;
-    if (scaled > limit)
-        return Units(limit);
-    if (scaled < -limit)
-        return -Units(limit);
-    return Units(scaled);
+    if (!std::isfinite(scaled) || std::fabs(scaled) > exactLimit)
+        return {0, v, 1};
+    return {__int128(scaled), 0, 0};
 }
 
-QString ExactTotal::text(Units units)
+void ExactTotal::addUnits(const Units& units)
+{
+    m_exact += units.exact;
+    if (units.beyondCount == 0)
+        return;
+    m_beyondCount += units.beyondCount;
+    // With the last such value gone, what rounding the floating-point sum
+    // gathered goes with it.
+    m_beyond = m_beyondCount == 0 ? 0 : m_beyond + units.beyond;
+}
+
+QString ExactTotal::text() const
+{
+    if (isExact())
+        return text(m_exact);
+    const double sum = double(m_beyond + static_cast<long double>(m_exact) / 10000.0L);
+    return QString::number(sum, 'g', 15);
+}
+
+QString ExactTotal::text(__int128 units)
 {
     const bool negative = units < 0;
     using U = unsigned __int128;

@@ -33,7 +33,8 @@ OrderGrid::OrderGrid(OrderRegister& orders, QWidget* parent)
       m_footer(nullptr)
 {
     setObjectName(QStringLiteral("DBGridEh1"));
-    setFont(songFont(14));
+    // Cells, titles and footer are mostly figures: mobiles, amounts, order numbers.
+    setFont(songFigureFont(14));
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setToolTip(hint);
@@ -222,9 +223,12 @@ void OrderGrid::rememberUserWidths()
 
 void OrderGrid::showSums()
 {
-    const bool open = m_orders && m_dataset && m_orders->hasTotals();
-    m_footer->setText(QuantityColumn, open ? m_orders->quantityTotal().text() : QString());
-    m_footer->setText(AmountColumn, open ? m_orders->amountTotal().text() : QString());
+    // Blank until the first result; from then on the sums of whatever the
+    // grid shows, 0 for the empty grid a failed search leaves behind.
+    m_showsSums = m_showsSums || (m_orders && m_dataset && m_orders->hasTotals());
+    const bool shown = m_showsSums && m_orders;
+    m_footer->setText(QuantityColumn, shown ? m_orders->quantityTotal().text() : QString());
+    m_footer->setText(AmountColumn, shown ? m_orders->amountTotal().text() : QString());
 }
 
 void OrderGrid::followDatasetRow(int row)

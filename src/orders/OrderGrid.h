@@ -81,6 +81,7 @@ private:
     FooterRow* m_footer;
     QList<int> m_weights;
     bool m_fitting = false;
+    bool m_showsSums = false;  // a result has been shown since the grid was made
 };
 
 }  // namespace kx

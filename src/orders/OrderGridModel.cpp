@@ -16,23 +16,28 @@ const std::array<OrderGridColumn, OrderGridModel::ColumnCount>& OrderGridModel::
     const QString receiver = QStringLiteral("收 货 信 息"), print = QStringLiteral("打 印"),
                   goods = QStringLiteral("商 品 信 息");
     const Qt::Alignment left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
-    // Columns without a width of their own get one that suits their usual
-    // content at 14 pixels (a date with its time, a 16-digit order number),
-    // chosen so that all twelve come close to the main window's width and
-    // the narrow number columns keep nearly their own widths.
+    // Name, mobile, address, courier, quantity and amount have widths of
+    // their own; they set the proportions. The others get widths of ours,
+    // chosen for the grid's 14-pixel face with half-em digits: at the main
+    // window's normal size, with all twelve columns and a scroll bar, the
+    // columns are scaled up by a quarter, so the 40 of an amount gives room
+    // for "1234.5" and the 85 of a mobile for 11 digits; every title, the
+    // print status and a date fit too. Maximised at 1400 wide an order number
+    // of 19 digits fits. What does not fit (an address, a date with its time,
+    // a long member name) is cut and shows whole as its cell's tooltip.
     return std::array<OrderGridColumn, ColumnCount>{{
         {QStringLiteral("a"), receiver, QStringLiteral("姓 名"), 66, left, teal, Qt::white, K::Text},
         {QStringLiteral("b"), receiver, QStringLiteral("手 机"), 85, left, teal, Qt::white, K::Text},
         {QStringLiteral("c"), receiver, QStringLiteral("地 址"), 240, left, teal, Qt::white, K::Text},
         {QStringLiteral("d"), print, QStringLiteral(" 快 递"), 66, centre, teal, Qt::white, K::Text},
-        {QStringLiteral("g"), print, QStringLiteral(" 状 态"), 56, centre, teal, Qt::white, K::Text},
-        {QStringLiteral("day1"), goods, QStringLiteral("付款日期"), 140, centre, sky, Qt::black, K::Date},
-        {QStringLiteral("h"), goods, QStringLiteral("名 称"), 100, left, sky, Qt::black, K::Text},
+        {QStringLiteral("g"), print, QStringLiteral(" 状 态"), 40, centre, teal, Qt::white, K::Text},
+        {QStringLiteral("day1"), goods, QStringLiteral("付款日期"), 62, centre, sky, Qt::black, K::Date},
+        {QStringLiteral("h"), goods, QStringLiteral("名 称"), 33, left, sky, Qt::black, K::Text},
         {QStringLiteral("1"), goods, QStringLiteral("数量"), 40, right, sky, Qt::black, K::Quantity},
         {QStringLiteral("2"), goods, QStringLiteral("金额"), 40, right, sky, Qt::black, K::Amount},
-        {QStringLiteral("i"), goods, QStringLiteral("会员名"), 70, left, sky, Qt::black, K::Text},
-        {QStringLiteral("j"), goods, QStringLiteral("订单编号"), 120, left, sky, Qt::black, K::Text},
-        {QStringLiteral("z"), goods, QStringLiteral("备 注"), 40, left, sky, Qt::black, K::Text},
+        {QStringLiteral("i"), goods, QStringLiteral("会员名"), 39, left, sky, Qt::black, K::Text},
+        {QStringLiteral("j"), goods, QStringLiteral("订单编号"), 85, left, sky, Qt::black, K::Text},
+        {QStringLiteral("z"), goods, QStringLiteral("备 注"), 33, left, sky, Qt::black, K::Text},
     }};
     }();
     return table;

@@ -7,6 +7,7 @@
 #include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QToolTip>
+#include <cmath>
 
 namespace kx {
 
@@ -90,12 +91,17 @@ QRect FooterRow::freeSpan(int column) const
     return span;
 }
 
+int FooterRow::neededWidth(const QString& text) const
+{
+    return int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text))) + 2 * textMargin;
+}
+
 QRect FooterRow::textRect(int column) const
 {
     const QRect own = cellRect(column);
     if (own.isEmpty())
         return own;
-    const int needed = fontMetrics().horizontalAdvance(text(column)) + 2 * textMargin;
+    const int needed = neededWidth(text(column));
     if (needed <= own.width())
         return own;
     // Placed as its alignment wants it against its own cell, then shifted
@@ -111,6 +117,19 @@ QRect FooterRow::textRect(int column) const
         x = own.center().x() - needed / 2;
     x = std::clamp(x, span.left(), span.right() + 1 - needed);
     return QRect(x, 0, needed, height());
+}
+
+QString FooterRow::shownText(int column) const
+{
+    const QRect r = textRect(column).adjusted(textMargin, 0, -textMargin, 0);
+    return fontMetrics().elidedText(text(column), Qt::ElideRight, std::max(0, r.width()));
+}
+
+QString FooterRow::toolTipText(int column) const
+{
+    const QRect own = cellRect(column);
+    const QString full = text(column);
+    return !own.isEmpty() && !full.isEmpty() && neededWidth(full) > own.width() ? full : QString();
 }
 
 int FooterRow::columnAt(int x) const
@@ -165,16 +184,14 @@ void FooterRow::paintEvent(QPaintEvent*)
     p.drawLine(origin, height() - 1, width(), height() - 1);
 
     p.setPen(Qt::black);  // the background is fixed, so is the text colour
-    const QFontMetrics fm(font());
     for (qsizetype i = 0; i < spans.size(); ++i) {
         const int column = spanColumns.at(i);
         const QRect r = spans.at(i).adjusted(textMargin, 0, -textMargin, 0);
-        // A spread text fills its rectangle exactly; only a cell's own text
-        // needs its alignment.
+        // A spread text fills its rectangle; only a cell's own text needs its
+        // alignment.
         const Qt::Alignment horizontal =
             spans.at(i) == cellRect(column) ? alignment(column) & Qt::AlignHorizontal_Mask : Qt::AlignLeft;
-        p.drawText(r, int(horizontal | Qt::AlignVCenter),
-                   fm.elidedText(text(column), Qt::ElideRight, std::max(0, r.width())));
+        p.drawText(r, int(horizontal | Qt::AlignVCenter), shownText(column));
     }
 }
 
@@ -182,11 +199,16 @@ bool FooterRow::event(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        const int column = columnAt(help->pos().x());
-        const QString full = text(column);
-        if (!full.isEmpty() &&
-            fontMetrics().horizontalAdvance(full) + 2 * textMargin > textRect(column).width()) {
-            QToolTip::showText(help->globalPos(), full, this);
+        // The cell under the mouse, or a neighbour whose text runs over it.
+        int column = columnAt(help->pos().x());
+        if (text(column).isEmpty()) {
+            for (auto it = m_texts.cbegin(); it != m_texts.cend(); ++it)
+                if (!it.value().isEmpty() && textRect(it.key()).contains(help->pos()))
+                    column = it.key();
+        }
+        const QString full = toolTipText(column);
+        if (!full.isEmpty()) {
+            QToolTip::showText(help->globalPos(), full, this, QRect(), toolTipDuration());
             return true;
         }
     }

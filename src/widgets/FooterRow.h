@@ -13,7 +13,8 @@ namespace kx {
 // columns: it follows their widths, visibility, order and horizontal scroll.
 // A text too long for its cell runs on into neighbouring cells that have no
 // text, staying as close to its alignment as it can, and is cut with an
-// ellipsis only when that is not enough; the full text is then its tooltip.
+// ellipsis only when that is not enough. A text wider than its own cell has
+// its full text as its tooltip, cut or not.
 class FooterRow : public QWidget {
     Q_OBJECT
 public:
@@ -30,6 +31,10 @@ public:
     // this widget's coordinates; empty when the column is hidden.
     QRect cellRect(int column) const;
     QRect textRect(int column) const;
+    // The text as it is drawn: whole, or cut with an ellipsis.
+    QString shownText(int column) const;
+    // The tooltip over a column's cell; empty when its text fits the cell.
+    QString toolTipText(int column) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -40,6 +45,9 @@ protected:
 
 private:
     int originX() const;
+    // The room a text needs, margins included, in whole pixels: rounded up,
+    // since a glyph run a fraction wider than its room is cut.
+    int neededWidth(const QString& text) const;
     QRect freeSpan(int column) const;
     int columnAt(int x) const;
 

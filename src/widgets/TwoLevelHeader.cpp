@@ -4,13 +4,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <cmath>
 
 namespace kx {
 
 namespace {
 
 constexpr int textMargin = 3;
-constexpr int markerSpace = 12;  // room kept right of a title for its marker
+constexpr int markerHalfWidth = 4;  // a sort marker is 9 pixels wide, 5 high
 const QColor fixedCellColour(0xEE, 0xEE, 0xEE);
 
 }  // namespace
@@ -159,20 +160,30 @@ void TwoLevelHeader::paintSection(QPainter* painter, const QRect& rect, int logi
     const QRect lower(rect.x(), rect.y() + upperHeight, rect.width(), rect.height() - upperHeight);
     drawCell(painter, lower, background, m_pressed == logicalIndex);
     const SortMarker marker = sortMarker(logicalIndex);
+    const QString title = lowerText(logicalIndex);
     QRect textRect = lower.adjusted(textMargin, 0, -textMargin, 0);
-    if (marker != SortMarker::None)
-        textRect.setRight(textRect.right() - markerSpace);
-    painter->setPen(foreground);
-    painter->drawText(textRect, Qt::AlignCenter,
-                      fm.elidedText(lowerText(logicalIndex), Qt::ElideRight, std::max(0, textRect.width())));
+    // The marker sits at the cell's right edge and takes no room from the
+    // title, which is cut only where it would be without a marker. The
+    // centred title moves left, as far as its cell allows, to clear it; only
+    // in a column too narrow for both does the marker cover the title's end.
+    const int cx = lower.right() - 2 - markerHalfWidth;
     if (marker != SortMarker::None) {
-        const int cx = lower.right() - textMargin - markerSpace / 2;
+        const int textWidth = std::min(int(std::ceil(QFontMetricsF(painter->font()).horizontalAdvance(title))),
+                                       textRect.width());
+        const int textRight = textRect.left() + (textRect.width() + textWidth + 1) / 2;
+        const int overlap = textRight + 2 - (cx - markerHalfWidth);
+        textRect.translate(-std::clamp(overlap, 0, (textRect.width() - textWidth) / 2), 0);
+    }
+    painter->setPen(foreground);
+    painter->drawText(textRect, Qt::AlignCenter, fm.elidedText(title, Qt::ElideRight, std::max(0, textRect.width())));
+    if (marker != SortMarker::None) {
         const int cy = lower.center().y();
+        const int hw = markerHalfWidth;
         QPolygon arrow;
         if (marker == SortMarker::Down)
-            arrow << QPoint(cx - 4, cy - 2) << QPoint(cx + 4, cy - 2) << QPoint(cx, cy + 2);
+            arrow << QPoint(cx - hw, cy - 2) << QPoint(cx + hw, cy - 2) << QPoint(cx, cy + 2);
         else
-            arrow << QPoint(cx - 4, cy + 2) << QPoint(cx + 4, cy + 2) << QPoint(cx, cy - 2);
+            arrow << QPoint(cx - hw, cy + 2) << QPoint(cx + hw, cy + 2) << QPoint(cx, cy - 2);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setBrush(foreground);
@@ -209,9 +220,7 @@ QString TwoLevelHeader::fullTextAt(const QPoint& pos) const
         return fm.horizontalAdvance(upper) > room ? upper : QString();
     }
     const QString lower = lowerText(logical);
-    int room = sectionSize(logical) - 2 * textMargin;
-    if (sortMarker(logical) != SortMarker::None)
-        room -= markerSpace;
+    const int room = sectionSize(logical) - 2 * textMargin;
     return fm.horizontalAdvance(lower) > room ? lower : QString();
 }
 
@@ -222,7 +231,7 @@ bool TwoLevelHeader::viewportEvent(QEvent* event)
         const QString full = fullTextAt(help->pos());
         const QString tip = full.isEmpty() ? toolTip() : full;
         if (!tip.isEmpty()) {
-            QToolTip::showText(help->globalPos(), tip, this);
+            QToolTip::showText(help->globalPos(), tip, this, QRect(), viewport()->toolTipDuration());
             return true;
         }
     }
