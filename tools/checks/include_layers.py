@@ -2,14 +2,14 @@
 """Fails when a file under src/ includes a header of a higher layer.
 
 The layers, bottom up: core, platform, data, report, widgets, orders,
-waybill, access, app, extras. The program's start (app/main.cpp) assembles
+waybill, access, import, maintenance, app, extras. The program's start (app/main.cpp) assembles
 everything and may include any of them.
 """
 import os
 import re
 import sys
 
-ORDER = ['core', 'platform', 'data', 'report', 'widgets', 'orders', 'waybill', 'access', 'app', 'extras']
+ORDER = ['core', 'platform', 'data', 'report', 'widgets', 'orders', 'waybill', 'access', 'import', 'maintenance', 'app', 'extras']
 RANK = {name: i for i, name in enumerate(ORDER)}
 
 src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), '..', '..', 'src')
