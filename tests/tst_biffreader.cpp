@@ -7,7 +7,9 @@
 #include <gsf/gsf.h>
 
 #include "core/DbError.h"
+#include "import/BiffCompoundFile.h"
 #include "import/BiffDateFormat.h"
+#include "import/BiffRecordStream.h"
 #include "import/BiffWorkbookReader.h"
 
 #include <QFile>
@@ -240,6 +242,19 @@ void TestBiffReader::headersAndShape()
 
 void TestBiffReader::sharedStringsAcrossContinues()
 {
+    // The fixture is only worth reading if its string table really goes on
+    // in CONTINUE records.
+    const QByteArray stream = BiffCompoundFile::workbookStream(fixture("biff_many_strings.xls"));
+    BiffRecordStream records(stream, 0);
+    BiffRecordStream::Record r;
+    int continues = 0;
+    bool inTable = false;
+    while (records.next(r) && r.type != 0x000A) {
+        inTable = r.type == 0x00FC || (inTable && r.type == 0x003C);
+        continues += inTable && r.type == 0x003C;
+    }
+    QVERIFY2(continues >= 1, "the string table fits in one record");
+
     const BiffTable table
         = BiffWorkbookReader::fromBytes(fixture("biff_many_strings.xls")).readSheet(QStringLiteral("tarnvale"));
     QCOMPARE(table.rowCount(), 401);
