@@ -463,13 +463,7 @@ void TestOrderEditor::changeOfVanishedOrderIsRefused()
 void TestOrderEditor::longTextsKeptWhole()
 {
     // Past the 32,767 characters a line edit holds by default.
-    auto longText = [](const QString& piece) {
-        QString t;
-        while (t.size() < 40000)
-            t += piece;
-        t.truncate(40000);
-        return t;
-    };
+    auto longText = [](const QString& piece) { return test::repeatedText(piece, 40000); };
     const QMap<QString, QString> texts = {
         {"a", longText("收件人")}, {"b", longText("139")},  {"c", longText("浙江省杭州市")},
         {"d", longText("快递")},   {"g", longText("状态")}, {"z", longText("备注")},

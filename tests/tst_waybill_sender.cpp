@@ -319,13 +319,7 @@ void TestWaybillSender::loadStopsAtNull()
 void TestWaybillSender::longTextsKeptWhole()
 {
     // Past the 32,767 characters a line edit holds by default.
-    auto longText = [](const QString& piece) {
-        QString t;
-        while (t.size() < 40000)
-            t += piece;
-        t.truncate(40000);
-        return t;
-    };
+    auto longText = [](const QString& piece) { return test::repeatedText(piece, 40000); };
     const QStringList texts = {longText(QStringLiteral("寄件人")), longText(QStringLiteral("138")),
                                longText(QStringLiteral("杭州市文三路")), longText(QStringLiteral("快递"))};
     m_db->exec(QStringLiteral("insert into post (a, b, c, d) values (?, ?, ?, ?)"),

@@ -510,15 +510,10 @@ void Dataset::updateRow(int row, const FieldValues& values)
         throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                      "Requested operation requires a current record"));
     const qint64 id = rowId(row);
-    QStringList sets;
     QVariantList params;
-    for (const auto& [name, v] : values) {
-        sets << bracket(name) + QStringLiteral("=?");
-        params << v;
-    }
+    const QString sets = setList(values, params);
     const QString where = matchClause(row, params);
-    if (m_connection.exec(QStringLiteral("update %1 set %2 where %3").arg(bracket(m_table), sets.join(u','), where),
-                          params) == 0)
+    if (m_connection.exec(QStringLiteral("update %1 set %2 where %3").arg(bracket(m_table), sets, where), params) == 0)
         throw DbError(rowCannotBeLocated());
     refetchRow(row, id);
 }
@@ -545,14 +540,29 @@ QString Dataset::matchClause(int row, QVariantList& params) const
 
 void Dataset::updateById(Connection& connection, const QString& table, qint64 rowId, const FieldValues& values)
 {
-    QStringList sets;
     QVariantList params;
+    const QString sets = setList(values, params);
+    params << rowId;
+    connection.exec(QStringLiteral("update %1 set %2 where _rowid_=?").arg(bracket(table), sets), params);
+}
+
+// "[a]=?,[b]=?" for the values, which are appended to the parameters.
+QString Dataset::setList(const FieldValues& values, QVariantList& params)
+{
+    QStringList sets;
     for (const auto& [name, v] : values) {
         sets << bracket(name) + QStringLiteral("=?");
         params << v;
     }
-    params << rowId;
-    connection.exec(QStringLiteral("update %1 set %2 where _rowid_=?").arg(bracket(table), sets.join(u',')), params);
+    return sets.join(u',');
+}
+
+void Dataset::deleteFetched(int row)
+{
+    QVariantList params;
+    const QString where = matchClause(row, params);
+    if (m_connection.exec(QStringLiteral("delete from %1 where %2").arg(bracket(m_table), where), params) == 0)
+        throw DbError(rowCannotBeLocated());
 }
 
 qint64 Dataset::append(const FieldValues& values)
@@ -641,7 +651,6 @@ int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int don
             gone[size_t(p)] = 1;
         pending.clear();
     };
-    const QString deleteSql = QStringLiteral("delete from %1 where %2").arg(bracket(m_table));
     try {
         begin();
         for (int row : rows) {
@@ -649,10 +658,7 @@ int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int don
                 continue;
             const int physical = m_store->order[size_t(row)];
             chosen[size_t(physical)] = 1;
-            QVariantList params;
-            const QString where = matchClause(row, params);
-            if (m_connection.exec(deleteSql.arg(where), params) == 0)
-                throw DbError(rowCannotBeLocated());
+            deleteFetched(row);
             pending.push_back(physical);
             lastRow = row;
             ++done;
@@ -717,10 +723,7 @@ void Dataset::deleteRow(int row)
     if (!m_open || row < 0 || row >= m_rowCount)
         throw DbError(QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
                                      "Requested operation requires a current record"));
-    QVariantList params;
-    const QString where = matchClause(row, params);
-    if (m_connection.exec(QStringLiteral("delete from %1 where %2").arg(bracket(m_table), where), params) == 0)
-        throw DbError(rowCannotBeLocated());
+    deleteFetched(row);
     emit aboutToRemoveRow(row);
     // The row's values stay where they are, unused, until the result is closed.
     if (m_rowIndex.built) {

@@ -122,6 +122,9 @@ private:
 
     QString fetchSql() const;
     QString matchClause(int row, QVariantList& params) const;
+    static QString setList(const FieldValues& values, QVariantList& params);
+    // Deletes exactly the fetched row from the table, or throws.
+    void deleteFetched(int row);
     void removePhysicalRows(const std::vector<char>& gone, int lastGonePosition);
     void refetchRow(int row, qint64 rowId);
     // The rows' order changed (open, sort, append, delete): the lookup of a

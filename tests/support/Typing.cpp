@@ -25,4 +25,13 @@ void commitText(QWidget* widget, const QString& text)
     QCoreApplication::sendEvent(widget, &commit);
 }
 
+QString repeatedText(const QString& piece, qsizetype length)
+{
+    QString text;
+    while (text.size() < length)
+        text += piece;
+    text.truncate(length);
+    return text;
+}
+
 }  // namespace kx::test
