@@ -279,6 +279,7 @@ void TMainForm::focusMainWindow()
 
 void TMainForm::setOperatorName(const QString& name)
 {
+    m_session.setUserName(name);
     m_status[1]->setText(name);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "access/LoginHost.h"
+#include "data/LoginSession.h"
 
 #include <QMainWindow>
 
@@ -47,6 +48,7 @@ public:
     OrderEditorPanel* editor() const { return Panel3; }
     SenderPanel* senderPanel() const { return Panel5; }
     SenderProfile* senderProfile() const { return m_sender; }
+    const LoginSession& loginSession() const { return m_session; }
     CommandRegistry* commands() const { return m_commands; }
     OrderRegister* orders() const { return m_orders; }
     SuccessBanner* banner() const { return Panel4; }
@@ -77,6 +79,7 @@ private:
     Tdmfm& m_dm;
     const Platform& m_platform;
     int m_journal = 0;
+    LoginSession m_session;
     bool m_loginShown = false;
 
     QWidget* m_client;
