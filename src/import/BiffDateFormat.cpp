@@ -11,6 +11,11 @@ bool BiffDateFormat::isDateFormat(int index, const QString& customFormat)
     return !customFormat.isNull() && hasDateTokens(customFormat);
 }
 
+bool BiffDateFormat::isEastAsianDateIndex(int index)
+{
+    return (index >= 27 && index <= 36) || (index >= 50 && index <= 58);
+}
+
 bool BiffDateFormat::hasDateTokens(const QString& format)
 {
     for (qsizetype i = 0; i < format.size(); ++i) {

@@ -14,6 +14,11 @@ public:
     // quoted text, brackets and escaped characters.
     static bool isDateFormat(int index, const QString& customFormat);
     static bool hasDateTokens(const QString& format);
+    // Built-in formats 27-36 and 50-58 have no code of their own: what they
+    // show depends on the language of the Excel that reads them, and a
+    // Chinese (or Japanese, or Korean) Excel shows dates and times with all
+    // of them. An .xlsx names them by index alone.
+    static bool isEastAsianDateIndex(int index);
 
     // Days since the workbook's epoch; invalid for serials no date can have.
     static QDateTime fromSerial(double serial, bool epoch1904);

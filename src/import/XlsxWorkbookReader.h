@@ -1,8 +1,10 @@
 #pragma once
 
 #include "import/BiffTable.h"
+#include "import/XlsxPackage.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -28,14 +30,22 @@ public:
     BiffTable readSheet(const QString& name) const;
 
 private:
-    XlsxWorkbookReader() = default;
-
     struct Sheet {
         QString name;
-        QString part;  // the sheet's XML part inside the container
+        QString part;  // the sheet's XML part inside the container; empty when it names none
+        bool worksheet = false;
     };
 
-    QByteArray m_file;
+    struct RawCell;  // one <c> element as written, before its type is applied
+
+    explicit XlsxWorkbookReader(XlsxPackage package);
+    void readWorkbook();
+    void readSharedStrings(const QByteArray& xml, const QString& part);
+    void readStyles(const QByteArray& xml, const QString& part);
+    BiffCell cellOf(const RawCell& raw, int row, int column) const;
+    BiffCell numberCell(double value, int style) const;
+
+    XlsxPackage m_package;
     QList<Sheet> m_sheets;
     QStringList m_strings;          // the shared strings
     QList<bool> m_dateStyles;       // per cell style: shows a date

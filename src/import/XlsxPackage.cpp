@@ -1,0 +1,160 @@
+// The container library's headers come first: they pull in GLib, whose
+// structs use names that Qt's keywords would otherwise rewrite.
+#include <gsf/gsf.h>
+
+#include "import/XlsxPackage.h"
+
+#include "core/DbError.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+namespace kx {
+
+namespace {
+
+struct Unref {
+    void operator()(gpointer p) const
+    {
+        if (p)
+            g_object_unref(p);
+    }
+};
+using InputPtr = std::unique_ptr<GsfInput, Unref>;
+using InfilePtr = std::unique_ptr<GsfInfile, Unref>;
+
+void initGsf()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { gsf_init(); });
+}
+
+// gsf reads straight from the caller's bytes (no copy), so they must outlive
+// the returned objects.
+InputPtr memoryInput(const QByteArray& bytes)
+{
+    initGsf();
+    return InputPtr(
+        gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()), gsf_off_t(bytes.size()), FALSE));
+}
+
+InputPtr childNamed(GsfInfile* dir, const QString& name)
+{
+    const int n = gsf_infile_num_children(dir);
+    for (int i = 0; i < n; ++i) {
+        const char* child = gsf_infile_name_by_index(dir, i);
+        if (child && QString::fromUtf8(child).compare(name, Qt::CaseInsensitive) == 0)
+            return InputPtr(gsf_infile_child_by_index(dir, i));
+    }
+    return nullptr;
+}
+
+bool isCompoundDocument(const QByteArray& bytes)
+{
+    static const QByteArray magic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    return bytes.startsWith(magic);
+}
+
+// A compound document given as .xlsx: Excel keeps a password-protected
+// workbook that way (the real zip sits encrypted in a stream of its own).
+[[noreturn]] void refuseCompoundDocument(const QByteArray& bytes)
+{
+    InputPtr input = memoryInput(bytes);
+    GError* error = nullptr;
+    InfilePtr dir(input ? gsf_infile_msole_new(input.get(), &error) : nullptr);
+    if (error)
+        g_error_free(error);
+    if (dir && childNamed(dir.get(), QStringLiteral("EncryptedPackage")))
+        throw DbError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
+    throw DbError(QStringLiteral("File is not an .xlsx workbook: it is a compound document."));
+}
+
+InfilePtr openZip(InputPtr& input, const QByteArray& bytes)
+{
+    input = memoryInput(bytes);
+    if (!input)
+        throw DbError(QStringLiteral("File is not an .xlsx workbook: it could not be read."));
+    GError* error = nullptr;
+    InfilePtr zip(gsf_infile_zip_new(input.get(), &error));
+    if (error)
+        g_error_free(error);
+    if (!zip) {
+        if (isCompoundDocument(bytes))
+            refuseCompoundDocument(bytes);
+        throw DbError(QStringLiteral("File is not an .xlsx workbook: it is not a zip archive."));
+    }
+    return zip;
+}
+
+}  // namespace
+
+XlsxPackage::XlsxPackage(QByteArray fileBytes) : m_file(std::move(fileBytes))
+{
+    InputPtr input;
+    openZip(input, m_file);
+}
+
+std::optional<QByteArray> XlsxPackage::readIfPresent(const QString& path) const
+{
+    InputPtr input;
+    const InfilePtr zip = openZip(input, m_file);
+
+    // Walk down the folders; the last name is the part itself.
+    const QStringList names = path.split(u'/', Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        return std::nullopt;
+    InfilePtr dir;
+    GsfInfile* at = zip.get();
+    InputPtr part;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        InputPtr child = childNamed(at, names[i]);
+        if (!child)
+            return std::nullopt;
+        if (i + 1 == names.size()) {
+            part = std::move(child);
+        } else {
+            if (!GSF_IS_INFILE(child.get()) || gsf_infile_num_children(GSF_INFILE(child.get())) < 0)
+                return std::nullopt;
+            dir.reset(GSF_INFILE(child.release()));
+            at = dir.get();
+        }
+    }
+    if (GSF_IS_INFILE(part.get()) && gsf_infile_num_children(GSF_INFILE(part.get())) >= 0)
+        return std::nullopt;  // a folder of that name, not a part
+
+    // The size is the container's claim for the inflated part; reading never
+    // goes past it, so checking the claim caps the memory a part can take.
+    const gsf_off_t size = gsf_input_size(part.get());
+    if (size < 0)
+        throw DbError(QStringLiteral("Workbook is damaged: the size of %1 cannot be read.").arg(path));
+    if (size > MaxPartSize)
+        throw DbError(QStringLiteral("Workbook is damaged: %1 would unpack to %2 MB, more than any order report holds.")
+                          .arg(path)
+                          .arg(qint64(size) / (1024 * 1024)));
+
+    // Grow with what really inflates rather than with the claim, which a
+    // damaged archive can overstate.
+    constexpr qint64 Chunk = 1024 * 1024;
+    QByteArray data;
+    while (qint64(data.size()) < qint64(size)) {
+        const qsizetype done = data.size();
+        const qsizetype n = qsizetype(std::min<qint64>(Chunk, qint64(size) - done));
+        data.resize(done + n);
+        if (!gsf_input_read(part.get(), size_t(n), reinterpret_cast<guint8*>(data.data() + done)))
+            throw DbError(QStringLiteral("Workbook is damaged: %1 cannot be unpacked to its end.").arg(path));
+    }
+    return data;
+}
+
+QByteArray XlsxPackage::read(const QString& path) const
+{
+    std::optional<QByteArray> data = readIfPresent(path);
+    if (!data)
+        throw DbError(QStringLiteral("Workbook is damaged: it has no part %1.").arg(path));
+    return *std::move(data);
+}
+
+}  // namespace kx
