@@ -333,6 +333,12 @@ std::optional<double> Dataset::number(int row, int column) const
     }
 }
 
+std::optional<qint64> Dataset::integer(int row, int column) const
+{
+    const Store::Cell& cell = m_store->at(size_t(m_store->order[size_t(row)]), size_t(column));
+    return cell.type == Store::Cell::Integer ? std::optional<qint64>(cell.integer) : std::nullopt;
+}
+
 qint64 Dataset::rowId(int row) const
 {
     return m_store->ids[size_t(m_store->order[size_t(row)])];

@@ -69,6 +69,9 @@ public:
     // A value stored as a number, without making a QVariant of it; nothing
     // for a null, a text or a blob.
     std::optional<double> number(int row, int column) const;
+    // A value stored as an integer (a count, an identity), which number()
+    // gives as a double too; nothing for any other value.
+    std::optional<qint64> integer(int row, int column) const;
     qint64 rowId(int row) const;
     int rowOfId(qint64 rowId) const;  // -1 when not in the result
 

@@ -20,8 +20,10 @@ QString FakeDialogs::openFileName(QWidget*, const QString&, const QString&, cons
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 
-QString FakeDialogs::saveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&)
+QString FakeDialogs::saveFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
+                                  const QString& initialPath)
 {
+    saveDialogs.append({title, filter, defaultSuffix, initialPath});
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 

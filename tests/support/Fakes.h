@@ -25,6 +25,14 @@ public:
     QList<Shown> shown;
     QQueue<QMessageBox::StandardButton> answers;
     QQueue<QString> fileNames;  // answers to the file dialogs; empty = cancel
+    // What each save dialog was opened with.
+    struct SaveDialog {
+        QString title;
+        QString filter;
+        QString defaultSuffix;
+        QString initialPath;
+    };
+    QList<SaveDialog> saveDialogs;
     bool printerSetupAnswer = true;
     int printerSetups = 0;
     // What the user picks in the printer setup (paper, orientation), when set.
@@ -52,8 +60,15 @@ public:
 class FakeShell : public Shell {
 public:
     QStringList opened;
+    // Runs as a file is opened, to look at the screen at that moment.
+    std::function<void(const QString&)> onOpenFile;
     void openUrl(const QString& url) override { opened << url; }
-    void openFile(const QString& path) override { opened << path; }
+    void openFile(const QString& path) override
+    {
+        opened << path;
+        if (onOpenFile)
+            onOpenFile(path);
+    }
 };
 
 class FakeSettingsStore : public SettingsStore {
