@@ -130,6 +130,20 @@ QByteArray handBuiltSheet()
     s += record(0x00BE, le16(2) + le16(5) + le16(15) + le16(15) + le16(6));
     // Row 3: a cell's own text in two-byte characters.
     s += record(0x0204, cellHead(3, 0) + le16(3) + '\x01' + utf16(QStringLiteral("发货了")));
+    // Row 4: formulas that are one text constant, ="0012345" as LibreOffice
+    // saves it (the result cached as the number 0) and ="Z9" as Excel does
+    // (a text result in STRING); and ="a"&"b", whose cached text counts.
+    const QByteArray numberZero = QByteArray(8, '\0');
+    const QByteArray textResult = QByteArray(6, '\0') + le16(0xFFFF);
+    auto constant = [](const QByteArray& text) { return '\x17' + QByteArray(1, char(text.size())) + '\0' + text; };
+    auto formula = [&](int col, const QByteArray& result, const QByteArray& tokens) {
+        return record(0x0006, cellHead(4, col) + result + le16(0) + le32(0) + le16(quint16(tokens.size())) + tokens);
+    };
+    s += formula(0, numberZero, constant("0012345"));
+    s += formula(1, textResult, constant("Z9"));
+    s += record(0x0207, le16(2) + '\0' + QByteArray("Z9"));
+    s += formula(2, textResult, constant("a") + constant("b") + '\x08');
+    s += record(0x0207, le16(2) + '\0' + QByteArray("ab"));
     return s;
 }
 
@@ -286,6 +300,9 @@ void TestBiffReader::handBuiltStream_data()
     QTest::newRow("error cell") << 2 << 3 << K::Error << QVariant(QStringLiteral("#N/A"));
     QTest::newRow("blank") << 2 << 4 << K::Empty << QVariant();
     QTest::newRow("cell text") << 3 << 0 << K::Text << QVariant(QStringLiteral("发货了"));
+    QTest::newRow("text constant, result 0") << 4 << 0 << K::Text << QVariant(QStringLiteral("0012345"));
+    QTest::newRow("text constant, result in STRING") << 4 << 1 << K::Text << QVariant(QStringLiteral("Z9"));
+    QTest::newRow("text formula") << 4 << 2 << K::Text << QVariant(QStringLiteral("ab"));
 }
 
 void TestBiffReader::handBuiltStream()
