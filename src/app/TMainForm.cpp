@@ -10,6 +10,7 @@
 #include "data/LoginJournal.h"
 #include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
+#include "import/Texcell.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
@@ -85,6 +86,8 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     Timer1->start();
 
     m_login = new Tloginfm(dm, platform, *this, this);
+    // The import window lives from here to the end, hidden between showings.
+    m_import = new Texcell(*m_orders, platform, this);
     registerCommands();
 
     // Centred at its normal size, which is also the smallest it gets. No
@@ -149,6 +152,7 @@ void TMainForm::registerCommands()
     Panel3->registerCommands(c);
     Panel5->registerCommands(c);
     m_printing->registerCommands(c);
+    m_import->registerCommands(c);
 
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
