@@ -25,6 +25,13 @@ public:
     QList<Shown> shown;
     QQueue<QMessageBox::StandardButton> answers;
     QQueue<QString> fileNames;  // answers to the file dialogs; empty = cancel
+    // What each file dialog was asked with.
+    struct FileDialog {
+        QString title;
+        QString filter;
+        QString defaultSuffix;
+    };
+    QList<FileDialog> fileDialogs;
     bool printerSetupAnswer = true;
     int printerSetups = 0;
     // What the user picks in the printer setup (paper, orientation), when set.
