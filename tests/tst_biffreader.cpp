@@ -165,7 +165,11 @@ QByteArray compound(const QByteArray& stream, const char* streamName = "Workbook
     return bytes;
 }
 
-QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s)); }
+// Dates come as wall-clock times held in UTC.
+QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+}
 
 void compareCell(const BiffCell& cell, BiffCell::Kind kind, const QVariant& expected)
 {

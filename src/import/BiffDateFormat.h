@@ -15,7 +15,8 @@ public:
     static bool isDateFormat(int index, const QString& customFormat);
     static bool hasDateTokens(const QString& format);
 
-    // Days since the workbook's epoch; invalid for serials no date can have.
+    // Days since the workbook's epoch, as a wall-clock date and time in UTC;
+    // invalid for serials no date can have.
     static QDateTime fromSerial(double serial, bool epoch1904);
 };
 
