@@ -110,6 +110,11 @@ void BiffWorkbookReader::readGlobals()
     while (records.next(r)) {
         switch (r.type) {
         case Rec::Eof:
+            // Which cell styles show dates, worked out once: a report has
+            // tens of thousands of number cells and a handful of styles.
+            m_dateStyles.reserve(m_xfFormats.size());
+            for (const quint16 format : std::as_const(m_xfFormats))
+                m_dateStyles << BiffDateFormat::isDateFormat(format, m_formats.value(format));
             return;
         case Rec::FilePass:
             throw DbError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
@@ -164,10 +169,7 @@ QStringList BiffWorkbookReader::sheetNames() const
 
 bool BiffWorkbookReader::isDateStyle(int xf) const
 {
-    if (xf < 0 || xf >= m_xfFormats.size())
-        return false;
-    const int format = m_xfFormats[xf];
-    return BiffDateFormat::isDateFormat(format, m_formats.value(format));
+    return xf >= 0 && xf < m_dateStyles.size() && m_dateStyles[xf];
 }
 
 BiffCell BiffWorkbookReader::numberCell(double value, int xf) const
