@@ -3,12 +3,14 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/Connection.h"
+#include "data/Statement.h"
 #include "data/Transaction.h"
 #include "import/ReportCellValue.h"
 
 #include <QVariantList>
 
 #include <array>
+#include <optional>
 
 namespace kx {
 
@@ -58,12 +60,8 @@ std::array<int, fields.size()> findColumns(const BiffTable& report)
     return columns;
 }
 
-bool rowIsEmpty(const BiffTable& report, int row, const std::array<int, fields.size()>& columns)
+bool rowIsEmpty(const BiffTable& report, int row)
 {
-    // The columns read come first: in an order they are hardly ever all empty.
-    for (int c : columns)
-        if (!report.cell(row, c).isEmpty())
-            return false;
     for (int c = 0; c < report.columnCount(); ++c)
         if (!report.cell(row, c).isEmpty())
             return false;
@@ -109,27 +107,37 @@ int OrderImport::run(Connection& connection, const BiffTable& report, bool epoch
 {
     const auto columns = findColumns(report);
     Transaction tx(connection);
+    std::optional<Statement> insert;
     int added = 0;
     QVariantList values;
     values.reserve(qsizetype(fields.size()));
     for (int row = 1; row < report.rowCount(); ++row) {
-        if (rowIsEmpty(report, row, columns))
-            continue;
         values.clear();
+        bool anyValue = false;
         for (size_t f = 0; f < fields.size(); ++f) {
+            const BiffCell& cell = report.cell(row, columns[f]);
+            anyValue = anyValue || !cell.isEmpty();
             try {
-                values << convert(report.cell(row, columns[f]), fields[f].type, epoch1904);
+                values << convert(cell, fields[f].type, epoch1904);
             } catch (const DbError& e) {
                 throw DbError(QStringLiteral("Row %1 of the order report, column '%2': %3")
                                   .arg(row + 1)
                                   .arg(QString::fromUtf16(fields[f].header), e.message()));
             }
         }
-        connection.exec(insertStatement(), values);
+        if (!anyValue && rowIsEmpty(report, row))
+            continue;
+        // Prepared once, bound anew for each order.
+        if (insert)
+            insert->rebind(values);
+        else
+            insert.emplace(connection, insertStatement(), values);
+        insert->step();
         ++added;
         if (progress)
             progress(added);
     }
+    insert.reset();
     tx.commit();
     return added;
 }

@@ -18,7 +18,7 @@ class Connection;
 // converted by its field's type (see ReportCellValue); a row with no value
 // at all is skipped.
 //
-// One transaction, one prepared statement with bound values: a missing
+// One transaction, one prepared statement bound anew for each order: a missing
 // header, a value that cannot be converted, a missing order table or a
 // failing write (a full disk) throws DbError and leaves the table as it was.
 class OrderImport {
