@@ -27,6 +27,7 @@ private slots:
     void orderReportCells_data();
     void orderReportCells();
     void headersAndShape();
+    void tableKeepsCellsWherePut();
     void sharedStringsAcrossContinues();
     void handBuiltStream_data();
     void handBuiltStream();
@@ -256,6 +257,40 @@ void TestBiffReader::headersAndShape()
     // empty one, so the cell reads as empty rather than as a made-up value.
     QCOMPARE(table.cell(1, 6).kind, BiffCell::Kind::Empty);
     QCOMPARE(book.readSheet(QStringLiteral("summary")).cell(0, 0).text(), QStringLiteral("not this sheet"));
+}
+
+void TestBiffReader::tableKeepsCellsWherePut()
+{
+    // Readers put a row's cells left to right, but nothing relies on it.
+    BiffTable table;
+    table.set(2, 3, BiffCell::ofText("d"));
+    table.set(2, 0, BiffCell::ofText("a"));
+    table.set(2, 2, BiffCell::ofNumber(2));
+    table.set(2, 2, BiffCell::ofNumber(3));  // a later record for the same cell wins
+    table.set(2, 1, BiffCell());             // empty cells are not kept
+    table.set(3, 255, BiffCell::ofText("far"));
+    table.set(3, 256, BiffCell::ofText("past the last column"));
+    table.set(65536, 0, BiffCell::ofText("past the last row"));
+    table.set(4, 1, BiffCell::ofBoolean(true));
+    table.set(4, 0, BiffCell::ofText("e"));
+    QCOMPARE(table.rowCount(), 5);
+    QCOMPARE(table.columnCount(), 256);
+    QCOMPARE(table.cell(2, 0).text(), QString("a"));
+    QCOMPARE(table.cell(2, 1).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(2, 2).number(), 3.0);
+    QCOMPARE(table.cell(2, 3).text(), QString("d"));
+    QCOMPARE(table.cell(3, 255).text(), QString("far"));
+    QCOMPARE(table.cell(3, 0).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(4, 0).text(), QString("e"));
+    QVERIFY(table.cell(4, 1).boolean());
+    QCOMPARE(table.cell(-1, 0).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(0, 300).kind, BiffCell::Kind::Empty);
+
+    table.trimLeadingEmptyRows();
+    QCOMPARE(table.rowCount(), 3);
+    QCOMPARE(table.headers().mid(0, 4), QStringList({"a", "", "3", "d"}));
+    QCOMPARE(table.cell(1, 255).text(), QString("far"));
+    QCOMPARE(table.cell(2, 0).text(), QString("e"));
 }
 
 void TestBiffReader::sharedStringsAcrossContinues()
