@@ -91,17 +91,6 @@ const QString& OrderImport::insertStatement()
     return sql;
 }
 
-const QStringList& OrderImport::headers()
-{
-    static const QStringList list = [] {
-        QStringList l;
-        for (const Field& f : fields)
-            l << QString::fromUtf16(f.header);
-        return l;
-    }();
-    return list;
-}
-
 int OrderImport::run(Connection& connection, const BiffTable& report, bool epoch1904,
                      const std::function<void(int done)>& progress)
 {

@@ -3,7 +3,6 @@
 #include "import/BiffTable.h"
 
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 namespace kx {
@@ -25,8 +24,6 @@ class OrderImport {
 public:
     // The statement each order runs, as the order table names its fields.
     static const QString& insertStatement();
-    // The report's headers, one per field of the statement, in its order.
-    static const QStringList& headers();
 
     // Returns how many orders were added. `progress`, when given, hears the
     // count done after each order, so a window can keep itself alive.
