@@ -27,6 +27,7 @@ private slots:
     void orderReportCells_data();
     void orderReportCells();
     void headersAndShape();
+    void tableKeepsCellsWherePut();
     void sharedStringsAcrossContinues();
     void handBuiltStream_data();
     void handBuiltStream();
@@ -130,6 +131,20 @@ QByteArray handBuiltSheet()
     s += record(0x00BE, le16(2) + le16(5) + le16(15) + le16(15) + le16(6));
     // Row 3: a cell's own text in two-byte characters.
     s += record(0x0204, cellHead(3, 0) + le16(3) + '\x01' + utf16(QStringLiteral("发货了")));
+    // Row 4: formulas that are one text constant, ="0012345" as LibreOffice
+    // saves it (the result cached as the number 0) and ="Z9" as Excel does
+    // (a text result in STRING); and ="a"&"b", whose cached text counts.
+    const QByteArray numberZero = QByteArray(8, '\0');
+    const QByteArray textResult = QByteArray(6, '\0') + le16(0xFFFF);
+    auto constant = [](const QByteArray& text) { return '\x17' + QByteArray(1, char(text.size())) + '\0' + text; };
+    auto formula = [&](int col, const QByteArray& result, const QByteArray& tokens) {
+        return record(0x0006, cellHead(4, col) + result + le16(0) + le32(0) + le16(quint16(tokens.size())) + tokens);
+    };
+    s += formula(0, numberZero, constant("0012345"));
+    s += formula(1, textResult, constant("Z9"));
+    s += record(0x0207, le16(2) + '\0' + QByteArray("Z9"));
+    s += formula(2, textResult, constant("a") + constant("b") + '\x08');
+    s += record(0x0207, le16(2) + '\0' + QByteArray("ab"));
     return s;
 }
 
@@ -151,7 +166,11 @@ QByteArray compound(const QByteArray& stream, const char* streamName = "Workbook
     return bytes;
 }
 
-QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s)); }
+// Dates come as wall-clock times held in UTC.
+QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+}
 
 void compareCell(const BiffCell& cell, BiffCell::Kind kind, const QVariant& expected)
 {
@@ -240,6 +259,40 @@ void TestBiffReader::headersAndShape()
     QCOMPARE(book.readSheet(QStringLiteral("summary")).cell(0, 0).text(), QStringLiteral("not this sheet"));
 }
 
+void TestBiffReader::tableKeepsCellsWherePut()
+{
+    // Readers put a row's cells left to right, but nothing relies on it.
+    BiffTable table;
+    table.set(2, 3, BiffCell::ofText("d"));
+    table.set(2, 0, BiffCell::ofText("a"));
+    table.set(2, 2, BiffCell::ofNumber(2));
+    table.set(2, 2, BiffCell::ofNumber(3));  // a later record for the same cell wins
+    table.set(2, 1, BiffCell());             // empty cells are not kept
+    table.set(3, 255, BiffCell::ofText("far"));
+    table.set(3, 256, BiffCell::ofText("past the last column"));
+    table.set(65536, 0, BiffCell::ofText("past the last row"));
+    table.set(4, 1, BiffCell::ofBoolean(true));
+    table.set(4, 0, BiffCell::ofText("e"));
+    QCOMPARE(table.rowCount(), 5);
+    QCOMPARE(table.columnCount(), 256);
+    QCOMPARE(table.cell(2, 0).text(), QString("a"));
+    QCOMPARE(table.cell(2, 1).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(2, 2).number(), 3.0);
+    QCOMPARE(table.cell(2, 3).text(), QString("d"));
+    QCOMPARE(table.cell(3, 255).text(), QString("far"));
+    QCOMPARE(table.cell(3, 0).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(4, 0).text(), QString("e"));
+    QVERIFY(table.cell(4, 1).boolean());
+    QCOMPARE(table.cell(-1, 0).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(0, 300).kind, BiffCell::Kind::Empty);
+
+    table.trimLeadingEmptyRows();
+    QCOMPARE(table.rowCount(), 3);
+    QCOMPARE(table.headers().mid(0, 4), QStringList({"a", "", "3", "d"}));
+    QCOMPARE(table.cell(1, 255).text(), QString("far"));
+    QCOMPARE(table.cell(2, 0).text(), QString("e"));
+}
+
 void TestBiffReader::sharedStringsAcrossContinues()
 {
     // The fixture is only worth reading if its string table really goes on
@@ -286,6 +339,9 @@ void TestBiffReader::handBuiltStream_data()
     QTest::newRow("error cell") << 2 << 3 << K::Error << QVariant(QStringLiteral("#N/A"));
     QTest::newRow("blank") << 2 << 4 << K::Empty << QVariant();
     QTest::newRow("cell text") << 3 << 0 << K::Text << QVariant(QStringLiteral("发货了"));
+    QTest::newRow("text constant, result 0") << 4 << 0 << K::Text << QVariant(QStringLiteral("0012345"));
+    QTest::newRow("text constant, result in STRING") << 4 << 1 << K::Text << QVariant(QStringLiteral("Z9"));
+    QTest::newRow("text formula") << 4 << 2 << K::Text << QVariant(QStringLiteral("ab"));
 }
 
 void TestBiffReader::handBuiltStream()

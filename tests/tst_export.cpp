@@ -438,8 +438,8 @@ void TestExport::endsWithoutWriting()
     s.fp.dialogs.answers.enqueue(QMessageBox::No);
     s.exportTo(path);
 
-    QCOMPARE(s.fp.dialogs.saveDialogs.size(), 1);
-    const test::FakeDialogs::SaveDialog& dialog = s.fp.dialogs.saveDialogs[0];
+    QCOMPARE(s.fp.dialogs.fileDialogs.size(), 1);
+    const test::FakeDialogs::FileDialog& dialog = s.fp.dialogs.fileDialogs[0];
     QCOMPARE(dialog.title, QString());
     QCOMPARE(dialog.filter, QString("Microsoft Excel xls文件 (*.xls)"));
     QCOMPARE(dialog.defaultSuffix, QString("xls"));

@@ -93,6 +93,11 @@ void TestPlatform::dateTimeText_data()
     QTest::newRow("time of day") << QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7)) << "2026-03-04 09:05:07";
     QTest::newRow("midnight has no time") << QDateTime(QDate(2026, 3, 4), QTime(0, 0, 0)) << "2026-03-04";
     QTest::newRow("one second past") << QDateTime(QDate(2026, 3, 4), QTime(0, 0, 1)) << "2026-03-04 00:00:01";
+    QTest::newRow("milliseconds dropped") << QDateTime(QDate(2026, 11, 15), QTime(14, 24, 5, 999))
+                                          << "2026-11-15 14:24:05";
+    QTest::newRow("first year") << QDateTime(QDate(1, 1, 1), QTime(0, 0)) << "0001-01-01";
+    QTest::newRow("last second") << QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)) << "9999-12-31 23:59:59";
+    QTest::newRow("held in UTC") << QDateTime(QDate(2026, 11, 15), QTime(8, 0), Qt::UTC) << "2026-11-15 08:00:00";
 }
 
 void TestPlatform::dateTimeText()

@@ -11,6 +11,7 @@
 #include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
 #include "orders/ExcelExport.h"
+#include "import/Texcell.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
@@ -86,6 +87,8 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     Timer1->start();
 
     m_login = new Tloginfm(dm, platform, *this, this);
+    // The import window lives from here to the end, hidden between showings.
+    m_import = new Texcell(*m_orders, platform, this);
     registerCommands();
 
     // Centred at its normal size, which is also the smallest it gets. No
@@ -151,6 +154,7 @@ void TMainForm::registerCommands()
     Panel5->registerCommands(c);
     m_printing->registerCommands(c);
     (new ExcelExport(*m_orders, *DBGridEh1, m_session, m_platform, this))->registerCommands(c);
+    m_import->registerCommands(c);
 
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });

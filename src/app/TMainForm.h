@@ -24,6 +24,7 @@ class PictureButton;
 class CommandRegistry;
 class OrderRegister;
 class SuccessBanner;
+class Texcell;
 
 // The main window: the order grid on top, the quick search, the toolbar and
 // the print picture buttons below it, the status bar at the bottom.
@@ -52,6 +53,7 @@ public:
     CommandRegistry* commands() const { return m_commands; }
     OrderRegister* orders() const { return m_orders; }
     SuccessBanner* banner() const { return Panel4; }
+    Texcell* importWindow() const { return m_import; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
     QTimer* Timer1;  // refills a blank date in the order editor
 
@@ -96,6 +98,7 @@ private:
     SenderPanel* Panel5;
     WaybillPrinting* m_printing;
     Tloginfm* m_login;
+    Texcell* m_import;
     QLabel* m_status[4];
 };
 

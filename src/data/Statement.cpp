@@ -69,6 +69,12 @@ void Statement::bind(const QVariantList& params)
                 rc = sqlite3_bind_blob(m_stmt, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
                 break;
             }
+            case QMetaType::QString: {
+                // The text itself, without a copy of the variant's string.
+                const QByteArray s = static_cast<const QString*>(v.constData())->toUtf8();
+                rc = sqlite3_bind_text(m_stmt, i + 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
+                break;
+            }
             default: {
                 const QByteArray s = v.toString().toUtf8();
                 rc = sqlite3_bind_text(m_stmt, i + 1, s.constData(), int(s.size()), SQLITE_TRANSIENT);
@@ -79,6 +85,14 @@ void Statement::bind(const QVariantList& params)
         if (rc != SQLITE_OK)
             fail();
     }
+}
+
+void Statement::rebind(const QVariantList& params)
+{
+    if (!m_stmt)
+        throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
+    sqlite3_reset(m_stmt);
+    bind(params);
 }
 
 Statement::~Statement()

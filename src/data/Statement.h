@@ -25,6 +25,9 @@ public:
 
     // Steps once; true while a row is available.
     bool step();
+    // Resets the statement and binds new values, to run it again without
+    // preparing it again: an import runs one insert per order.
+    void rebind(const QVariantList& params);
     int columnCount() const;
     QString columnName(int column) const;
     QVariant value(int column) const;

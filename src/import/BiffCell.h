@@ -7,8 +7,8 @@
 namespace kx {
 
 // One cell of an imported sheet. The value holds a QString for text and
-// errors, a double for numbers, a QDateTime for dates and a bool for
-// booleans; an empty cell holds nothing.
+// errors, a double for numbers, a QDateTime for dates (wall-clock times, held
+// in UTC) and a bool for booleans; an empty cell holds nothing.
 struct BiffCell {
     enum class Kind { Empty, Text, Number, DateTime, Boolean, Error };
 

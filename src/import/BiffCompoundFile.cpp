@@ -40,7 +40,14 @@ InputPtr childNamed(GsfInfile* dir, const char* name)
 QByteArray BiffCompoundFile::workbookStream(const QByteArray& fileBytes)
 {
     static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
+    std::call_once(once, [] {
+        gsf_init();
+        // A damaged container makes the library complain on the terminal
+        // before its read fails; the failure itself reaches the user as
+        // our error, so the complaints are dropped.
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
+                          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    });
 
     InputPtr input(gsf_input_memory_new(reinterpret_cast<const guint8*>(fileBytes.constData()),
                                         gsf_off_t(fileBytes.size()), FALSE));

@@ -64,7 +64,11 @@ QDateTime BiffDateFormat::fromSerial(double serial, bool epoch1904)
     } else {
         date = QDate(1899, 12, 30).addDays(days);
     }
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)));
+    // A serial is a time on the wall clock, in no zone. Held as UTC, it is
+    // never shifted or refused by a local clock change, and no local-time
+    // conversion (which looks at the system's zone file each time) is paid
+    // for each of the thousands of dates in a report.
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)), Qt::UTC);
 }
 
 }  // namespace kx

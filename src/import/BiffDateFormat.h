@@ -20,7 +20,8 @@ public:
     // of them. An .xlsx names them by index alone.
     static bool isEastAsianDateIndex(int index);
 
-    // Days since the workbook's epoch; invalid for serials no date can have.
+    // Days since the workbook's epoch, as a wall-clock date and time in UTC;
+    // invalid for serials no date can have.
     static QDateTime fromSerial(double serial, bool epoch1904);
 };
 

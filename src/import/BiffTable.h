@@ -2,32 +2,40 @@
 
 #include "import/BiffCell.h"
 
-#include <QHash>
 #include <QStringList>
+
+#include <vector>
 
 namespace kx {
 
 // The cells of one sheet as rows x columns; the first row is the headers.
 // Cells are kept sparse: a sheet may name a far-away cell without making us
-// allocate the whole rectangle up to it.
+// allocate the whole rectangle up to it. Each row keeps its cells side by
+// side in column order, so reading a report row by row, as the import does,
+// walks memory in order: a report of 20,000 orders holds over 300,000 cells.
 class BiffTable {
 public:
-    int rowCount() const { return m_rows; }
+    int rowCount() const { return int(m_rowCells.size()); }
     int columnCount() const { return m_columns; }
-    BiffCell cell(int row, int column) const;
+    // The cell, or an empty one outside the table. The reference stays good
+    // until the table is changed.
+    const BiffCell& cell(int row, int column) const;
     QStringList headers() const;
 
     // Places a cell at the sheet's own coordinates; empty cells are not kept.
-    void set(int row, int column, const BiffCell& cell);
+    void set(int row, int column, BiffCell cell);
     // Drops leading rows without a single value, so that the headers come first.
     void trimLeadingEmptyRows();
 
 private:
-    static quint32 key(int row, int column) { return (quint32(row) << 8) | quint32(column); }
+    struct Entry {
+        int column;
+        BiffCell cell;
+    };
 
-    QHash<quint32, BiffCell> m_cells;
-    int m_rows = 0;
+    std::vector<std::vector<Entry>> m_rowCells;  // per row, in column order
     int m_columns = 0;
+    size_t m_fullestRow = 0;  // the most cells any row holds
 };
 
 }  // namespace kx

@@ -25,6 +25,7 @@ constexpr quint16 Bof = 0x0809, Eof = 0x000A, FilePass = 0x002F, DateMode = 0x00
 constexpr quint16 Biff8 = 0x0600;
 constexpr quint16 GlobalsSubstream = 0x0005;
 constexpr quint16 WorksheetSubstream = 0x0010;
+constexpr quint8 StringToken = 0x17;  // tStr: a text constant inside a formula
 
 [[noreturn]] void damaged(const QString& what)
 {
@@ -109,6 +110,11 @@ void BiffWorkbookReader::readGlobals()
     while (records.next(r)) {
         switch (r.type) {
         case Rec::Eof:
+            // Which cell styles show dates, worked out once: a report has
+            // tens of thousands of number cells and a handful of styles.
+            m_dateStyles.reserve(m_xfFormats.size());
+            for (const quint16 format : std::as_const(m_xfFormats))
+                m_dateStyles << BiffDateFormat::isDateFormat(format, m_formats.value(format));
             return;
         case Rec::FilePass:
             throw DbError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
@@ -163,10 +169,7 @@ QStringList BiffWorkbookReader::sheetNames() const
 
 bool BiffWorkbookReader::isDateStyle(int xf) const
 {
-    if (xf < 0 || xf >= m_xfFormats.size())
-        return false;
-    const int format = m_xfFormats[xf];
-    return BiffDateFormat::isDateFormat(format, m_formats.value(format));
+    return xf >= 0 && xf < m_dateStyles.size() && m_dateStyles[xf];
 }
 
 BiffCell BiffWorkbookReader::numberCell(double value, int xf) const
@@ -256,8 +259,21 @@ BiffTable BiffWorkbookReader::readSheet(const QString& name) const
         case Rec::Formula: {
             const BiffBytes b(r.body, "FORMULA");
             const int row = b.u16(0), column = b.u16(2);
-            b.u16(20);  // the fixed part must be there even when we only want the result
+            const int tokenBytes = b.u16(20);  // the fixed part must be there even when we only want the result
             pendingRow = -1;
+            // A formula that is one text constant — ="1930679858170647", the
+            // marketplace's way of keeping an order number whole — is that
+            // text, whatever result its writer cached: LibreOffice saves such
+            // a formula with the result 0, xlwt with none.
+            if (tokenBytes >= 3 && b.u8(22) == StringToken) {
+                qsizetype end = 0;
+                const QString constant = b.string(23, true, &end);
+                if (end == 22 + tokenBytes) {
+                    if (!constant.isEmpty())
+                        table.set(row, column, BiffCell::ofText(constant));
+                    break;
+                }
+            }
             if (b.u16(12) != 0xFFFF) {
                 table.set(row, column, numberCell(b.f64(6), b.u16(4)));
                 break;

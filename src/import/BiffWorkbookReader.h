@@ -46,6 +46,7 @@ private:
     QList<Sheet> m_sheets;
     QStringList m_strings;
     QList<quint16> m_xfFormats;
+    QList<bool> m_dateStyles;  // per cell style: shows a date
     QHash<int, QString> m_formats;
     bool m_epoch1904 = false;
 };

@@ -15,15 +15,16 @@ QMessageBox::StandardButton FakeDialogs::message(QWidget*, const QString& captio
     return answers.isEmpty() ? QMessageBox::Ok : answers.dequeue();
 }
 
-QString FakeDialogs::openFileName(QWidget*, const QString&, const QString&, const QString&)
+QString FakeDialogs::openFileName(QWidget*, const QString& title, const QString& filter, const QString& suffix)
 {
+    fileDialogs.append({title, filter, suffix, QString()});
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 
 QString FakeDialogs::saveFileName(QWidget*, const QString& title, const QString& filter, const QString& defaultSuffix,
                                   const QString& initialPath)
 {
-    saveDialogs.append({title, filter, defaultSuffix, initialPath});
+    fileDialogs.append({title, filter, defaultSuffix, initialPath});
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 

@@ -25,14 +25,14 @@ public:
     QList<Shown> shown;
     QQueue<QMessageBox::StandardButton> answers;
     QQueue<QString> fileNames;  // answers to the file dialogs; empty = cancel
-    // What each save dialog was opened with.
-    struct SaveDialog {
+    // What each file dialog (open or save) was opened with.
+    struct FileDialog {
         QString title;
         QString filter;
         QString defaultSuffix;
         QString initialPath;
     };
-    QList<SaveDialog> saveDialogs;
+    QList<FileDialog> fileDialogs;
     bool printerSetupAnswer = true;
     int printerSetups = 0;
     // What the user picks in the printer setup (paper, orientation), when set.

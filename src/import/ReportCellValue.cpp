@@ -1,0 +1,140 @@
+#include "import/ReportCellValue.h"
+
+#include "core/DateText.h"
+#include "core/DbError.h"
+#include "core/TextValue.h"
+#include "import/BiffDateFormat.h"
+#include "import/DateTextParser.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace kx {
+
+namespace {
+
+// A number in a text field as the digits a person would have typed. Order
+// numbers and mobiles are whole numbers that a spreadsheet stored as such: a
+// sixteen-digit order number must come out as its digits, never as exponent
+// text, which no search would ever find again.
+QString numberAsText(double value)
+{
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e21)
+        return QString::number(value, 'f', 0);
+    return shortestNumber(value);
+}
+
+[[noreturn]] void refuse(const BiffCell& cell, const char* wanted)
+{
+    QString shown;
+    switch (cell.kind) {
+    case BiffCell::Kind::Error:
+        throw DbError(QStringLiteral("The cell holds the error %1.").arg(cell.text()));
+    case BiffCell::Kind::Boolean:
+        shown = cell.boolean() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        break;
+    case BiffCell::Kind::DateTime:
+        shown = dateTimeText(cell.dateTime());
+        break;
+    case BiffCell::Kind::Number:
+        shown = shortestNumber(cell.number());
+        break;
+    default:
+        shown = cell.value.toString();
+        break;
+    }
+    throw DbError(QStringLiteral("'%1' is not %2.").arg(shown, QLatin1String(wanted)));
+}
+
+}  // namespace
+
+QVariant ReportCellValue::text(const BiffCell& cell)
+{
+    switch (cell.kind) {
+    case BiffCell::Kind::Empty:
+        return {};
+    case BiffCell::Kind::Text:
+        return cell.value;
+    case BiffCell::Kind::Number:
+        return numberAsText(cell.number());
+    case BiffCell::Kind::DateTime:
+        return dateTimeText(cell.dateTime());
+    case BiffCell::Kind::Boolean:
+        return cell.boolean() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    case BiffCell::Kind::Error:
+        break;
+    }
+    refuse(cell, "text");
+}
+
+double ReportCellValue::parseNumber(const QString& text, bool* ok)
+{
+    // Digits in groups of three after the first group, or plain digits; a
+    // fraction; an exponent. At least one digit before or after the point.
+    static const QRegularExpression shape(QStringLiteral(
+        "^[+-]?(?:(?:\\d{1,3}(?:,\\d{3})+|\\d+)(?:\\.\\d*)?|\\.\\d+)(?:[eE][+-]?\\d+)?$"));
+    *ok = false;
+    const QString trimmed = trimControl(text);
+    if (!shape.match(trimmed).hasMatch())
+        return 0;
+    QString plain = trimmed;
+    plain.remove(QLatin1Char(','));
+    bool read = false;
+    const double value = plain.toDouble(&read);
+    *ok = read && std::isfinite(value);
+    return *ok ? value : 0;
+}
+
+QVariant ReportCellValue::number(const BiffCell& cell)
+{
+    switch (cell.kind) {
+    case BiffCell::Kind::Empty:
+        return {};
+    case BiffCell::Kind::Number:
+        if (std::isfinite(cell.number()))
+            return cell.number();
+        break;
+    case BiffCell::Kind::Text: {
+        if (trimControl(cell.text()).isEmpty())
+            return {};
+        bool ok = false;
+        const double value = parseNumber(cell.text(), &ok);
+        if (ok)
+            return value;
+        break;
+    }
+    default:
+        break;
+    }
+    refuse(cell, "a number");
+}
+
+QVariant ReportCellValue::dateTime(const BiffCell& cell, bool epoch1904)
+{
+    switch (cell.kind) {
+    case BiffCell::Kind::Empty:
+        return {};
+    case BiffCell::Kind::DateTime:
+        return dateTimeText(cell.dateTime());
+    case BiffCell::Kind::Number: {
+        const QDateTime when = BiffDateFormat::fromSerial(cell.number(), epoch1904);
+        if (when.isValid())
+            return dateTimeText(when);
+        break;
+    }
+    case BiffCell::Kind::Text: {
+        if (trimControl(cell.text()).isEmpty())
+            return {};
+        const QDateTime when = DateTextParser::parse(cell.text());
+        if (when.isValid())
+            return dateTimeText(when);
+        break;
+    }
+    default:
+        break;
+    }
+    refuse(cell, "a date");
+}
+
+}  // namespace kx

@@ -1,0 +1,58 @@
+#include "import/ReportFileReader.h"
+
+#include "core/DbError.h"
+#include "import/BiffWorkbookReader.h"
+#include "import/CsvReportReader.h"
+#include "import/XlsxWorkbookReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace kx {
+
+namespace {
+
+// Far beyond any report the formats can hold (65536 rows of a workbook);
+// a file this large is something else, and reading it whole would only
+// exhaust the memory.
+constexpr qint64 largestReport = qint64(512) * 1024 * 1024;
+
+const QByteArray compoundMagic = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+const QByteArray zipMagic = QByteArrayLiteral("PK\x03\x04");
+
+}  // namespace
+
+ReportFileReader ReportFileReader::fromFile(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("Could not open file '%1'.").arg(path));
+    if (file.size() > largestReport)
+        throw DbError(QStringLiteral("File '%1' is too large for an order report.").arg(path));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw DbError(QStringLiteral("Could not read file '%1': %2").arg(path, file.errorString()));
+    return fromBytes(bytes, path);
+}
+
+ReportFileReader ReportFileReader::fromBytes(const QByteArray& fileBytes, const QString& fileName)
+{
+    ReportFileReader report;
+    if (fileBytes.startsWith(compoundMagic)) {
+        const BiffWorkbookReader book = BiffWorkbookReader::fromBytes(fileBytes);
+        report.m_table = book.readSheet(sheetName);
+        report.m_epoch1904 = book.uses1904();
+    } else if (fileBytes.startsWith(zipMagic)) {
+        const XlsxWorkbookReader book = XlsxWorkbookReader::fromBytes(fileBytes);
+        report.m_table = book.readSheet(sheetName);
+        report.m_epoch1904 = book.uses1904();
+    } else if (fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
+        report.m_table = CsvReportReader::fromBytes(fileBytes);
+    } else {
+        throw DbError(QStringLiteral("File '%1' is neither an Excel workbook nor comma-separated text.")
+                          .arg(QFileInfo(fileName).fileName()));
+    }
+    return report;
+}
+
+}  // namespace kx

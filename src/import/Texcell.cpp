@@ -1,0 +1,290 @@
+#include "import/Texcell.h"
+
+#include "core/DbError.h"
+#include "core/TextValue.h"
+#include "data/Schema.h"
+#include "import/OrderImport.h"
+#include "import/ReportFileReader.h"
+#include "orders/OrderRegister.h"
+#include "platform/AppInfo.h"
+#include "platform/Platform.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/FontSubstitutions.h"
+#include "widgets/PictureButton.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace kx {
+
+namespace {
+
+const QString pathMessage = QStringLiteral("请正确选择相关路径！");
+const QString connectFailedMessage = QStringLiteral("连接ACCESS失败！请联系技术客服QQ:");
+const QString importedMessage = QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看");
+const QString importFailedMessage = QStringLiteral("批量EXCEL导入失败！请联系官网技术QQ客服");
+
+// How long an import may hold the window without letting the desktop's
+// paint and timer events through.
+constexpr qint64 eventsEveryMs = 100;
+
+QLabel* label(const QString& text, const QRect& geometry, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QLineEdit* pathBox(const char* name, const QRect& geometry, QWidget* parent)
+{
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(geometry);
+    return e;
+}
+
+QPushButton* flatButton(const char* name, const QString& text, const QRect& geometry, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    b->setFlat(true);
+    // Enter in a path box must not open a file dialog.
+    b->setAutoDefault(false);
+    return b;
+}
+
+void setTextColour(QWidget* w, const QColor& colour)
+{
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    w->setPalette(pal);
+}
+
+}  // namespace
+
+Texcell::Texcell(OrderRegister& orders, const Platform& platform, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_orders(orders), m_platform(platform)
+{
+    setObjectName(QStringLiteral("excell"));
+    setWindowTitle(QStringLiteral("Excel导入数据库"));
+    setFixedSize(419, 366);
+    setFont(songFont(14));
+
+    QLabel* warning = label(QStringLiteral("警告：导入前请您务必先备份数据库"), {96, 16, 240, 14}, this);
+    warning->setFont(songFont(14, true));
+    setTextColour(warning, Qt::red);
+
+    QLabel* reportLabel = label(QStringLiteral("Execl路径："), {26, 51, 77, 14}, this);
+    Edit2 = pathBox("Edit2", {107, 48, 166, 22}, this);
+    reportLabel->setBuddy(Edit2);
+    browseReportButton = flatButton("browseReportButton", QStringLiteral("打开Excel文件"), {288, 48, 105, 25}, this);
+
+    QLabel* databaseLabel = label(QStringLiteral("数据库路径："), {20, 82, 84, 14}, this);
+    Edit1 = pathBox("Edit1", {107, 80, 166, 22}, this);
+    databaseLabel->setBuddy(Edit1);
+    browseDatabaseButton = flatButton("browseDatabaseButton", QStringLiteral("选择数据库"), {288, 80, 105, 25}, this);
+
+    Image1 = new PictureButton(QStringLiteral("Excel自动导入"), this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(96, 112, 192, 36);
+
+    instructionsLink = label(QStringLiteral("详细使用说明"), {316, 130, 84, 14}, this);
+    instructionsLink->setObjectName(QStringLiteral("instructionsLink"));
+    QFont underlined = songFont(14);
+    underlined.setUnderline(true);
+    instructionsLink->setFont(underlined);
+    setTextColour(instructionsLink, Qt::blue);
+    instructionsLink->setCursor(Qt::PointingHandCursor);
+    instructionsLink->installEventFilter(this);
+
+    instructionsBox = new QGroupBox(QStringLiteral("导入使用说明"), this);
+    instructionsBox->setObjectName(QStringLiteral("instructionsBox"));
+    instructionsBox->setGeometry(16, 168, 385, 185);
+    const std::pair<QString, QRect> steps[] = {
+        {QStringLiteral("1、将淘宝中等待发货打印的订单生成报表保存到电脑上，文件为CSV格式"), {32, 32, 337, 33}},
+        {QStringLiteral("2、将此文件用EXCEL打开，右键左下角的工作表重命名为tarnvale，然后另存为普通的xls格式。"),
+         {32, 72, 329, 33}},
+        {QStringLiteral("3、导入成功后，到主界面点“全部记录”进行查看，然后分别点批量导入下面的按钮进行优化。"),
+         {32, 120, 329, 33}},
+    };
+    for (const auto& [text, geometry] : steps) {
+        QLabel* step = label(text, geometry, instructionsBox);
+        step->setWordWrap(true);
+        step->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // Grown downwards to the lines the text takes, as a self-sizing
+        // label does: the Song faces here space their lines wider than the
+        // Windows face the heights were made for, and a cut second line
+        // would lose its lower half.
+        step->resize(geometry.width(), std::max(geometry.height(), step->heightForWidth(geometry.width())));
+    }
+
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, browseReportButton);
+    setTabOrder(browseReportButton, browseDatabaseButton);
+
+    connect(browseReportButton, &QPushButton::clicked, this, &Texcell::browseReport);
+    connect(browseDatabaseButton, &QPushButton::clicked, this, &Texcell::browseDatabase);
+    connect(Image1, &PictureButton::pressed, this, [this](const QPoint&, Qt::MouseButton button) {
+        if (button == Qt::LeftButton)
+            Image1Click();
+    });
+
+    // Centred on the desktop once; where the user moves it, it stays.
+    if (QScreen* screen = QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void Texcell::registerCommands(CommandRegistry& commands)
+{
+    commands.on(Command::ImportOrders, [this] { showModally(); });
+    commands.on(Command::GridImportOrders, [this] { showModally(); });
+}
+
+void Texcell::showModally()
+{
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    Edit1->setFocus();
+}
+
+void Texcell::browseDatabase()
+{
+    const QString path = m_platform.dialogs.openFileName(this, QStringLiteral("请选择相应的MDB文件"),
+                                                         QStringLiteral("access (*.mdb)"), QStringLiteral("mdb"));
+    if (!path.isEmpty())
+        Edit1->setText(path);
+}
+
+void Texcell::browseReport()
+{
+    const QString path = m_platform.dialogs.openFileName(
+        this, QStringLiteral("请选择相应的Excel文件"),
+        QStringLiteral("Excel(*.xls);;Excel 2007(*.xlsx);;CSV(*.csv)"), QStringLiteral("xls"));
+    if (!path.isEmpty())
+        Edit2->setText(path);
+}
+
+void Texcell::warn(const QString& text)
+{
+    QWidget* owner = QApplication::activeWindow();
+    m_platform.dialogs.message(owner ? owner : this, QStringLiteral("警告"), text, Dialogs::Icon::Warning,
+                               QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void Texcell::Image1Click()
+{
+    if (m_importing)
+        return;
+    // Only blanks and control characters go; a full-width blank is part of
+    // a name.
+    const QString databasePath = trimControl(Edit1->text());
+    const QString reportPath = trimControl(Edit2->text());
+    if (databasePath.isEmpty() || reportPath.isEmpty()) {
+        warn(pathMessage);
+        return;
+    }
+
+    m_connection.close();
+    try {
+        m_connection.open(databasePath, schema::databaseKey);
+    } catch (const std::exception&) {
+        m_connection.close();
+        warn(connectFailedMessage + supportContact);
+        return;
+    }
+
+    if (!importReport(reportPath)) {
+        warn(importFailedMessage);
+        return;
+    }
+    warn(importedMessage);
+    try {
+        m_orders.showAll();
+    } catch (const std::exception&) {
+        // The orders are in; only the grid could not show them.
+        warn(importFailedMessage);
+    }
+}
+
+bool Texcell::importReport(const QString& reportPath)
+{
+    m_importing = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([this] {
+        QApplication::restoreOverrideCursor();
+        m_importing = false;
+    });
+    // A report of thousands of orders takes a while: paints and timers go
+    // on meanwhile, clicks and keys wait until it is done.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    const auto keepAlive = [&sinceEvents](int) {
+        if (sinceEvents.elapsed() >= eventsEveryMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            sinceEvents.restart();
+        }
+    };
+    try {
+        const ReportFileReader report = ReportFileReader::fromFile(reportPath);
+        OrderImport::run(m_connection, report.table(), report.uses1904(), keepAlive);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void Texcell::done(int result)
+{
+    // Not while an import runs on the connection: a close request can
+    // arrive while it lets events through.
+    if (m_importing)
+        return;
+    m_connection.close();
+    QDialog::done(result);
+}
+
+void Texcell::closeEvent(QCloseEvent* event)
+{
+    if (m_importing) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void Texcell::keyPressEvent(QKeyEvent* event)
+{
+    // The window closes by its close box only.
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+bool Texcell::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == instructionsLink && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && instructionsLink->rect().contains(mouse->position().toPoint())) {
+            m_platform.shell.openUrl(makerSite);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace kx

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "data/Connection.h"
+
+#include <QDialog>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kx {
+
+class CommandRegistry;
+class OrderRegister;
+class PictureButton;
+struct Platform;
+
+// The import window "Excel导入数据库": the paths of the shop's order report
+// and of a database file, and the button that appends the report's orders
+// to that database's order table (see OrderImport). The window keeps a
+// connection of its own to the chosen file, apart from the data module's;
+// it is opened afresh for each import and closed when the window closes.
+//
+// Made once at start and shown modally on demand; the path boxes keep their
+// texts from one showing to the next.
+class Texcell : public QDialog {
+    Q_OBJECT
+public:
+    Texcell(OrderRegister& orders, const Platform& platform, QWidget* parent = nullptr);
+
+    // Claims "淘宝订单批量导入" of the toolbar and of the grid's menu.
+    void registerCommands(CommandRegistry& commands);
+    // Shows the window modally without waiting for it to close.
+    void showModally();
+
+    // The window's own connection, open after an import got that far.
+    const Connection& connection() const { return m_connection; }
+
+    QLineEdit* Edit2;  // the order report's path
+    QLineEdit* Edit1;  // the database's path
+    QPushButton* browseReportButton;    // 打开Excel文件
+    QPushButton* browseDatabaseButton;  // 选择数据库
+    PictureButton* Image1;              // Excel自动导入
+    QLabel* instructionsLink;           // 详细使用说明
+    QGroupBox* instructionsBox;         // 导入使用说明
+
+public slots:
+    void browseReport();
+    void browseDatabase();
+    // Runs the import with the two paths as they stand.
+    void Image1Click();
+
+protected:
+    void done(int result) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // A warning box "警告" with one OK, owned by the active window.
+    void warn(const QString& text);
+    // Reads the report and imports it; false (with nothing imported) when
+    // either fails.
+    bool importReport(const QString& reportPath);
+
+    OrderRegister& m_orders;
+    const Platform& m_platform;
+    Connection m_connection;
+    bool m_importing = false;
+};
+
+}  // namespace kx

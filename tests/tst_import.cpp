@@ -1,0 +1,686 @@
+// The order import: the import window "Excel导入数据库" driven as the user
+// does, the reports made by LibreOffice, xlwt and Python's codecs, and what
+// lands in the database read back through our own connection. Below the
+// window: the date texts, the cell conversions and the choice of reader.
+
+// GLib's headers first: Qt's keywords would rewrite names in them.
+#include <gsf/gsf.h>
+
+#include "MainSession.h"
+
+#include "core/DbError.h"
+#include "data/Connection.h"
+#include "data/Schema.h"
+#include "data/Statement.h"
+#include "import/DateTextParser.h"
+#include "import/OrderImport.h"
+#include "import/ReportCellValue.h"
+#include "import/ReportFileReader.h"
+#include "import/Texcell.h"
+#include "orders/OrderRegister.h"
+#include "platform/AppInfo.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/PictureButton.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace kx;
+
+using Rows = QList<QVariantList>;
+Q_DECLARE_METATYPE(kx::BiffCell)
+
+class TestImport : public QObject {
+    Q_OBJECT
+private slots:
+    void dateText_data();
+    void dateText();
+    void cellValues_data();
+    void cellValues();
+    void readerByContent_data();
+    void readerByContent();
+    void everyCutOfAWorkbookIsReadOrRefused();
+
+    void windowLayout();
+    void commandsShowTheSameWindow();
+    void browse();
+    void importsReport_data();
+    void importsReport();
+    void sameReportTwiceDoubles();
+    void refusedReport_data();
+    void refusedReport();
+    void failureHalfwayKeepsNothing();
+    void missingOrderTable();
+    void showAllFailsAfterImport();
+    void emptyPaths_data();
+    void emptyPaths();
+    void pathsAreTrimmed();
+    void otherDatabaseFile();
+    void databaseCannotBeOpened_data();
+    void databaseCannotBeOpened();
+};
+
+namespace {
+
+const QString pathMessage = QStringLiteral("请正确选择相关路径！");
+const QString connectFailed = QStringLiteral("连接ACCESS失败！请联系技术客服QQ:") + supportContact;
+const QString imported = QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看");
+const QString importFailed = QStringLiteral("批量EXCEL导入失败！请联系官网技术QQ客服");
+
+QString fixturePath(const QString& name)
+{
+    return QStringLiteral(KX_FIXTURES_DIR "/") + name;
+}
+
+QByteArray fixture(const QString& name)
+{
+    QFile f(fixturePath(name));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", qPrintable(name));
+    return f.readAll();
+}
+
+QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir + QLatin1Char('/') + name;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// The imported fields of every order in the file, in the statement's order.
+Rows storedOrders(const QString& databasePath)
+{
+    Connection c;
+    c.open(databasePath, schema::databaseKey);
+    Statement st(c.handle(), QStringLiteral("select [a], [b], [c], [d], [g], [1], [2], [h], [i], [j], [k], [day1], [z]"
+                                            " from data order by _rowid_"));
+    Rows rows;
+    while (st.step()) {
+        QVariantList row;
+        for (int column = 0; column < st.columnCount(); ++column)
+            row << st.value(column);
+        rows << row;
+    }
+    return rows;
+}
+
+int orderCount(const QString& databasePath)
+{
+    return int(storedOrders(databasePath).size());
+}
+
+const QVariant null;
+
+// The three orders of the marketplace report fixtures; only the payment
+// times differ between them, by how each form writes them.
+Rows reportOrders(const QVariant& paid1, const QVariant& paid2)
+{
+    const QString waiting = QStringLiteral("等待发货");
+    return {
+        {u"张三"_qs, u"13800000000"_qs, u"浙江省 杭州市 西湖区 文三路188号"_qs, u"申通快递"_qs, waiting, 2.0, 25.8,
+         u"纯棉T恤 男款 白色XL"_qs, u"tb_buyer01"_qs, u"1930679858170647"_qs, u"请尽快发货，谢谢！"_qs, paid1, waiting},
+        {u"李四"_qs, u"13912345678"_qs, u"广东省 深圳市 南山区 科技园路1号"_qs, u"顺丰速运"_qs, waiting, 3.0, 129.0,
+         u"陶瓷马克杯"_qs, u"李小姐"_qs, u"1930679858170648"_qs, null, paid2, waiting},
+        {u"王五"_qs, u"13700000001"_qs, u"北京市 朝阳区 建国路1号"_qs, u"EMS"_qs, u"已发货"_qs, 1.0, null,
+         u"笔记本"_qs, u"王五"_qs, u"0012345"_qs, null, null, u"已发货"_qs},
+    };
+}
+
+// A main window over a fresh database, and its import window shown as the
+// toolbar's entry shows it.
+struct ImportSession {
+    ImportSession()
+    {
+        w = s.main->importWindow();
+        s.main->commands()->action(Command::ImportOrders)->trigger();
+    }
+
+    // Puts the paths into the boxes as they stand, presses "Excel自动导入"
+    // and returns the messages shown.
+    QStringList import(const QString& report, const QString& database)
+    {
+        w->Edit2->setText(report);
+        w->Edit1->setText(database);
+        s.fp.dialogs.clear();
+        QTest::mouseClick(w->Image1, Qt::LeftButton);
+        return s.fp.dialogs.texts();
+    }
+
+    test::MainSession s;
+    Texcell* w = nullptr;
+};
+
+// A compound document holding one stream, as the encrypted form of a
+// current workbook and the Excel 95 form are.
+QByteArray compound(const char* streamName, const QByteArray& stream)
+{
+    gsf_init();
+    GsfOutput* sink = gsf_output_memory_new();
+    GsfOutfile* dir = gsf_outfile_msole_new(sink);
+    GsfOutput* child = gsf_outfile_new_child(dir, streamName, FALSE);
+    gsf_output_write(child, size_t(stream.size()), reinterpret_cast<const guint8*>(stream.constData()));
+    gsf_output_close(child);
+    g_object_unref(child);
+    gsf_output_close(GSF_OUTPUT(dir));
+    g_object_unref(dir);
+    const QByteArray bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
+                           qsizetype(gsf_output_size(sink)));
+    g_object_unref(sink);
+    return bytes;
+}
+
+}  // namespace
+
+void TestImport::dateText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("stored");  // empty: not a date
+
+    QTest::newRow("date and time") << "2026-11-15 14:24:05" << "2026-11-15 14:24:05";
+    QTest::newRow("slashes, no seconds") << "2026/11/15 14:24" << "2026-11-15 14:24:00";
+    QTest::newRow("date only") << "2026-11-15" << "2026-11-15";
+    QTest::newRow("single digits") << "2026/1/5 9:05" << "2026-01-05 09:05:00";
+    QTest::newRow("midnight leaves the time out") << "  2026-11-16 00:00:00 " << "2026-11-16";
+    QTest::newRow("T between date and time") << "2026-11-15T14:24:05" << "2026-11-15 14:24:05";
+    QTest::newRow("several blanks before the time") << "2026-11-15 \t 14:24" << "2026-11-15 14:24:00";
+    QTest::newRow("leap day") << "2028-02-29" << "2028-02-29";
+    QTest::newRow("last second of a day") << "2026-12-31 23:59:59" << "2026-12-31 23:59:59";
+
+    QTest::newRow("no leap day") << "2026-02-29" << "";
+    QTest::newRow("month 13") << "2026-13-01" << "";
+    QTest::newRow("hour 24") << "2026-11-15 24:00" << "";
+    QTest::newRow("minute 60") << "2026-11-15 14:60" << "";
+    QTest::newRow("one-digit minute") << "2026-11-15 14:2" << "";
+    QTest::newRow("hour alone") << "2026-11-15 14" << "";
+    QTest::newRow("T and nothing") << "2026-11-15T" << "";
+    QTest::newRow("mixed separators") << "2026-11/15" << "";
+    QTest::newRow("two-digit year") << "26-11-15" << "";
+    QTest::newRow("day first") << "15/11/2026" << "";
+    QTest::newRow("year 0") << "0000-01-01" << "";
+    QTest::newRow("text after the date") << "2026-11-15x" << "";
+    QTest::newRow("text after the time") << "2026-11-15 14:24:05 下午" << "";
+    QTest::newRow("full-width digits") << "２０２６-11-15" << "";
+    QTest::newRow("chinese date") << "2026年11月15日" << "";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("blanks") << "   " << "";
+}
+
+void TestImport::dateText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, stored);
+    const QDateTime when = DateTextParser::parse(text);
+    QCOMPARE(when.isValid(), !stored.isEmpty());
+    if (when.isValid())
+        QCOMPARE(ReportCellValue::dateTime(BiffCell::ofText(text), false).toString(), stored);
+}
+
+void TestImport::cellValues_data()
+{
+    QTest::addColumn<QString>("field");  // text, number or date
+    QTest::addColumn<BiffCell>("cell");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("refused");
+
+    const QDateTime paid(QDate(2026, 11, 15), QTime(14, 24, 5));
+    const QDateTime midnight(QDate(2026, 11, 16), QTime(0, 0));
+    const QString t = QStringLiteral("text"), n = QStringLiteral("number"), d = QStringLiteral("date");
+
+    QTest::newRow("text: text as it stands") << t << BiffCell::ofText(u" 张三 "_qs) << QVariant(u" 张三 "_qs) << false;
+    QTest::newRow("text: a mobile as number") << t << BiffCell::ofNumber(13800000000.0) << QVariant(u"13800000000"_qs) << false;
+    QTest::newRow("text: an order number as number")
+        << t << BiffCell::ofNumber(1930679858170647.0) << QVariant(u"1930679858170647"_qs) << false;
+    QTest::newRow("text: a fraction") << t << BiffCell::ofNumber(2.5) << QVariant(u"2.5"_qs) << false;
+    QTest::newRow("text: a date") << t << BiffCell::ofDateTime(paid) << QVariant(u"2026-11-15 14:24:05"_qs) << false;
+    QTest::newRow("text: a midnight date") << t << BiffCell::ofDateTime(midnight) << QVariant(u"2026-11-16"_qs) << false;
+    QTest::newRow("text: true") << t << BiffCell::ofBoolean(true) << QVariant(u"TRUE"_qs) << false;
+    QTest::newRow("text: false") << t << BiffCell::ofBoolean(false) << QVariant(u"FALSE"_qs) << false;
+    QTest::newRow("text: empty") << t << BiffCell() << QVariant() << false;
+    QTest::newRow("text: error") << t << BiffCell::ofError(u"#N/A"_qs) << QVariant() << true;
+
+    QTest::newRow("number: number") << n << BiffCell::ofNumber(2) << QVariant(2.0) << false;
+    QTest::newRow("number: text with blanks") << n << BiffCell::ofText(u" 12.50 "_qs) << QVariant(12.5) << false;
+    QTest::newRow("number: thousands") << n << BiffCell::ofText(u"1,234.5"_qs) << QVariant(1234.5) << false;
+    QTest::newRow("number: millions") << n << BiffCell::ofText(u"-1,234,567"_qs) << QVariant(-1234567.0) << false;
+    QTest::newRow("number: exponent") << n << BiffCell::ofText(u"1.5E3"_qs) << QVariant(1500.0) << false;
+    QTest::newRow("number: leading point") << n << BiffCell::ofText(u".5"_qs) << QVariant(0.5) << false;
+    QTest::newRow("number: blank text") << n << BiffCell::ofText(u"  "_qs) << QVariant() << false;
+    QTest::newRow("number: empty") << n << BiffCell() << QVariant() << false;
+    QTest::newRow("number: misgrouped") << n << BiffCell::ofText(u"1,23"_qs) << QVariant() << true;
+    QTest::newRow("number: with unit") << n << BiffCell::ofText(u"9.9元"_qs) << QVariant() << true;
+    QTest::newRow("number: two points") << n << BiffCell::ofText(u"1.2.3"_qs) << QVariant() << true;
+    QTest::newRow("number: infinite") << n << BiffCell::ofText(u"1e999"_qs) << QVariant() << true;
+    QTest::newRow("number: nan text") << n << BiffCell::ofText(u"nan"_qs) << QVariant() << true;
+    QTest::newRow("number: full-width digits") << n << BiffCell::ofText(u"１２"_qs) << QVariant() << true;
+    QTest::newRow("number: a date") << n << BiffCell::ofDateTime(paid) << QVariant() << true;
+    QTest::newRow("number: a boolean") << n << BiffCell::ofBoolean(true) << QVariant() << true;
+    QTest::newRow("number: error") << n << BiffCell::ofError(u"#DIV/0!"_qs) << QVariant() << true;
+
+    QTest::newRow("date: date") << d << BiffCell::ofDateTime(paid) << QVariant(u"2026-11-15 14:24:05"_qs) << false;
+    QTest::newRow("date: serial") << d << BiffCell::ofNumber(46341.6) << QVariant(u"2026-11-15 14:24:00"_qs) << false;
+    QTest::newRow("date: whole serial") << d << BiffCell::ofNumber(46341) << QVariant(u"2026-11-15"_qs) << false;
+    QTest::newRow("date: text") << d << BiffCell::ofText(u"2026/11/15 14:24"_qs) << QVariant(u"2026-11-15 14:24:00"_qs)
+                                << false;
+    QTest::newRow("date: blank text") << d << BiffCell::ofText(u" "_qs) << QVariant() << false;
+    QTest::newRow("date: empty") << d << BiffCell() << QVariant() << false;
+    QTest::newRow("date: negative serial") << d << BiffCell::ofNumber(-1) << QVariant() << true;
+    QTest::newRow("date: words") << d << BiffCell::ofText(u"昨天"_qs) << QVariant() << true;
+    QTest::newRow("date: a boolean") << d << BiffCell::ofBoolean(false) << QVariant() << true;
+    QTest::newRow("date: error") << d << BiffCell::ofError(u"#VALUE!"_qs) << QVariant() << true;
+}
+
+void TestImport::cellValues()
+{
+    QFETCH(QString, field);
+    QFETCH(BiffCell, cell);
+    QFETCH(QVariant, stored);
+    QFETCH(bool, refused);
+    try {
+        const QVariant value = field == QLatin1String("text")     ? ReportCellValue::text(cell)
+                               : field == QLatin1String("number") ? ReportCellValue::number(cell)
+                                                                  : ReportCellValue::dateTime(cell, false);
+        QVERIFY2(!refused, qPrintable(value.toString()));
+        QCOMPARE(value, stored);
+        // A null is a real null, not an empty text.
+        QCOMPARE(value.isNull(), !stored.isValid());
+    } catch (const DbError& e) {
+        QVERIFY2(refused, qPrintable(e.message()));
+    }
+}
+
+void TestImport::readerByContent_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("rows");  // -1: refused
+
+    const QByteArray workbook = fixture(u"import_report.xls"_qs);
+    const QByteArray csv = fixture(u"import_report_bom.csv"_qs);
+    // The workbook keeps the empty row between the orders; the text drops it.
+    QTest::newRow("workbook by any name") << workbook << "orders.dat" << 5;
+    QTest::newRow("csv") << csv << "orders.csv" << 4;
+    QTest::newRow("csv, name in capitals") << csv << "ORDERS.CSV" << 4;
+    QTest::newRow("empty csv") << QByteArray() << "orders.csv" << 0;
+    QTest::newRow("csv renamed to .xls") << csv << "orders.xls" << -1;
+    QTest::newRow("text under another name") << csv << "orders.txt" << -1;
+    QTest::newRow("empty .xls") << QByteArray() << "orders.xls" << -1;
+    QTest::newRow("truncated workbook") << workbook.left(workbook.size() / 2) << "orders.xls" << -1;
+    QTest::newRow("workbook cut in its header") << workbook.left(9) << "orders.xls" << -1;
+    QTest::newRow("damaged zip") << QByteArray("PK\x03\x04garbage", 11) << "orders.xlsx" << -1;
+    QTest::newRow("zip named .csv") << QByteArray("PK\x03\x04garbage", 11) << "orders.csv" << -1;
+    // A password-protected current workbook is a compound document holding
+    // the encrypted package, no workbook stream.
+    QTest::newRow("encrypted .xlsx") << compound("EncryptedPackage", QByteArray(600, 'x')) << "orders.xlsx" << -1;
+    QTest::newRow("excel 95") << compound("Book", QByteArray(600, '\0')) << "orders.xls" << -1;
+}
+
+void TestImport::readerByContent()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(int, rows);
+    try {
+        const ReportFileReader report = ReportFileReader::fromBytes(bytes, name);
+        QCOMPARE(report.table().rowCount(), rows);
+    } catch (const DbError& e) {
+        QVERIFY2(rows < 0, qPrintable(e.message()));
+    }
+}
+
+void TestImport::everyCutOfAWorkbookIsReadOrRefused()
+{
+    // A file cut short anywhere (a copy broken off, a download stopped) is
+    // refused with an error or, when what is left still holds the sheet,
+    // read; nothing else may happen.
+    const QByteArray workbook = fixture(u"import_report.xls"_qs);
+    int refused = 0;
+    for (qsizetype n = 0; n < workbook.size(); n += 37) {
+        try {
+            ReportFileReader::fromBytes(workbook.left(n), u"orders.xls"_qs);
+        } catch (const DbError&) {
+            ++refused;
+        }
+    }
+    QVERIFY(refused > 0);
+}
+
+void TestImport::windowLayout()
+{
+    ImportSession is;
+    Texcell* w = is.w;
+    QCOMPARE(w->windowTitle(), QString("Excel导入数据库"));
+    QCOMPARE(w->size(), QSize(419, 366));
+    QCOMPARE(w->minimumSize(), w->maximumSize());
+    QVERIFY(w->windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(w->font().family(), QString("宋体"));
+    QCOMPARE(w->font().pixelSize(), 14);
+
+    QCOMPARE(w->Edit2->geometry(), QRect(107, 48, 166, 22));
+    QCOMPARE(w->Edit1->geometry(), QRect(107, 80, 166, 22));
+    QCOMPARE(w->findChild<QLineEdit*>("Edit1"), w->Edit1);
+    QCOMPARE(w->findChild<QLineEdit*>("Edit2"), w->Edit2);
+    QCOMPARE(w->browseReportButton->geometry(), QRect(288, 48, 105, 25));
+    QCOMPARE(w->browseReportButton->text(), QString("打开Excel文件"));
+    QCOMPARE(w->browseDatabaseButton->geometry(), QRect(288, 80, 105, 25));
+    QCOMPARE(w->browseDatabaseButton->text(), QString("选择数据库"));
+    QVERIFY(w->browseReportButton->isFlat() && w->browseDatabaseButton->isFlat());
+    QCOMPARE(w->Image1->geometry(), QRect(96, 112, 192, 36));
+    QCOMPARE(w->Image1->text(), QString("Excel自动导入"));
+    // Tab order: the database path first.
+    QCOMPARE(w->Edit1->nextInFocusChain(), w->Edit2);
+
+    QMap<QString, QLabel*> labels;
+    for (QLabel* l : w->findChildren<QLabel*>())
+        labels[l->text()] = l;
+    QLabel* warning = labels.value("警告：导入前请您务必先备份数据库");
+    QVERIFY(warning);
+    QCOMPARE(warning->geometry(), QRect(96, 16, 240, 14));
+    QVERIFY(warning->font().bold());
+    QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QCOMPARE(labels.value("Execl路径：")->geometry(), QRect(26, 51, 77, 14));
+    QCOMPARE(labels.value("Execl路径：")->buddy(), w->Edit2);
+    QCOMPARE(labels.value("数据库路径：")->geometry(), QRect(20, 82, 84, 14));
+    QCOMPARE(labels.value("数据库路径：")->buddy(), w->Edit1);
+
+    QLabel* link = w->instructionsLink;
+    QCOMPARE(link->text(), QString("详细使用说明"));
+    QCOMPARE(link->geometry(), QRect(316, 130, 84, 14));
+    QVERIFY(link->font().underline());
+    QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(is.s.fp.shell.opened, QStringList{makerSite});
+
+    QCOMPARE(w->instructionsBox->title(), QString("导入使用说明"));
+    QCOMPARE(w->instructionsBox->geometry(), QRect(16, 168, 385, 185));
+    const QList<std::pair<QString, QRect>> steps{
+        {"1、将淘宝中等待发货打印的订单生成报表保存到电脑上，文件为CSV格式", {32, 32, 337, 33}},
+        {"2、将此文件用EXCEL打开，右键左下角的工作表重命名为tarnvale，然后另存为普通的xls格式。", {32, 72, 329, 33}},
+        {"3、导入成功后，到主界面点“全部记录”进行查看，然后分别点批量导入下面的按钮进行优化。", {32, 120, 329, 33}},
+    };
+    for (const auto& [text, geometry] : steps) {
+        QLabel* step = labels.value(text);
+        QVERIFY2(step, qPrintable(text));
+        QCOMPARE(step->parentWidget(), w->instructionsBox);
+        QCOMPARE(step->pos(), geometry.topLeft());
+        QCOMPARE(step->width(), geometry.width());
+        QVERIFY(step->wordWrap());
+        // No line is cut: the label is at least as high as its lines, and
+        // no taller than the place it was given when they fit there.
+        QCOMPARE(step->height(), std::max(geometry.height(), step->heightForWidth(geometry.width())));
+        QVERIFY(step->geometry().bottom() < w->instructionsBox->height());
+    }
+}
+
+void TestImport::commandsShowTheSameWindow()
+{
+    ImportSession is;
+    Texcell* w = is.w;
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(is.s.main->findChildren<Texcell*>().size(), 1);
+
+    w->Edit2->setText("a.xls");
+    w->Edit1->setText("b.mdb");
+    w->close();
+    QVERIFY(!w->isVisible());
+    is.s.main->commands()->action(Command::GridImportOrders)->trigger();
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->Edit2->text(), QString("a.xls"));
+    QCOMPARE(w->Edit1->text(), QString("b.mdb"));
+    QCOMPARE(is.s.main->findChildren<Texcell*>().size(), 1);
+}
+
+void TestImport::browse()
+{
+    ImportSession is;
+    test::FakeDialogs& d = is.s.fp.dialogs;
+    d.fileNames.enqueue("/data/shop/orders.xls");
+    d.fileNames.enqueue("/data/shop/other.mdb");
+    is.w->browseReportButton->click();
+    is.w->browseDatabaseButton->click();
+    QCOMPARE(is.w->Edit2->text(), QString("/data/shop/orders.xls"));
+    QCOMPARE(is.w->Edit1->text(), QString("/data/shop/other.mdb"));
+    QCOMPARE(d.fileDialogs.size(), 2);
+    QCOMPARE(d.fileDialogs[0].title, QString("请选择相应的Excel文件"));
+    QVERIFY(d.fileDialogs[0].filter.startsWith("Excel(*.xls);;"));
+    QVERIFY(d.fileDialogs[0].filter.contains("(*.xlsx)") && d.fileDialogs[0].filter.contains("(*.csv)"));
+    QCOMPARE(d.fileDialogs[1].title, QString("请选择相应的MDB文件"));
+    QCOMPARE(d.fileDialogs[1].filter, QString("access (*.mdb)"));
+
+    // Cancelling changes nothing.
+    is.w->browseReportButton->click();
+    is.w->browseDatabaseButton->click();
+    QCOMPARE(is.w->Edit2->text(), QString("/data/shop/orders.xls"));
+    QCOMPARE(is.w->Edit1->text(), QString("/data/shop/other.mdb"));
+    QVERIFY(d.shown.isEmpty());
+}
+
+void TestImport::importsReport_data()
+{
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<Rows>("orders");
+
+    // LibreOffice's workbook: payment times are date cells, the order
+    // numbers formulas ="…" with their text results.
+    QTest::newRow("excel 97-2003 workbook")
+        << "import_report.xls" << reportOrders(u"2026-11-15 14:24:05"_qs, u"2026-11-16"_qs);
+    // Text throughout; payment times written without seconds.
+    QTest::newRow("gbk csv") << "import_report_gbk.csv"
+                             << reportOrders(u"2026-11-15 14:24:00"_qs, u"2026-11-16"_qs);
+    QTest::newRow("utf-8 csv with byte-order mark")
+        << "import_report_bom.csv" << reportOrders(u"2026-11-15 14:24:05"_qs, u"2026-11-16"_qs);
+}
+
+void TestImport::importsReport()
+{
+    QFETCH(QString, report);
+    QFETCH(Rows, orders);
+    ImportSession is;
+    QCOMPARE(is.import(fixturePath(report), is.s.db.path()), QStringList{imported});
+    const test::FakeDialogs::Shown& shown = is.s.fp.dialogs.shown.first();
+    QCOMPARE(shown.caption, QString("警告"));
+    QCOMPARE(shown.icon, Dialogs::Icon::Warning);
+    QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+    QCOMPARE(storedOrders(is.s.db.path()), orders);
+    // "全部记录" followed: the grid shows the new orders.
+    QCOMPARE(is.s.main->orders()->rowCount(), 3);
+    QVERIFY(is.w->connection().isOpen());
+    QVERIFY(is.w->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+
+    // Closing the window closes its connection.
+    is.w->close();
+    QVERIFY(!is.w->connection().isOpen());
+}
+
+void TestImport::sameReportTwiceDoubles()
+{
+    ImportSession is;
+    const QString report = fixturePath("import_report.xls");
+    QCOMPARE(is.import(report, is.s.db.path()), QStringList{imported});
+    QCOMPARE(is.import(report, is.s.db.path()), QStringList{imported});
+    const Rows once = reportOrders(u"2026-11-15 14:24:05"_qs, u"2026-11-16"_qs);
+    QCOMPARE(storedOrders(is.s.db.path()), once + once);
+    QCOMPARE(is.s.main->orders()->rowCount(), 6);
+}
+
+void TestImport::refusedReport_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");  // null: no such file
+
+    QTest::newRow("worksheet not named tarnvale") << "wrong_sheet.xls" << fixture("import_wrong_sheet.xls");
+    QTest::newRow("a header missing") << "missing_header.xls" << fixture("import_missing_header.xls");
+    // Its first two orders are good; the third's amount is "9.9元".
+    QTest::newRow("a value that is no number") << "bad_value.xls" << fixture("import_bad_value.xls");
+    QTest::newRow("csv renamed to .xls") << "report.xls" << fixture("import_report_bom.csv");
+    const QByteArray workbook = fixture("import_report.xls");
+    QTest::newRow("truncated workbook") << "report.xls" << workbook.left(workbook.size() - 700);
+    QTest::newRow("empty csv") << "report.csv" << QByteArray("");
+    QTest::newRow("no such file") << "missing.xls" << QByteArray();
+}
+
+void TestImport::refusedReport()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    ImportSession is;
+    is.s.db.addOrder({{"a", "早先的订单"}, {"d", "申通快递"}});
+    const QString report =
+        bytes.isNull() ? is.s.db.dir() + "/" + name : writeFile(is.s.db.dir(), name, bytes);
+    QCOMPARE(is.import(report, is.s.db.path()), QStringList{importFailed});
+    QCOMPARE(is.s.fp.dialogs.shown.first().caption, QString("警告"));
+    QCOMPARE(is.s.fp.dialogs.shown.first().icon, Dialogs::Icon::Warning);
+    // Nothing imported, the order already there untouched, the grid not
+    // reloaded, the window's connection still open.
+    QCOMPARE(storedOrders(is.s.db.path()).size(), 1);
+    QCOMPARE(is.s.db.scalar("select a from data").toString(), QString("早先的订单"));
+    QCOMPARE(is.s.main->orders()->rowCount(), 0);
+    QVERIFY(is.w->connection().isOpen());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestImport::failureHalfwayKeepsNothing()
+{
+    // A write that fails after some orders went in (a full disk, as the
+    // engine reports it) takes those orders back out.
+    ImportSession is;
+    is.s.db.exec("create trigger full_disk before insert on data when (select count(*) from data) >= 2"
+                 " begin select raise(abort, 'database or disk is full'); end");
+    QCOMPARE(is.import(fixturePath("import_report.xls"), is.s.db.path()), QStringList{importFailed});
+    QCOMPARE(orderCount(is.s.db.path()), 0);
+
+    // Straight through the import: the same, and the engine's word for it.
+    Connection c;
+    c.open(is.s.db.path(), schema::databaseKey);
+    const ReportFileReader report = ReportFileReader::fromFile(fixturePath("import_report.xls"));
+    QVERIFY_THROWS_EXCEPTION(DbError, OrderImport::run(c, report.table(), report.uses1904()));
+    QCOMPARE(orderCount(is.s.db.path()), 0);
+    // The connection is usable afterwards: no transaction left open.
+    c.exec("drop trigger full_disk");
+    QCOMPARE(OrderImport::run(c, report.table(), report.uses1904()), 3);
+}
+
+void TestImport::missingOrderTable()
+{
+    ImportSession is;
+    const QString other = is.s.db.dir() + "/no_orders.mdb";
+    {
+        Connection c;
+        c.create(other, schema::databaseKey);
+        c.execScript("create table post ([a] TEXT, [b] TEXT, [c] TEXT, [d] TEXT)");
+    }
+    QCOMPARE(is.import(fixturePath("import_report.xls"), other), QStringList{importFailed});
+    QVERIFY(is.w->connection().isOpen());
+    QCOMPARE(is.w->connection().path(), other);
+}
+
+void TestImport::showAllFailsAfterImport()
+{
+    // The second order has no shipping method: a null courier, which the
+    // courier list of "全部记录" cannot take.
+    ImportSession is;
+    QCOMPARE(is.import(fixturePath("import_no_courier.xls"), is.s.db.path()), (QStringList{imported, importFailed}));
+    const Rows rows = storedOrders(is.s.db.path());
+    QCOMPARE(rows.size(), 3);
+    QVERIFY(rows[1][3].isNull());
+    QCOMPARE(rows[0][3].toString(), QString("韵达快递"));
+    // The order number was a formula ="…" stored without its result.
+    QCOMPARE(rows[0][9].toString(), QString("1930679858170701"));
+    // The mobile was a number cell, the payment time a date cell.
+    QCOMPARE(rows[0][1].toString(), QString("13600000000"));
+    QCOMPARE(rows[0][11].toString(), QString("2026-11-20 09:15:00"));
+    QCOMPARE(rows[2][6].toDouble(), 9.9);
+}
+
+void TestImport::emptyPaths_data()
+{
+    QTest::addColumn<QString>("report");    // "@" stands for the real report
+    QTest::addColumn<QString>("database");  // "@" stands for the program's database
+
+    QTest::newRow("both empty") << "" << "";
+    QTest::newRow("database path empty") << "@" << "";
+    QTest::newRow("database path blanks") << "@" << "  \t ";
+    QTest::newRow("report path empty") << "" << "@";
+    QTest::newRow("report path blanks") << "   " << "@";
+}
+
+void TestImport::emptyPaths()
+{
+    QFETCH(QString, report);
+    QFETCH(QString, database);
+    ImportSession is;
+    if (report == "@")
+        report = fixturePath("import_report.xls");
+    if (database == "@")
+        database = is.s.db.path();
+    QCOMPARE(is.import(report, database), QStringList{pathMessage});
+    QVERIFY(!is.w->connection().isOpen());
+    QCOMPARE(orderCount(is.s.db.path()), 0);
+}
+
+void TestImport::pathsAreTrimmed()
+{
+    ImportSession is;
+    QCOMPARE(is.import("  " + fixturePath("import_report.xls") + " \t", " " + is.s.db.path() + "  "),
+             QStringList{imported});
+    QCOMPARE(orderCount(is.s.db.path()), 3);
+    QCOMPARE(is.w->connection().path(), is.s.db.path());
+}
+
+void TestImport::otherDatabaseFile()
+{
+    ImportSession is;
+    is.s.db.closeConnection();
+    const QString other = is.s.db.dir() + "/other.mdb";
+    QVERIFY(QFile::copy(is.s.db.path(), other));
+    QCOMPARE(is.import(fixturePath("import_report.xls"), other), QStringList{imported});
+    QCOMPARE(orderCount(other), 3);
+    // The program's own file, and so the grid, have none of them.
+    QCOMPARE(orderCount(is.s.db.path()), 0);
+    QCOMPARE(is.s.main->orders()->rowCount(), 0);
+}
+
+void TestImport::databaseCannotBeOpened_data()
+{
+    QTest::addColumn<QString>("database");  // relative to the test's folder
+
+    QTest::newRow("no such file") << "missing.mdb";
+    QTest::newRow("not a database") << "report.xls";
+    QTest::newRow("another password") << "other_key.mdb";
+    QTest::newRow("a folder") << "folder";
+}
+
+void TestImport::databaseCannotBeOpened()
+{
+    QFETCH(QString, database);
+    ImportSession is;
+    const QString dir = is.s.db.dir();
+    QFile::copy(fixturePath("import_report.xls"), dir + "/report.xls");
+    QDir(dir).mkdir("folder");
+    {
+        Connection c;
+        c.create(dir + "/other_key.mdb", "another password");
+        c.execScript("create table data ([a] TEXT)");
+    }
+    // An import that got as far as connecting leaves the connection open …
+    QCOMPARE(is.import(dir + "/missing.xls", is.s.db.path()), QStringList{importFailed});
+    QVERIFY(is.w->connection().isOpen());
+    // … the next one closes it first.
+    QCOMPARE(is.import(dir + "/report.xls", dir + "/" + database), QStringList{connectFailed});
+    QVERIFY(!is.w->connection().isOpen());
+    QCOMPARE(orderCount(is.s.db.path()), 0);
+    QCOMPARE(is.s.main->orders()->rowCount(), 0);
+}
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"
