@@ -23,6 +23,7 @@ class PictureButton;
 class CommandRegistry;
 class OrderRegister;
 class SuccessBanner;
+class ImportCleanup;
 
 // The main window: the order grid on top, the quick search, the toolbar and
 // the print picture buttons below it, the status bar at the bottom.
@@ -49,6 +50,7 @@ public:
     SenderProfile* senderProfile() const { return m_sender; }
     CommandRegistry* commands() const { return m_commands; }
     OrderRegister* orders() const { return m_orders; }
+    ImportCleanup* cleanup() const { return m_cleanup; }
     SuccessBanner* banner() const { return Panel4; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
     QTimer* Timer1;  // refills a blank date in the order editor
@@ -92,6 +94,7 @@ private:
     SenderProfile* m_sender;
     SenderPanel* Panel5;
     WaybillPrinting* m_printing;
+    ImportCleanup* m_cleanup;
     Tloginfm* m_login;
     QLabel* m_status[4];
 };
