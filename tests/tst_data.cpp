@@ -9,6 +9,7 @@
 #include "data/Statement.h"
 #include "data/Tdmfm.h"
 #include "data/Utf8Decode.h"
+#include "orders/OrderRegister.h"
 #include "widgets/ControlOps.h"
 
 #include <QComboBox>
@@ -42,6 +43,7 @@ private slots:
     void utf8Decoding();
     void datasetTextReadAfterDeleteAndSort();
     void rowOfIdFollowsTheResult();
+    void changeRowsKeepsTheCopyTrue();
     void repeatedStatementsRunAfresh();
     void resultsFollowEachOther();
     void nullConversion();
@@ -414,6 +416,51 @@ void TestData::rowOfIdFollowsTheResult()
     const QStringList rest = db.cli("select _rowid_ from data where a='乙'");
     QCOMPARE(rest.size(), 1);
     QCOMPARE(q.rowOfId(rest.first().toLongLong()), -1);
+}
+
+// A grouped edit writes each row once, skips a row whose values would not
+// change, and leaves the fetched copy, and the totals kept from it, as the
+// table now holds them: a text as written, a value the column's type turned
+// into another (a text in a number column, a number in a text column) as
+// read back.
+void TestData::changeRowsKeepsTheCopyTrue()
+{
+    test::TestDb db;
+    db.addOrder({{"a", "甲"}, {"2", 1.5}});
+    db.addOrder({{"a", "乙"}, {"2", 2.5}});
+    db.addOrder({{"a", "丙"}, {"2", 3.5}});
+    Tdmfm dm;
+    OrderRegister orders(dm);
+    Dataset& q = dm.ADOQuery15;
+    openQuery(q, "select * from data");
+    const int a = q.fieldIndex("a"), amount = q.fieldIndex("2"), z = q.fieldIndex("z");
+    q.sortBy(a, Qt::AscendingOrder);  // 丙 乙 甲
+    QList<int> walked;
+    QList<QString> seen;
+    const int written = orders.changeRows(
+        {0, 1, 1, 2},
+        [&](int row) -> FieldValues {
+            const QString name = q.text(row, a).toString();
+            seen << name;
+            if (name == "乙")
+                return {{"a", name}, {"2", 2.5}};
+            return {{"a", name + "改"}, {"2", "7"}, {"z", 5}};
+        },
+        [&](int done) { walked << done; });
+    QCOMPARE(written, 2);
+    QCOMPARE(seen, QList<QString>({"丙", "乙", "甲"}));
+    QCOMPARE(walked.last(), 3);
+    QCOMPARE(db.cli("select a, [2], typeof([2]), z, typeof(z) from data order by rowid"),
+             QStringList({"甲改|7.0|real|5|text", "乙|2.5|real||null", "丙改|7.0|real|5|text"}));
+    QCOMPARE(q.text(0, a), QStringView(u"丙改"));
+    QCOMPARE(q.cell(0, amount), QVariant(7.0));
+    QCOMPARE(q.cell(0, z), QVariant(QString("5")));
+    QCOMPARE(q.text(1, a), QStringView(u"乙"));
+    QVERIFY(q.isNull(1, z));
+    QCOMPARE(orders.amountTotal().text(), QString("16.5"));
+    // The copy matches the table again: a second edit of the same rows finds them.
+    q.updateRow(0, {{"z", "再改"}});
+    QCOMPARE(db.scalar("select z from data where a='丙改'").toString(), QString("再改"));
 }
 
 // The connection keeps the statements it runs prepared for their next run:

@@ -12,6 +12,7 @@
 #include "data/Tdmfm.h"
 #include "orders/ExcelExport.h"
 #include "import/Texcell.h"
+#include "import/ImportCleanup.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
@@ -79,6 +80,11 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     Panel5 = new SenderPanel(*m_sender, platform, m_client);
     Panel5->hide();
     m_printing = new WaybillPrinting(*m_orders, platform, *m_sender, this);
+    m_cleanup = new ImportCleanup(*m_orders, *m_sender, this);
+    connect(m_cleanup, &ImportCleanup::progress, this, [this](int done, int total) {
+        m_status[0]->setText(QStringLiteral("正在优化收件地址… %1/%2").arg(done).arg(total));
+    });
+    connect(m_cleanup, &ImportCleanup::progressEnded, m_status[0], &QLabel::clear);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -155,6 +161,7 @@ void TMainForm::registerCommands()
     m_printing->registerCommands(c);
     (new ExcelExport(*m_orders, *DBGridEh1, m_session, m_platform, this))->registerCommands(c);
     m_import->registerCommands(c);
+    m_cleanup->registerCommands(c);
 
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });

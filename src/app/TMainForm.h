@@ -25,6 +25,7 @@ class CommandRegistry;
 class OrderRegister;
 class SuccessBanner;
 class Texcell;
+class ImportCleanup;
 
 // The main window: the order grid on top, the quick search, the toolbar and
 // the print picture buttons below it, the status bar at the bottom.
@@ -52,6 +53,7 @@ public:
     const LoginSession& loginSession() const { return m_session; }
     CommandRegistry* commands() const { return m_commands; }
     OrderRegister* orders() const { return m_orders; }
+    ImportCleanup* cleanup() const { return m_cleanup; }
     SuccessBanner* banner() const { return Panel4; }
     Texcell* importWindow() const { return m_import; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
@@ -97,6 +99,7 @@ private:
     SenderProfile* m_sender;
     SenderPanel* Panel5;
     WaybillPrinting* m_printing;
+    ImportCleanup* m_cleanup;
     Tloginfm* m_login;
     Texcell* m_import;
     QLabel* m_status[4];

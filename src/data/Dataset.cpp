@@ -3,12 +3,12 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/Connection.h"
+#include "data/DatasetStore.h"
+#include "data/RowWriter.h"
 #include "data/Statement.h"
-#include "data/Utf8Decode.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <algorithm>
 #include <limits>
 #include <cstdlib>
@@ -18,174 +18,16 @@
 
 namespace kx {
 
-// The fetched values of one result. Values live in physical rows that never
-// move; `order` says which physical row each row of the result shows.
-struct Dataset::Store {
-    struct Cell {
-        enum Type : quint8 { Null, Text, Real, Integer, Blob };
-        union {
-            double real;
-            qint64 integer;
-            const char16_t* text;  // in one of the text blocks
-            size_t blob;           // index into `blobs`
-        };
-        quint32 size;  // UTF-16 code units of a text
-        Type type;
-    };
-
-    // Cells and texts go into blocks of a fixed size that are never moved or
-    // grown, so a result of any size is fetched without copying what was
-    // already fetched, and a text's place stays valid while the result lives.
-    static constexpr size_t rowsPerBlock = 4096;
-    static constexpr size_t textBlockUnits = size_t(1) << 20;
-
-    explicit Store(size_t width) : width(std::max<size_t>(width, 1)) {}
-
-    size_t width;
-    std::vector<std::unique_ptr<Cell[]>> cellBlocks;
-    std::vector<std::unique_ptr<char16_t[]>> textBlocks;
-    std::vector<size_t> textBlockSizes;
-    size_t textBlocksUsed = 0;
-    char16_t* textFree = nullptr;  // unused space at the end of the last text block
-    size_t textFreeUnits = 0;
-    std::vector<QByteArray> blobs;
-    std::vector<qint64> ids;   // per physical row
-    std::vector<int> order;    // row of the result → physical row
-    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
-
-    size_t physicalRows() const { return ids.size(); }
-    Cell& at(size_t physical, size_t column)
-    {
-        return cellBlocks[physical / rowsPerBlock][(physical % rowsPerBlock) * width + column];
-    }
-    const Cell& at(size_t physical, size_t column) const
-    {
-        return cellBlocks[physical / rowsPerBlock][(physical % rowsPerBlock) * width + column];
-    }
-
-    // Adds a physical row of nulls and returns its number.
-    size_t addRow(qint64 id)
-    {
-        const size_t row = ids.size();
-        if (row % rowsPerBlock == 0 && row / rowsPerBlock == cellBlocks.size())
-            cellBlocks.push_back(std::make_unique_for_overwrite<Cell[]>(rowsPerBlock * width));
-        for (size_t c = 0; c < width; ++c) {
-            Cell& cell = at(row, c);
-            cell.integer = 0;
-            cell.size = 0;
-            cell.type = Cell::Null;
-        }
-        ids.push_back(id);
-        return row;
-    }
-
-    // Room for `units` code units of text, in the last block or a new one.
-    char16_t* textSpace(size_t units)
-    {
-        if (units > textFreeUnits) {
-            // Blocks kept from the previous result come first.
-            while (textBlocksUsed < textBlocks.size()) {
-                const size_t i = textBlocksUsed++;
-                if (textBlockSizes[i] >= units) {
-                    textFree = textBlocks[i].get();
-                    textFreeUnits = textBlockSizes[i];
-                    return textFree;
-                }
-            }
-            const size_t blockUnits = std::max(units, textBlockUnits);
-            textBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(blockUnits));
-            textBlockSizes.push_back(blockUnits);
-            textBlocksUsed = textBlocks.size();
-            textFree = textBlocks.back().get();
-            textFreeUnits = blockUnits;
-        }
-        return textFree;
-    }
-
-    // Empties the store for a new result of `columns` columns, keeping its
-    // memory: a search over a large table runs on every keystroke, and
-    // fresh pages for every result cost more than the copying itself.
-    void recycle(size_t columns)
-    {
-        columns = std::max<size_t>(columns, 1);
-        if (columns != width)
-            cellBlocks.clear();
-        width = columns;
-        textBlocksUsed = 0;
-        textFree = nullptr;
-        textFreeUnits = 0;
-        blobs.clear();
-        ids.clear();
-        order.clear();
-    }
-
-    // Reads one column of the statement's current row into a cell.
-    void read(Cell& cell, sqlite3_stmt* st, int column)
-    {
-        cell.size = 0;
-        switch (sqlite3_column_type(st, column)) {
-        case SQLITE_NULL:
-            cell.type = Cell::Null;
-            cell.integer = 0;
-            break;
-        case SQLITE_INTEGER:
-            cell.type = Cell::Integer;
-            cell.integer = sqlite3_column_int64(st, column);
-            break;
-        case SQLITE_FLOAT:
-            cell.type = Cell::Real;
-            cell.real = sqlite3_column_double(st, column);
-            break;
-        case SQLITE_BLOB:
-            cell.type = Cell::Blob;
-            cell.blob = blobs.size();
-            blobs.emplace_back(static_cast<const char*>(sqlite3_column_blob(st, column)),
-                               sqlite3_column_bytes(st, column));
-            break;
-        default: {
-            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-            const int length = sqlite3_column_bytes(st, column);
-            // Well-formed UTF-8 never takes fewer code units than UTF-16.
-            char16_t* begin = textSpace(size_t(length));
-            const char16_t* end = decodeWellFormedUtf8(bytes, size_t(length), begin);
-            if (!end) {  // not well-formed: replacement characters where it breaks
-                begin = textSpace(size_t(utf8.requiredSpace(length)));
-                end = reinterpret_cast<const char16_t*>(
-                    utf8.appendToBuffer(reinterpret_cast<QChar*>(begin), QByteArrayView(bytes, length)));
-            }
-            const size_t units = size_t(end - begin);
-            cell.type = Cell::Text;
-            cell.text = units ? begin : u"";  // never null: that marks a null in a sort
-            cell.size = quint32(units);
-            textFree += units;
-            textFreeUnits -= units;
-            break;
-        }
-        }
-    }
-
-    static QStringView textOf(const Cell& cell)
-    {
-        return cell.type == Cell::Text ? QStringView(cell.text, qsizetype(cell.size)) : QStringView();
-    }
-
-    QVariant valueOf(const Cell& cell) const
-    {
-        switch (cell.type) {
-        case Cell::Null:
-            return QVariant();
-        case Cell::Integer:
-            return QVariant(qlonglong(cell.integer));
-        case Cell::Real:
-            return QVariant(cell.real);
-        case Cell::Blob:
-            return QVariant(blobs[cell.blob]);
-        case Cell::Text:
-            break;
-        }
-        return QVariant(textOf(cell).toString());
-    }
-};
+// The engine's rule for a column's declared type: a type naming INT holds
+// numbers, one naming CHAR, CLOB or TEXT keeps a text as it was given. A
+// result column that is no table column has no declared type.
+static bool hasTextAffinity(const char* declaredType)
+{
+    if (!declaredType)
+        return false;
+    const QByteArray type = QByteArray(declaredType).toUpper();
+    return !type.contains("INT") && (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
+}
 
 Dataset::Dataset(Connection& connection, const QString& name, const QString& sql,
                  const QString& table, QObject* parent)
@@ -236,8 +78,12 @@ void Dataset::open()
 
     QStringList fields;
     fields.reserve(columns - first);
-    for (int c = first; c < columns; ++c)
+    std::vector<char> textAsGiven;
+    textAsGiven.reserve(size_t(columns - first));
+    for (int c = first; c < columns; ++c) {
         fields.append(st.columnName(c));
+        textAsGiven.push_back(hasTextAffinity(sqlite3_column_decltype(st.handle(), c)));
+    }
 
     std::unique_ptr<Store> store = m_spare ? std::move(m_spare) : std::make_unique<Store>(size_t(columns - first));
     store->recycle(size_t(columns - first));
@@ -254,6 +100,7 @@ void Dataset::open()
     forgetRowIndex();
     m_refetchColumns.clear();
     m_fields = std::move(fields);
+    m_storesTextAsGiven = std::move(textAsGiven);
     m_store = std::move(store);
     m_rowCount = int(m_store->order.size());
     m_open = true;
@@ -276,6 +123,7 @@ void Dataset::openForAppend()
     forgetRowIndex();
     m_refetchColumns.clear();
     m_store = std::make_unique<Store>(size_t(fields.size()));
+    m_storesTextAsGiven.assign(size_t(fields.size()), 0);
     m_fields = std::move(fields);
     m_rowCount = 0;
     m_open = true;
@@ -535,12 +383,24 @@ QString Dataset::rowCannotBeLocated()
 // alone could hit an order another station entered since.
 QString Dataset::matchClause(int row, QVariantList& params) const
 {
-    QString where = QStringLiteral("_rowid_=?");
     params << rowId(row);
-    for (int c = 0; c < fieldCount(); ++c) {
-        where += QStringLiteral(" and ") + bracket(m_fields.at(c)) + QStringLiteral(" is ?");
+    for (int c = 0; c < fieldCount(); ++c)
         params << cell(row, c);
-    }
+    return matchPattern();
+}
+
+QString Dataset::rowUpdateSql(const FieldValues& values) const
+{
+    QVariantList unused;
+    return QStringLiteral("update %1 set %2 where %3").arg(bracket(m_table), setList(values, unused), matchPattern());
+}
+
+// "_rowid_=? and [a] is ? and …": the identity, then every field in order.
+QString Dataset::matchPattern() const
+{
+    QString where = QStringLiteral("_rowid_=?");
+    for (int c = 0; c < fieldCount(); ++c)
+        where += QStringLiteral(" and ") + bracket(m_fields.at(c)) + QStringLiteral(" is ?");
     return where;
 }
 
@@ -692,6 +552,171 @@ int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int don
     }
     removePhysicalRows(gone, lastRow);
     return done;
+}
+
+// The result's column of each field written, looked up once for a run of
+// rows that write the same fields (a clean-up writes the same ones to every
+// row); -1 for a field the result lacks.
+struct Dataset::FieldColumns {
+    const std::vector<int>& of(const Dataset& d, const FieldValues& values)
+    {
+        const bool same = std::equal(values.begin(), values.end(), names.begin(), names.end(),
+                                     [](const auto& v, const QString& n) { return v.first == n; });
+        if (!same) {
+            names.clear();
+            columns.clear();
+            for (const auto& entry : values) {
+                names << entry.first;
+                columns.push_back(d.fieldIndex(entry.first));
+            }
+        }
+        return columns;
+    }
+    QStringList names;
+    std::vector<int> columns;
+};
+
+bool Dataset::holds(int row, int column, const QVariant& v) const
+{
+    const Store::Cell& cell = m_store->at(size_t(m_store->order[size_t(row)]), size_t(column));
+    if (v.isNull())
+        return cell.type == Store::Cell::Null;
+    switch (v.typeId()) {
+    case QMetaType::QString:
+        return cell.type == Store::Cell::Text && Store::textOf(cell) == v.toString();
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return cell.type == Store::Cell::Real && cell.real == v.toDouble();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+        return cell.type == Store::Cell::Integer && cell.integer == v.toLongLong();
+    default:
+        return false;
+    }
+}
+
+int Dataset::changeRows(const QList<int>& rows, const std::function<FieldValues(int row)>& newValues,
+                        const std::function<void(int done)>& progress)
+{
+    requireWritable(*this);
+    if (!m_open || rows.isEmpty())
+        return 0;
+    Written pending;  // written in the open transaction
+    std::vector<char> walked(m_store->physicalRows(), 0);
+    RowWriter writer(*this);
+    FieldColumns columns;
+    int done = 0;
+    int reported = 0;
+    int changed = 0;
+    int stoppedAt = -1;
+    sqlite3* db = m_connection.handle();
+    // As deleteRows(): inside a caller's transaction the caller commits.
+    const bool own = sqlite3_get_autocommit(db) != 0;
+    bool inTransaction = false;
+    QElapsedTimer chunk;
+    auto begin = [&] {
+        if (own)
+            m_connection.exec(QStringLiteral("begin"));
+        inTransaction = true;
+        chunk.start();
+    };
+    auto commit = [&] {
+        if (own)
+            m_connection.exec(QStringLiteral("commit"));
+        inTransaction = false;
+        // Only now does the fetched copy follow: a commit that fails leaves
+        // the table, and so the copy, as it was.
+        takeWritten(pending, columns);
+        pending.clear();
+    };
+    auto report = [&] {
+        if (progress && done > reported) {
+            reported = done;
+            progress(done);
+        }
+    };
+    try {
+        begin();
+        for (int row : rows) {
+            if (row < 0 || row >= m_rowCount || walked[size_t(m_store->order[size_t(row)])])
+                continue;
+            walked[size_t(m_store->order[size_t(row)])] = 1;
+            stoppedAt = row;
+            FieldValues values = newValues(row);
+            const std::vector<int>& of = columns.of(*this, values);
+            bool same = true;
+            for (size_t i = 0; i < values.size() && same; ++i)
+                same = of[i] >= 0 && holds(row, of[i], values[i].second);
+            if (!same) {
+                if (!writer.write(row, values))
+                    throw DbError(rowCannotBeLocated());
+                pending.emplace_back(row, std::move(values));
+                ++changed;
+            }
+            ++done;
+            if (chunk.elapsed() >= 100) {
+                commit();
+                report();
+                begin();
+            }
+        }
+        commit();
+        report();
+    } catch (...) {
+        // What was written before the failure stays written.
+        if (inTransaction) {
+            try {
+                commit();
+            } catch (...) {
+                pending.clear();
+                if (own)
+                    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+            }
+        }
+        if (stoppedAt >= 0)
+            setCurrentRow(stoppedAt);
+        throw;
+    }
+    return changed;
+}
+
+// The committed values of a chunk go into the fetched copy. A null, and a
+// text written to a column that keeps texts as given, are stored exactly as
+// written; any other value the column's type may have turned into another,
+// so that row is read back.
+void Dataset::takeWritten(const Written& written, FieldColumns& columns)
+{
+    if (written.empty())
+        return;
+    QList<int> rows;
+    rows.reserve(qsizetype(written.size()));
+    for (const auto& entry : written)
+        rows << entry.first;
+    std::vector<int> readBack;
+    Store& store = *m_store;
+    emit aboutToChangeRows(rows);
+    for (const auto& [row, values] : written) {
+        const std::vector<int>& of = columns.of(*this, values);
+        const size_t physical = size_t(store.order[size_t(row)]);
+        bool exact = true;
+        for (size_t i = 0; i < values.size(); ++i) {
+            const int c = of[i];
+            const QVariant& v = values[i].second;
+            if (c < 0)
+                continue;
+            if (v.isNull() || (v.typeId() == QMetaType::QString && m_storesTextAsGiven[size_t(c)]))
+                store.write(store.at(physical, size_t(c)), v);
+            else
+                exact = false;
+        }
+        if (!exact)
+            readBack.push_back(row);
+    }
+    emit rowsChanged(rows);
+    for (int row : readBack)
+        refetchRow(row, rowId(row));
 }
 
 void Dataset::removePhysicalRows(const std::vector<char>& gone, int lastGonePosition)

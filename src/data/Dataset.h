@@ -103,6 +103,21 @@ public:
     // before it stay deleted and leave the result, and rowCannotBeLocated()
     // is thrown. The cursor ends on the row after the last one deleted.
     int deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress = {});
+    // Writes new values into the given rows, in that order, each row once:
+    // `newValues(row)` gives the row's values, which are written as
+    // updateRow() writes them — matched by the row's storage identity and
+    // every fetched value — but in a few transactions, each committed after
+    // about 100 ms, with `progress` told the count of rows walked after each
+    // (the last report is the whole count). A row whose values would not
+    // change is not written. The fetched copy takes the values as the table
+    // now holds them, chunk by chunk as they are committed, so the rows shown
+    // between chunks are never stale. An error, from `newValues` or from the
+    // table (rowCannotBeLocated() for a row changed since), ends it there:
+    // the rows before stay written, that row and the rest stay as they were,
+    // the cursor goes to that row and the error is rethrown. Returns how many
+    // rows were written.
+    int changeRows(const QList<int>& rows, const std::function<FieldValues(int row)>& newValues,
+                   const std::function<void(int done)>& progress = {});
     static QString rowCannotBeLocated();
     // The statement behind updateRow(): one row of `table`, by storage identity.
     static void updateById(Connection& connection, const QString& table, qint64 rowId, const FieldValues& values);
@@ -118,13 +133,24 @@ signals:
     // A row's values are about to be replaced by what the table now holds.
     void aboutToChangeRow(int row);
     void rowChanged(int row);
+    // The same for the rows of one chunk of changeRows().
+    void aboutToChangeRows(const QList<int>& rows);
+    void rowsChanged(const QList<int>& rows);
     void currentRowChanged(int row);
 
 private:
-    struct Store;  // the fetched values
+    struct Store;      // the fetched values
+    struct RowWriter;  // changeRows()'s prepared update
 
     QString fetchSql() const;
     QString matchClause(int row, QVariantList& params) const;
+    QString matchPattern() const;
+    QString rowUpdateSql(const FieldValues& values) const;
+    // Whether the row's fetched value of the column equals the value.
+    bool holds(int row, int column, const QVariant& value) const;
+    struct FieldColumns;
+    using Written = std::vector<std::pair<int, FieldValues>>;
+    void takeWritten(const Written& written, FieldColumns& columns);
     static QString setList(const FieldValues& values, QVariantList& params);
     // Deletes exactly the fetched row from the table, or throws.
     void deleteFetched(int row);
@@ -145,6 +171,10 @@ private:
     // The result's column of each column of the refetch statement (-1: none),
     // known once per result.
     std::vector<int> m_refetchColumns;
+    // Per field: whether the column it comes from stores a text exactly as
+    // given (text affinity), so that a written text can go straight into
+    // the fetched copy. Known when the result is opened.
+    std::vector<char> m_storesTextAsGiven;
 
     Connection& m_connection;
     QString m_table;

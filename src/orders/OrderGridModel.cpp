@@ -5,6 +5,7 @@
 #include "orders/PrintStatus.h"
 
 #include <QBrush>
+#include <algorithm>
 
 namespace kx {
 
@@ -79,6 +80,14 @@ OrderGridModel::OrderGridModel(Dataset& dataset, QObject* parent) : QAbstractTab
     connect(m_dataset, &Dataset::rowChanged, this, [this](int row) {
         if (row >= 0 && row < rowCount())
             emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    });
+    // A chunk of a grouped edit: one notice for the span of its rows.
+    connect(m_dataset, &Dataset::rowsChanged, this, [this](const QList<int>& rows) {
+        if (rows.isEmpty())
+            return;
+        const auto [low, high] = std::minmax_element(rows.begin(), rows.end());
+        if (*low >= 0 && *high < rowCount())
+            emit dataChanged(index(*low, 0), index(*high, ColumnCount - 1));
     });
 }
 

@@ -20,6 +20,15 @@ OrderRegister::OrderRegister(Tdmfm& dm, QObject* parent) : QObject(parent), m_dm
         addRow(row, +1);
         emit totalsChanged();
     });
+    connect(d, &Dataset::aboutToChangeRows, this, [this](const QList<int>& rows) {
+        for (int row : rows)
+            addRow(row, -1);
+    });
+    connect(d, &Dataset::rowsChanged, this, [this](const QList<int>& rows) {
+        for (int row : rows)
+            addRow(row, +1);
+        emit totalsChanged();
+    });
     connect(d, &Dataset::aboutToRemoveRow, this, [this](int row) { addRow(row, -1); });
     connect(d, &Dataset::rowRemoved, this, &OrderRegister::totalsChanged);
     recomputeTotals();
@@ -70,6 +79,12 @@ void OrderRegister::changeOrder(qint64 rowId, const FieldValues& values)
 int OrderRegister::deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress)
 {
     return m_result->deleteRows(rows, progress);
+}
+
+int OrderRegister::changeRows(const QList<int>& rows, const std::function<FieldValues(int row)>& newValues,
+                              const std::function<void(int done)>& progress)
+{
+    return m_result->changeRows(rows, newValues, progress);
 }
 
 void OrderRegister::addRow(int row, int sign)

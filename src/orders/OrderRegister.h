@@ -56,6 +56,15 @@ public:
     // the engine's "Row cannot be located" error; the rows before it stay
     // deleted. Returns how many were deleted.
     int deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress = {});
+    // Writes `newValues(row)` into each of the given rows of the result, in
+    // that order, committing about every 100 ms and reporting the count of
+    // rows walked in between; rows whose values would not change are not
+    // written. The grid's copy follows each committed chunk. A row another
+    // station changed since it was fetched ("Row cannot be located"), or an
+    // error thrown by `newValues`, ends it there: the rows before stay
+    // written, the cursor stands on that row. Returns how many were written.
+    int changeRows(const QList<int>& rows, const std::function<FieldValues(int row)>& newValues,
+                   const std::function<void(int done)>& progress = {});
 
     // The footer's figures: "共n条记录" (set by show-all only) and the totals.
     const QString& rowCountText() const { return m_rowCountText; }

@@ -1,0 +1,208 @@
+#pragma once
+
+// The memory behind a Dataset's fetched values; only the dataset's own
+// source files include it.
+
+#include "data/Dataset.h"
+#include "data/Utf8Decode.h"
+
+#include <QByteArray>
+#include <QStringDecoder>
+#include <algorithm>
+#include <memory>
+#include <sqlite3.h>
+#include <vector>
+
+namespace kx {
+
+// The fetched values of one result. Values live in physical rows that never
+// move; `order` says which physical row each row of the result shows.
+struct Dataset::Store {
+    struct Cell {
+        enum Type : quint8 { Null, Text, Real, Integer, Blob };
+        union {
+            double real;
+            qint64 integer;
+            const char16_t* text;  // in one of the text blocks
+            size_t blob;           // index into `blobs`
+        };
+        quint32 size;  // UTF-16 code units of a text
+        Type type;
+    };
+
+    // Cells and texts go into blocks of a fixed size that are never moved or
+    // grown, so a result of any size is fetched without copying what was
+    // already fetched, and a text's place stays valid while the result lives.
+    static constexpr size_t rowsPerBlock = 4096;
+    static constexpr size_t textBlockUnits = size_t(1) << 20;
+
+    explicit Store(size_t width) : width(std::max<size_t>(width, 1)) {}
+
+    size_t width;
+    std::vector<std::unique_ptr<Cell[]>> cellBlocks;
+    std::vector<std::unique_ptr<char16_t[]>> textBlocks;
+    std::vector<size_t> textBlockSizes;
+    size_t textBlocksUsed = 0;
+    char16_t* textFree = nullptr;  // unused space at the end of the last text block
+    size_t textFreeUnits = 0;
+    std::vector<QByteArray> blobs;
+    std::vector<qint64> ids;   // per physical row
+    std::vector<int> order;    // row of the result → physical row
+    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+
+    size_t physicalRows() const { return ids.size(); }
+    Cell& at(size_t physical, size_t column)
+    {
+        return cellBlocks[physical / rowsPerBlock][(physical % rowsPerBlock) * width + column];
+    }
+    const Cell& at(size_t physical, size_t column) const
+    {
+        return cellBlocks[physical / rowsPerBlock][(physical % rowsPerBlock) * width + column];
+    }
+
+    // Adds a physical row of nulls and returns its number.
+    size_t addRow(qint64 id)
+    {
+        const size_t row = ids.size();
+        if (row % rowsPerBlock == 0 && row / rowsPerBlock == cellBlocks.size())
+            cellBlocks.push_back(std::make_unique_for_overwrite<Cell[]>(rowsPerBlock * width));
+        for (size_t c = 0; c < width; ++c) {
+            Cell& cell = at(row, c);
+            cell.integer = 0;
+            cell.size = 0;
+            cell.type = Cell::Null;
+        }
+        ids.push_back(id);
+        return row;
+    }
+
+    // Room for `units` code units of text, in the last block or a new one.
+    char16_t* textSpace(size_t units)
+    {
+        if (units > textFreeUnits) {
+            // Blocks kept from the previous result come first.
+            while (textBlocksUsed < textBlocks.size()) {
+                const size_t i = textBlocksUsed++;
+                if (textBlockSizes[i] >= units) {
+                    textFree = textBlocks[i].get();
+                    textFreeUnits = textBlockSizes[i];
+                    return textFree;
+                }
+            }
+            const size_t blockUnits = std::max(units, textBlockUnits);
+            textBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(blockUnits));
+            textBlockSizes.push_back(blockUnits);
+            textBlocksUsed = textBlocks.size();
+            textFree = textBlocks.back().get();
+            textFreeUnits = blockUnits;
+        }
+        return textFree;
+    }
+
+    // Empties the store for a new result of `columns` columns, keeping its
+    // memory: a search over a large table runs on every keystroke, and
+    // fresh pages for every result cost more than the copying itself.
+    void recycle(size_t columns)
+    {
+        columns = std::max<size_t>(columns, 1);
+        if (columns != width)
+            cellBlocks.clear();
+        width = columns;
+        textBlocksUsed = 0;
+        textFree = nullptr;
+        textFreeUnits = 0;
+        blobs.clear();
+        ids.clear();
+        order.clear();
+    }
+
+    // Reads one column of the statement's current row into a cell.
+    void read(Cell& cell, sqlite3_stmt* st, int column)
+    {
+        cell.size = 0;
+        switch (sqlite3_column_type(st, column)) {
+        case SQLITE_NULL:
+            cell.type = Cell::Null;
+            cell.integer = 0;
+            break;
+        case SQLITE_INTEGER:
+            cell.type = Cell::Integer;
+            cell.integer = sqlite3_column_int64(st, column);
+            break;
+        case SQLITE_FLOAT:
+            cell.type = Cell::Real;
+            cell.real = sqlite3_column_double(st, column);
+            break;
+        case SQLITE_BLOB:
+            cell.type = Cell::Blob;
+            cell.blob = blobs.size();
+            blobs.emplace_back(static_cast<const char*>(sqlite3_column_blob(st, column)),
+                               sqlite3_column_bytes(st, column));
+            break;
+        default: {
+            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+            const int length = sqlite3_column_bytes(st, column);
+            // Well-formed UTF-8 never takes fewer code units than UTF-16.
+            char16_t* begin = textSpace(size_t(length));
+            const char16_t* end = decodeWellFormedUtf8(bytes, size_t(length), begin);
+            if (!end) {  // not well-formed: replacement characters where it breaks
+                begin = textSpace(size_t(utf8.requiredSpace(length)));
+                end = reinterpret_cast<const char16_t*>(
+                    utf8.appendToBuffer(reinterpret_cast<QChar*>(begin), QByteArrayView(bytes, length)));
+            }
+            const size_t units = size_t(end - begin);
+            cell.type = Cell::Text;
+            cell.text = units ? begin : u"";  // never null: that marks a null in a sort
+            cell.size = quint32(units);
+            textFree += units;
+            textFreeUnits -= units;
+            break;
+        }
+        }
+    }
+
+    // Puts a value written to the table into a cell: a null or a text. The
+    // old text stays in its block unused until the result is closed.
+    void write(Cell& cell, const QVariant& value)
+    {
+        cell.size = 0;
+        if (value.isNull()) {
+            cell.type = Cell::Null;
+            cell.integer = 0;
+            return;
+        }
+        const QString text = value.toString();
+        const size_t units = size_t(text.size());
+        char16_t* begin = textSpace(units);
+        std::copy_n(reinterpret_cast<const char16_t*>(text.utf16()), units, begin);
+        cell.type = Cell::Text;
+        cell.text = units ? begin : u"";
+        cell.size = quint32(units);
+        textFree += units;
+        textFreeUnits -= units;
+    }
+
+    static QStringView textOf(const Cell& cell)
+    {
+        return cell.type == Cell::Text ? QStringView(cell.text, qsizetype(cell.size)) : QStringView();
+    }
+
+    QVariant valueOf(const Cell& cell) const
+    {
+        switch (cell.type) {
+        case Cell::Null:
+            return QVariant();
+        case Cell::Integer:
+            return QVariant(qlonglong(cell.integer));
+        case Cell::Real:
+            return QVariant(cell.real);
+        case Cell::Blob:
+            return QVariant(blobs[cell.blob]);
+        case Cell::Text:
+            break;
+        }
+        return QVariant(textOf(cell).toString());
+    }
+};
+
+}  // namespace kx

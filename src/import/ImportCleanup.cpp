@@ -1,0 +1,86 @@
+#include "import/ImportCleanup.h"
+
+#include "core/DbError.h"
+#include "core/TextValue.h"
+#include "data/DataOps.h"
+#include "data/SenderProfile.h"
+#include "import/AddressTidy.h"
+#include "orders/OrderRegister.h"
+#include "widgets/CommandRegistry.h"
+
+#include <QCoreApplication>
+#include <QScopeGuard>
+#include <numeric>
+
+namespace kx {
+
+ImportCleanup::ImportCleanup(OrderRegister& orders, SenderProfile& sender, QObject* parent)
+    : QObject(parent), m_orders(orders), m_sender(sender)
+{
+    setObjectName(QStringLiteral("ImportCleanup"));
+}
+
+void ImportCleanup::registerCommands(CommandRegistry& commands)
+{
+    commands.on(Command::CleanImported, [this] { cleanImported(); });
+    commands.on(Command::GridCleanImported, [this] { cleanImported(); });
+    commands.on(Command::CleanAddresses, [this] { cleanAddresses(); });
+}
+
+void ImportCleanup::cleanImported()
+{
+    Dataset& grid = m_orders.result();
+    // The courier box's text is a bound value, so no text can change what the
+    // statement does; a text is bound as a text even when empty, never a null.
+    runStatement(grid, QStringLiteral("update data set d=?"), {m_sender.courier()});
+    runStatement(grid, QStringLiteral("update data set g='未打印'"));
+    runStatement(grid, QStringLiteral("update data set day1=Date();"));
+    m_orders.showAll();
+}
+
+void ImportCleanup::cleanAddresses()
+{
+    const int total = m_orders.rowCount();
+    if (total > 0) {
+        const Dataset& result = m_orders.result();
+        const int mobile = result.fieldIndex(QStringLiteral("b"));
+        const int address = result.fieldIndex(QStringLiteral("c"));
+        for (auto [index, name] : {std::pair{mobile, "b"}, std::pair{address, "c"}})
+            if (index < 0)
+                throw DbError(QStringLiteral("%1: Field '%2' not found").arg(result.objectName(), name));
+        QList<int> rows(total);
+        std::iota(rows.begin(), rows.end(), 0);
+        const auto ended = qScopeGuard([this] { emit progressEnded(); });
+        emit progress(0, total);
+        m_orders.changeRows(
+            rows,
+            [&](int row) {
+                // A null (an empty cell of an imported report) stops the walk here.
+                const QString b = textOf(result.cell(row, mobile));
+                const QString c = textOf(result.cell(row, address));
+                return FieldValues{{QStringLiteral("b"), lastElevenOf(b)},
+                                   {QStringLiteral("c"), trimControl(AddressTidy::tidy(c))}};
+            },
+            [&](int done) {
+                emit progress(done, total);
+                // Between chunks, with nothing left uncommitted: the window
+                // repaints and shows the progress, while no click or key can
+                // start another command in the middle of the walk.
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            });
+    }
+    m_orders.showAll();
+}
+
+QString ImportCleanup::lastElevenOf(const QString& mobile)
+{
+    qsizetype from = mobile.size();
+    for (int kept = 0; kept < 11 && from > 0; ++kept) {
+        --from;
+        if (from > 0 && mobile.at(from).isLowSurrogate() && mobile.at(from - 1).isHighSurrogate())
+            --from;
+    }
+    return from == 0 ? mobile : mobile.mid(from);
+}
+
+}  // namespace kx
