@@ -12,6 +12,7 @@
 #include "data/Tdmfm.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
+#include "orders/OrderListPrinting.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "platform/AppInfo.h"
@@ -149,6 +150,7 @@ void TMainForm::registerCommands()
     Panel3->registerCommands(c);
     Panel5->registerCommands(c);
     m_printing->registerCommands(c);
+    (new OrderListPrinting(*DBGridEh1, m_session, m_platform, this))->registerCommands(c);
 
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
