@@ -124,10 +124,11 @@ void BM_list_pdf_5k_ours(benchmark::State& state)
 }
 
 // What the report paints, page by page: every text with its pen position,
-// face, colour and (where its glyphs could leave its box) its clip, and
-// every fill; prepared once, so that the loop only paints.
+// face, colour and (where its glyphs could leave its box) its clip, every
+// fill and rule; prepared once, so that the loop only paints.
 struct BarePage {
     std::vector<PaintItem> fills;
+    std::vector<PaintItem> rules;
     std::vector<PaintItem> texts;
 };
 
@@ -145,6 +146,8 @@ void BM_list_pdf_5k_bare(benchmark::State& state)
                 expected = mix(expected, item.text);
             } else if (item.kind == PaintItem::Kind::Fill) {
                 page.fills.push_back(item);
+            } else if (item.kind == PaintItem::Kind::Rule) {
+                page.rules.push_back(item);
             }
         }
         pages.push_back(std::move(page));
@@ -179,8 +182,9 @@ void BM_list_pdf_5k_bare(benchmark::State& state)
             if (n > 0)
                 pdf->newPage();
             p.setClipRect(clip);
-            for (const PaintItem& f : pages[n].fills)
-                p.fillRect(rect(f.box), QColor::fromRgba(f.colour));
+            for (const auto* areas : {&pages[n].fills, &pages[n].rules})
+                for (const PaintItem& f : *areas)
+                    p.fillRect(rect(f.box), QColor::fromRgba(f.colour));
             int font = -1;
             QRgb colour = 0;
             for (const PaintItem& t : pages[n].texts) {

@@ -307,9 +307,9 @@ void ListJob::finishPage(int page, std::vector<PaintItem>& items)
     const size_t from = items.size();
     layOutLine(m_header, m_report->pageHeader.text.arg(page + 1), items);
     shift(items, from, 0, m_options.topMm);
-    const double rule = m_options.topMm + m_layouter->lineHeight(m_header) * mmPerLayoutPixel + headerGapMm;
-    fill(items, QRectF(0, rule, m_contentWidth, m_rule), m_report->rules);
-    fill(items, QRectF(0, rule + doubleRuleMm, m_contentWidth, m_rule), m_report->rules);
+    const double under = m_options.topMm + m_layouter->lineHeight(m_header) * mmPerLayoutPixel + headerGapMm;
+    rule(items, QRectF(0, under, m_contentWidth, m_rule));
+    rule(items, QRectF(0, under + doubleRuleMm, m_contentWidth, m_rule));
 
     if (m_flow->repeatsOn(page)) {
         const size_t titles = items.size();
@@ -339,10 +339,14 @@ void ListJob::paintPage(QPainter& painter, int page, double dotsPerMmX, double d
 {
     const std::vector<PaintItem>& items = pageItems(page);
     PagePainter paint(fonts(), painter, dotsPerMmX, dotsPerMmY);
-    // Nothing prints on the margins: a table wider than the page is cut at
-    // the right one, a row taller than a page at the bottom one.
-    paint.setClip(QRectF(m_options.leftMm, m_options.topMm, m_paper.width() - m_options.leftMm - m_options.rightMm,
-                         m_paper.height() - m_options.topMm - m_options.bottomMm));
+    // Nothing prints far into the margins: a table wider than the page is
+    // cut at the right one, a row taller than a page at the bottom one. The
+    // table's own outer rules, a dot wide on a screen showing the page
+    // small, stay inside.
+    const double slack = 1;
+    paint.setClip(QRectF(m_options.leftMm - slack, m_options.topMm - slack,
+                         m_paper.width() - m_options.leftMm - m_options.rightMm + 2 * slack,
+                         m_paper.height() - m_options.topMm - m_options.bottomMm + 2 * slack));
     paint.paint(items, m_options.leftMm, 0);
     paint.setClip(QRectF());
 }
@@ -356,6 +360,15 @@ void ListJob::fill(std::vector<PaintItem>& out, const QRectF& mm, const QColor& 
     out.push_back(std::move(item));
 }
 
+void ListJob::rule(std::vector<PaintItem>& out, const QRectF& mm) const
+{
+    PaintItem item;
+    item.kind = PaintItem::Kind::Rule;
+    item.box = mm;
+    item.colour = m_report->rules.rgba();
+    out.push_back(std::move(item));
+}
+
 // A rule down at `x`: the table's outer rules lie inside its edges, the
 // others on the line between two columns.
 void ListJob::verticalRule(std::vector<PaintItem>& out, double x, double top, double height) const
@@ -365,7 +378,7 @@ void ListJob::verticalRule(std::vector<PaintItem>& out, double x, double top, do
         left = 0;
     else if (x >= m_tableWidth - 1e-9)
         left = m_tableWidth - m_rule;
-    fill(out, QRectF(left, top, m_rule, height), m_report->rules);
+    rule(out, QRectF(left, top, m_rule, height));
 }
 
 double ListJob::layOutBand(int band, std::vector<PaintItem>& out)
@@ -468,9 +481,9 @@ double ListJob::layOutTitles(std::vector<PaintItem>& out)
                  columns[size_t(cell.first)].titleBackground);
     }
     const double height = upperHeight + lowerHeight;
-    fill(out, QRectF(0, 0, m_tableWidth, m_rule), m_report->rules);
-    fill(out, QRectF(0, upperHeight - m_rule / 2, m_tableWidth, m_rule), m_report->rules);
-    fill(out, QRectF(0, height - m_rule, m_tableWidth, m_rule), m_report->rules);
+    rule(out, QRectF(0, 0, m_tableWidth, m_rule));
+    rule(out, QRectF(0, upperHeight - m_rule / 2, m_tableWidth, m_rule));
+    rule(out, QRectF(0, height - m_rule, m_tableWidth, m_rule));
     for (const Cell& cell : upper)
         verticalRule(out, m_colX[size_t(cell.first)], 0, upperHeight);
     for (const Cell& cell : lower)
@@ -513,7 +526,7 @@ double ListJob::layOutRow(int row, std::vector<PaintItem>& out)
     }
     if (filled)
         out[first].box = QRectF(0, 0, m_tableWidth, height);
-    fill(out, QRectF(0, height - m_rule, m_tableWidth, m_rule), m_report->rules);
+    rule(out, QRectF(0, height - m_rule, m_tableWidth, m_rule));
     return height;
 }
 
@@ -590,7 +603,7 @@ double ListJob::layOutFooter(std::vector<PaintItem>& out)
         if (!covered)
             verticalRule(out, x, 0, height);
     }
-    fill(out, QRectF(0, height - m_rule, m_tableWidth, m_rule), m_report->rules);
+    rule(out, QRectF(0, height - m_rule, m_tableWidth, m_rule));
     return height;
 }
 

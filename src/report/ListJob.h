@@ -85,6 +85,7 @@ private:
     void finishPage(int page, std::vector<PaintItem>& items);
     std::vector<PaintItem> layOutPage(int page);
     void fill(std::vector<PaintItem>& out, const QRectF& mm, const QColor& colour) const;
+    void rule(std::vector<PaintItem>& out, const QRectF& mm) const;
     void verticalRule(std::vector<PaintItem>& out, double x, double top, double height) const;
     void keep(int page, std::vector<PaintItem>&& items, bool evict);
 

@@ -88,6 +88,21 @@ void PagePainter::paint(const std::vector<PaintItem>& items, double left, double
         else if (item.kind == PaintItem::Kind::Background && top + item.box.top() < m_inkBottom)
             m_painter.fillRect(rect(item.box), Qt::white);
     }
+    // A rule thinner than a dot of the device (a screen showing the page
+    // small) still shows, a dot wide.
+    const QTransform toDevice = m_painter.deviceTransform();
+    const double dotX = 1.0 / std::max(1e-9, std::abs(toDevice.m11()));
+    const double dotY = 1.0 / std::max(1e-9, std::abs(toDevice.m22()));
+    for (const PaintItem& item : items) {
+        if (item.kind != PaintItem::Kind::Rule)
+            continue;
+        QRectF r = rect(item.box);
+        if (r.width() < dotX)
+            r.setWidth(dotX);
+        if (r.height() < dotY)
+            r.setHeight(dotY);
+        m_painter.fillRect(r, QColor::fromRgba(item.colour));
+    }
     for (const PaintItem& item : items) {
         if (item.kind != PaintItem::Kind::Text)
             continue;

@@ -24,7 +24,8 @@ struct PaintItem {
     enum class Kind : quint8 {
         Background,  // white behind an element, painted only over texts of earlier bands
         Text,
-        Fill,        // a coloured area or rule, always painted, beneath the texts
+        Fill,        // a coloured area, always painted, beneath the rules and texts
+        Rule,        // a line drawn as a thin area, over the fills, at least a dot wide
     };
     Kind kind = Kind::Text;
     quint8 font = 0;  // index into the job's fonts
