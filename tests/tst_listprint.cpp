@@ -519,8 +519,9 @@ void TestListPrint::previewWindowFromCtrlD()
     QCOMPARE(preview->zoomBox->currentText(), QStringLiteral("全部页面"));
     QCOMPARE(preview->view()->zoomMode(), QPrintPreviewWidget::FitInView);
     const QList<QLabel*> labels = preview->findChildren<QLabel*>();
-    QVERIFY(std::any_of(labels.begin(), labels.end(),
-                        [&](QLabel* l) { return l->text() == QStringLiteral("缩放") && l->buddy() == preview->zoomBox; }));
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) {
+        return l->text() == QStringLiteral("缩放") && l->buddy() == preview->zoomBox;
+    }));
     preview->zoomBox->setCurrentIndex(8);
     QCOMPARE(preview->view()->zoomMode(), QPrintPreviewWidget::FitToWidth);
     preview->zoomBox->setCurrentIndex(6);
