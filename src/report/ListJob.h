@@ -133,7 +133,7 @@ private:
     };
     std::unordered_map<int, Kept> m_kept;
     size_t m_keptItems = 0;
-    size_t m_budget = 400000;
+    size_t m_budget = 200000;  // some 25 MB
     quint64 m_clock = 0;
 };
 
