@@ -18,6 +18,7 @@
 #include "report/ListJob.h"
 #include "report/ListPageSetupDialog.h"
 #include "report/ListPreview.h"
+#include "report/ReportLayouter.h"
 #include "report/ReportPageView.h"
 #include "widgets/FontSubstitutions.h"
 
@@ -71,6 +72,7 @@ private slots:
     void printsTheGridAsItStands_data();
     void printsTheGridAsItStands();
     void pageHeadersAndRepeatedTitles();
+    void placedByTheMargins();
     void printedRowsRed_data();
     void printedRowsRed();
     void longTextGrowsItsRow_data();
@@ -269,6 +271,45 @@ void TestListPrint::pageHeadersAndRepeatedTitles()
     QCOMPARE(names.size(), orders);
     for (int i = 0; i < orders; ++i)
         QCOMPARE(names[i], QStringLiteral("收件%1").arg(orders - i, 5, 10, QLatin1Char('0')));
+}
+
+// Checked on the PDF's word boxes (pdftotext -bbox), within half a millimetre.
+void TestListPrint::placedByTheMargins()
+{
+    addOrder({"张三", "13800000001", "北京市海淀区", "申通快递", "未打印", 1, 10, ""});
+    m_orders->showAll();
+    ListPreview* preview = printList();
+    ListPrintOptions options = preview->options();
+    options.leftMm = 30;
+    options.rightMm = 10;
+    preview->setOptions(options);
+    const QString path = m_db->dir() + QStringLiteral("/placed.pdf");
+    m_fake->dialogs.printToPdf = path;
+    preview->printButton->click();
+    const Printed p = readPdf(path);
+    QCOMPARE(p.pages, 1);
+    QVERIFY(p.fonts.contains(QStringLiteral("LiberationSans")));
+
+    // "Page. 1" in the middle between the margins.
+    const auto header = std::find_if(p.words.begin(), p.words.end(),
+                                     [](const Word& w) { return w.text == QStringLiteral("Page."); });
+    QVERIFY(header != p.words.end() && header + 1 != p.words.end());
+    const int page = int(header - p.words.begin());
+    QCOMPARE(p.words[page + 1].text, QStringLiteral("1"));
+    QVERIFY(std::abs((p.words[page].x + p.words[page + 1].right) / 2 - (30 + (210 - 40) / 2.0)) < tolerance);
+    // The table starts on the left margin, its first cell's text a cell
+    // margin further in.
+    const Word name = p.find(QStringLiteral("张三")).value(0);
+    QVERIFY2(name.x > 30 && name.x < 31, qPrintable(QString::number(name.x)));
+    // The maker's line ends its 70 blanks short of the right margin.
+    ReportElement song;
+    song.family = QStringLiteral("宋体");
+    song.fontPixels = 10 * 96 / 72.0;
+    song.bold = false;
+    const double blanks = ReportLayouter().textWidth(song, QString(70, QLatin1Char(' '))) * mmPerLayoutPixel;
+    const Word date = p.find(QStringLiteral("日期：2026-12-10")).value(0);
+    QVERIFY2(std::abs(date.right - (200 - blanks)) < tolerance,
+             qPrintable(QStringLiteral("%1 %2").arg(date.right).arg(200 - blanks)));
 }
 
 void TestListPrint::printedRowsRed_data()
