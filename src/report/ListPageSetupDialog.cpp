@@ -22,7 +22,8 @@ QDoubleSpinBox* marginBox(double mm, const char* name, QWidget* parent)
 {
     auto* box = new QDoubleSpinBox(parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setRange(0, 100);
+    // Up to 6 cm a side: paper down to A5 keeps room for the list.
+    box->setRange(0, 60);
     box->setDecimals(1);
     box->setSingleStep(1);
     box->setSuffix(QStringLiteral(" 毫米"));
