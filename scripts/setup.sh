@@ -9,7 +9,7 @@ packages=(
   libsqlcipher-dev sqlcipher
   libgsf-1-dev
   libbenchmark-dev
-  fonts-noto-cjk fonts-arphic-uming
+  fonts-noto-cjk fonts-arphic-uming fonts-liberation2
   poppler-utils python3-xlwt
   xvfb xauth x11-apps imagemagick
 )

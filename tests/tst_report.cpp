@@ -1,8 +1,10 @@
 // The report engine on its own: line breaking, laying a job out in chunks
 // or on demand, and painting bands onto a page by the template's margins.
 
+#include "report/ListFlow.h"
 #include "report/PageFlow.h"
 #include "report/ReportJob.h"
+#include "report/ReportLayouter.h"
 #include "report/ReportRenderer.h"
 #include "report/ScreenFit.h"
 #include "widgets/FontSubstitutions.h"
@@ -20,7 +22,11 @@ private slots:
 
     void lineBreaking_data();
     void lineBreaking();
+    void alignedLines_data();
+    void alignedLines();
     void chunksAndDemandLayOutAsOneGo();
+    void listFlow_data();
+    void listFlow();
     void pageByTheTemplatesMargins();
     void windowFitsOnScreen_data();
     void windowFitsOnScreen();
@@ -106,6 +112,47 @@ void TestReport::lineBreaking()
     QCOMPARE(shown, lines);
 }
 
+void TestReport::alignedLines_data()
+{
+    // A 19 px face in a box 100 px wide; a Chinese character is 19 px wide.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<QList<double>>("lefts");  // each line's pen, in layout pixels
+    QTest::newRow("left") << "一二" << int(Qt::AlignLeft) << QList<double>{0};
+    QTest::newRow("right") << "一二" << int(Qt::AlignRight) << QList<double>{62};
+    QTest::newRow("centred") << "一二" << int(Qt::AlignHCenter) << QList<double>{31};
+    // Blanks typed after a right-aligned text hold it off the edge …
+    ReportElement face = box("Line", 0, 0, 100, 0);
+    const double blank = ReportLayouter().textWidth(face, QStringLiteral(" "));
+    QTest::newRow("closing blanks count") << "一二" + QString(2, u' ') << int(Qt::AlignRight)
+                                          << QList<double>{62 - 2 * blank};
+    // … but never push it past the box's left edge, nor onto a new line.
+    QTest::newRow("too many blanks") << "一二" + QString(70, u' ') << int(Qt::AlignRight) << QList<double>{0};
+    // A line broken where it did not fit does not count the blank it broke at.
+    QTest::newRow("wrapped") << "一二三四五 六" << int(Qt::AlignRight) << QList<double>{100 - 95, 100 - 19};
+}
+
+void TestReport::alignedLines()
+{
+    QFETCH(QString, text);
+    QFETCH(int, alignment);
+    QFETCH(QList<double>, lefts);
+    ReportElement e = box("Line", 0, 0, 100, 0);
+    e.fontPixels = 19;
+    e.sizing = ReportElement::Sizing::Grow;
+    e.alignment = Qt::Alignment(alignment);
+    ReportLayouter layouter;
+    std::vector<PaintItem> items;
+    QCOMPARE(layouter.layOut(e, text, items), int(lefts.size()));
+    QCOMPARE(items.size(), size_t(lefts.size()));
+    for (int i = 0; i < lefts.size(); ++i) {
+        const double left = items[size_t(i)].baseline.x() / mmPerLayoutPixel;
+        QVERIFY2(std::abs(left - lefts[i]) < 1.5, qPrintable(QStringLiteral("line %1 at %2").arg(i).arg(left)));
+    }
+    // A growing box is as high as its lines.
+    QCOMPARE(items.back().box.height(), lefts.size() * layouter.lineHeight(e) * mmPerLayoutPixel);
+}
+
 void TestReport::chunksAndDemandLayOutAsOneGo()
 {
     ReportTemplate t(QStringLiteral("T"), 200, 700);
@@ -186,6 +233,46 @@ void TestReport::pageByTheTemplatesMargins()
     QCOMPARE(ink(page, QRectF(29, 25 + band + 0.2, 12, 4 * em - band - 0.4)), 0);
     // Nothing left of the left margin.
     QCOMPARE(ink(page, QRectF(0, 0, 29.5, 100)), 0);
+}
+
+void TestReport::listFlow_data()
+{
+    // A4, margins 20 mm, a page header of 10 mm: bands go from 30 mm to 277 mm.
+    QTest::addColumn<QList<double>>("heights");
+    QTest::addColumn<int>("titles");  // the band after which the titles repeat (they are band `titles`); -1: none
+    QTest::addColumn<QList<BandPlacement>>("placed");
+    QTest::newRow("down the page, then a new one")
+        << QList<double>{100, 100, 47, 1} << -1
+        << QList<BandPlacement>{{0, 30}, {0, 130}, {0, 230}, {1, 30}};
+    QTest::newRow("titles at the top of the next page")
+        << QList<double>{200, 10, 30, 30} << 1
+        << QList<BandPlacement>{{0, 30}, {0, 230}, {0, 240}, {1, 40}};
+    QTest::newRow("a band taller than a page stands alone")
+        << QList<double>{10, 300, 10} << -1 << QList<BandPlacement>{{0, 30}, {1, 30}, {2, 30}};
+}
+
+void TestReport::listFlow()
+{
+    QFETCH(QList<double>, heights);
+    QFETCH(int, titles);
+    QFETCH(QList<BandPlacement>, placed);
+    ListFlow flow(297, 20, 20, 10);
+    QList<BandPlacement> got;
+    for (int b = 0; b < heights.size(); ++b) {
+        got << flow.next(heights[b]);
+        if (b == titles)
+            flow.setRepeated(heights[b]);
+    }
+    QCOMPARE(got, placed);
+    QCOMPARE(flow.pageCount(), placed.last().page + 1);
+    for (int p = 1; p < flow.pageCount(); ++p)
+        QCOMPARE(flow.repeatsOn(p), titles >= 0);
+    QVERIFY(!flow.repeatsOn(0));
+
+    // Titles kept with what follows them go to the next page together.
+    ListFlow kept(297, 20, 20, 10);
+    kept.next(240);
+    QCOMPARE(kept.next(5, 5), (BandPlacement{1, 30}));
 }
 
 void TestReport::windowFitsOnScreen_data()

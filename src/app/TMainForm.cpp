@@ -15,6 +15,7 @@
 #include "import/ImportCleanup.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
+#include "orders/OrderListPrinting.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "platform/AppInfo.h"
@@ -162,6 +163,7 @@ void TMainForm::registerCommands()
     (new ExcelExport(*m_orders, *DBGridEh1, m_session, m_platform, this))->registerCommands(c);
     m_import->registerCommands(c);
     m_cleanup->registerCommands(c);
+    (new OrderListPrinting(*DBGridEh1, m_session, m_platform, this))->registerCommands(c);
 
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });

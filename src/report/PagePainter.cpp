@@ -10,13 +10,14 @@ namespace kx {
 namespace {
 
 constexpr double blankPage = -1e9;
+constexpr QRgb black = 0xff000000;
 
 // Point sizes resolve against the device's resolution: 19 layout pixels
 // are 14.25 pt, 16 are 12 pt.
-std::vector<QFont> deviceFonts(const ReportJob& job)
+std::vector<QFont> deviceFonts(const std::vector<ReportFont>& faces)
 {
     std::vector<QFont> fonts;
-    for (const ReportFont& f : job.fonts()) {
+    for (const ReportFont& f : faces) {
         QFont font(f.family);
         font.setPointSizeF(f.pixels * 72.0 / 96.0);
         font.setBold(f.bold);
@@ -30,15 +31,22 @@ std::vector<QFont> deviceFonts(const ReportJob& job)
 }  // namespace
 
 PagePainter::PagePainter(ReportJob& job, QPainter& painter, double dotsPerMmX, double dotsPerMmY)
-    : m_job(job),
-      m_painter(painter),
-      m_fonts(deviceFonts(job)),
-      m_left(job.report().leftMarginMm()),
+    : PagePainter(job.fonts(), painter, dotsPerMmX, dotsPerMmY)
+{
+    m_job = &job;
+    m_left = job.report().leftMarginMm();
+}
+
+PagePainter::PagePainter(const std::vector<ReportFont>& fonts, QPainter& painter, double dotsPerMmX,
+                         double dotsPerMmY)
+    : m_painter(painter),
+      m_fonts(deviceFonts(fonts)),
       m_kx(dotsPerMmX),
       m_ky(dotsPerMmY),
+      m_currentColour(black),
       m_inkBottom(blankPage)
 {
-    m_painter.setPen(Qt::black);
+    m_painter.setPen(QColor::fromRgba(black));
 }
 
 void PagePainter::newPage()
@@ -46,23 +54,57 @@ void PagePainter::newPage()
     m_inkBottom = blankPage;
 }
 
+QRectF PagePainter::deviceRect(const QRectF& r) const
+{
+    return QRectF(r.left() * m_kx, r.top() * m_ky, r.width() * m_kx, r.height() * m_ky);
+}
+
+void PagePainter::setClip(const QRectF& mm)
+{
+    m_clip = mm.isEmpty() ? QRectF() : deviceRect(mm);
+    if (m_clip.isEmpty())
+        m_painter.setClipping(false);
+    else
+        m_painter.setClipRect(m_clip);
+}
+
 void PagePainter::band(int index, double top)
 {
-    auto rect = [&](const QRectF& r) {
-        return QRectF((m_left + r.left()) * m_kx, (top + r.top()) * m_ky, r.width() * m_kx, r.height() * m_ky);
-    };
-    const std::vector<PaintItem>& items = m_job.band(index);
-    // Backgrounds go beneath every text of the band: on the forms some boxes
-    // overlap (the SF and ZJS sender mobile lies inside the sender address
-    // box), and a white box must never hide another element of its band.
-    // White on paper nothing is printed on yet shows nothing, so only a box
-    // reaching up into an earlier band's texts is painted at all (none, while
-    // elements keep inside their bands).
-    for (const PaintItem& item : items)
-        if (item.kind == PaintItem::Kind::Background && top + item.box.top() < m_inkBottom)
-            m_painter.fillRect(rect(item.box), Qt::white);
+    paint(m_job->band(index), m_left, top);
+}
+
+void PagePainter::paint(const std::vector<PaintItem>& items, double left, double top)
+{
+    auto rect = [&](const QRectF& r) { return deviceRect(r.translated(left, top)); };
+    // Fills and backgrounds go beneath every text of the band. On the forms
+    // some boxes overlap (the SF and ZJS sender mobile lies inside the sender
+    // address box), and a white box must never hide another element of its
+    // band. White on paper nothing is printed on yet shows nothing, so only
+    // a box reaching up into an earlier band's texts is painted at all (none,
+    // while elements keep inside their bands).
     for (const PaintItem& item : items) {
-        if (item.kind == PaintItem::Kind::Background)
+        if (item.kind == PaintItem::Kind::Fill)
+            m_painter.fillRect(rect(item.box), QColor::fromRgba(item.colour));
+        else if (item.kind == PaintItem::Kind::Background && top + item.box.top() < m_inkBottom)
+            m_painter.fillRect(rect(item.box), Qt::white);
+    }
+    // A rule thinner than a dot of the device (a screen showing the page
+    // small) still shows, a dot wide.
+    const QTransform toDevice = m_painter.deviceTransform();
+    const double dotX = 1.0 / std::max(1e-9, std::abs(toDevice.m11()));
+    const double dotY = 1.0 / std::max(1e-9, std::abs(toDevice.m22()));
+    for (const PaintItem& item : items) {
+        if (item.kind != PaintItem::Kind::Rule)
+            continue;
+        QRectF r = rect(item.box);
+        if (r.width() < dotX)
+            r.setWidth(dotX);
+        if (r.height() < dotY)
+            r.setHeight(dotY);
+        m_painter.fillRect(r, QColor::fromRgba(item.colour));
+    }
+    for (const PaintItem& item : items) {
+        if (item.kind != PaintItem::Kind::Text)
             continue;
         // A text's glyphs stay inside its box, or are clipped to it.
         m_inkBottom = std::max(m_inkBottom, top + item.box.bottom());
@@ -70,11 +112,18 @@ void PagePainter::band(int index, double top)
             m_currentFont = item.font;
             m_painter.setFont(m_fonts[item.font]);
         }
-        const QPointF pen((m_left + item.baseline.x()) * m_kx, (top + item.baseline.y()) * m_ky);
+        if (item.colour != m_currentColour) {
+            m_currentColour = item.colour;
+            m_painter.setPen(QColor::fromRgba(item.colour));
+        }
+        const QPointF pen((left + item.baseline.x()) * m_kx, (top + item.baseline.y()) * m_ky);
         if (item.clip) {
-            m_painter.setClipRect(rect(item.box));
+            m_painter.setClipRect(m_clip.isEmpty() ? rect(item.box) : rect(item.box) & m_clip);
             m_painter.drawText(pen, item.text);
-            m_painter.setClipping(false);
+            if (m_clip.isEmpty())
+                m_painter.setClipping(false);
+            else
+                m_painter.setClipRect(m_clip);
         } else {
             m_painter.drawText(pen, item.text);
         }

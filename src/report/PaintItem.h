@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -10,23 +11,29 @@ namespace kx {
 // pixels and where the baseline sits below the top of the character cell.
 struct ReportFont {
     QString family;
-    int pixels = 19;
+    double pixels = 19;
     bool bold = true;
     double ascentEm = 0.88;  // baseline below the em box's top, in em
 
-    bool sameFace(const QString& f, int px, bool b) const { return family == f && pixels == px && bold == b; }
+    bool sameFace(const QString& f, double px, bool b) const { return family == f && pixels == px && bold == b; }
 };
 
 // One thing to paint in a band, in millimetres from the band's top-left
 // corner (the band's left edge lies on the left margin).
 struct PaintItem {
-    enum class Kind : quint8 { Background, Text };
+    enum class Kind : quint8 {
+        Background,  // white behind an element, painted only over texts of earlier bands
+        Text,
+        Fill,        // a coloured area, always painted, beneath the rules and texts
+        Rule,        // a line drawn as a thin area, over the fills, at least a dot wide
+    };
     Kind kind = Kind::Text;
     quint8 font = 0;  // index into the job's fonts
-    QRectF box;       // the element's box: filled white, or the clip of a text
+    QRectF box;       // the element's box: filled, or the clip of a text
     QPointF baseline; // where a text line starts, on its baseline
     QString text;
     bool clip = false; // the glyphs may reach past the box: clip the text to it
+    QRgb colour = 0xff000000;  // of the text or the fill
 };
 
 }  // namespace kx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 
 namespace kx {
@@ -13,6 +14,12 @@ struct ReportElement {
     enum class Sizing {
         FixedBox,   // keeps its size; wraps (when wordWrap) and cuts what does not fit
         FitToText,  // one line, as wide as its text
+        Grow,       // keeps its width, wraps, and grows downwards to show every line
+    };
+    // How far apart the lines of a text are.
+    enum class LineSpacing {
+        EmBox,       // one em, the em box's top on the element's top (the Song faces of the forms)
+        FontHeight,  // the face's ascent and descent: room for the fall-back faces' glyphs too
     };
 
     QString name;      // component name, e.g. "QRLabel1"
@@ -23,9 +30,12 @@ struct ReportElement {
     double widthMm = 0;
     double heightMm = 0;
     QString family = QStringLiteral("宋体");
-    int fontPixels = 19;  // font height in layout pixels: 14 pt is 19, 12 pt is 16
+    double fontPixels = 19;  // font height in layout pixels: 14 pt is 19, 12 pt is 16
     bool bold = true;
     Sizing sizing = Sizing::FixedBox;
+    LineSpacing spacing = LineSpacing::EmBox;
+    Qt::Alignment alignment = Qt::AlignLeft;  // of each line within the box
+    QRgb colour = 0xff000000;
     bool wordWrap = true;
     bool opaque = false;   // white background behind the text
     bool visible = true;

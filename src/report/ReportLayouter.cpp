@@ -1,9 +1,13 @@
 #include "report/ReportLayouter.h"
 
-#include <QRawFont>
+#include <QGlyphRun>
 #include <QHash>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QTextBoundaryFinder>
 #include <QtEndian>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace kx {
@@ -73,9 +77,10 @@ struct ReportLayouter::Measure {
     QFont font;
     QRawFont raw;
     QFontMetricsF metrics;
+    double scale;  // measuring pixels per layout pixel
     QHash<char32_t, Char> chars;
 
-    explicit Measure(const QFont& f) : font(f), raw(QRawFont::fromFont(f)), metrics(f) {}
+    Measure(const QFont& f, double scale_) : font(f), raw(QRawFont::fromFont(f)), metrics(f), scale(scale_) {}
 
     Char measure(const QChar* text, int count, char32_t code)
     {
@@ -87,25 +92,42 @@ struct ReportLayouter::Measure {
         int glyphCount = 2;
         if (raw.isValid() && raw.glyphIndexesForChars(text, count, glyphs, &glyphCount) && glyphCount == 1 &&
             glyphs[0] != 0) {
-            QPointF a;
-            raw.advancesForGlyphIndexes(glyphs, &a, 1, QRawFont::SeparateAdvances);
-            c.advance = a.x() / measureScale;
-            const QRectF ink = raw.boundingRect(glyphs[0]);
-            c.ink = QRectF(ink.x() / measureScale, ink.y() / measureScale, ink.width() / measureScale,
-                           ink.height() / measureScale);
-            c.known = true;
+            c = glyph(raw, glyphs[0]);
         } else {
-            c.advance = metrics.horizontalAdvance(QString(text, count)) / measureScale;
+            // A character the face lacks is drawn by a fall-back face; laid
+            // out once on its own, it shows which face and glyph that is.
+            QTextLayout layout(QString(text, count), font);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            const QList<QGlyphRun> runs = layout.glyphRuns();
+            if (runs.size() == 1 && runs[0].glyphIndexes().size() == 1 && runs[0].glyphIndexes()[0] != 0 &&
+                runs[0].rawFont().isValid())
+                c = glyph(runs[0].rawFont(), runs[0].glyphIndexes()[0]);
+            else
+                c.advance = metrics.horizontalAdvance(QString(text, count)) / scale;
         }
         chars.insert(code, c);
         return c;
     }
 
+    Char glyph(const QRawFont& face, quint32 index) const
+    {
+        Char c;
+        QPointF a;
+        face.advancesForGlyphIndexes(&index, &a, 1, QRawFont::SeparateAdvances);
+        c.advance = a.x() / scale;
+        const QRectF ink = face.boundingRect(index);
+        c.ink = QRectF(ink.x() / scale, ink.y() / scale, ink.width() / scale, ink.height() / scale);
+        c.known = true;
+        return c;
+    }
+
     // Metrics of every UTF-16 unit; the second half of a surrogate pair is empty.
-    void measureText(const QString& text, std::vector<Char>& out)
+    void measureText(QStringView text, std::vector<Char>& out)
     {
         out.assign(size_t(text.size()), Char{0, QRectF(), true});
-        const QChar* data = text.constData();
+        const QChar* data = text.data();
         for (qsizetype i = 0; i < text.size(); ++i) {
             if (data[i].isHighSurrogate() && i + 1 < text.size() && data[i + 1].isLowSurrogate()) {
                 out[size_t(i)] = measure(data + i, 2, QChar::surrogateToUcs4(data[i], data[i + 1]));
@@ -221,7 +243,9 @@ int ReportLayouter::font(const ReportElement& e)
         if (m_fonts[i].sameFace(e.family, e.fontPixels, e.bold))
             return int(i);
     QFont font(e.family);
-    font.setPixelSize(e.fontPixels * measureScale);
+    // Whole pixels only; the measures are scaled back by what was given.
+    const int measurePixels = std::max(1, int(std::lround(e.fontPixels * measureScale)));
+    font.setPixelSize(measurePixels);
     font.setBold(e.bold);
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(false);
@@ -231,31 +255,66 @@ int ReportLayouter::font(const ReportElement& e)
     rf.bold = e.bold;
     rf.ascentEm = emAscent(font);
     m_fonts.push_back(rf);
-    m_measures.push_back(std::make_unique<Measure>(font));
+    m_measures.push_back(std::make_unique<Measure>(font, measurePixels / e.fontPixels));
     return int(m_fonts.size() - 1);
 }
 
-void ReportLayouter::layOut(const ReportElement& e, const QString& text, std::vector<PaintItem>& out)
+ReportLayouter::LineBox ReportLayouter::lineBox(const ReportElement& e, int f) const
+{
+    const double em = e.fontPixels;
+    if (e.spacing == ReportElement::LineSpacing::EmBox)
+        return {em, m_fonts[size_t(f)].ascentEm * em};
+    const Measure& m = *m_measures[size_t(f)];
+    return {(m.metrics.ascent() + m.metrics.descent()) / m.scale, m.metrics.ascent() / m.scale};
+}
+
+double ReportLayouter::lineHeight(const ReportElement& e)
+{
+    return lineBox(e, font(e)).pitch;
+}
+
+double ReportLayouter::textWidth(const ReportElement& e, QStringView text)
+{
+    Measure& m = *m_measures[size_t(font(e))];
+    m.measureText(text, m_chars);
+    double widest = 0, width = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\n' || text[i] == u'\r' || text[i] == QChar::LineSeparator) {
+            width = 0;
+            continue;
+        }
+        width += m_chars[size_t(i)].advance;
+        widest = std::max(widest, width);
+    }
+    return widest;
+}
+
+int ReportLayouter::layOut(const ReportElement& e, const QString& text, std::vector<PaintItem>& out)
 {
     if (!e.visible)
-        return;
+        return 0;
     const int f = font(e);
     Measure& m = *m_measures[size_t(f)];
     const double em = e.fontPixels;
-    const double ascent = m_fonts[size_t(f)].ascentEm * em;
+    const LineBox lines = lineBox(e, f);
     const double boxHeight = e.heightMm / mmPerLayoutPixel;
 
-    auto text_ = [&](const QRectF& box, const QString& t, qsizetype start, qsizetype end, double top) {
+    // One line of t[start, end) with its pen at x, its line box's top at top.
+    auto text_ = [&](const QRectF& box, const QString& t, qsizetype start, qsizetype end, double x, double top) {
         QString piece = t.mid(start, end - start);
         while (!piece.isEmpty() && (piece.back() == QChar::LineSeparator || piece.back() == u' '))
             piece.chop(1);
         if (piece.isEmpty())
             return;
-        const QPointF pen(e.left, top + ascent);
-        PaintItem item{PaintItem::Kind::Text, quint8(f), box, pen * mmPerLayoutPixel, piece, false};
+        const QPointF pen(x, top + lines.ascent);
+        PaintItem item{PaintItem::Kind::Text, quint8(f), box, pen * mmPerLayoutPixel, piece, false, e.colour};
         item.clip = needsClip(m_chars, start, start + piece.size(), pen,
                               QRectF(box.topLeft() / mmPerLayoutPixel, box.size() / mmPerLayoutPixel));
         out.push_back(std::move(item));
+    };
+    auto background = [&](const QRectF& box) {
+        if (e.opaque)
+            out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}, false, 0xffffffff});
     };
 
     if (e.sizing == ReportElement::Sizing::FitToText) {
@@ -267,26 +326,50 @@ void ReportLayouter::layOut(const ReportElement& e, const QString& text, std::ve
         // The box follows the text; a little room on the right keeps the
         // last glyph's overhang.
         const QRectF box = mmRect(e.left, e.top, width + em * 0.25, boxHeight);
-        if (e.opaque)
-            out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}, false});
-        text_(box, line, 0, line.size(), e.top);
-        return;
+        background(box);
+        text_(box, line, 0, line.size(), e.left, e.top);
+        return line.isEmpty() ? 0 : 1;
     }
 
     const double boxWidth = e.widthMm / mmPerLayoutPixel;
-    const QRectF box = mmRect(e.left, e.top, boxWidth, boxHeight);
-    if (e.opaque)
-        out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}, false});
-    if (text.isEmpty())
-        return;
+    const bool grows = e.sizing == ReportElement::Sizing::Grow;
+    if (text.isEmpty()) {
+        background(mmRect(e.left, e.top, boxWidth, boxHeight));
+        return 0;
+    }
 
     // Whole lines only; a box lower than one line still shows its first.
-    const int maxLines = std::max(1, int(std::floor((boxHeight + 1e-6) / em)));
+    const int maxLines = grows ? INT_MAX : std::max(1, int(std::floor((boxHeight + 1e-6) / lines.pitch)));
     const QString t = boxText(text);
     m.measureText(t, m_chars);
+    const auto broken = breakLines(t, m_chars, boxWidth, e.wordWrap, maxLines);
+    const double height = grows ? std::max(boxHeight, broken.size() * lines.pitch) : boxHeight;
+    const QRectF box = mmRect(e.left, e.top, boxWidth, height);
+    background(box);
+    const Qt::Alignment horizontal = e.alignment & (Qt::AlignRight | Qt::AlignHCenter);
     int index = 0;
-    for (const auto& [start, end] : breakLines(t, m_chars, boxWidth, e.wordWrap, maxLines))
-        text_(box, t, start, end, e.top + em * index++);
+    for (const auto& [start, end] : broken) {
+        double x = e.left;
+        if (horizontal) {
+            // A line broken where it did not fit leaves its closing blanks
+            // hanging; the last line of a paragraph keeps them, so that
+            // blanks typed after a right-aligned text hold it off the edge.
+            qsizetype last = end;
+            if (last > start && t.at(last - 1) == QChar::LineSeparator)
+                --last;
+            else if (last < t.size())
+                while (last > start && isBlank(t.at(last - 1)))
+                    --last;
+            double width = 0;
+            for (qsizetype i = start; i < last; ++i)
+                width += m_chars[size_t(i)].advance;
+            const double room = boxWidth - width;
+            if (room > 0)
+                x += horizontal & Qt::AlignRight ? room : room / 2;
+        }
+        text_(box, t, start, end, x, e.top + lines.pitch * index++);
+    }
+    return int(broken.size());
 }
 
 }  // namespace kx

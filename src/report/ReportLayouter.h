@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QRectF>
+#include <QStringView>
 #include <memory>
 #include <vector>
 
@@ -13,17 +14,27 @@ namespace kx {
 
 // Breaks element texts into lines and places them in their boxes. Lines are
 // one em apart with the em box's top on the element's top, as the Song faces
-// the forms were laid out with draw them. A fixed box breaks its text between
-// any two Chinese characters (Latin words and numbers stay whole while they
-// fit a line) and drops the lines beyond its height; every text is clipped to
-// its element's box, so nothing is ever drawn outside it.
+// the forms were laid out with draw them, or as far apart as the face's
+// ascent and descent (LineSpacing::FontHeight). A fixed box breaks its text
+// between any two Chinese characters (Latin words and numbers stay whole
+// while they fit a line) and drops the lines beyond its height; a growing box
+// keeps every line. Every text is clipped to its element's box, so nothing is
+// ever drawn outside it.
 class ReportLayouter {
 public:
     ReportLayouter();
     ~ReportLayouter();
 
-    // Appends the paint items of one element showing `text`.
-    void layOut(const ReportElement& element, const QString& text, std::vector<PaintItem>& out);
+    // Appends the paint items of one element showing `text`; returns the
+    // number of lines it shows.
+    int layOut(const ReportElement& element, const QString& text, std::vector<PaintItem>& out);
+
+    // The distance from one line of the element's text to the next, in
+    // layout pixels.
+    double lineHeight(const ReportElement& element);
+    // The width of the element's text set on one line (its widest line when
+    // it holds line breaks), in layout pixels.
+    double textWidth(const ReportElement& element, QStringView text);
 
     const std::vector<ReportFont>& fonts() const { return m_fonts; }
     // The index into fonts() of the element's face, added when new.
@@ -40,6 +51,11 @@ public:
 
 private:
     struct Measure;
+    struct LineBox {
+        double pitch;   // from one line's top to the next
+        double ascent;  // from a line's top to its baseline
+    };
+    LineBox lineBox(const ReportElement& element, int font) const;
 
     std::vector<ReportFont> m_fonts;
     std::vector<std::unique_ptr<Measure>> m_measures;

@@ -1,7 +1,8 @@
 #include "report/ReportPageView.h"
 
+#include "report/BandPages.h"
+#include "report/PageSource.h"
 #include "report/ReportJob.h"
-#include "report/ReportRenderer.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -19,7 +20,12 @@ constexpr double gap = 10;  // pixels around and between the pages
 }  // namespace
 
 ReportPageView::ReportPageView(std::shared_ptr<ReportJob> job, QPrinter* printer, QWidget* parent)
-    : QAbstractScrollArea(parent), m_job(std::move(job)), m_printer(printer)
+    : ReportPageView(std::make_shared<BandPages>(std::move(job)), printer, parent)
+{
+}
+
+ReportPageView::ReportPageView(std::shared_ptr<PageSource> pages, QPrinter* printer, QWidget* parent)
+    : QAbstractScrollArea(parent), m_pages(std::move(pages)), m_printer(printer)
 {
     QPalette desk = viewport()->palette();
     desk.setColor(QPalette::Window, Qt::gray);
@@ -35,16 +41,37 @@ ReportPageView::~ReportPageView() = default;
 
 int ReportPageView::pageCount() const
 {
-    return ReportRenderer::pageCount(m_placements);
+    return m_pages->pageCount();
+}
+
+void ReportPageView::setPages(std::shared_ptr<PageSource> pages)
+{
+    m_pages = std::move(pages);
+    updatePreview();
 }
 
 void ReportPageView::updatePreview()
 {
     m_paperMm = m_printer->pageLayout().fullRect(QPageLayout::Millimeter).size();
-    m_placements = ReportRenderer::placements(*m_job, m_paperMm.height());
+    m_pages->setPaper(m_paperMm);
     m_current = pageCount() > 0 ? std::clamp(m_current, 1, pageCount()) : 0;
     updateScrollBars();
     viewport()->update();
+}
+
+void ReportPageView::pagesAdded()
+{
+    const int before = m_shownPages;
+    if (pageCount() == before)
+        return;
+    if (m_current == 0 && pageCount() > 0)
+        m_current = 1;
+    updateScrollBars(false);
+    // Repaint only when a new page lies where the view looks.
+    const double step = pageStep();
+    const double firstNewTop = gap + before * step - verticalScrollBar()->value();
+    if (before == 0 || firstNewTop < viewport()->height())
+        viewport()->update();
 }
 
 QSizeF ReportPageView::paperPixels() const
@@ -105,7 +132,7 @@ QRectF ReportPageView::pageRect(int page) const
     return {left, gap + page * pageStep() - verticalScrollBar()->value(), size.width(), size.height()};
 }
 
-void ReportPageView::updateScrollBars()
+void ReportPageView::updateScrollBars(bool repaint)
 {
     const QSizeF size = pageSize();
     const QSize room = viewport()->size();
@@ -116,7 +143,9 @@ void ReportPageView::updateScrollBars()
     horizontalScrollBar()->setRange(0, std::max(0, int(std::ceil(size.width() + 2 * gap)) - room.width()));
     horizontalScrollBar()->setPageStep(room.width());
     m_scrolling = false;
-    viewport()->update();
+    m_shownPages = pageCount();
+    if (repaint)
+        viewport()->update();
 }
 
 void ReportPageView::setCurrentPage(int page)
@@ -189,7 +218,7 @@ void ReportPageView::paintEvent(QPaintEvent* event)
         painter.setClipRect(page & exposed);
         painter.translate(page.topLeft());
         painter.scale(zoom, zoom);
-        ReportRenderer::paintPage(*m_job, painter, m_placements, p, kx, ky);
+        m_pages->paintPage(painter, p, kx, ky);
         painter.restore();
     }
 }

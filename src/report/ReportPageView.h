@@ -1,16 +1,14 @@
 #pragma once
 
-#include "report/PageFlow.h"
-
 #include <QAbstractScrollArea>
 #include <QPrintPreviewWidget>
 #include <memory>
-#include <vector>
 
 class QPrinter;
 
 namespace kx {
 
+class PageSource;
 class ReportJob;
 
 // The pages of a job on screen, one below the other on a grey desk, on the
@@ -22,7 +20,13 @@ class ReportPageView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     ReportPageView(std::shared_ptr<ReportJob> job, QPrinter* printer, QWidget* parent = nullptr);
+    // Pages that are still being laid out: pagesAdded() shows the ones that
+    // came since.
+    ReportPageView(std::shared_ptr<PageSource> pages, QPrinter* printer, QWidget* parent = nullptr);
     ~ReportPageView() override;
+
+    // Shows another report's pages, on the printer's paper.
+    void setPages(std::shared_ptr<PageSource> pages);
 
     int pageCount() const;
     // 1-based; the page that fills most of the view.
@@ -38,6 +42,9 @@ public:
 
     // Places the pages again on the printer's paper (after a printer setup).
     void updatePreview();
+    // The source finished more pages: the scroll range grows, and the view
+    // repaints only when one of them comes into sight.
+    void pagesAdded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -49,13 +56,13 @@ private:
     QSizeF pageSize() const;     // at the zoom shown
     double pageStep() const;     // from one page's top to the next
     QRectF pageRect(int page) const;  // 0-based, in viewport pixels
-    void updateScrollBars();
+    void updateScrollBars(bool repaint = true);
     int pageInSight() const;
 
-    std::shared_ptr<ReportJob> m_job;
+    std::shared_ptr<PageSource> m_pages;
     QPrinter* m_printer;
     QSizeF m_paperMm;
-    std::vector<BandPlacement> m_placements;
+    int m_shownPages = 0;  // the page count the scroll range was set for
     QPrintPreviewWidget::ZoomMode m_zoomMode = QPrintPreviewWidget::CustomZoom;
     double m_zoom = 1.0;
     int m_current = 0;

@@ -1,6 +1,7 @@
 #include "report/ReportRenderer.h"
 
 #include "report/PagePainter.h"
+#include "report/PageSource.h"
 #include "report/ReportJob.h"
 
 #include <QPagedPaintDevice>
@@ -65,6 +66,28 @@ void ReportRenderer::render(ReportJob& job, QPagedPaintDevice* device, int fromP
             paint.newPage();
         }
         paint.band(int(b), bands[b].topMm);
+    }
+    painter.end();
+}
+
+void ReportRenderer::render(PageSource& pages, QPagedPaintDevice* device, int fromPage, int toPage)
+{
+    if (auto* printer = dynamic_cast<QPrinter*>(device))
+        printer->setFullPage(true);
+    device->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    pages.setPaper(device->pageLayout().fullRect(QPageLayout::Millimeter).size());
+    const int first = fromPage > 0 ? fromPage - 1 : 0;
+    if (!pages.hasPage(first) || (toPage > 0 && toPage < fromPage))
+        return;
+
+    QPainter painter;
+    if (!painter.begin(device))
+        throw std::runtime_error("打印机无法打开");
+    const double kx = device->logicalDpiX() / 25.4, ky = device->logicalDpiY() / 25.4;
+    for (int page = first; pages.hasPage(page) && (toPage <= 0 || page < toPage); ++page) {
+        if (page > first)
+            device->newPage();
+        pages.paintPage(painter, page, kx, ky);
     }
     painter.end();
 }

@@ -10,6 +10,7 @@ class QPainter;
 
 namespace kx {
 
+class PageSource;
 class ReportJob;
 
 // Paints a job on a printer, the preview or a PDF. The report's margins are
@@ -23,6 +24,11 @@ public:
     // When none of those pages is in the job the device is not opened at
     // all, so a printer is sent nothing.
     static void render(ReportJob& job, QPagedPaintDevice* device, int fromPage = 0, int toPage = 0);
+    // Paints the pages of a source on the device's paper, laying out what
+    // is still to do; `fromPage`..`toPage` as above. When none of those
+    // pages is in the report the device is not opened at all.
+    static void render(PageSource& pages, QPagedPaintDevice* device, int fromPage = 0, int toPage = 0);
+
     // Whether any of the pages `fromPage`..`toPage` (1-based) is in the job
     // printed on paper of that layout.
     static bool hasPagesIn(const ReportJob& job, const QPageLayout& paper, int fromPage, int toPage);

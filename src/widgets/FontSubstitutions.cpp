@@ -30,6 +30,11 @@ void registerFontSubstitutions()
             if (face != name && !present.contains(face))
                 QFont::insertSubstitution(name, face);
     }
+    // The printed list's faces: Liberation Sans has Arial's metrics, and
+    // stands in for the bitmap MS Sans Serif of its page header too.
+    for (const QString& name : {QStringLiteral("Arial"), QStringLiteral("MS Sans Serif")})
+        if (!QFont::substitutes(name).contains(QStringLiteral("Liberation Sans")))
+            QFont::insertSubstitution(name, QStringLiteral("Liberation Sans"));
 }
 
 QFont songFont(int pixels, bool bold)

@@ -5,7 +5,8 @@
 namespace kx {
 
 // Maps the Windows face names the screens and waybills ask for ("宋体") to
-// the Song faces installed on this desktop. Call once at start, before the
+// the Song faces installed on this desktop, and the printed list's "Arial"
+// and "MS Sans Serif" to Liberation Sans. Call once at start, before the
 // first window is made; calling it again does no harm.
 void registerFontSubstitutions();
 

@@ -48,30 +48,47 @@ QList<Word> Printed::find(const QString& text) const
 QString unifiedIdeographs(const QString& text)
 {
     static const QHash<QChar, QChar> radicals = [] {
-        QHash<QChar, QChar> map;
-        QFont font(QStringLiteral("宋体"));
-        font.setBold(true);
-        const QRawFont raw = QRawFont::fromFont(font);
+        // The waybills' bold Song face, and the Sans face that draws the
+        // Chinese of the printed list's "Arial".
+        QFont song(QStringLiteral("宋体"));
+        song.setBold(true);
+        const QFont sans(QStringLiteral("Noto Sans CJK SC"));
         QString ideographs, lows;
         for (char16_t c = 0x4E00; c <= 0x9FFF; ++c)
             ideographs += QChar(c);
         for (char16_t c = 0x2E80; c <= 0x2FDF; ++c)
             lows += QChar(c);
-        const QList<quint32> hi = raw.glyphIndexesForString(ideographs);
-        const QList<quint32> lo = raw.glyphIndexesForString(lows);
-        QHash<quint32, QChar> byGlyph;
-        for (int i = hi.size() - 1; i >= 0; --i)
-            if (hi[i])
-                byGlyph[hi[i]] = ideographs[i];
-        for (int i = 0; i < lo.size(); ++i)
-            if (lo[i] && byGlyph.contains(lo[i]))
-                map[lows[i]] = byGlyph[lo[i]];
+        QHash<QChar, QChar> map;
+        for (const QFont& font : {song, sans}) {
+            const QRawFont raw = QRawFont::fromFont(font);
+            const QList<quint32> hi = raw.glyphIndexesForString(ideographs);
+            const QList<quint32> lo = raw.glyphIndexesForString(lows);
+            QHash<quint32, QChar> byGlyph;
+            for (int i = hi.size() - 1; i >= 0; --i)
+                if (hi[i])
+                    byGlyph[hi[i]] = ideographs[i];
+            for (int i = 0; i < lo.size(); ++i)
+                if (lo[i] && byGlyph.contains(lo[i]) && !map.contains(lows[i]))
+                    map[lows[i]] = byGlyph[lo[i]];
+        }
         return map;
     }();
     QString out = text;
     for (QChar& c : out)
         c = radicals.value(c, c);
     return out;
+}
+
+QStringList readLayoutText(const QString& path)
+{
+    if (!QFile::exists(path))
+        return {};
+    QStringList pages = unifiedIdeographs(run(QStringLiteral("pdftotext"),
+                                              {QStringLiteral("-layout"), path, QStringLiteral("-")}))
+                            .split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
 }
 
 Printed readPdf(const QString& path)

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace kx::test {
 
@@ -49,6 +50,10 @@ struct Printed {
 // which for ideographs like 小, 一, 黄 is a Kangxi or CJK radical. Read back,
 // such radicals are turned into the ideograph that shares their glyph.
 QString unifiedIdeographs(const QString& text);
+
+// The text of each page of the PDF at `path` as `pdftotext -layout` sets it
+// out, ideographs unified as above; empty when the file is missing.
+QStringList readLayoutText(const QString& path);
 
 // The PDF at `path` as poppler reads it; empty when the file is missing.
 // Leaves the drawn page 1 beside it as `path`.png.
