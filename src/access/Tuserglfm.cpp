@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace kx {
@@ -44,6 +45,18 @@ QLabel* label(QWidget* parent, const QString& text, int x, int y)
     auto* l = new QLabel(text, parent);
     l->move(x, y);
     l->adjustSize();
+    return l;
+}
+
+// A caption with its field 16 pixels below its top. The Song faces of this
+// desktop set a line taller than the Windows face does, and the field would
+// cover the glyphs' feet: the caption keeps those 16 pixels and draws its
+// line from their bottom, where the Windows face puts the glyphs.
+QLabel* captionAbove(QWidget* parent, const QString& text, int x, int y)
+{
+    QLabel* l = label(parent, text, x, y);
+    l->setFixedHeight(16);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     return l;
 }
 
@@ -99,10 +112,13 @@ Tuserglfm::Tuserglfm(QWidget* owner, Tdmfm& dm, const Platform& platform)
     pages->setObjectName(QStringLiteral("PageControl1"));
     pages->setGeometry(192, 0, width() - 192, height());
     pages->setEnabled(false);
+    // The three titles side by side in the column's 201 pixels.
+    pages->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 3px; }"));
+    pages->tabBar()->setFont(font());
 
-    auto* resetPage = new QWidget;
+    auto* resetPage = new QWidget(pages);
     label(resetPage, QStringLiteral("请在左边列表中选择用户"), 16, 8);
-    QLabel* resetLabel = label(resetPage, QStringLiteral("你选择的用户名："), 16, 32);
+    QLabel* resetLabel = captionAbove(resetPage, QStringLiteral("你选择的用户名："), 16, 32);
     resetName = field(resetPage, QStringLiteral("resetName"), 16, 48, 105);
     resetLabel->setBuddy(resetName);
     resetName->setReadOnly(true);
@@ -110,16 +126,16 @@ Tuserglfm::Tuserglfm(QWidget* owner, Tdmfm& dm, const Platform& platform)
     hintButton = button(resetPage, QStringLiteral("hintButton"), QStringLiteral("提示"), {136, 80, 49, 25});
     pages->addTab(resetPage, QStringLiteral("初始化密码"));
 
-    auto* addPage = new QWidget;
+    auto* addPage = new QWidget(pages);
     QLabel* newLabel = label(addPage, QStringLiteral("新增用户名："), 35, 16);
     newName = field(addPage, QStringLiteral("newName"), 32, 40, 137);
     newLabel->setBuddy(newName);
     addButton = button(addPage, QStringLiteral("addButton"), QStringLiteral("增加用户"), {56, 72, 89, 25});
     pages->addTab(addPage, QStringLiteral("增加用户"));
 
-    auto* deletePage = new QWidget;
+    auto* deletePage = new QWidget(pages);
     label(deletePage, QStringLiteral("请在左边列表中选择用户"), 32, 8);
-    QLabel* deleteLabel = label(deletePage, QStringLiteral("你选择的用户名："), 32, 32);
+    QLabel* deleteLabel = captionAbove(deletePage, QStringLiteral("你选择的用户名："), 32, 32);
     deleteName = field(deletePage, QStringLiteral("deleteName"), 32, 48, 121);
     deleteLabel->setBuddy(deleteName);
     deleteName->setReadOnly(true);
