@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -262,6 +263,11 @@ void TestUsers::usersWindow()
     QCOMPARE(w->pages->tabText(1), QString("增加用户"));
     QCOMPARE(w->pages->tabText(2), QString("删除用户"));
     QCOMPARE(w->pages->currentIndex(), 0);
+    // All three titles in view, none behind a scroll arrow.
+    QTabBar* tabs = w->pages->tabBar();
+    QVERIFY(tabs->tabRect(2).right() < tabs->width());
+    QVERIFY(tabs->width() <= w->pages->width());
+    QCOMPARE(tabs->font().pixelSize(), 14);
     QTRY_VERIFY(w->LabeledEdit1->hasFocus());
     QCOMPARE(w->LabeledEdit1->echoMode(), QLineEdit::Password);
     QCOMPARE(w->LabeledEdit1->maxLength(), 10);
@@ -305,6 +311,11 @@ void TestUsers::usersWindow()
     QCOMPARE(w->hintButton->text(), QString("提示"));
     QCOMPARE(w->addButton->text(), QString("增加用户"));
     QCOMPARE(w->deleteButton->text(), QString("删除用户"));
+    // Every caption whole, in the window's face.
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+        QVERIFY2(l->font().pixelSize() == 14, qPrintable(l->text() + " " + l->font().toString()));
+        QVERIFY2(l->width() >= l->sizeHint().width(), qPrintable(l->text()));
+    }
     QVERIFY(s.fp.dialogs.shown.isEmpty());
 }
 
@@ -634,6 +645,7 @@ void TestUsers::changeWindow()
         QVERIFY2(l, text);
         QCOMPARE(l->pos(), at);
         QCOMPARE(l->buddy(), buddy);
+        QVERIFY2(l->width() >= l->sizeHint().width(), text);
         QVERIFY2(l->geometry().right() < w->width(), text);
     }
     QCOMPARE(w->changeButton->text(), QString("更改密码"));
