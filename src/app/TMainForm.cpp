@@ -1,6 +1,9 @@
 #include "app/TMainForm.h"
 
+#include "access/Tchangepassfm.h"
 #include "access/Tloginfm.h"
+#include "access/Tuserglfm.h"
+#include "app/CreateOnDemand.h"
 #include "app/HintSettings.h"
 #include "app/SuccessBanner.h"
 #include "core/DateText.h"
@@ -165,6 +168,8 @@ void TMainForm::registerCommands()
     m_cleanup->registerCommands(c);
     (new OrderListPrinting(*DBGridEh1, m_session, m_platform, this))->registerCommands(c);
 
+    c.on(Command::UserAdmin, [this] { createOnDemand<Tuserglfm>(this, m_dm, m_platform); });
+    c.on(Command::ChangePassword, [this] { createOnDemand<Tchangepassfm>(this, m_dm, m_platform); });
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
     c.addStartUpStep(StartUpStep::Tables, [this] {

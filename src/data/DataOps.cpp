@@ -12,11 +12,11 @@ void openQuery(Dataset& dataset, const QString& sql, const QVariantList& params)
     dataset.open();
 }
 
-void runStatement(Dataset& dataset, const QString& sql, const QVariantList& params)
+int runStatement(Dataset& dataset, const QString& sql, const QVariantList& params)
 {
     dataset.close();
     dataset.setSql(sql, params);
-    dataset.execSql();
+    return dataset.execSql();
 }
 
 QStringList columnValues(Dataset& dataset, const QString& column, const QString& table)

@@ -15,7 +15,8 @@ class Dataset;
 void openQuery(Dataset& dataset, const QString& sql, const QVariantList& params = {});
 
 // Closes the dataset, replaces its statement and runs it; stays closed.
-void runStatement(Dataset& dataset, const QString& sql, const QVariantList& params = {});
+// Returns how many rows it changed.
+int runStatement(Dataset& dataset, const QString& sql, const QVariantList& params = {});
 
 // The distinct values of a column in the engine's order, through `dataset`
 // (left on its last row). A null stops with the conversion error.

@@ -192,10 +192,10 @@ qint64 Dataset::rowId(int row) const
     return m_store->ids[size_t(m_store->order[size_t(row)])];
 }
 
-void Dataset::execSql()
+int Dataset::execSql()
 {
     close();
-    m_connection.exec(m_sql, m_params);
+    return m_connection.exec(m_sql, m_params);
 }
 
 int Dataset::rowOfId(qint64 rowId) const

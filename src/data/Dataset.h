@@ -51,7 +51,8 @@ public:
     void close();
     bool isOpen() const { return m_open; }
     // Runs the statement as a command that returns no rows; stays closed.
-    void execSql();
+    // Returns how many rows it changed.
+    int execSql();
 
     int rowCount() const { return m_rowCount; }
     int fieldCount() const { return int(m_fields.size()); }

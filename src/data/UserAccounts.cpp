@@ -1,0 +1,78 @@
+#include "data/UserAccounts.h"
+
+#include "core/TextValue.h"
+#include "data/DataOps.h"
+#include "data/LoginJournal.h"
+#include "data/Schema.h"
+#include "data/Tdmfm.h"
+#include "data/Transaction.h"
+
+namespace kx {
+
+namespace {
+
+bool exists(Tdmfm& dm, const QString& name)
+{
+    openQuery(dm.ADOQuery1, QStringLiteral("select username from userdb where username=?"), {name});
+    return dm.ADOQuery1.rowCount() > 0;
+}
+
+}  // namespace
+
+QStringList UserAccounts::names(Tdmfm& dm)
+{
+    Dataset& q = dm.ADOQuery1;
+    openQuery(q, QStringLiteral("select username from userdb"));
+    QStringList list;
+    list.reserve(q.rowCount());
+    const int field = q.fieldIndex(QStringLiteral("username"));
+    for (int row = 0; row < q.rowCount(); ++row)
+        list.append(textOf(q.value(row, field)));
+    return list;
+}
+
+bool UserAccounts::isAdministratorPassword(Tdmfm& dm, const QString& password)
+{
+    return LoginJournal::passwordMatches(dm, schema::administrator, password);
+}
+
+bool UserAccounts::add(Tdmfm& dm, const QString& name)
+{
+    // The look and the insert in one transaction: no other station can add
+    // the same name in between.
+    Transaction t(dm.ADOConnection1);
+    if (exists(dm, name))
+        return false;
+    runStatement(dm.ADOQuery1, QStringLiteral("Insert into userdb values (?,?)"),
+                 {name, schema::initialPassword});
+    t.commit();
+    return true;
+}
+
+bool UserAccounts::resetPassword(Tdmfm& dm, const QString& name)
+{
+    return runStatement(dm.ADOQuery1, QStringLiteral("update userdb set passwd=?where username=?"),
+                        {schema::initialPassword, name}) > 0;
+}
+
+bool UserAccounts::remove(Tdmfm& dm, const QString& name)
+{
+    return runStatement(dm.ADOQuery1, QStringLiteral("delete from userdb where username=?"), {name}) > 0;
+}
+
+bool UserAccounts::changePassword(Tdmfm& dm, const QString& name, const QString& oldPassword,
+                                  const QString& newPassword)
+{
+    // The check and the change in one transaction: the password checked is
+    // the one replaced.
+    Transaction t(dm.ADOConnection1);
+    openQuery(dm.ADOQuery1, QStringLiteral("select username from userdb where passwd=? and username=?"),
+              {oldPassword, name});
+    if (dm.ADOQuery1.rowCount() == 0)
+        return false;
+    runStatement(dm.ADOQuery1, QStringLiteral("update userdb set passwd=? where username=?"), {newPassword, name});
+    t.commit();
+    return true;
+}
+
+}  // namespace kx

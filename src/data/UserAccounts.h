@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kx {
+
+class Tdmfm;
+
+// The users who may log in (userdb), as user administration and the password
+// change read and write them, through the data module's general-purpose
+// dataset. Every name and password is bound, so that a quote, "%", "_" or
+// "[" in a name is stored and matched as the character it is; names and
+// passwords compare exactly, letter case counting, as the login compares them.
+class UserAccounts {
+public:
+    // Every user name in the order the table gives them. A null name stops
+    // with the conversion error.
+    static QStringList names(Tdmfm& dm);
+
+    // Whether the password opens the administrator's row, by the login's own
+    // check (exactly one row).
+    static bool isAdministratorPassword(Tdmfm& dm, const QString& password);
+
+    // Adds a user with the initial password. False, and nothing written, when
+    // a user of that name exists: a second row would let anyone log in under
+    // that name with the initial password, and a login that finds two rows
+    // fails for both.
+    static bool add(Tdmfm& dm, const QString& name);
+
+    // Sets the user's password back to the initial one; false when no user
+    // has that name (any more).
+    static bool resetPassword(Tdmfm& dm, const QString& name);
+
+    // Deletes the user; false when no user has that name (any more).
+    static bool remove(Tdmfm& dm, const QString& name);
+
+    // Gives the user the new password when the old one is theirs; false, and
+    // nothing written, when it is not (or the user is gone).
+    static bool changePassword(Tdmfm& dm, const QString& name, const QString& oldPassword,
+                               const QString& newPassword);
+};
+
+}  // namespace kx
