@@ -1,27 +1,19 @@
 // The container library's headers come first: they pull in GLib, whose
 // structs use names that Qt's keywords would otherwise rewrite.
-#include <gsf/gsf.h>
+#include "import/GsfHandle.h"
 
 #include "import/BiffCompoundFile.h"
 
 #include "core/DbError.h"
 
 #include <memory>
-#include <mutex>
 
 namespace kx {
 
 namespace {
 
-struct Unref {
-    void operator()(gpointer p) const
-    {
-        if (p)
-            g_object_unref(p);
-    }
-};
-using InputPtr = std::unique_ptr<GsfInput, Unref>;
-using InfilePtr = std::unique_ptr<GsfInfile, Unref>;
+using gsf::InfilePtr;
+using gsf::InputPtr;
 
 // Streams are named case-insensitively in the container.
 InputPtr childNamed(GsfInfile* dir, const char* name)
@@ -39,18 +31,7 @@ InputPtr childNamed(GsfInfile* dir, const char* name)
 
 QByteArray BiffCompoundFile::workbookStream(const QByteArray& fileBytes)
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        gsf_init();
-        // A damaged container makes the library complain on the terminal
-        // before its read fails; the failure itself reaches the user as
-        // our error, so the complaints are dropped.
-        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING),
-                          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-    });
-
-    InputPtr input(gsf_input_memory_new(reinterpret_cast<const guint8*>(fileBytes.constData()),
-                                        gsf_off_t(fileBytes.size()), FALSE));
+    InputPtr input = gsf::memoryInput(fileBytes);
     if (!input)
         throw DbError(QStringLiteral("File is not a workbook: it could not be read."));
     GError* error = nullptr;

@@ -1,6 +1,6 @@
 // The container library's headers come first: they pull in GLib, whose
 // structs use names that Qt's keywords would otherwise rewrite.
-#include <gsf/gsf.h>
+#include "import/GsfHandle.h"
 
 #include "import/XlsxPackage.h"
 
@@ -10,36 +10,14 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
 namespace kx {
 
 namespace {
 
-struct Unref {
-    void operator()(gpointer p) const
-    {
-        if (p)
-            g_object_unref(p);
-    }
-};
-using InputPtr = std::unique_ptr<GsfInput, Unref>;
-using InfilePtr = std::unique_ptr<GsfInfile, Unref>;
-
-void initGsf()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { gsf_init(); });
-}
-
-// gsf reads straight from the caller's bytes (no copy), so they must outlive
-// the returned objects.
-InputPtr memoryInput(const QByteArray& bytes)
-{
-    initGsf();
-    return InputPtr(
-        gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.constData()), gsf_off_t(bytes.size()), FALSE));
-}
+using gsf::InfilePtr;
+using gsf::InputPtr;
+using gsf::memoryInput;
 
 InputPtr childNamed(GsfInfile* dir, const QString& name)
 {
