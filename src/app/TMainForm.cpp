@@ -1,6 +1,7 @@
 #include "app/TMainForm.h"
 
 #include "access/Tloginfm.h"
+#include "app/CreateOnDemand.h"
 #include "app/HintSettings.h"
 #include "app/SuccessBanner.h"
 #include "core/DateText.h"
@@ -10,6 +11,9 @@
 #include "data/LoginJournal.h"
 #include "data/SenderProfile.h"
 #include "data/Tdmfm.h"
+#include "maintenance/ExitBackup.h"
+#include "maintenance/Preferences.h"
+#include "maintenance/Trepair.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
@@ -77,6 +81,7 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
     Panel5 = new SenderPanel(*m_sender, platform, m_client);
     Panel5->hide();
     m_printing = new WaybillPrinting(*m_orders, platform, *m_sender, this);
+    m_preferences = new Preferences(*DBGridEh1, platform, this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -149,6 +154,11 @@ void TMainForm::registerCommands()
     Panel3->registerCommands(c);
     Panel5->registerCommands(c);
     m_printing->registerCommands(c);
+    m_preferences->registerCommands(c);
+    c.on(Command::Backup, [this] {
+        createOnDemand<Trepair>(this, m_dm, m_platform, static_cast<MaintenanceHost&>(*this));
+        hideMainWindow();
+    });
 
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
@@ -238,12 +248,16 @@ void TMainForm::askForLogin()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    if (m_journal != 0) {
+    // The database is closed only when the backup window could not open it
+    // again and the user chose to end the program: nothing can be written.
+    if (m_journal != 0 && m_dm.ADOConnection1.isOpen()) {
         // The exit time is written under this login's journal number; the
         // program ends even when the statement fails.
         guarded([this] {
             LoginJournal::writeExit(m_dm, m_journal, m_platform.clock.now());
         });
+        // Never stands in the way of closing: a failure goes to its log.
+        ExitBackup::run(m_dm.ADOConnection1, m_platform.clock.now());
     }
     event->accept();
     QApplication::closeAllWindows();
@@ -264,6 +278,13 @@ void TMainForm::layoutClientArea()
     const int gridHeight = std::max(0, h - lowerPanelHeight);
     DBGridEh1->setGeometry(0, 0, w, gridHeight);
     Panel2->setGeometry(0, gridHeight, w, h - gridHeight);
+}
+
+void TMainForm::showMainWindow()
+{
+    show();
+    raise();
+    activateWindow();
 }
 
 void TMainForm::closeMainWindow()

@@ -2,6 +2,7 @@
 
 #include "access/LoginHost.h"
 #include "data/LoginSession.h"
+#include "maintenance/MaintenanceHost.h"
 
 #include <QMainWindow>
 
@@ -24,10 +25,11 @@ class PictureButton;
 class CommandRegistry;
 class OrderRegister;
 class SuccessBanner;
+class Preferences;
 
 // The main window: the order grid on top, the quick search, the toolbar and
 // the print picture buttons below it, the status bar at the bottom.
-class TMainForm : public QMainWindow, public LoginHost {
+class TMainForm : public QMainWindow, public LoginHost, public MaintenanceHost {
     Q_OBJECT
 public:
     TMainForm(Tdmfm& dm, const Platform& platform);
@@ -52,6 +54,7 @@ public:
     CommandRegistry* commands() const { return m_commands; }
     OrderRegister* orders() const { return m_orders; }
     SuccessBanner* banner() const { return Panel4; }
+    Preferences* preferences() const { return m_preferences; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
     QTimer* Timer1;  // refills a blank date in the order editor
 
@@ -61,6 +64,11 @@ public:
     void setOperatorName(const QString& name) override;
     void restrictToOrdinaryUser() override;
     void setJournalNumber(int id) override { m_journal = id; }
+
+    // MaintenanceHost
+    void hideMainWindow() override { hide(); }
+    void showMainWindow() override;
+    void endProgram() override { close(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -95,6 +103,7 @@ private:
     SenderProfile* m_sender;
     SenderPanel* Panel5;
     WaybillPrinting* m_printing;
+    Preferences* m_preferences;
     Tloginfm* m_login;
     QLabel* m_status[4];
 };
