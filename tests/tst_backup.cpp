@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace kx;
@@ -172,12 +173,26 @@ void TestBackup::windowLayout()
     QCOMPARE(w->Label2->palette().color(QPalette::WindowText), QColor(Qt::blue));
     QCOMPARE(label("温馨提示：定期备份数据，维护数据安全！")->pos(), QPoint(40, 81));
     QCOMPARE(label("温馨提示：定期备份数据，维护数据安全！")->palette().color(QPalette::WindowText), QColor(Qt::red));
-    QLabel* warning = label("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，否则旧数据库会覆盖当前的最新"
-                            "数据库，造成信息丢失。");
+    auto* warning = w->findChild<QLabel*>("WarningLabel");
     QVERIFY(warning);
-    QCOMPARE(warning->geometry(), QRect(24, 94, 299, 39));
+    QTextDocument shown;
+    shown.setHtml(warning->text());
+    QCOMPARE(shown.toPlainText(), QString("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，否则旧数据库会覆盖"
+                                          "当前的最新数据库，造成信息丢失。"));
+    QCOMPARE(warning->geometry(), QRect(24, 94, 299, 45));
+    QVERIFY(warning->geometry().bottom() < 144);
     QVERIFY(warning->wordWrap());
     QCOMPARE(warning->font().pixelSize(), 13);
+    QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
+    // Its three lines fit the label.
+    QVERIFY2(warning->heightForWidth(299) <= 45, qPrintable(QString::number(warning->heightForWidth(299))));
+    // Every caption is shown whole, in the window's face.
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+        if (l == warning)
+            continue;
+        QVERIFY2(l->width() >= l->fontMetrics().horizontalAdvance(l->text()), qPrintable(l->text()));
+        QCOMPARE(l->font().family(), QString("宋体"));
+    }
 
     QCOMPARE(w->Edit1->geometry(), QRect(24, 48, 137, 20));
     QCOMPARE(w->BitBtn1->geometry(), QRect(184, 23, 137, 41));

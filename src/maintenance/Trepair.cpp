@@ -12,6 +12,7 @@
 #include "widgets/LinkLabel.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kx {
 
@@ -33,10 +35,13 @@ constexpr int clientWidth = 345;
 constexpr int clientHeight = 137;
 const QColor paleGreen(0xc0, 0xdc, 0xc0);
 const QString saveValue = QStringLiteral("save");
+constexpr int warningLineHeight = 15;
+const QString warningText = QStringLiteral("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，"
+                                           "否则旧数据库会覆盖当前的最新数据库，造成信息丢失。");
 
-QFrame* band(int height, const char* name)
+QFrame* band(int height, const char* name, QWidget* parent)
 {
-    auto* f = new QFrame;
+    auto* f = new QFrame(parent);
     f->setObjectName(QString::fromLatin1(name));
     f->setFixedHeight(height);
     f->setAutoFillBackground(true);
@@ -131,25 +136,26 @@ Trepair::Trepair(QWidget* owner, Tdmfm& dm, const Platform& platform, Maintenanc
 
     // The three bands are taller together than the window: the restore band
     // lies below and is reached with the scroll bar.
+    // The bands are built apart and then put into the scroll area: built
+    // inside a window under a skin's style sheet, controls do not take the
+    // window's font, and the labels would size themselves in another.
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("RepairContent"));
-    // Its own font: under a skin's style sheet, fonts are not handed down
-    // through the scroll area's viewport.
     content->setFont(font());
     auto* bands = new QVBoxLayout(content);
     bands->setContentsMargins(0, 0, 0, 0);
     bands->setSpacing(0);
-    bands->addWidget(buildHeading());
-    bands->addWidget(buildBackupBand());
-    bands->addWidget(buildRestoreBand());
+    bands->addWidget(buildHeading(content));
+    bands->addWidget(buildBackupBand(content));
+    bands->addWidget(buildRestoreBand(content));
 
     ScrollBox = new QScrollArea(this);
     ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
     ScrollBox->setFrameShape(QFrame::NoFrame);
     ScrollBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox->setWidgetResizable(true);
-    ScrollBox->setWidget(content);
     ScrollBox->setGeometry(rect());
+    ScrollBox->setWidget(content);
 
     connect(Label2, &LinkLabel::clicked, this, [this] { Edit1->setText(defaultBackupPath()); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { m_platform.guard(this, [this] { storePath(); }); });
@@ -162,9 +168,9 @@ Trepair::Trepair(QWidget* owner, Tdmfm& dm, const Platform& platform, Maintenanc
     show();
 }
 
-QWidget* Trepair::buildHeading()
+QWidget* Trepair::buildHeading(QWidget* parent)
 {
-    QFrame* f = band(33, "HeadingBand");
+    QFrame* f = band(33, "HeadingBand", parent);
     auto* caption = coloured(QStringLiteral("数据库维护备份"), QColor(0x80, 0x00, 0x00), f);
     caption->setFont(songFont(16, true));
     caption->setAlignment(Qt::AlignCenter);
@@ -174,9 +180,9 @@ QWidget* Trepair::buildHeading()
     return f;
 }
 
-QWidget* Trepair::buildBackupBand()
+QWidget* Trepair::buildBackupBand(QWidget* parent)
 {
-    QFrame* f = band(104, "BackupBand");
+    QFrame* f = band(104, "BackupBand", parent);
     auto* label = new QLabel(QStringLiteral("备份数据的目录:"), f);
     label->move(24, 24);
     label->adjustSize();
@@ -201,9 +207,9 @@ QWidget* Trepair::buildBackupBand()
     return f;
 }
 
-QWidget* Trepair::buildRestoreBand()
+QWidget* Trepair::buildRestoreBand(QWidget* parent)
 {
-    QFrame* f = band(144, "RestoreBand");
+    QFrame* f = band(144, "RestoreBand", parent);
     Edit2 = new QLineEdit(QStringLiteral("beifen.mdb"), f);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setGeometry(32, 24, 121, 19);
@@ -219,12 +225,21 @@ QWidget* Trepair::buildRestoreBand()
     BitBtn2->setFont(songFont(13));
     BitBtn2->setGeometry(184, 31, 137, 41);
 
-    auto* warning = coloured(QStringLiteral("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，"
-                                            "否则旧数据库会覆盖当前的最新数据库，造成信息丢失。"),
-                             Qt::red, f);
-    warning->setFont(songFont(13));
+    // Three lines at 13 pixels: the Windows face sets them 13 pixels apart
+    // in a label 39 high; the Song faces here draw taller characters, which
+    // touch and lose the last line at that spacing. They stand 15 apart
+    // here, in a label 45 high that still ends inside the band. Rich text
+    // takes the line height only as a share of the face's own.
+    const QFont small = songFont(13);
+    const int share = std::min(100, 100 * warningLineHeight / std::max(1, QFontMetrics(small).lineSpacing()));
+    auto* warning = coloured(
+        QStringLiteral("<div style=\"line-height:%1%\">%2</div>").arg(share).arg(warningText), Qt::red, f);
+    warning->setObjectName(QStringLiteral("WarningLabel"));
+    warning->setTextFormat(Qt::RichText);
+    warning->setFont(small);
     warning->setWordWrap(true);
-    warning->setGeometry(24, 94, 299, 39);
+    warning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    warning->setGeometry(24, 94, 299, 3 * warningLineHeight);
     return f;
 }
 

@@ -46,9 +46,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QWidget* buildHeading();
-    QWidget* buildBackupBand();
-    QWidget* buildRestoreBand();
+    QWidget* buildHeading(QWidget* parent);
+    QWidget* buildBackupBand(QWidget* parent);
+    QWidget* buildRestoreBand(QWidget* parent);
     void storePath();
     bool replaceAllowed();
     // Runs one copy with the progress display and says how it ended.
