@@ -12,6 +12,7 @@
 #include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
 #include "widgets/CommandRegistry.h"
+#include "widgets/FontSubstitutions.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -127,6 +128,7 @@ private slots:
     void skinsAppliedAndStored_data();
     void skinsAppliedAndStored();
     void skinsVisiblyDifferent();
+    void windowsOpenedUnderSkinKeepTheirFont();
     void storedSkinAtStartUp_data();
     void storedSkinAtStartUp();
     void hiddenBoxesFilled();
@@ -315,6 +317,12 @@ void TestPreferences::skinsAppliedAndStored()
     s.main->commands()->action(Command::Backup)->trigger();
     QPointer<Trepair> w = s.main->findChild<Trepair*>();
     QVERIFY(w);
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+        if (l->objectName() == "WarningLabel")
+            continue;
+        QCOMPARE(l->font().family(), QString("宋体"));
+        QVERIFY2(l->width() >= l->fontMetrics().horizontalAdvance(l->text()), qPrintable(l->text()));
+    }
     QCOMPARE(w->Edit1->font().family(), QString("宋体"));
     QCOMPARE(w->Edit1->font().pixelSize(), 14);
     QCOMPARE(w->findChild<QFrame*>("BackupBand")->palette().color(QPalette::Window), QColor(0xc0, 0xdc, 0xc0));
@@ -341,6 +349,29 @@ void TestPreferences::skinsVisiblyDifferent()
             QVERIFY2(looks[a].button != looks[b].button, qPrintable(pair + ": button"));
             QVERIFY2(looks[a].menu != looks[b].menu, qPrintable(pair + ": menu"));
         }
+}
+
+void TestPreferences::windowsOpenedUnderSkinKeepTheirFont()
+{
+    PrefSession s("skin=3");
+    QCOMPARE(s.main->preferences()->skin(), 3);
+    // A tool window made the usual way after the skin is on: its font set,
+    // its controls made inside it.
+    auto* window = new QWidget(s.main.get(), Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setFont(songFont(14));
+    auto* frame = new QFrame(window);
+    auto* box = new QLineEdit(frame);
+    auto* caption = new QLabel("用户名称：", window);
+    auto* small = new QLabel("提示", frame);
+    small->setFont(songFont(12));
+    window->show();
+    for (QWidget* w : {static_cast<QWidget*>(frame), static_cast<QWidget*>(box), static_cast<QWidget*>(caption)}) {
+        QCOMPARE(w->font().family(), QString("宋体"));
+        QCOMPARE(w->font().pixelSize(), 14);
+    }
+    QCOMPARE(small->font().pixelSize(), 12);
+    window->close();
 }
 
 void TestPreferences::storedSkinAtStartUp_data()

@@ -8,6 +8,7 @@
 #include "widgets/CommandRegistry.h"
 
 #include <QAction>
+#include <QChildEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QWidget>
@@ -23,6 +24,22 @@ const QString no = QStringLiteral("no");
 constexpr GridColumn itemColumns[] = {PayDateColumn, ItemColumn,   QuantityColumn, AmountColumn,
                                       MemberColumn,  OrderNumberColumn, RemarkColumn};
 
+// Hands a window's font down to every control in it that has none of its
+// own. Controls made inside a window that already stands under a skin's
+// style sheet are not given their window's font by Qt: they would show in
+// the desktop's default face and size.
+void handFontDown(QWidget* widget)
+{
+    for (QObject* o : widget->children()) {
+        auto* child = qobject_cast<QWidget*>(o);
+        if (!child || child->isWindow())
+            continue;
+        if (!child->testAttribute(Qt::WA_SetFont))
+            child->setFont(widget->font());
+        handFontDown(child);
+    }
+}
+
 }  // namespace
 
 Preferences::Preferences(OrderGrid& grid, const Platform& platform, QWidget* mainWindow)
@@ -37,6 +54,18 @@ Preferences::Preferences(OrderGrid& grid, const Platform& platform, QWidget* mai
     };
     m_stockAlarm = hiddenBox("StockAlarmEdit");
     m_orderNumber = hiddenBox("LedgerOrderNumberEdit");
+    mainWindow->installEventFilter(this);
+}
+
+bool Preferences::eventFilter(QObject* watched, QEvent* event)
+{
+    // A window the main window opens (a tool window, a message box) is
+    // polished once it is complete and about to show.
+    if (watched == m_mainWindow && event->type() == QEvent::ChildPolished && m_skin >= 0)
+        if (auto* window = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+            if (window->isWindow())
+                handFontDown(window);
+    return QObject::eventFilter(watched, event);
 }
 
 void Preferences::registerCommands(CommandRegistry& commands)

@@ -6,6 +6,7 @@
 #include <optional>
 
 class QAction;
+class QEvent;
 class QLineEdit;
 class QWidget;
 
@@ -50,6 +51,9 @@ public:
     // Boxes of the stock ledger that the order register never shows.
     QLineEdit* stockAlarmBox() const { return m_stockAlarm; }        // number
     QLineEdit* ledgerOrderNumberBox() const { return m_orderNumber; } // ordernumber
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showItemColumns(bool shown);
