@@ -257,6 +257,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
             LoginJournal::writeExit(m_dm, m_journal, m_platform.clock.now());
         });
         // Never stands in the way of closing: a failure goes to its log.
+        // The window goes first; the copy takes a moment on a large register.
+        hide();
         ExitBackup::run(m_dm.ADOConnection1, m_platform.clock.now());
     }
     event->accept();
