@@ -16,6 +16,9 @@
 #include "orders/ExcelExport.h"
 #include "import/Texcell.h"
 #include "import/ImportCleanup.h"
+#include "maintenance/ExitBackup.h"
+#include "maintenance/Preferences.h"
+#include "maintenance/Trepair.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderListPrinting.h"
@@ -89,6 +92,7 @@ TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform
         m_status[0]->setText(QStringLiteral("正在优化收件地址… %1/%2").arg(done).arg(total));
     });
     connect(m_cleanup, &ImportCleanup::progressEnded, m_status[0], &QLabel::clear);
+    m_preferences = new Preferences(*DBGridEh1, platform, this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -167,6 +171,11 @@ void TMainForm::registerCommands()
     m_import->registerCommands(c);
     m_cleanup->registerCommands(c);
     (new OrderListPrinting(*DBGridEh1, m_session, m_platform, this))->registerCommands(c);
+    m_preferences->registerCommands(c);
+    c.on(Command::Backup, [this] {
+        createOnDemand<Trepair>(this, m_dm, m_platform, static_cast<MaintenanceHost&>(*this));
+        hideMainWindow();
+    });
 
     c.on(Command::UserAdmin, [this] { createOnDemand<Tuserglfm>(this, m_dm, m_platform); });
     c.on(Command::ChangePassword, [this] { createOnDemand<Tchangepassfm>(this, m_dm, m_platform); });
@@ -258,12 +267,18 @@ void TMainForm::askForLogin()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    if (m_journal != 0) {
+    // The database is closed only when the backup window could not open it
+    // again and the user chose to end the program: nothing can be written.
+    if (m_journal != 0 && m_dm.ADOConnection1.isOpen()) {
         // The exit time is written under this login's journal number; the
         // program ends even when the statement fails.
         guarded([this] {
             LoginJournal::writeExit(m_dm, m_journal, m_platform.clock.now());
         });
+        // Never stands in the way of closing: a failure goes to its log.
+        // The window goes first; the copy takes a moment on a large register.
+        hide();
+        ExitBackup::run(m_dm.ADOConnection1, m_platform.clock.now());
     }
     event->accept();
     QApplication::closeAllWindows();
@@ -284,6 +299,13 @@ void TMainForm::layoutClientArea()
     const int gridHeight = std::max(0, h - lowerPanelHeight);
     DBGridEh1->setGeometry(0, 0, w, gridHeight);
     Panel2->setGeometry(0, gridHeight, w, h - gridHeight);
+}
+
+void TMainForm::showMainWindow()
+{
+    show();
+    raise();
+    activateWindow();
 }
 
 void TMainForm::closeMainWindow()

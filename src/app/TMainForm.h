@@ -2,6 +2,7 @@
 
 #include "access/LoginHost.h"
 #include "data/LoginSession.h"
+#include "maintenance/MaintenanceHost.h"
 
 #include <QMainWindow>
 
@@ -26,10 +27,11 @@ class OrderRegister;
 class SuccessBanner;
 class Texcell;
 class ImportCleanup;
+class Preferences;
 
 // The main window: the order grid on top, the quick search, the toolbar and
 // the print picture buttons below it, the status bar at the bottom.
-class TMainForm : public QMainWindow, public LoginHost {
+class TMainForm : public QMainWindow, public LoginHost, public MaintenanceHost {
     Q_OBJECT
 public:
     TMainForm(Tdmfm& dm, const Platform& platform);
@@ -56,6 +58,7 @@ public:
     ImportCleanup* cleanup() const { return m_cleanup; }
     SuccessBanner* banner() const { return Panel4; }
     Texcell* importWindow() const { return m_import; }
+    Preferences* preferences() const { return m_preferences; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
     QTimer* Timer1;  // refills a blank date in the order editor
 
@@ -65,6 +68,11 @@ public:
     void setOperatorName(const QString& name) override;
     void restrictToOrdinaryUser() override;
     void setJournalNumber(int id) override { m_journal = id; }
+
+    // MaintenanceHost
+    void hideMainWindow() override { hide(); }
+    void showMainWindow() override;
+    void endProgram() override { close(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -100,6 +108,7 @@ private:
     SenderPanel* Panel5;
     WaybillPrinting* m_printing;
     ImportCleanup* m_cleanup;
+    Preferences* m_preferences;
     Tloginfm* m_login;
     Texcell* m_import;
     QLabel* m_status[4];

@@ -22,6 +22,8 @@ public:
     // Reopens the connection (after a restore) and the tables.
     void reconnect();
     void disconnect();
+    // The database file, as the data module opens it.
+    QString path() const { return m_path; }
 
     Connection ADOConnection1;
     Dataset ADOQuery15;  // the order grid's result

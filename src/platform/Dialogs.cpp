@@ -9,6 +9,11 @@ void Dialogs::warning(QWidget* owner, const QString& text)
     message(owner, QStringLiteral("Warning"), text, Icon::Warning, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+QString Dialogs::openFileNameIn(QWidget* owner, const QString& title, const QString& filter, const QString&)
+{
+    return openFileName(owner, title, filter, QString());
+}
+
 void Dialogs::inform(QWidget* owner, const QString& text)
 {
     message(owner, appTitle, text, Icon::None, QMessageBox::Ok, QMessageBox::Ok);

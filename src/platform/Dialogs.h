@@ -24,6 +24,9 @@ public:
     // Empty result when the user cancels.
     virtual QString openFileName(QWidget* owner, const QString& title, const QString& filter,
                                  const QString& defaultSuffix) = 0;
+    // The same, opening in `folder`; the plain one where a platform cannot.
+    virtual QString openFileNameIn(QWidget* owner, const QString& title, const QString& filter,
+                                   const QString& folder);
     virtual QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                                  const QString& defaultSuffix, const QString& initialPath) = 0;
     // The printer setup dialog; true when the user confirmed.

@@ -62,6 +62,15 @@ QString QtDialogs::openFileName(QWidget* owner, const QString& title, const QStr
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
+QString QtDialogs::openFileNameIn(QWidget* owner, const QString& title, const QString& filter,
+                                  const QString& folder)
+{
+    QFileDialog dialog(owner, title, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
 QString QtDialogs::saveFileName(QWidget* owner, const QString& title, const QString& filter,
                                 const QString& defaultSuffix, const QString& initialPath)
 {

@@ -13,6 +13,8 @@ public:
     void warning(QWidget* owner, const QString& text) override;
     QString openFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& defaultSuffix) override;
+    QString openFileNameIn(QWidget* owner, const QString& title, const QString& filter,
+                           const QString& folder) override;
     QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& defaultSuffix, const QString& initialPath) override;
     bool printerSetup(QWidget* owner, QPrinter* printer) override;

@@ -12,12 +12,20 @@ QMessageBox::StandardButton FakeDialogs::message(QWidget*, const QString& captio
                                                  QMessageBox::StandardButton defaultButton)
 {
     shown.append({caption, text, icon, buttons, defaultButton});
+    if (onShown)
+        onShown(shown.last());
     return answers.isEmpty() ? QMessageBox::Ok : answers.dequeue();
 }
 
 QString FakeDialogs::openFileName(QWidget*, const QString& title, const QString& filter, const QString& suffix)
 {
     fileDialogs.append({title, filter, suffix, QString()});
+    return fileNames.isEmpty() ? QString() : fileNames.dequeue();
+}
+
+QString FakeDialogs::openFileNameIn(QWidget*, const QString&, const QString&, const QString& folder)
+{
+    openFolders << folder;
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 

@@ -33,6 +33,9 @@ public:
         QString initialPath;
     };
     QList<FileDialog> fileDialogs;
+    QStringList openFolders;    // the folders the open dialogs started in
+    // Called with each message box as it is shown, before it is answered.
+    std::function<void(const Shown&)> onShown;
     bool printerSetupAnswer = true;
     int printerSetups = 0;
     // What the user picks in the printer setup (paper, orientation), when set.
@@ -48,6 +51,7 @@ public:
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override;
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
+    QString openFileNameIn(QWidget*, const QString&, const QString&, const QString& folder) override;
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override;
     bool printerSetup(QWidget*, QPrinter*) override;
     void print(QPrinter* printer, const std::function<void(QPagedPaintDevice*)>& render) override;

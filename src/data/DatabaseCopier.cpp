@@ -1,0 +1,273 @@
+#include "data/DatabaseCopier.h"
+
+#include "core/DbError.h"
+#include "data/Connection.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+#include <sqlite3.h>
+#include <system_error>
+
+namespace kx {
+
+namespace {
+
+// Pages per backup step: small enough for a progress display that moves,
+// large enough that the steps cost nothing beside the copying. The engine's
+// pages are 1 KB here.
+constexpr int pagesPerStep = 256;
+// How often a step that finds the file locked by another station is tried
+// again (each try waits out the engine's busy timeout first).
+constexpr int busyRetries = 10;
+
+struct DbClose {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using DbHandle = std::unique_ptr<sqlite3, DbClose>;
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString engineMessage(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+std::filesystem::path fsPath(const QString& path)
+{
+    return std::filesystem::path(path.toStdU16String());
+}
+
+// Opens a file with the key and reads its schema once: a wrong key, or a
+// file that is no database at all, only shows at the first read. Returns the
+// engine's code; `db` holds the open file when it is SQLITE_OK.
+int openRaw(const QString& path, const QByteArray& key, int flags, DbHandle& db)
+{
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
+    db.reset(raw);
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_busy_timeout(raw, 2000);
+    rc = sqlite3_key(raw, key.constData(), int(key.size()));
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(raw, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+    return rc;
+}
+
+[[noreturn]] void refuseOpening(const QString& path, int rc, const DbHandle& db)
+{
+    const QString engine = db ? engineMessage(db.get()) : QStringLiteral("out of memory");
+    if (rc == SQLITE_NOTADB)
+        throw DbError(QStringLiteral("%1 不是本程序的数据库文件，或者它的密码不同。").arg(native(path)));
+    if ((rc & 0xff) == SQLITE_CORRUPT)
+        throw DbError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), engine));
+    throw DbError(QStringLiteral("无法打开 %1：%2").arg(native(path), engine));
+}
+
+DbHandle openKeyed(const QString& path, const QByteArray& key, int flags)
+{
+    DbHandle db;
+    const int rc = openRaw(path, key, flags, db);
+    if (rc != SQLITE_OK)
+        refuseOpening(path, rc, db);
+    return db;
+}
+
+// quick_check answers one row "ok", or one row per damage found.
+void checkIntegrity(sqlite3* db, const QString& path)
+{
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr) != SQLITE_OK)
+        throw DbError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), engineMessage(db)));
+    QString first;
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW)
+        first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    else
+        first = engineMessage(db);
+    sqlite3_finalize(st);
+    if (first != QLatin1String("ok"))
+        throw DbError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), first.simplified()));
+}
+
+void checkTables(sqlite3* db, const QString& path)
+{
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "select lower(name) from sqlite_master where type='table'", -1, &st, nullptr) !=
+        SQLITE_OK)
+        throw DbError(QStringLiteral("无法读取 %1：%2").arg(native(path), engineMessage(db)));
+    QSet<QString> present;
+    while (sqlite3_step(st) == SQLITE_ROW)
+        present.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+    sqlite3_finalize(st);
+    QStringList missing;
+    for (const char* table : {"data", "post", "userdb", "rz", "data1"})
+        if (!present.contains(QLatin1String(table)))
+            missing << QLatin1String(table);
+    if (!missing.isEmpty())
+        throw DbError(QStringLiteral("%1 不是本程序的数据库：缺少数据表 %2。")
+                          .arg(native(path), missing.join(QStringLiteral("、"))));
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+void removeWithJournal(const QString& path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+}  // namespace
+
+DatabaseCopier::DatabaseCopier(QByteArray key) : m_key(std::move(key)) {}
+
+QString DatabaseCopier::keptCopyName(const QString& target, const QDateTime& now)
+{
+    const QString base = target + QLatin1Char('.') + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = base + QStringLiteral(".bak");
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = base + QStringLiteral("-%1.bak").arg(n);
+    return name;
+}
+
+void DatabaseCopier::backup(const QString& source, const QString& target) const
+{
+    if (sameFile(source, target))
+        throw DbError(QStringLiteral("备份文件不能是数据库文件本身。"));
+    const DbHandle db = openKeyed(source, m_key, SQLITE_OPEN_READONLY);
+    copyToFile(db.get(), target, true);
+}
+
+void DatabaseCopier::backup(Connection& source, const QString& target) const
+{
+    if (!source.isOpen())
+        throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
+    if (sameFile(source.path(), target))
+        throw DbError(QStringLiteral("备份文件不能是数据库文件本身。"));
+    copyToFile(source.handle(), target, true);
+}
+
+void DatabaseCopier::verify(const QString& path) const
+{
+    if (!QFileInfo(path).isFile())
+        throw DbError(QStringLiteral("找不到文件 %1。").arg(native(path)));
+    const DbHandle db = openKeyed(path, m_key, SQLITE_OPEN_READONLY);
+    checkTables(db.get(), path);
+    checkIntegrity(db.get(), path);
+}
+
+QString DatabaseCopier::restore(const QString& source, const QString& target, const QDateTime& now) const
+{
+    if (sameFile(source, target))
+        throw DbError(QStringLiteral("备份文件就是正在使用的数据库 %1。").arg(native(target)));
+    verify(source);
+    const DbHandle from = openKeyed(source, m_key, SQLITE_OPEN_READONLY);
+    if (!QFileInfo::exists(target)) {
+        copyToFile(from.get(), target, true);
+        return QString();
+    }
+
+    // A target that the key does not open (overwritten by something else,
+    // or its first page destroyed) holds nothing the engine could protect or
+    // write into: it is replaced as a whole. Any other refusal (another
+    // station holding the file, a write-protected file) ends the restore.
+    DbHandle current;
+    const int opened = openRaw(target, m_key, SQLITE_OPEN_READWRITE, current);
+    if (opened != SQLITE_OK && opened != SQLITE_NOTADB)
+        refuseOpening(target, opened, current);
+    if (opened != SQLITE_OK)
+        current.reset();
+    const QString kept = keptCopyName(target, now);
+    if (current) {
+        // The content as it is, damage included: that is what is being replaced.
+        copyToFile(current.get(), kept, false);
+        copyPages(from.get(), current.get());
+        checkIntegrity(current.get(), target);
+    } else {
+        if (!QFile::copy(target, kept))
+            throw DbError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
+        copyToFile(from.get(), target, true);
+    }
+    return kept;
+}
+
+void DatabaseCopier::copyToFile(sqlite3* source, const QString& target, bool check) const
+{
+    if (target.isEmpty())
+        throw DbError(QStringLiteral("没有指定备份文件。"));
+    const QFileInfo info(target);
+    if (info.isDir())
+        throw DbError(QStringLiteral("%1 是一个文件夹。").arg(native(target)));
+    const QDir folder = info.absoluteDir();
+    if (!folder.exists() && !QDir().mkpath(folder.absolutePath()))
+        throw DbError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder.absolutePath())));
+    // Beside the target, so that the rename stays on one file system and
+    // either leaves the old file or puts the whole new one in its place.
+    const QString temp = folder.filePath(
+        QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    removeWithJournal(temp);
+    try {
+        {
+            const DbHandle copy = openKeyed(temp, m_key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            // Every commit of the copy reaches the disk before it returns.
+            sqlite3_exec(copy.get(), "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+            copyPages(source, copy.get());
+        }
+        if (check) {
+            if (m_beforeCheck)
+                m_beforeCheck(temp);
+            const DbHandle reread = openKeyed(temp, m_key, SQLITE_OPEN_READONLY);
+            checkIntegrity(reread.get(), temp);
+        }
+        std::error_code ec;
+        std::filesystem::rename(fsPath(temp), fsPath(target), ec);
+        if (ec)
+            throw DbError(QStringLiteral("无法写入 %1：%2").arg(native(target), QString::fromLocal8Bit(ec.message())));
+    } catch (...) {
+        removeWithJournal(temp);
+        throw;
+    }
+}
+
+void DatabaseCopier::copyPages(sqlite3* source, sqlite3* target) const
+{
+    sqlite3_backup* b = sqlite3_backup_init(target, "main", source, "main");
+    if (!b)
+        throw DbError(engineMessage(target));
+    int rc = SQLITE_OK;
+    int busy = 0;
+    do {
+        rc = sqlite3_backup_step(b, pagesPerStep);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (++busy > busyRetries)
+                break;
+            sqlite3_sleep(100);
+            continue;
+        }
+        busy = 0;
+        if (m_progress) {
+            const int total = sqlite3_backup_pagecount(b);
+            m_progress(total - sqlite3_backup_remaining(b), total);
+        }
+    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    // Finishing ends the target's transaction: committed when every page
+    // was copied, rolled back otherwise.
+    const int finished = sqlite3_backup_finish(b);
+    if (rc != SQLITE_DONE || finished != SQLITE_OK)
+        throw DbError(engineMessage(target));
+}
+
+}  // namespace kx

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "data/Schema.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+struct sqlite3;
+
+namespace kx {
+
+class Connection;
+
+// Copies whole database files through the engine's own backup interface, so
+// that a copy is consistent even while another station writes, and checks
+// every copy before it counts. No widget: the backup window, the exit backup
+// and the tests drive it alike. Every failure throws DbError with a reason
+// the user can read; what stood at the target before stays as it was.
+class DatabaseCopier {
+public:
+    // Pages copied so far and the pages of the whole file.
+    using Progress = std::function<void(int done, int total)>;
+
+    explicit DatabaseCopier(QByteArray key = schema::databaseKey);
+
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
+    // Runs on a finished copy just before it is checked. Only the tests use
+    // it, to spoil a copy and see that the check catches it.
+    void setBeforeCheck(std::function<void(const QString& path)> hook) { m_beforeCheck = std::move(hook); }
+
+    // A checked copy of the database file `source` as `target`: written into
+    // a temporary file beside the target, flushed, opened again with the key
+    // and passed through quick_check, and only then renamed over the target.
+    void backup(const QString& source, const QString& target) const;
+    // The same from a database that is open already (the exit backup copies
+    // the program's own connection).
+    void backup(Connection& source, const QString& target) const;
+
+    // Whether the file is a sound database of this program: it opens with
+    // the key, holds the five tables and passes quick_check. Throws the
+    // reason when it is not.
+    void verify(const QString& path) const;
+
+    // Puts the content of the backup file `source` into the database file
+    // `target`. The source is verified first, and nothing is touched when it
+    // fails. The target's content is kept beside it as
+    // target + "." + yyyyMMdd-HHmmss + ".bak" (that path is returned; empty
+    // when there was no target), then the source is written into the target
+    // file itself through the backup interface, inside one transaction of the
+    // target: its own locks keep other stations out, and its journal rolls a
+    // half-written restore back. A target that is missing or no database at
+    // all is replaced as a whole by a checked copy instead.
+    QString restore(const QString& source, const QString& target, const QDateTime& now) const;
+
+    // The name a restore keeps the target's previous content under.
+    static QString keptCopyName(const QString& target, const QDateTime& now);
+
+private:
+    // The copy into a temporary file and the rename; `check` runs the
+    // hook and quick_check on the copy first.
+    void copyToFile(sqlite3* source, const QString& target, bool check) const;
+    void copyPages(sqlite3* source, sqlite3* target) const;
+
+    QByteArray m_key;
+    Progress m_progress;
+    std::function<void(const QString&)> m_beforeCheck;
+};
+
+}  // namespace kx

@@ -1,0 +1,87 @@
+#include "maintenance/ExitBackup.h"
+
+#include "core/DbError.h"
+#include "data/Connection.h"
+#include "data/DatabaseCopier.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QtDebug>
+#include <algorithm>
+
+namespace kx {
+
+namespace {
+
+const QRegularExpression& copyPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^data-(\\d{4}-\\d{2}-\\d{2})\\.mdb$"));
+    return pattern;
+}
+
+}  // namespace
+
+QString ExitBackup::folderFor(const QString& databaseFile)
+{
+    return QFileInfo(databaseFile).absoluteDir().filePath(QStringLiteral("backup"));
+}
+
+QString ExitBackup::copyName(const QDate& day)
+{
+    return QStringLiteral("data-%1.mdb").arg(day.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+bool ExitBackup::run(Connection& database, const QDateTime& now)
+{
+    return run(database, now, DatabaseCopier());
+}
+
+bool ExitBackup::run(Connection& database, const QDateTime& now, const DatabaseCopier& copier)
+{
+    const QString folder = folderFor(database.path());
+    try {
+        if (!QDir().mkpath(folder))
+            throw DbError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder)));
+        copier.backup(database, QDir(folder).filePath(copyName(now.date())));
+        removeOldCopies(folder);
+        return true;
+    } catch (const std::exception& e) {
+        log(folder, now, QString::fromStdString(e.what()));
+    } catch (...) {
+        log(folder, now, QStringLiteral("unknown error"));
+    }
+    return false;
+}
+
+void ExitBackup::removeOldCopies(const QString& folder)
+{
+    // By the day in the name, not the file's time: copying or unpacking a
+    // folder changes the times, never the names.
+    QStringList copies;
+    for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+        const QRegularExpressionMatch m = copyPattern().match(name);
+        if (m.hasMatch() && QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd")).isValid())
+            copies << name;
+    }
+    // The names sort by their day.
+    std::sort(copies.begin(), copies.end(), std::greater<>());
+    for (qsizetype i = keptCopies; i < copies.size(); ++i)
+        if (!QFile::remove(QDir(folder).filePath(copies.at(i))))
+            throw DbError(QStringLiteral("无法删除旧的备份 %1。").arg(copies.at(i)));
+}
+
+void ExitBackup::log(const QString& folder, const QDateTime& now, const QString& message)
+{
+    QFile file(QDir(folder).filePath(QStringLiteral("backup.log")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        qWarning().noquote() << "exit backup failed:" << message;
+        return;
+    }
+    file.write((now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral("  退出时的备份没有完成：") +
+                message + QLatin1Char('\n'))
+                   .toUtf8());
+}
+
+}  // namespace kx

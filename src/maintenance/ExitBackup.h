@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+namespace kx {
+
+class Connection;
+class DatabaseCopier;
+
+// The copy of the database that a normal exit leaves in the folder backup/
+// beside the database file: data-yyyy-MM-dd.mdb, one a day (a later exit the
+// same day replaces it), each checked before it replaces anything, the
+// newest 14 kept. A shop that never made a backup by hand can still go back
+// to an earlier day. It never stands in the way of closing: a failure is
+// written to backup/backup.log and that is all.
+class ExitBackup {
+public:
+    static constexpr int keptCopies = 14;
+
+    // The folder of the daily copies, as an absolute path.
+    static QString folderFor(const QString& databaseFile);
+    static QString copyName(const QDate& day);
+
+    // Copies the open database; true when today's copy was made. Never throws.
+    static bool run(Connection& database, const QDateTime& now);
+    // The same with a copier of the caller's (the tests spoil its copies).
+    static bool run(Connection& database, const QDateTime& now, const DatabaseCopier& copier);
+
+private:
+    static void removeOldCopies(const QString& folder);
+    static void log(const QString& folder, const QDateTime& now, const QString& message);
+};
+
+}  // namespace kx

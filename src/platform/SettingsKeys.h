@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace kx::settingsKeys {
+
+// The settings key: the skin, the column memory and the other values the
+// main window reads each time it is shown.
+inline const QString main = QStringLiteral("Software\\tarnvale\\wbq");
+// The backup window's remembered path (value "save") and "n0".
+inline const QString backup = QStringLiteral("Software\\vorrindo\\lmt");
+
+}  // namespace kx::settingsKeys

@@ -1,0 +1,614 @@
+#include "MainSession.h"
+
+#include "core/DbError.h"
+#include "data/Connection.h"
+#include "data/DatabaseCopier.h"
+#include "data/Schema.h"
+#include "data/Statement.h"
+#include "data/Tdmfm.h"
+#include "maintenance/ExitBackup.h"
+#include "maintenance/Trepair.h"
+#include "orders/OrderGrid.h"
+#include "orders/OrderRegister.h"
+#include "platform/SettingsKeys.h"
+#include "waybill/SenderPanel.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/LinkLabel.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QtTest>
+
+using namespace kx;
+
+namespace {
+
+const QString success = QStringLiteral("数据库备份成功！");
+const QString restored = QStringLiteral("数据库恢复成功！");
+const QString replaceQuestion = QStringLiteral("文件已存在，是否替换？");
+const QString retryQuestion = QStringLiteral("数据库未能重新打开。是否重试？");
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+void addOrders(const test::TestDb& db, int count, const QString& name = QStringLiteral("张伟"))
+{
+    db.exec("begin");
+    for (int n = 0; n < count; ++n)
+        db.addOrder({{"a", name}, {"b", "1380000000" + QString::number(n % 10)}, {"c", "杭州市文三路188号"},
+                     {"d", "申通快递"}, {"g", "未打印"}, {"1", 1}, {"2", 10.5}});
+    db.exec("commit");
+}
+
+// Orders in a database file, read through a connection of its own.
+int ordersIn(const QString& path, const QString& name = QString())
+{
+    Connection c;
+    c.open(path, schema::databaseKey);
+    Statement st(c.handle(),
+                 name.isEmpty() ? QStringLiteral("select count(*) from data")
+                                : QStringLiteral("select count(*) from data where a=?"),
+                 name.isEmpty() ? QVariantList() : QVariantList{name});
+    return st.step() ? st.value(0).toInt() : -1;
+}
+
+// A database file of the program with other contents, for restore sources.
+void makeDatabase(const QString& path, const QByteArray& key, const QString& dropTable = QString())
+{
+    Connection c;
+    c.create(path, key);
+    c.execScript(schema::createScript());
+    if (!dropTable.isEmpty())
+        c.execScript(QStringLiteral("drop table %1").arg(dropTable));
+}
+
+// A logged-in administrator with `orders` orders, ready to open the backup window.
+struct BackupSession : test::MainSession {
+    explicit BackupSession(int orders = 3)
+        : MainSession([orders](test::TestDb& db) { addOrders(db, orders); })
+    {
+        QVERIFY(waitForLogin());
+        logIn(QStringLiteral("超级管理员"), QStringLiteral("507"));
+        // The fixture's own connection would hold the file the window replaces.
+        db.closeConnection();
+    }
+    Trepair* openWindow()
+    {
+        main->commands()->action(Command::Backup)->trigger();
+        return main->findChild<Trepair*>();
+    }
+    // Closes the window and lets it free itself; true when it is gone.
+    bool closeWindow(Trepair* w)
+    {
+        QPointer<Trepair> p(w);
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return p.isNull();
+    }
+    QString file(const QString& name) const { return QDir(db.dir()).filePath(name); }
+    int gridRows() const { return main->orders()->rowCount(); }
+};
+
+}  // namespace
+
+class TestBackup : public QObject {
+    Q_OBJECT
+private slots:
+    void windowLayout();
+    void openClosesDatabaseAndHidesMain();
+    void closingReopensAndShowsMain();
+    void rememberedPath();
+    void openBackupFileStartsInDailyFolder();
+    void roundTrip();
+    void restoreRefused_data();
+    void restoreRefused();
+    void restoreOverDestroyedDatabase();
+    void backupOntoExistingFile_data();
+    void backupOntoExistingFile();
+    void backupFailureSaid();
+    void failedCheckKeepsPreviousBackup();
+    void closingRetry_data();
+    void closingRetry();
+    void exitBackupAtClose();
+    void exitBackupSameDayAndFourteenKept();
+    void exitBackupFailure_data();
+    void exitBackupFailure();
+};
+
+void TestBackup::windowLayout()
+{
+    BackupSession s;
+    Trepair* w = s.openWindow();
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), QString("数据库备份"));
+    QCOMPARE(w->size(), QSize(345, 137));
+    QVERIFY(!(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(w->windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!w->isModal());
+
+    const int heights[3] = {33, 104, 144};
+    const char* bands[3] = {"HeadingBand", "BackupBand", "RestoreBand"};
+    for (int i = 0; i < 3; ++i) {
+        auto* band = w->findChild<QFrame*>(bands[i]);
+        QVERIFY2(band, bands[i]);
+        QCOMPARE(band->height(), heights[i]);
+        QCOMPARE(band->palette().color(QPalette::Window), QColor(0xc0, 0xdc, 0xc0));
+        QVERIFY(band->autoFillBackground());
+    }
+    auto label = [w](const QString& text) -> QLabel* {
+        for (QLabel* l : w->findChildren<QLabel*>())
+            if (l->text() == text)
+                return l;
+        return nullptr;
+    };
+    QLabel* heading = label("数据库维护备份");
+    QVERIFY(heading);
+    QVERIFY(heading->font().bold());
+    QCOMPARE(heading->font().pixelSize(), 16);
+    QCOMPARE(heading->palette().color(QPalette::WindowText), QColor(0x80, 0, 0));
+    QCOMPARE(label("备份数据的目录:")->pos(), QPoint(24, 24));
+    QCOMPARE(label("备份数据的目录:")->buddy(), w->Edit1);
+    QCOMPARE(w->Label2->pos(), QPoint(136, 24));
+    QCOMPARE(w->Label2->text(), QString("默认"));
+    QVERIFY(w->Label2->font().underline());
+    QCOMPARE(w->Label2->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QCOMPARE(label("温馨提示：定期备份数据，维护数据安全！")->pos(), QPoint(40, 81));
+    QCOMPARE(label("温馨提示：定期备份数据，维护数据安全！")->palette().color(QPalette::WindowText), QColor(Qt::red));
+    auto* warning = w->findChild<QLabel*>("WarningLabel");
+    QVERIFY(warning);
+    QTextDocument shown;
+    shown.setHtml(warning->text());
+    QCOMPARE(shown.toPlainText(), QString("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，否则旧数据库会覆盖"
+                                          "当前的最新数据库，造成信息丢失。"));
+    QCOMPARE(warning->geometry(), QRect(24, 94, 299, 45));
+    QVERIFY(warning->geometry().bottom() < 144);
+    QVERIFY(warning->wordWrap());
+    QCOMPARE(warning->font().pixelSize(), 13);
+    QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
+    // Its three lines fit the label.
+    QVERIFY2(warning->heightForWidth(299) <= 45, qPrintable(QString::number(warning->heightForWidth(299))));
+    // Every caption is shown whole, in the window's face.
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+        if (l == warning)
+            continue;
+        QVERIFY2(l->width() >= l->fontMetrics().horizontalAdvance(l->text()), qPrintable(l->text()));
+        QCOMPARE(l->font().family(), QString("宋体"));
+    }
+
+    QCOMPARE(w->Edit1->geometry(), QRect(24, 48, 137, 20));
+    QCOMPARE(w->BitBtn1->geometry(), QRect(184, 23, 137, 41));
+    QCOMPARE(w->BitBtn1->text(), QString("备份数据库"));
+    QVERIFY(!w->BitBtn1->icon().isNull());
+    QCOMPARE(w->Edit2->geometry(), QRect(32, 24, 121, 19));
+    QCOMPARE(w->Edit2->text(), QString("beifen.mdb"));
+    QCOMPARE(w->Button1->geometry(), QRect(32, 48, 121, 25));
+    QCOMPARE(w->Button1->text(), QString("打开备份文件"));
+    QCOMPARE(w->BitBtn2->geometry(), QRect(184, 31, 137, 41));
+    QCOMPARE(w->BitBtn2->text(), QString("恢复数据库"));
+    QCOMPARE(w->BitBtn2->font().pixelSize(), 13);
+    QVERIFY(!w->BitBtn2->icon().isNull());
+
+    // The heading and the backup band fill the window; the restore band is
+    // below it, reached with the scroll bar.
+    QScrollBar* bar = w->ScrollBox->verticalScrollBar();
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->maximum(), 33 + 104 + 144 - w->ScrollBox->viewport()->height());
+    QWidget* viewport = w->ScrollBox->viewport();
+    QVERIFY(w->BitBtn2->mapTo(viewport, QPoint(0, 0)).y() >= viewport->height());
+    bar->setValue(bar->maximum());
+    const QPoint restoreTop = w->BitBtn2->mapTo(viewport, QPoint(0, 0));
+    QVERIFY(restoreTop.y() >= 0 && restoreTop.y() + 41 <= viewport->height());
+}
+
+void TestBackup::openClosesDatabaseAndHidesMain()
+{
+    BackupSession s;
+    QVERIFY(s.main->isVisible());
+    Trepair* w = s.openWindow();
+    QVERIFY(w);
+    QVERIFY(!s.dm->ADOConnection1.isOpen());
+    QVERIFY(!s.dm->ADOQuery15.isOpen());
+    QVERIFY(!s.main->isVisible());
+    QCOMPARE(w->parentWidget(), s.main.get());
+    QVERIFY(w->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(s.fp.dialogs.shown.isEmpty());
+}
+
+void TestBackup::closingReopensAndShowsMain()
+{
+    BackupSession s(4);
+    Trepair* w = s.openWindow();
+    // Changed while the program holds nothing open: the start-up sequence
+    // that runs when the main window shows again reads it.
+    s.db.exec("update post set a='王强'");
+    s.db.closeConnection();
+    QVERIFY(s.closeWindow(w));
+    QVERIFY(s.dm->ADOConnection1.isOpen());
+    QVERIFY(s.main->isVisible());
+    QCOMPARE(s.gridRows(), 4);
+    QCOMPARE(s.main->grid()->rowCountText(), QString("共4条记录"));
+    QCOMPARE(s.main->senderPanel()->Edit51->text(), QString("王强"));
+    QVERIFY(s.fp.dialogs.shown.isEmpty());
+    // The next opening makes a new window.
+    Trepair* again = s.openWindow();
+    QVERIFY(again);
+    QVERIFY(s.closeWindow(again));
+}
+
+void TestBackup::rememberedPath()
+{
+    BackupSession s;
+    auto& keys = s.fp.settings.keys;
+    Trepair* w = s.openWindow();
+    // Opening reads without creating the key.
+    QCOMPARE(w->Edit1->text(), Trepair::defaultBackupPath());
+    QVERIFY(!keys.contains(settingsKeys::backup));
+
+    // Every change of the box is written at once, the user's and "默认"'s.
+    w->Edit1->setFocus();
+    w->Edit1->end(false);
+    QTest::keyClicks(w->Edit1, "x");
+    QCOMPARE(keys.value(settingsKeys::backup).value("save"), Trepair::defaultBackupPath() + "x");
+    QTest::mouseClick(w->Label2, Qt::LeftButton);
+    QCOMPARE(w->Edit1->text(), Trepair::defaultBackupPath());
+    QCOMPARE(keys.value(settingsKeys::backup).value("save"), Trepair::defaultBackupPath());
+
+    // An emptied box stores an empty value; the next opening shows the default.
+    w->Edit1->clear();
+    QCOMPARE(keys.value(settingsKeys::backup).value("save"), QString());
+    QVERIFY(s.closeWindow(w));
+    w = s.openWindow();
+    QCOMPARE(w->Edit1->text(), Trepair::defaultBackupPath());
+    QVERIFY(s.closeWindow(w));
+
+    // A remembered path is loaded, and loading counts as a change: it is
+    // written back, here into a store that refuses it.
+    keys[settingsKeys::backup]["save"] = s.file("备份/今天.mdb");
+    s.fp.settings.failWrites = true;
+    w = s.openWindow();
+    QCOMPARE(w->Edit1->text(), s.file("备份/今天.mdb"));
+    QCOMPARE(s.fp.dialogs.texts(), QStringList{"Failed to set data for 'save'."});
+    QVERIFY(s.closeWindow(w));
+}
+
+void TestBackup::openBackupFileStartsInDailyFolder()
+{
+    BackupSession s;
+    Trepair* w = s.openWindow();
+    auto& d = s.fp.dialogs;
+    // Cancelled: nothing changes. No daily copies yet: the database's folder.
+    w->Button1->click();
+    QCOMPARE(w->Edit2->text(), QString("beifen.mdb"));
+    QCOMPARE(d.openFolders.last(), QDir(s.db.dir()).absolutePath());
+
+    QVERIFY(QDir(s.db.dir()).mkpath("backup"));
+    d.fileNames.enqueue(s.file("backup/data-2026-12-09.mdb"));
+    w->Button1->click();
+    QCOMPARE(d.openFolders.last(), QDir(s.db.dir()).absoluteFilePath("backup"));
+    QCOMPARE(w->Edit2->text(), QDir::toNativeSeparators(s.file("backup/data-2026-12-09.mdb")));
+    QVERIFY(d.shown.isEmpty());
+    QVERIFY(s.closeWindow(w));
+}
+
+void TestBackup::roundTrip()
+{
+    BackupSession s(3);
+    const QString backup = s.file("备份/beifen.mdb");  // a folder not there yet
+    Trepair* w = s.openWindow();
+    w->Edit1->setText(backup);
+    w->BitBtn1->click();
+    QCOMPARE(s.fp.dialogs.texts(), QStringList{success});
+    QCOMPARE(ordersIn(backup), 3);
+    QCOMPARE(QDir(s.file("备份")).entryList(QDir::Files | QDir::Hidden), QStringList{"beifen.mdb"});
+    QVERIFY(s.closeWindow(w));
+
+    addOrders(s.db, 2, "后来的");
+    s.db.closeConnection();
+    s.fp.dialogs.clear();
+    w = s.openWindow();
+    w->Edit2->setText(backup);
+    s.fp.dialogs.answers.enqueue(QMessageBox::Yes);
+    w->BitBtn2->click();
+    QCOMPARE(s.fp.dialogs.texts(), QStringList({replaceQuestion, restored}));
+    QCOMPARE(ordersIn(s.db.path()), 3);
+    // What was replaced is kept beside the database.
+    const QString kept = s.file("data.mdb.20261210-093015.bak");
+    QCOMPARE(ordersIn(kept, "后来的"), 2);
+    QVERIFY(s.closeWindow(w));
+    QCOMPARE(s.gridRows(), 3);
+    QCOMPARE(s.main->grid()->rowCountText(), QString("共3条记录"));
+    // The independent tool reads the restored file too.
+    QCOMPARE(s.db.cli("select count(*) from data where a='后来的'"), QStringList{"0"});
+}
+
+void TestBackup::restoreRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    const QString failed = QStringLiteral("数据库恢复失败！\n");
+    QTest::newRow("missing") << "missing" << "备份数据库没找到!";
+    QTest::newRow("truncated") << "truncated" << failed;
+    QTest::newRow("text file") << "text" << failed;
+    QTest::newRow("empty file") << "empty" << failed;
+    QTest::newRow("another key") << "key" << failed;
+    QTest::newRow("without userdb") << "userdb" << failed;
+}
+
+void TestBackup::restoreRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    BackupSession s(400);
+    const QString source = s.file("source.mdb");
+    if (kind == "truncated") {
+        DatabaseCopier().backup(s.db.path(), source);
+        const QByteArray whole = bytesOf(source);
+        writeBytes(source, whole.left(whole.size() * 6 / 10));
+    } else if (kind == "text") {
+        writeBytes(source, "收件人,手机,地址\n张伟,13800000000,杭州\n");
+    } else if (kind == "empty") {
+        writeBytes(source, QByteArray());
+    } else if (kind == "key") {
+        makeDatabase(source, "another-key");
+    } else if (kind == "userdb") {
+        makeDatabase(source, schema::databaseKey, "userdb");
+    }
+    Trepair* w = s.openWindow();
+    const QByteArray before = bytesOf(s.db.path());
+    w->Edit2->setText(source);
+    w->BitBtn2->click();
+    QCOMPARE(s.fp.dialogs.shown.size(), 1);  // no question before a refusal
+    QVERIFY2(s.fp.dialogs.lastText().startsWith(message), qPrintable(s.fp.dialogs.lastText()));
+    if (kind == "userdb")
+        QVERIFY(s.fp.dialogs.lastText().contains("userdb"));
+    QVERIFY(bytesOf(s.db.path()) == before);
+    QCOMPARE(QDir(s.db.dir()).entryList({"*.bak", ".*"}, QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(s.closeWindow(w));
+    QCOMPARE(s.gridRows(), 400);
+}
+
+void TestBackup::restoreOverDestroyedDatabase()
+{
+    // What restoring is for: the database file no longer opens.
+    BackupSession s(5);
+    const QString backup = s.file("beifen.mdb");
+    DatabaseCopier().backup(s.db.path(), backup);
+    Trepair* w = s.openWindow();
+    const QByteArray wreck = QByteArray(4096, '\x5a');
+    writeBytes(s.db.path(), wreck);
+    w->Edit2->setText(backup);
+    s.fp.dialogs.answers.enqueue(QMessageBox::Yes);
+    w->BitBtn2->click();
+    QCOMPARE(s.fp.dialogs.lastText(), restored);
+    QVERIFY(bytesOf(s.file("data.mdb.20261210-093015.bak")) == wreck);
+    QVERIFY(s.closeWindow(w));
+    QCOMPARE(s.gridRows(), 5);
+}
+
+void TestBackup::backupOntoExistingFile_data()
+{
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::newRow("no") << QMessageBox::No;
+    QTest::newRow("yes") << QMessageBox::Yes;
+}
+
+void TestBackup::backupOntoExistingFile()
+{
+    QFETCH(QMessageBox::StandardButton, answer);
+    BackupSession s(2);
+    const QString target = s.file("beifen.mdb");
+    writeBytes(target, "yesterday's copy");
+    Trepair* w = s.openWindow();
+    w->Edit1->setText(target);
+    s.fp.dialogs.answers.enqueue(answer);
+    w->BitBtn1->click();
+    const auto& question = s.fp.dialogs.shown.first();
+    QCOMPARE(question.text, replaceQuestion);
+    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(question.defaultButton, QMessageBox::No);
+    if (answer == QMessageBox::No) {
+        QCOMPARE(s.fp.dialogs.shown.size(), 1);
+        QCOMPARE(bytesOf(target), QByteArray("yesterday's copy"));
+    } else {
+        QCOMPARE(s.fp.dialogs.lastText(), success);
+        QCOMPARE(ordersIn(target), 2);
+    }
+    QVERIFY(s.closeWindow(w));
+}
+
+void TestBackup::backupFailureSaid()
+{
+    BackupSession s;
+    QVERIFY(QDir(s.db.dir()).mkpath("a folder"));
+    Trepair* w = s.openWindow();
+    w->Edit1->setText(s.file("a folder"));
+    w->BitBtn1->click();
+    QVERIFY2(s.fp.dialogs.lastText().startsWith("数据库备份失败！\n"), qPrintable(s.fp.dialogs.lastText()));
+    QVERIFY(QFileInfo(s.file("a folder")).isDir());
+    QVERIFY(s.closeWindow(w));
+}
+
+void TestBackup::failedCheckKeepsPreviousBackup()
+{
+    test::TestDb db;
+    addOrders(db, 300);
+    db.closeConnection();
+    const QString target = QDir(db.dir()).filePath("beifen.mdb");
+    DatabaseCopier first;
+    QList<std::pair<int, int>> progress;
+    first.setProgress([&progress](int done, int total) { progress.append({done, total}); });
+    first.backup(db.path(), target);
+    // The progress display ends full.
+    QVERIFY(!progress.isEmpty());
+    QVERIFY(progress.last().second > 0);
+    QCOMPARE(progress.last().first, progress.last().second);
+    const QByteArray previous = bytesOf(target);
+
+    addOrders(db, 5);
+    db.closeConnection();
+    DatabaseCopier spoiling;
+    QString spoiled;
+    spoiling.setBeforeCheck([&spoiled](const QString& temp) {
+        spoiled = temp;
+        // A disk that returned other bytes than it was given, in the middle.
+        QFile f(temp);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.seek(f.size() / 2);
+        f.write(QByteArray(3000, '\0'));
+    });
+    QVERIFY_THROWS_EXCEPTION(DbError, spoiling.backup(db.path(), target));
+    QVERIFY(!spoiled.isEmpty());
+    QCOMPARE(QFileInfo(spoiled).absolutePath(), QFileInfo(target).absolutePath());  // beside the target
+    QVERIFY(bytesOf(target) == previous);
+    QVERIFY(!QFileInfo::exists(spoiled));
+    QCOMPARE(ordersIn(target), 300);
+}
+
+void TestBackup::closingRetry_data()
+{
+    QTest::addColumn<bool>("retry");
+    QTest::newRow("yes: tried again") << true;
+    QTest::newRow("no: the program ends") << false;
+}
+
+void TestBackup::closingRetry()
+{
+    QFETCH(bool, retry);
+    BackupSession s(2);
+    Trepair* w = s.openWindow();
+    QPointer<Trepair> window(w);
+    const QByteArray good = bytesOf(s.db.path());
+    writeBytes(s.db.path(), "not a database");
+    auto& d = s.fp.dialogs;
+    // The error, then the question; at the first question the user puts the
+    // file right before answering.
+    d.answers << QMessageBox::Ok << (retry ? QMessageBox::Yes : QMessageBox::No);
+    d.onShown = [&](const test::FakeDialogs::Shown& shown) {
+        if (retry && shown.text == retryQuestion)
+            writeBytes(s.db.path(), good);
+    };
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    d.onShown = nullptr;
+    QCOMPARE(d.texts().size(), 2);
+    QVERIFY2(d.shown.at(0).text.startsWith("file is encrypted or is not a database"), qPrintable(d.texts().join('|')));
+    QCOMPARE(d.shown.at(0).icon, Dialogs::Icon::Critical);
+    QCOMPARE(d.shown.at(1).text, retryQuestion);
+    QCOMPARE(d.shown.at(1).buttons, QMessageBox::Yes | QMessageBox::No);
+    QVERIFY(window.isNull());
+    if (retry) {
+        QVERIFY(s.main->isVisible());
+        QVERIFY(s.dm->ADOConnection1.isOpen());
+        QCOMPARE(s.gridRows(), 2);
+    } else {
+        // The main window was closed: nothing was left hidden and unreachable,
+        // and no exit time could be written into a closed database.
+        QVERIFY(!s.main->isVisible());
+        QVERIFY(!s.dm->ADOConnection1.isOpen());
+        QVERIFY(!QFileInfo::exists(s.file("backup")));
+    }
+}
+
+void TestBackup::exitBackupAtClose()
+{
+    BackupSession s(6);
+    QVERIFY(s.main->close());
+    const QString copy = s.file("backup/data-2026-12-10.mdb");
+    QCOMPARE(ordersIn(copy), 6);
+    DatabaseCopier().verify(copy);
+    QVERIFY(s.fp.dialogs.shown.isEmpty());
+    // The exit time went in before the copy was made.
+    Connection c;
+    c.open(copy, schema::databaseKey);
+    Statement jtime(c.handle(), "select jtime from rz");
+    QVERIFY(jtime.step());
+    QCOMPARE(jtime.value(0).toString(), QString("2026-12-10 09:30:15"));
+}
+
+void TestBackup::exitBackupSameDayAndFourteenKept()
+{
+    test::TestDb db;
+    addOrders(db, 2);
+    const QString folder = ExitBackup::folderFor(db.path());
+    QCOMPARE(folder, QDir(db.dir()).absoluteFilePath("backup"));
+    QVERIFY(QDir().mkpath(folder));
+    // Twenty older days, and files that are no daily copy.
+    for (int day = 1; day <= 20; ++day)
+        writeBytes(QDir(folder).filePath(ExitBackup::copyName(QDate(2026, 11, day))), "old");
+    for (const char* other : {"notes.txt", "data-2026-13-01.mdb", "beifen.mdb"})
+        writeBytes(QDir(folder).filePath(other), "keep");
+
+    Connection live;
+    live.open(db.path(), schema::databaseKey);
+    const QDateTime morning(QDate(2026, 12, 10), QTime(9, 0));
+    QVERIFY(ExitBackup::run(live, morning));
+    addOrders(db, 3);
+    QVERIFY(ExitBackup::run(live, morning.addSecs(8 * 3600)));
+    QCOMPARE(ordersIn(QDir(folder).filePath("data-2026-12-10.mdb")), 5);
+
+    QStringList copies = QDir(folder).entryList({"data-*.mdb"}, QDir::Files, QDir::Name);
+    copies.removeAll("data-2026-13-01.mdb");
+    QCOMPARE(copies.size(), ExitBackup::keptCopies);
+    QCOMPARE(copies.first(), QString("data-2026-11-08.mdb"));
+    QCOMPARE(copies.last(), QString("data-2026-12-10.mdb"));
+    for (const char* other : {"notes.txt", "data-2026-13-01.mdb", "beifen.mdb"})
+        QVERIFY(QFileInfo::exists(QDir(folder).filePath(other)));
+    QVERIFY(!QFileInfo::exists(QDir(folder).filePath("backup.log")));
+}
+
+void TestBackup::exitBackupFailure_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("the day's name taken by a folder") << "folder";
+    QTest::newRow("the copy fails its check") << "spoiled";
+}
+
+void TestBackup::exitBackupFailure()
+{
+    QFETCH(QString, how);
+    BackupSession s(2);
+    const QString folder = s.file("backup");
+    const QString today = QDir(folder).filePath("data-2026-12-10.mdb");
+    QVERIFY(QDir().mkpath(folder));
+    if (how == "folder") {
+        QVERIFY(QDir().mkpath(today));
+        writeBytes(QDir(today).filePath("inside"), "x");
+        // Closing is not held up, and nothing is shown.
+        QVERIFY(s.main->close());
+        QVERIFY(!s.main->isVisible());
+        QVERIFY(s.fp.dialogs.shown.isEmpty());
+        QVERIFY(QFileInfo(today).isDir());
+    } else {
+        writeBytes(today, "this morning's copy");
+        DatabaseCopier spoiling;
+        spoiling.setBeforeCheck([](const QString& temp) { writeBytes(temp, QByteArray(2048, '\1')); });
+        QVERIFY(!ExitBackup::run(s.dm->ADOConnection1, s.fp.clock.now(), spoiling));
+        QCOMPARE(bytesOf(today), QByteArray("this morning's copy"));
+    }
+    const QString log = QString::fromUtf8(bytesOf(QDir(folder).filePath("backup.log")));
+    QVERIFY2(log.startsWith("2026-12-10 09:30:15  退出时的备份没有完成："), qPrintable(log));
+    QCOMPARE(log.count('\n'), 1);
+    QCOMPARE(QDir(folder).entryList({".*.tmp"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+QTEST_MAIN(TestBackup)
+#include "tst_backup.moc"

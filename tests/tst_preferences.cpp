@@ -1,0 +1,429 @@
+#include "MainSession.h"
+
+#include "access/Tloginfm.h"
+#include "app/AppStyle.h"
+#include "data/Tdmfm.h"
+#include "maintenance/Preferences.h"
+#include "maintenance/Skins.h"
+#include "maintenance/Trepair.h"
+#include "orders/GridColumn.h"
+#include "orders/OrderGrid.h"
+#include "orders/QuickSearchPanel.h"
+#include "platform/SettingsKeys.h"
+#include "platform/SettingsStore.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/FontSubstitutions.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace kx;
+
+namespace {
+
+const QString& key = settingsKeys::main;
+
+// "name=value;name=value" into the settings key of the fake store.
+void store(test::FakeSettingsStore& settings, const QString& values)
+{
+    for (const QString& pair : values.split(';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf('=');
+        settings.keys[key][pair.left(eq)] = pair.mid(eq + 1);
+    }
+}
+
+QList<int> hiddenColumns(const OrderGrid* grid)
+{
+    QList<int> hidden;
+    for (int c = 0; c < GridColumnCount; ++c)
+        if (!grid->isColumnVisible(c))
+            hidden << c;
+    return hidden;
+}
+
+const QList<int> itemColumns = {PayDateColumn, ItemColumn,        QuantityColumn, AmountColumn,
+                                MemberColumn,  OrderNumberColumn, RemarkColumn};
+
+// A main window whose start-up reads what the fixture stored beforehand.
+struct PrefSession : test::MainSession {
+    // The fixture runs before the main window exists; the store is ready by then.
+    explicit PrefSession(const QString& stored = QString())
+        : MainSession([this, stored](test::TestDb&) { store(fp.settings, stored); })
+    {
+    }
+    // The same settings store, a new main window: the program started again.
+    void restart()
+    {
+        main.reset();
+        main = std::make_unique<TMainForm>(*dm, fp.platform);
+        main->show();
+    }
+    void logInAs(const QString& user, const QString& password)
+    {
+        QVERIFY(waitForLogin());
+        logIn(user, password);
+        QVERIFY(!main->login()->isVisible());
+    }
+    QAction* hideItems() const { return main->commands()->action(Command::GridHideItems); }
+    QAction* skinEntry(int n) const { return main->commands()->menu(CommandMenu::Skins)->actions().at(n); }
+    void openAndCloseBackupWindow()
+    {
+        main->commands()->action(Command::Backup)->trigger();
+        QPointer<Trepair> w = main->findChild<Trepair*>();
+        QVERIFY(w);
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(w.isNull());
+        QVERIFY(main->isVisible());
+    }
+};
+
+// The colours a skin gives the status bar, the toolbar, the lower panel, a
+// push button and a menu, read from what is drawn.
+struct Look {
+    QRgb status, toolbar, panel, button, menu;
+};
+
+Look lookOf(TMainForm& w)
+{
+    const QImage shot = w.grab().toImage();
+    auto at = [&](QWidget* child, QPoint p) { return shot.pixel(child->mapTo(&w, p)); };
+    QLabel* status = w.statusPanel(0);
+    QToolButton* newOrder = w.commands()->toolBar()->findChild<QToolButton*>("新建记录");
+    QWidget* panel = w.findChild<QWidget*>("Panel2");
+    QPushButton* showAll = w.quickSearch()->Button12;
+    QMenu* menu = w.commands()->gridMenu();
+    const QImage menuShot = menu->grab().toImage();
+    const QRect entry = menu->actionGeometry(menu->actions().at(0));
+    return {at(status, QPoint(4, status->height() / 2)), at(newOrder, QPoint(3, 3)), at(panel, QPoint(545, 5)),
+            at(showAll, QPoint(4, showAll->height() / 2)), menuShot.pixel(entry.left() + 4, entry.center().y())};
+}
+
+}  // namespace
+
+class TestPreferences : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setStyle(new AppStyle); }
+
+    void firstRunReadsAndCreatesNothing();
+    void realStoreCreatedOnlyByChoices();
+    void hideItemsToggles();
+    void columnMemoryAtStartUp_data();
+    void columnMemoryAtStartUp();
+    void columnMemoryAcrossRestart();
+    void backupWindowReappliesStoredChoices();
+    void ordinaryUserGetsStoredColumnsBack();
+    void skinsAppliedAndStored_data();
+    void skinsAppliedAndStored();
+    void skinsVisiblyDifferent();
+    void windowsOpenedUnderSkinKeepTheirFont();
+    void storedSkinAtStartUp_data();
+    void storedSkinAtStartUp();
+    void hiddenBoxesFilled();
+    void writeFailureAfterChoiceTookEffect();
+};
+
+void TestPreferences::firstRunReadsAndCreatesNothing()
+{
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    s.openAndCloseBackupWindow();
+    s.restart();
+    QVERIFY(s.fp.settings.keys.isEmpty());
+    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>());
+    QVERIFY(!s.hideItems()->isChecked());
+    QVERIFY(s.main->styleSheet().isEmpty());
+    QCOMPARE(s.main->preferences()->skin(), -1);
+}
+
+void TestPreferences::realStoreCreatedOnlyByChoices()
+{
+    // The desktop's own store: its keys are files in the configuration folder.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QDir(config + "/tarnvale").removeRecursively();
+    QDir(config + "/vorrindo").removeRecursively();
+    QtSettingsStore real;
+    test::TestDb db;
+    db.exec("insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')");
+    test::FakePlatform fp;
+    const Platform platform{fp.dialogs, fp.shell, real, fp.clock};
+    Tdmfm dm;
+    {
+        TMainForm w(dm, platform);
+        w.show();
+        QCoreApplication::processEvents();
+        w.login()->ComboBox1->setEditText("超级管理员");
+        w.login()->Edit1->setText("507");
+        w.login()->bitbtn4->click();
+        w.commands()->action(Command::Backup)->trigger();
+        w.findChild<Trepair*>()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(w.isVisible());
+        QVERIFY(!QFileInfo::exists(config + "/tarnvale"));
+        QVERIFY(!QFileInfo::exists(config + "/vorrindo"));
+
+        w.commands()->menu(CommandMenu::Skins)->actions().at(1)->trigger();
+        w.commands()->action(Command::GridHideItems)->trigger();
+        QVERIFY(QFileInfo::exists(config + "/tarnvale/wbq.conf"));
+    }
+    TMainForm again(dm, platform);
+    again.show();
+    QCOMPARE(again.styleSheet(), Skins::styleSheet(1));
+    QCOMPARE(hiddenColumns(again.grid()), itemColumns);
+    QVERIFY(fp.dialogs.shown.isEmpty());
+}
+
+void TestPreferences::hideItemsToggles()
+{
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    QAction* entry = s.hideItems();
+    QCOMPARE(entry->text(), QString("隐藏商品信息"));
+    QVERIFY(entry->isEnabled());
+    QVERIFY(!entry->isChecked());
+    entry->trigger();
+    QCOMPARE(hiddenColumns(s.main->grid()), itemColumns);
+    QVERIFY(entry->isChecked());
+    QCOMPARE(s.fp.settings.keys.value(key).value("rukuyin1"), QString("yes"));
+    entry->trigger();
+    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>());
+    QVERIFY(!entry->isChecked());
+    QCOMPARE(s.fp.settings.keys.value(key).value("rukuyin1"), QString("no"));
+    QCOMPARE(s.fp.settings.keys.value(key).keys(), QStringList{"rukuyin1"});
+    QVERIFY(s.fp.dialogs.shown.isEmpty());
+}
+
+void TestPreferences::columnMemoryAtStartUp_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QList<int>>("hidden");
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("rukuyin1 yes") << "rukuyin1=yes" << itemColumns << true;
+    QTest::newRow("rukuyin1 no") << "rukuyin1=no" << QList<int>() << false;
+    QTest::newRow("exact texts only") << "rukuyin1=YES;rukuyin6=Yes;rukuyin2= yes" << QList<int>() << false;
+    QTest::newRow("rukuyin6 yes") << "rukuyin6=yes" << QList<int>{AmountColumn} << false;
+    QTest::newRow("rukuyin2 yes") << "rukuyin2=yes" << QList<int>{ItemColumn, MemberColumn, RemarkColumn} << false;
+    // In their order: rukuyin1, then rukuyin6, then rukuyin2.
+    QTest::newRow("later values show again") << "rukuyin1=yes;rukuyin6=no;rukuyin2=no"
+                                             << QList<int>{PayDateColumn, QuantityColumn, OrderNumberColumn}
+                                             << true;
+    QTest::newRow("columns the grid does not have") << "rukuyin3=yes;rukuyin4=no;rukuyin5=yes;skin=2"
+                                                    << QList<int>() << false;
+    QTest::newRow("the ledger's values") << "xiaoshouyin1=yes;xiaoshouyin10=no;company=某公司;address=某地;skin=2"
+                                         << QList<int>() << false;
+}
+
+void TestPreferences::columnMemoryAtStartUp()
+{
+    QFETCH(QString, stored);
+    QFETCH(QList<int>, hidden);
+    QFETCH(bool, checked);
+    PrefSession s(stored);
+    QCOMPARE(hiddenColumns(s.main->grid()), hidden);
+    QCOMPARE(s.hideItems()->isChecked(), checked);
+    // The start-up sequence ran to its end.
+    QVERIFY(s.fp.dialogs.shown.isEmpty());
+    QCOMPARE(s.main->statusPanel(2)->text(), QString("今天：2026-12-10"));
+    if (stored.contains("skin=2"))
+        QCOMPARE(s.main->preferences()->skin(), 2);
+    // Reading wrote nothing.
+    QCOMPARE(s.fp.settings.keys.value(key).size(), stored.count('=') );
+}
+
+void TestPreferences::columnMemoryAcrossRestart()
+{
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    s.hideItems()->trigger();
+    s.restart();
+    QCOMPARE(hiddenColumns(s.main->grid()), itemColumns);
+    QVERIFY(s.hideItems()->isChecked());
+    s.logInAs("超级管理员", "507");
+    s.hideItems()->trigger();
+    QCOMPARE(s.fp.settings.keys.value(key).value("rukuyin1"), QString("no"));
+    s.restart();
+    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>());
+    QVERIFY(!s.hideItems()->isChecked());
+}
+
+void TestPreferences::backupWindowReappliesStoredChoices()
+{
+    PrefSession s("rukuyin1=yes;skin=4");
+    s.logInAs("超级管理员", "507");
+    // Changed on screen only, not stored.
+    s.main->preferences()->applySkin(0);
+    for (int c : itemColumns)
+        s.main->grid()->setColumnVisible(c, true);
+    s.openAndCloseBackupWindow();
+    QCOMPARE(s.main->styleSheet(), Skins::styleSheet(4));
+    QCOMPARE(hiddenColumns(s.main->grid()), itemColumns);
+    QVERIFY(s.hideItems()->isChecked());
+}
+
+void TestPreferences::ordinaryUserGetsStoredColumnsBack()
+{
+    PrefSession s("rukuyin1=no");
+    s.db.exec("insert into userdb values ('小王','abc123')");
+    s.db.closeConnection();
+    s.logInAs("小王", "abc123");
+    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>({PayDateColumn, ItemColumn, RemarkColumn}));
+    // The start-up sequence that runs again after the backup window applies
+    // the stored memory after the login's restrictions.
+    s.openAndCloseBackupWindow();
+    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>());
+    QVERIFY(!s.hideItems()->isVisible());
+}
+
+void TestPreferences::skinsAppliedAndStored_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("caption");
+    const char* captions[] = {"黑色经典(皮肤)", "蓝色幻想(皮肤)", "梦幻天空(皮肤)", "黑色遐想(皮肤)", "梦想成真(皮肤)"};
+    for (int n = 0; n < Skins::count; ++n)
+        QTest::newRow(captions[n]) << n << QString::fromUtf8(captions[n]);
+}
+
+void TestPreferences::skinsAppliedAndStored()
+{
+    QFETCH(int, number);
+    QFETCH(QString, caption);
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    QAction* entry = s.skinEntry(number);
+    QCOMPARE(entry->text(), caption);
+    QVERIFY(entry->isEnabled());
+    QVERIFY(!entry->isCheckable());
+    entry->trigger();
+    QCOMPARE(s.main->styleSheet(), Skins::styleSheet(number));
+    QCOMPARE(s.main->preferences()->skin(), number);
+    QCOMPARE(s.fp.settings.keys.value(key).value("skin"), QString::number(number));
+    QVERIFY(s.fp.dialogs.shown.isEmpty());
+
+    // The skin colours; the faces and sizes stay the windows' own.
+    QCOMPARE(s.main->quickSearch()->Button12->font().pixelSize(), 14);
+    QCOMPARE(s.main->grid()->font().pixelSize(), 14);
+    s.main->commands()->action(Command::Backup)->trigger();
+    QPointer<Trepair> w = s.main->findChild<Trepair*>();
+    QVERIFY(w);
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+        if (l->objectName() == "WarningLabel")
+            continue;
+        QCOMPARE(l->font().family(), QString("宋体"));
+        QVERIFY2(l->width() >= l->fontMetrics().horizontalAdvance(l->text()), qPrintable(l->text()));
+    }
+    QCOMPARE(w->Edit1->font().family(), QString("宋体"));
+    QCOMPARE(w->Edit1->font().pixelSize(), 14);
+    QCOMPARE(w->findChild<QFrame*>("BackupBand")->palette().color(QPalette::Window), QColor(0xc0, 0xdc, 0xc0));
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestPreferences::skinsVisiblyDifferent()
+{
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    s.main->resize(1058, 636);
+    QList<Look> looks{lookOf(*s.main)};  // the built-in look first
+    for (int n = 0; n < Skins::count; ++n) {
+        s.main->preferences()->applySkin(n);
+        looks << lookOf(*s.main);
+    }
+    for (int a = 0; a < looks.size(); ++a)
+        for (int b = a + 1; b < looks.size(); ++b) {
+            const QString pair = QStringLiteral("skins %1 and %2").arg(a - 1).arg(b - 1);
+            QVERIFY2(looks[a].status != looks[b].status, qPrintable(pair + ": status bar"));
+            QVERIFY2(looks[a].toolbar != looks[b].toolbar, qPrintable(pair + ": toolbar"));
+            QVERIFY2(looks[a].panel != looks[b].panel, qPrintable(pair + ": panel"));
+            QVERIFY2(looks[a].button != looks[b].button, qPrintable(pair + ": button"));
+            QVERIFY2(looks[a].menu != looks[b].menu, qPrintable(pair + ": menu"));
+        }
+}
+
+void TestPreferences::windowsOpenedUnderSkinKeepTheirFont()
+{
+    PrefSession s("skin=3");
+    QCOMPARE(s.main->preferences()->skin(), 3);
+    // A tool window made the usual way after the skin is on: its font set,
+    // its controls made inside it.
+    auto* window = new QWidget(s.main.get(), Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setFont(songFont(14));
+    auto* frame = new QFrame(window);
+    auto* box = new QLineEdit(frame);
+    auto* caption = new QLabel("用户名称：", window);
+    auto* small = new QLabel("提示", frame);
+    small->setFont(songFont(12));
+    window->show();
+    for (QWidget* w : {static_cast<QWidget*>(frame), static_cast<QWidget*>(box), static_cast<QWidget*>(caption)}) {
+        QCOMPARE(w->font().family(), QString("宋体"));
+        QCOMPARE(w->font().pixelSize(), 14);
+    }
+    QCOMPARE(small->font().pixelSize(), 12);
+    window->close();
+}
+
+void TestPreferences::storedSkinAtStartUp_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("skin");
+    for (int n = 0; n < Skins::count; ++n)
+        QTest::newRow(qPrintable(QString::number(n))) << QString::number(n) << n;
+    QTest::newRow("5") << "5" << -1;
+    QTest::newRow("-1") << "-1" << -1;
+    QTest::newRow("blank before") << " 1" << -1;
+    QTest::newRow("text") << "蓝色" << -1;
+    QTest::newRow("empty") << "" << -1;
+}
+
+void TestPreferences::storedSkinAtStartUp()
+{
+    QFETCH(QString, value);
+    QFETCH(int, skin);
+    PrefSession s("skin=" + value);
+    QCOMPARE(s.main->preferences()->skin(), skin);
+    QCOMPARE(s.main->styleSheet(), Skins::styleSheet(skin));
+    QCOMPARE(s.main->styleSheet().isEmpty(), skin < 0);
+}
+
+void TestPreferences::hiddenBoxesFilled()
+{
+    PrefSession s("number=25;ordernumber=A-7");
+    Preferences* p = s.main->preferences();
+    QCOMPARE(p->stockAlarmBox()->text(), QString("25"));
+    QCOMPARE(p->ledgerOrderNumberBox()->text(), QString("A-7"));
+    QVERIFY(!p->stockAlarmBox()->isVisible());
+    QVERIFY(!p->ledgerOrderNumberBox()->isVisible());
+
+    PrefSession empty("number=;ordernumber=");
+    QCOMPARE(empty.main->preferences()->stockAlarmBox()->text(), QString());
+}
+
+void TestPreferences::writeFailureAfterChoiceTookEffect()
+{
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    s.fp.settings.failWrites = true;
+    s.skinEntry(3)->trigger();
+    QCOMPARE(s.main->styleSheet(), Skins::styleSheet(3));
+    s.hideItems()->trigger();
+    QCOMPARE(hiddenColumns(s.main->grid()), itemColumns);
+    QVERIFY(s.hideItems()->isChecked());
+    QCOMPARE(s.fp.dialogs.texts(), QStringList({"Failed to set data for 'skin'.", "Failed to set data for 'rukuyin1'."}));
+    QCOMPARE(s.fp.dialogs.shown.first().icon, Dialogs::Icon::Critical);
+    QVERIFY(s.fp.settings.keys.isEmpty());
+}
+
+QTEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"
