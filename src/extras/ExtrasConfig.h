@@ -54,6 +54,6 @@ inline UpdateSettings defaultUpdateSettings()
 }
 
 // The notice line of the about box.
-inline const QString aboutNotice = QStringLiteral("本软件受著作权法保护，未经许可不得复制、传播。");
+inline const QString aboutNotice = QStringLiteral("本软件受著作权法保护，侵权必究。");
 
 }  // namespace kx
