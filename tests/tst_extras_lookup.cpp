@@ -102,6 +102,7 @@ void TestLookup::lookupOpensOnceEmptyBesideTheMainWindow()
         QVERIFY2(picture, qPrintable(names[i]));
         QCOMPARE(picture->geometry(), QRect(31 + 160 * (i % 5), i < 5 ? 16 : 72, 140, 40));
         QCOMPARE(picture->pixmap().size(), QSize(140, 40));
+        QCOMPARE(picture->accessibleName(), courierSites()[i].name);
     }
 }
 

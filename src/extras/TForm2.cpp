@@ -31,6 +31,7 @@ TForm2::TForm2(const QList<CourierSite>& sites, const BrowserFactory& makeBrowse
         picture->setObjectName(site.object);
         picture->setPixmap(CourierLogo::draw(site.name, site.colour));
         picture->setToolTip(site.url);
+        picture->setAccessibleName(site.name);
         picture->setCursor(Qt::PointingHandCursor);
         picture->setGeometry(columnLeft[i % 5], rowTop[i / 5], CourierLogo::width, CourierLogo::height);
         picture->installEventFilter(this);
