@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev qt6-translations-l10n
+  qt6-webengine-dev
   libsqlcipher-dev sqlcipher
   libgsf-1-dev
   libbenchmark-dev

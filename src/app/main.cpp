@@ -4,6 +4,7 @@
 #include "core/DbError.h"
 #include "data/Tdmfm.h"
 #include "extras/Extras.h"
+#include "extras/Restarter.h"
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "platform/QtDialogs.h"
@@ -43,7 +44,8 @@ int main(int argc, char** argv)
         return 1;
     }
     kx::TMainForm main(*dm, platform);
-    kx::Extras::install(main);
+    kx::QtRestarter restarter;
+    kx::Extras::install(main, platform, restarter);
     main.show();
     return app.exec();
 }

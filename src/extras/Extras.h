@@ -1,8 +1,14 @@
 #pragma once
 
+#include "extras/TForm2.h"
+
 namespace kx {
 
 class TMainForm;
+struct Platform;
+class Restarter;
+class TAboutBox;
+class Updater;
 
 // The extras of the main window that need more of the desktop than the rest
 // of the program (the embedded browser among them). They live in a library
@@ -10,8 +16,21 @@ class TMainForm;
 // to a finished main window from the program's start.
 class Extras {
 public:
-    // Claims the extras' entries in the main window's command tables.
-    static void install(TMainForm& main);
+    // What install() made; all of it lives as long as the main window.
+    struct Parts {
+        TForm2* lookup;
+        TAboutBox* about;
+        Updater* updater;
+    };
+
+    // Claims the web lookup, the support menu and the status bar link. The
+    // browser factory and the update settings are the program's own unless
+    // a test hands in others; `programDir` is the folder the updater replaces
+    // files in.
+    static Parts install(TMainForm& main, const Platform& platform, Restarter& restarter,
+                         const TForm2::BrowserFactory& makeBrowser = {},
+                         const QList<CourierSite>& sites = courierSites(),
+                         const UpdateSettings& update = defaultUpdateSettings(), const QString& programDir = {});
 };
 
 }  // namespace kx

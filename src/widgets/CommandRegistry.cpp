@@ -1,5 +1,6 @@
 #include "widgets/CommandRegistry.h"
 
+#include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "widgets/FontSubstitutions.h"
 
@@ -96,7 +97,7 @@ CommandRegistry::CommandRegistry(const Platform& platform, QWidget* owner)
     put(Command::Help, supportMenu->addAction(QStringLiteral("使用帮助")));
     put(Command::Update, supportMenu->addAction(QStringLiteral("软件自动升级")));
     put(Command::Website, supportMenu->addAction(QStringLiteral("官方网站")));
-    put(Command::Contact, supportMenu->addAction(QStringLiteral("客服邮箱：support@kestrix.cn")));
+    put(Command::Contact, supportMenu->addAction(QStringLiteral("客服邮箱：") + makerEmail));
     put(Command::About, supportMenu->addAction(QStringLiteral("关于...")));
     m_supportButton = withMenu(QStringLiteral("技术支持"), QStringLiteral("助"), QColor(0x1e, 0x9a, 0xa0), supportMenu);
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "extras/ExtrasConfig.h"
+
+#include <QList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QLabel;
+
+namespace kx {
+
+class Browser;
+
+// The courier web lookup "网点查询": nine courier pictures in two rows above
+// an embedded browser. A click on a picture shows that courier's home page;
+// nothing is loaded before the first click. Closing only hides the window,
+// which keeps its page for the next showing.
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    using BrowserFactory = std::function<std::unique_ptr<Browser>(QWidget* parent)>;
+
+    TForm2(const QList<CourierSite>& sites, const BrowserFactory& makeBrowser, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // Shows the window, or brings the one already shown to the front.
+    void showLookup();
+    Browser& browser() const { return *m_browser; }
+    QLabel* picture(int index) const { return m_pictures.value(index); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QList<CourierSite> m_sites;
+    std::unique_ptr<Browser> m_browser;
+    QList<QLabel*> m_pictures;
+};
+
+}  // namespace kx
