@@ -82,7 +82,7 @@ chmod +x "$bin/kestrix"
 home=$root/home
 mkdir "$home"
 export KX_RAN_IN=$root/ran-in
-HOME=$home XDG_DATA_HOME= "$bin/kestrix-launch"
+HOME=$home XDG_DATA_HOME='' "$bin/kestrix-launch"
 data=$home/.local/share/kestrix
 [ -s "$data/data.mdb" ] && pass "launcher made ~/.local/share/kestrix/data.mdb" || fail "launcher made no database"
 [ "$(cat "$KX_RAN_IN")" = "$data" ] && pass "program started inside the data folder" || fail "program ran in $(cat "$KX_RAN_IN")"
