@@ -31,8 +31,21 @@ add_custom_command(
   COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/changelog > ${CMAKE_BINARY_DIR}/changelog.gz
   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog
   VERBATIM)
-add_custom_target(kestrix_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz)
 install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${KX_DOC_DIR})
+
+# The manual pages, compressed the same way.
+set(KX_MAN_PAGES)
+foreach(page kestrix kestrix-newdb kestrix-launch)
+  add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.1.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/man/${page}.1 > ${CMAKE_BINARY_DIR}/man/${page}.1.gz
+    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/man/${page}.1
+    VERBATIM)
+  list(APPEND KX_MAN_PAGES ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+endforeach()
+install(FILES ${KX_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+add_custom_target(kestrix_package_docs ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz ${KX_MAN_PAGES})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrix)

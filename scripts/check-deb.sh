@@ -38,11 +38,13 @@ for f in usr/share/applications/kestrix.desktop \
          usr/share/icons/hicolor/scalable/apps/kestrix.svg \
          usr/share/icons/hicolor/48x48/apps/kestrix.png \
          usr/share/icons/hicolor/256x256/apps/kestrix.png \
-         usr/share/doc/kestrix/copyright usr/share/doc/kestrix/changelog.gz; do
+         usr/share/doc/kestrix/copyright usr/share/doc/kestrix/changelog.gz \
+         usr/share/man/man1/kestrix.1.gz usr/share/man/man1/kestrix-newdb.1.gz \
+         usr/share/man/man1/kestrix-launch.1.gz; do
     [ -f "$pkg/$f" ] && pass "$f" || fail "$f missing"
 done
 unexpected=$(cd "$pkg" && find . -type f | grep -v -e '^./usr/bin/' -e '^./usr/share/applications/' \
-    -e '^./usr/share/icons/hicolor/' -e '^./usr/share/doc/kestrix/' || true)
+    -e '^./usr/share/icons/hicolor/' -e '^./usr/share/doc/kestrix/' -e '^./usr/share/man/man1/' || true)
 [ -z "$unexpected" ] && pass "no stray files" || fail "stray files: $unexpected"
 
 # Each PNG is as large as the folder it stands in says; the SVG is well-formed.
