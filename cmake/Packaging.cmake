@@ -53,15 +53,15 @@ set(CPACK_PACKAGE_VENDOR Kestrix)
 set(CPACK_PACKAGE_CONTACT "Kestrix <support@kestrix.cn>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "shipping-order register and courier waybill printing for online shops")
+# The long description; CPack puts the summary above it and indents it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"shipping-order register and courier waybill printing for online shops
- Kestrix keeps a register of a small online shop's shipping orders in one
- encrypted database file, imports the marketplace's order report, tidies the
- imported addresses, and prints courier waybills onto the couriers'
- pre-printed forms, one order at a time or the whole list in one job.
- .
- The program speaks Simplified Chinese. The desktop entry keeps each user's
- database in ~/.local/share/kestrix/.")
+"Kestrix keeps a register of a small online shop's shipping orders in one
+encrypted database file, imports the marketplace's order report, tidies the
+imported addresses, and prints courier waybills onto the couriers'
+pre-printed forms, one order at a time or the whole list in one job.
+
+The program speaks Simplified Chinese. The desktop entry keeps each user's
+database in ~/.local/share/kestrix/.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kestrix <support@kestrix.cn>")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
