@@ -16,7 +16,7 @@ build=$(realpath "${1:-build}")
 out=$repo/docs/images
 display=:${SHOT_DISPLAY:-57}
 
-for tool in Xvfb openbox xdotool xprop import convert; do
+for tool in Xvfb openbox xdotool xprop xwininfo import convert; do
     command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing" >&2; exit 2; }
 done
 [ -x "$build/kestrix" ] && [ -x "$build/kestrix-newdb" ] || { echo "screenshots: build $build first" >&2; exit 2; }
@@ -75,13 +75,17 @@ save() {
     echo "  $name.png (${w}x${h})"
 }
 
-# The window with its frame and title bar.
+# The window with its frame and title bar: the client's place on the screen
+# less the frame's extents that openbox announces.
 frame_of() {
-    local X Y WIDTH HEIGHT ext l r t b
-    eval "$(xdotool getwindowgeometry --shell "$1")"
+    local x y w h ext l r t b
+    x=$(xwininfo -id "$1" | sed -n 's/.*Absolute upper-left X: *//p')
+    y=$(xwininfo -id "$1" | sed -n 's/.*Absolute upper-left Y: *//p')
+    w=$(xwininfo -id "$1" | sed -n 's/.*Width: *//p')
+    h=$(xwininfo -id "$1" | sed -n 's/.*Height: *//p')
     ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ' ')
     IFS=, read -r l r t b <<<"${ext:-0,0,0,0}"
-    echo "$((X - l)) $((Y - t)) $((WIDTH + l + r)) $((HEIGHT + t + b))"
+    echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
 }
 
 shoot_window() {
@@ -164,11 +168,10 @@ echo "screenshots into $out:"
 
 login=$(window '^用户登录$' 30)
 shoot_window login "$login"
-# The names stand sorted; the administrator is the second. Each Down picks a
-# name and sends the focus to the password, so go back for the second.
+# The names stand sorted, 小王 first; Down picks the administrator and sends
+# the focus on to the password.
 xdotool windowactivate --sync "$login"
 key Down
-key shift+Tab Down
 xdotool type --delay 80 507
 click "$login" 304 125
 
