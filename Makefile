@@ -1,10 +1,11 @@
 # make run   — install what is missing, build, make a demo run/data.mdb if none, start the program
 # make test  — install what is missing, build, run every test through CTest
 # make bench — build and run the benchmarks
+# make deb   — build the Debian package (BUILD/kestrix_VERSION_ARCH.deb)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: setup build run test bench clean
+.PHONY: setup build run test bench deb clean
 
 setup:
 	bash scripts/setup.sh
@@ -23,6 +24,9 @@ test: build
 
 bench: build
 	bash scripts/run-benchmarks.sh $(BUILD)
+
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config dpkg-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
   qt6-webengine-dev
   libsqlcipher-dev sqlcipher
