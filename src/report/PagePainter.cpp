@@ -139,26 +139,26 @@ void PagePainter::paintItems(const std::vector<PaintItem>& items, double left, d
     const QTransform toDevice = m_painter.deviceTransform();
     const double dotX = 1.0 / std::max(1e-9, std::abs(toDevice.m11()));
     const double dotY = 1.0 / std::max(1e-9, std::abs(toDevice.m22()));
+    auto fillAtLeastADot = [&](const QRectF& mm, QRgb colour) {
+        QRectF r = rect(mm);
+        if (r.width() < dotX)
+            r.setWidth(dotX);
+        if (r.height() < dotY)
+            r.setHeight(dotY);
+        m_painter.fillRect(r, QColor::fromRgba(colour));
+    };
     for (const PaintItem& item : items) {
         if (item.kind == PaintItem::Kind::Frame) {
             const QRectF r = item.box;
-            const QColor c = QColor::fromRgba(item.colour);
             const double w = frameMm;
             for (const QRectF& side : {QRectF(r.left() - w, r.top() - w, r.width() + 2 * w, w),
                                        QRectF(r.left() - w, r.bottom(), r.width() + 2 * w, w),
                                        QRectF(r.left() - w, r.top(), w, r.height()),
                                        QRectF(r.right(), r.top(), w, r.height())})
-                m_painter.fillRect(rect(side), c);
-            continue;
+                fillAtLeastADot(side, item.colour);
+        } else if (item.kind == PaintItem::Kind::Rule) {
+            fillAtLeastADot(item.box, item.colour);
         }
-        if (item.kind != PaintItem::Kind::Rule)
-            continue;
-        QRectF r = rect(item.box);
-        if (r.width() < dotX)
-            r.setWidth(dotX);
-        if (r.height() < dotY)
-            r.setHeight(dotY);
-        m_painter.fillRect(r, QColor::fromRgba(item.colour));
     }
     for (const PaintItem& item : items) {
         if (item.kind != PaintItem::Kind::Text)
