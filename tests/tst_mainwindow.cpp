@@ -103,6 +103,12 @@ void TestMainWindow::layoutAndCaptions()
         captions << a->text();
     QCOMPARE(captions, QStringList({"批量导入", "新建记录", "网点查询", "数据备份", "寄件人", "设 置", "技术支持"}));
     QCOMPARE(w.commands()->settingsButton()->popupMode(), QToolButton::InstantPopup);
+    QStringList settings;
+    for (QAction* a : w.commands()->settingsButton()->defaultAction()->menu()->actions())
+        settings << (a->isSeparator() ? QString("-") : a->text());
+    QCOMPARE(settings, QStringList({"寄件人信息", "打印校准", "-", "修改密码", "用户管理", "皮肤界面"}));
+    // Every user may calibrate the printer.
+    QVERIFY(w.commands()->action(Command::Calibration)->isEnabled());
 
     QStringList menu;
     for (QAction* a : w.commands()->gridMenu()->actions())

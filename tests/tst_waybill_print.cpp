@@ -167,9 +167,11 @@ void TestWaybillPrint::pageFlow()
 
 void TestWaybillPrint::longTextsStayInTheirBoxes()
 {
+    // Too long for their boxes even at the smallest size, 8 pt.
     const QString address = QStringLiteral("广东省深圳市南山区科技园高新南一道飞亚达科技大厦十八楼一八零八室前台代收转交"
-                                           "请于工作日上午九点至下午五点之间派送谢谢合作");
-    const QString name = QStringLiteral("欧阳明月先生");
+                                           "请于工作日上午九点至下午五点之间派送谢谢合作")
+                                .repeated(3);
+    const QString name = QStringLiteral("欧阳明月先生").repeated(3);
     addOrder(name, QStringLiteral("13912345678"), address);
     showAll();
     m_sender->Edit51->setText(name);
@@ -181,14 +183,14 @@ void TestWaybillPrint::longTextsStayInTheirBoxes()
                                               : m_printing->printSingle(CourierCatalogue::STO));
         const ReportTemplate& t = preview->job().report();
         const Printed p = printOut(preview);
-        // Name boxes hold one line of 19 px, the 73 px address box three, the 77 px ones four.
+        // At 8 pt (10.67 px a line) name boxes hold two lines, the 73 px address box six, the 77 px ones seven.
         struct Box {
             WaybillRole role;
             QString text;
             int lines;
         };
-        for (const Box& b : {Box{WaybillRole::SenderName, name, 1}, Box{WaybillRole::SenderAddress, address, batch ? 4 : 3},
-                             Box{WaybillRole::RecipientAddress, address, 4}}) {
+        for (const Box& b : {Box{WaybillRole::SenderName, name, 2}, Box{WaybillRole::SenderAddress, address, batch ? 7 : 6},
+                             Box{WaybillRole::RecipientAddress, address, 7}}) {
             const ReportElement* e = t.element(WaybillTemplates::elementFor(t, b.role));
             const QRectF box(10.0 + e->left * mmPerPx, 10.0 + e->top * mmPerPx, e->widthMm, e->heightMm);
             QList<Word> inside;

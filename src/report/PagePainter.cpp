@@ -2,6 +2,7 @@
 
 #include "report/ReportJob.h"
 
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <algorithm>
 
@@ -11,21 +12,32 @@ namespace {
 
 constexpr double blankPage = -1e9;
 constexpr QRgb black = 0xff000000;
+constexpr double frameMm = 0.15;  // the line of a PaintItem::Kind::Frame
 
 // Point sizes resolve against the device's resolution: 19 layout pixels
 // are 14.25 pt, 16 are 12 pt.
+QFont deviceFont(const ReportFont& f)
+{
+    QFont font(f.family);
+    font.setPointSizeF(f.pixels * 72.0 / 96.0);
+    font.setBold(f.bold);
+    font.setKerning(false);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
 std::vector<QFont> deviceFonts(const std::vector<ReportFont>& faces)
 {
     std::vector<QFont> fonts;
-    for (const ReportFont& f : faces) {
-        QFont font(f.family);
-        font.setPointSizeF(f.pixels * 72.0 / 96.0);
-        font.setBold(f.bold);
-        font.setKerning(false);
-        font.setHintingPreference(QFont::PreferNoHinting);
-        fonts.push_back(font);
-    }
+    for (const ReportFont& f : faces)
+        fonts.push_back(deviceFont(f));
     return fonts;
+}
+
+// Paper and PDF are paged devices; everything else is a screen.
+bool isScreen(const QPainter& painter)
+{
+    return dynamic_cast<const QPagedPaintDevice*>(painter.device()) == nullptr;
 }
 
 }  // namespace
@@ -35,11 +47,13 @@ PagePainter::PagePainter(ReportJob& job, QPainter& painter, double dotsPerMmX, d
 {
     m_job = &job;
     m_left = job.report().leftMarginMm();
+    m_correction = job.report().correction();
 }
 
 PagePainter::PagePainter(const std::vector<ReportFont>& fonts, QPainter& painter, double dotsPerMmX,
                          double dotsPerMmY)
     : m_painter(painter),
+      m_faces(fonts),
       m_fonts(deviceFonts(fonts)),
       m_kx(dotsPerMmX),
       m_ky(dotsPerMmY),
@@ -47,6 +61,15 @@ PagePainter::PagePainter(const std::vector<ReportFont>& fonts, QPainter& painter
       m_inkBottom(blankPage)
 {
     m_painter.setPen(QColor::fromRgba(black));
+    m_showCutMarks = isScreen(painter);
+}
+
+const QFont& PagePainter::fontAt(int index)
+{
+    // A box that shrinks its text may bring a size no band had before.
+    while (size_t(index) >= m_fonts.size() && m_fonts.size() < m_faces.size())
+        m_fonts.push_back(deviceFont(m_faces[m_fonts.size()]));
+    return m_fonts[size_t(index)];
 }
 
 void PagePainter::newPage()
@@ -75,6 +98,29 @@ void PagePainter::band(int index, double top)
 
 void PagePainter::paint(const std::vector<PaintItem>& items, double left, double top)
 {
+    if (!m_correction.isIdentity()) {
+        // Each item moves with its box's top-left corner, so that the lines
+        // of a box keep their places within it and nothing changes size.
+        std::vector<PaintItem> moved = items;
+        for (PaintItem& item : moved) {
+            if (item.fixedOnPaper)
+                continue;
+            // A rule (a crosshair's arm) keeps its middle on its mark;
+            // everything else keeps its box's corner, the element's position.
+            const QPointF anchor = item.kind == PaintItem::Kind::Rule ? item.box.center() : item.box.topLeft();
+            const QPointF corner = anchor + QPointF(left, top);
+            const QPointF shift = m_correction.map(corner) - corner;
+            item.box.translate(shift);
+            item.baseline += shift;
+        }
+        paintItems(moved, left, top);
+        return;
+    }
+    paintItems(items, left, top);
+}
+
+void PagePainter::paintItems(const std::vector<PaintItem>& items, double left, double top)
+{
     auto rect = [&](const QRectF& r) { return deviceRect(r.translated(left, top)); };
     // Fills and backgrounds go beneath every text of the band. On the forms
     // some boxes overlap (the SF and ZJS sender mobile lies inside the sender
@@ -93,15 +139,26 @@ void PagePainter::paint(const std::vector<PaintItem>& items, double left, double
     const QTransform toDevice = m_painter.deviceTransform();
     const double dotX = 1.0 / std::max(1e-9, std::abs(toDevice.m11()));
     const double dotY = 1.0 / std::max(1e-9, std::abs(toDevice.m22()));
-    for (const PaintItem& item : items) {
-        if (item.kind != PaintItem::Kind::Rule)
-            continue;
-        QRectF r = rect(item.box);
+    auto fillAtLeastADot = [&](const QRectF& mm, QRgb colour) {
+        QRectF r = rect(mm);
         if (r.width() < dotX)
             r.setWidth(dotX);
         if (r.height() < dotY)
             r.setHeight(dotY);
-        m_painter.fillRect(r, QColor::fromRgba(item.colour));
+        m_painter.fillRect(r, QColor::fromRgba(colour));
+    };
+    for (const PaintItem& item : items) {
+        if (item.kind == PaintItem::Kind::Frame) {
+            const QRectF r = item.box;
+            const double w = frameMm;
+            for (const QRectF& side : {QRectF(r.left() - w, r.top() - w, r.width() + 2 * w, w),
+                                       QRectF(r.left() - w, r.bottom(), r.width() + 2 * w, w),
+                                       QRectF(r.left() - w, r.top(), w, r.height()),
+                                       QRectF(r.right(), r.top(), w, r.height())})
+                fillAtLeastADot(side, item.colour);
+        } else if (item.kind == PaintItem::Kind::Rule) {
+            fillAtLeastADot(item.box, item.colour);
+        }
     }
     for (const PaintItem& item : items) {
         if (item.kind != PaintItem::Kind::Text)
@@ -110,7 +167,7 @@ void PagePainter::paint(const std::vector<PaintItem>& items, double left, double
         m_inkBottom = std::max(m_inkBottom, top + item.box.bottom());
         if (item.font != m_currentFont) {
             m_currentFont = item.font;
-            m_painter.setFont(m_fonts[item.font]);
+            m_painter.setFont(fontAt(item.font));
         }
         if (item.colour != m_currentColour) {
             m_currentColour = item.colour;
@@ -127,6 +184,20 @@ void PagePainter::paint(const std::vector<PaintItem>& items, double left, double
         } else {
             m_painter.drawText(pen, item.text);
         }
+    }
+    if (!m_showCutMarks)
+        return;
+    for (const PaintItem& item : items) {
+        if (item.kind != PaintItem::Kind::CutMark)
+            continue;
+        m_painter.save();
+        QPen frame(QColor::fromRgba(item.colour));
+        frame.setCosmetic(true);
+        frame.setWidth(1);
+        m_painter.setPen(frame);
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(rect(item.box));
+        m_painter.restore();
     }
 }
 

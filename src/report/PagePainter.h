@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/PaintItem.h"
+#include "report/PrintCorrection.h"
 
 #include <QFont>
 #include <QRectF>
@@ -31,16 +32,28 @@ public:
     // Paints items whose origin lies `leftMm`, `topMm` from the paper's
     // top-left corner: fills first, then the texts.
     void paint(const std::vector<PaintItem>& items, double leftMm, double topMm);
+    // Moves every position painted from now on (items fixed on paper
+    // excepted); sizes stay. The job's own correction is set at the start.
+    void setCorrection(const PrintCorrection& correction) { m_correction = correction; }
+    // Whether cut texts are framed in red: on screen yes, on paper never.
+    // Decided by the device at the start.
+    void setShowCutMarks(bool show) { m_showCutMarks = show; }
+
     // Keeps everything painted from now on inside `mm` (from the paper's
     // top-left corner); an empty rectangle lifts the limit.
     void setClip(const QRectF& mm);
 
 private:
     QRectF deviceRect(const QRectF& mm) const;
+    void paintItems(const std::vector<PaintItem>& items, double leftMm, double topMm);
+    const QFont& fontAt(int index);
 
     ReportJob* m_job = nullptr;
     QPainter& m_painter;
+    const std::vector<ReportFont>& m_faces;  // grows as bands are laid out
     std::vector<QFont> m_fonts;
+    PrintCorrection m_correction;
+    bool m_showCutMarks = false;
     double m_left = 0;
     double m_kx;
     double m_ky;

@@ -26,6 +26,8 @@ struct PaintItem {
         Text,
         Fill,        // a coloured area, always painted, beneath the rules and texts
         Rule,        // a line drawn as a thin area, over the fills, at least a dot wide
+        Frame,       // a hairline just around the box, moved as one piece with it
+        CutMark,     // a text cut at its box's edge: framed in red on screen, never printed
     };
     Kind kind = Kind::Text;
     quint8 font = 0;  // index into the job's fonts
@@ -34,6 +36,7 @@ struct PaintItem {
     QString text;
     bool clip = false; // the glyphs may reach past the box: clip the text to it
     QRgb colour = 0xff000000;  // of the text or the fill
+    bool fixedOnPaper = false; // stays where it is under a printer's correction (a ruler)
 };
 
 }  // namespace kx

@@ -39,6 +39,14 @@ struct ReportElement {
     bool wordWrap = true;
     bool opaque = false;   // white background behind the text
     bool visible = true;
+    // A fixed box whose text is set smaller, down to minFontPixels, until
+    // its wrapped lines fit; only a text that does not fit even then is cut.
+    bool shrinkToFit = false;
+    double minFontPixels = 8.0 * 96.0 / 72.0;
+    // The height the lines may fill, from the box's top; 0: the whole box.
+    // Keeps a text clear of another element printed inside its box.
+    double fitHeightMm = 0;
+    bool fixedOnPaper = false;  // see PaintItem::fixedOnPaper
 };
 
 }  // namespace kx

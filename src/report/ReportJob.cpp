@@ -53,6 +53,9 @@ void ReportJob::layOutBand(int b)
             m_layouter->layOut(elements[i], text, items);
         }
     }
+    items.insert(items.end(), m_decoration.begin(), m_decoration.end());
+    if (std::any_of(items.begin(), items.end(), [](const PaintItem& i) { return i.kind == PaintItem::Kind::CutMark; }))
+        ++m_cutBands;
     m_done[size_t(b)] = 1;
     ++m_laidOut;
 }

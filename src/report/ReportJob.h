@@ -45,6 +45,12 @@ public:
     int laidOutCount() const { return m_laidOut; }
     bool isBandLaidOut(int index) const { return m_done[size_t(index)] != 0; }
 
+    // Items painted on every band besides the elements (the rules of a
+    // calibration page); set before the first band is laid out.
+    void setDecoration(std::vector<PaintItem> items) { m_decoration = std::move(items); }
+    // How many of the bands laid out so far hold a text cut at its box.
+    int cutBandCount() const { return m_cutBands; }
+
     // The paint items of a band, laid out now when still to do.
     const std::vector<PaintItem>& band(int index);
     // Every face the bands use, known from the start.
@@ -62,6 +68,8 @@ private:
     std::vector<std::vector<PaintItem>> m_bands;
     std::vector<char> m_done;
     int m_laidOut = 0;
+    int m_cutBands = 0;
+    std::vector<PaintItem> m_decoration;
     int m_next = 0;  // no band before this one is still to do
 };
 

@@ -293,6 +293,53 @@ int ReportLayouter::layOut(const ReportElement& e, const QString& text, std::vec
 {
     if (!e.visible)
         return 0;
+    const double boxHeight = e.heightMm / mmPerLayoutPixel;
+    if (e.sizing != ReportElement::Sizing::FixedBox || !e.shrinkToFit || text.isEmpty())
+        return place(e, text, out, boxHeight);
+
+    const double usable = e.fitHeightMm > 0 ? std::min(e.fitHeightMm / mmPerLayoutPixel, boxHeight) : boxHeight;
+    ReportElement sized = e;
+    const TextFit fit = fitText(e, text, usable);
+    sized.fontPixels = fit.fontPixels;
+    const int shown = place(sized, text, out, usable);
+    if (!fit.fits) {
+        const int f = font(sized);
+        PaintItem mark{PaintItem::Kind::CutMark, quint8(f), mmRect(e.left, e.top, e.widthMm / mmPerLayoutPixel, boxHeight),
+                       {}, {}, false, 0xffff0000, e.fixedOnPaper};
+        out.push_back(std::move(mark));
+    }
+    return shown;
+}
+
+ReportLayouter::TextFit ReportLayouter::fitText(const ReportElement& e, const QString& text, double usablePx)
+{
+    const QString t = boxText(text);
+    const double boxWidth = e.widthMm / mmPerLayoutPixel;
+    ReportElement trial = e;
+    auto fitsAt = [&](double pixels) {
+        trial.fontPixels = pixels;
+        const int f = font(trial);
+        const LineBox lines = lineBox(trial, f);
+        m_measures[size_t(f)]->measureText(t, m_chars);
+        const auto broken = breakLines(t, m_chars, boxWidth, e.wordWrap, INT_MAX);
+        return double(broken.size()) * lines.pitch <= usablePx + 1e-6;
+    };
+    if (fitsAt(e.fontPixels))
+        return {e.fontPixels, true};
+    // Then every half point below the design size, down to the smallest.
+    const double minPx = std::min(e.minFontPixels, e.fontPixels);
+    const double minHalfPoints = std::ceil(minPx * 0.75 * 2.0 - 1e-9);
+    for (double halfPoints = std::ceil(e.fontPixels * 0.75 * 2.0 - 1e-9) - 1; halfPoints >= minHalfPoints;
+         --halfPoints) {
+        const double px = halfPoints / 2.0 / 0.75;
+        if (fitsAt(px))
+            return {px, true};
+    }
+    return {minPx, false};
+}
+
+int ReportLayouter::place(const ReportElement& e, const QString& text, std::vector<PaintItem>& out, double usablePx)
+{
     const int f = font(e);
     Measure& m = *m_measures[size_t(f)];
     const double em = e.fontPixels;
@@ -307,14 +354,15 @@ int ReportLayouter::layOut(const ReportElement& e, const QString& text, std::vec
         if (piece.isEmpty())
             return;
         const QPointF pen(x, top + lines.ascent);
-        PaintItem item{PaintItem::Kind::Text, quint8(f), box, pen * mmPerLayoutPixel, piece, false, e.colour};
+        PaintItem item{PaintItem::Kind::Text, quint8(f), box, pen * mmPerLayoutPixel, piece, false, e.colour,
+                       e.fixedOnPaper};
         item.clip = needsClip(m_chars, start, start + piece.size(), pen,
                               QRectF(box.topLeft() / mmPerLayoutPixel, box.size() / mmPerLayoutPixel));
         out.push_back(std::move(item));
     };
     auto background = [&](const QRectF& box) {
         if (e.opaque)
-            out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}, false, 0xffffffff});
+            out.push_back({PaintItem::Kind::Background, quint8(f), box, {}, {}, false, 0xffffffff, e.fixedOnPaper});
     };
 
     if (e.sizing == ReportElement::Sizing::FitToText) {
@@ -339,7 +387,7 @@ int ReportLayouter::layOut(const ReportElement& e, const QString& text, std::vec
     }
 
     // Whole lines only; a box lower than one line still shows its first.
-    const int maxLines = grows ? INT_MAX : std::max(1, int(std::floor((boxHeight + 1e-6) / lines.pitch)));
+    const int maxLines = grows ? INT_MAX : std::max(1, int(std::floor((usablePx + 1e-6) / lines.pitch)));
     const QString t = boxText(text);
     m.measureText(t, m_chars);
     const auto broken = breakLines(t, m_chars, boxWidth, e.wordWrap, maxLines);

@@ -26,7 +26,9 @@ public:
     ~ReportLayouter();
 
     // Appends the paint items of one element showing `text`; returns the
-    // number of lines it shows.
+    // number of lines it shows. A fixed box that shrinks to fit takes the
+    // largest size whose lines fit; a text cut even at the smallest size
+    // gets a PaintItem::Kind::CutMark over its box.
     int layOut(const ReportElement& element, const QString& text, std::vector<PaintItem>& out);
 
     // The distance from one line of the element's text to the next, in
@@ -49,7 +51,16 @@ public:
         bool known = false;
     };
 
+    // The size a shrinking box sets its text at, in layout pixels, and
+    // whether the text fits at that size within `usablePx` of height.
+    struct TextFit {
+        double fontPixels;
+        bool fits;
+    };
+    TextFit fitText(const ReportElement& element, const QString& text, double usablePx);
+
 private:
+    int place(const ReportElement& element, const QString& text, std::vector<PaintItem>& out, double usablePx);
     struct Measure;
     struct LineBox {
         double pitch;   // from one line's top to the next

@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -75,10 +76,14 @@ ReportPreview::ReportPreview(std::shared_ptr<ReportJob> job, std::shared_ptr<QPr
     m_view = new ReportPageView(m_job, m_printer.get(), this);
     m_view->setObjectName(QStringLiteral("previewPages"));
 
+    statusLabel = new QLabel(this);
+    statusLabel->setObjectName(QStringLiteral("previewStatus"));
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(bar);
     layout->addWidget(m_view, 1);
+    layout->addWidget(statusLabel);
 
     connect(fitPageButton, &QPushButton::clicked, this, [this] { m_view->setZoomMode(QPrintPreviewWidget::FitInView); });
     connect(fitWidthButton, &QPushButton::clicked, this,
@@ -112,6 +117,16 @@ ReportPreview::ReportPreview(std::shared_ptr<ReportJob> job, std::shared_ptr<QPr
     connect(m_generation, &QTimer::timeout, this, &ReportPreview::generateMore);
     if (!m_job->isLaidOut())
         m_generation->start();
+    else
+        updateStatus();
+}
+
+void ReportPreview::updateStatus()
+{
+    const int cut = m_job->cutBandCount();
+    statusLabel->setText(cut == 0 ? QString()
+                                  : QStringLiteral("共 %1 张运单有文字超出框外，打印时将被截断（屏幕上以红框标出）")
+                                        .arg(cut));
 }
 
 ReportPreview::~ReportPreview() = default;
@@ -170,6 +185,7 @@ void ReportPreview::generateMore()
     const EventPump pump;
     if (m_job->layOutMore(m_chunk, [&pump] { return pump.due(); })) {
         m_generation->stop();
+        updateStatus();
         emit generated();
     }
 }

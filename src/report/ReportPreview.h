@@ -7,6 +7,7 @@
 #include <memory>
 
 class QButtonGroup;
+class QLabel;
 class QPrinter;
 class QPushButton;
 class QScreen;
@@ -50,6 +51,7 @@ public:
     QPushButton* setupButton;     // 打印设置
     QPushButton* printButton;     // 打印
     QPushButton* closeButton;     // 退出
+    QLabel* statusLabel;          // the status line under the pages
 
     void printerSetup();
     // Generates the job again for the template's printer and prints it.
@@ -69,6 +71,8 @@ private:
     static QMargins frameOf(const QWidget* window);
 
     void generateMore();
+    // Tells how many waybills of the job hold a text cut at its box.
+    void updateStatus();
     void showPage(int page);
 
     std::shared_ptr<ReportJob> m_job;

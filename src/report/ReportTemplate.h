@@ -1,5 +1,6 @@
 #pragma once
 
+#include "report/PrintCorrection.h"
 #include "report/ReportElement.h"
 
 #include <QSizeF>
@@ -58,6 +59,11 @@ public:
     // Throws when the template gives the role no element.
     const QString& roleElement(int role) const;
 
+    // Where the printer puts things compared with where they are laid out;
+    // applied by the renderer to every position, on paper and on screen.
+    const PrintCorrection& correction() const { return m_correction; }
+    void setCorrection(const PrintCorrection& correction) { m_correction = correction; }
+
 private:
     ReportElement& require(const QString& name);
 
@@ -72,6 +78,7 @@ private:
     int m_bandHeightPx = 0;
     int m_bandDesignWidthPx = 0;
     std::vector<ReportElement> m_elements;
+    PrintCorrection m_correction;
 };
 
 }  // namespace kx

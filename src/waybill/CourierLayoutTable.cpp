@@ -50,6 +50,32 @@ void CourierLayoutTable::apply(ReportTemplate& report, int courier)
         if (at)
             report.setPosition(name, at->x(), at->y());
     }
+    // Some forms print a mobile number inside an address box (SF, ZJS): the
+    // address's lines end above it, so they never run into the number.
+    for (WaybillRole address : {WaybillRole::SenderAddress, WaybillRole::RecipientAddress}) {
+        ReportElement* box = report.element(WaybillTemplates::elementFor(report, address));
+        if (!box)
+            continue;
+        box->fitHeightMm = 0;
+        for (WaybillRole mobile : {WaybillRole::SenderMobile, WaybillRole::RecipientMobile}) {
+            const std::optional<QPoint> at = position(courier, mobile);
+            const std::optional<QPoint> boxAt = position(courier, address);
+            if (!at || !boxAt)
+                continue;
+            const double height = usableHeightMm(*boxAt, box->widthMm, box->heightMm, *at);
+            if (height < box->heightMm && (box->fitHeightMm == 0 || height < box->fitHeightMm))
+                box->fitHeightMm = height;
+        }
+    }
+}
+
+double CourierLayoutTable::usableHeightMm(QPoint box, double widthMm, double heightMm, QPoint inside)
+{
+    const double left = box.x() * mmPerLayoutPixel, top = box.y() * mmPerLayoutPixel;
+    const double x = inside.x() * mmPerLayoutPixel, y = inside.y() * mmPerLayoutPixel;
+    if (x < left || x >= left + widthMm || y <= top || y >= top + heightMm)
+        return heightMm;
+    return y - top;
 }
 
 }  // namespace kx

@@ -8,6 +8,9 @@
 #include "platform/Platform.h"
 #include "report/ReportJob.h"
 #include "report/ReportPreview.h"
+#include "waybill/CalibrationPage.h"
+#include "waybill/CalibrationStore.h"
+#include "waybill/CalibrationWindow.h"
 #include "waybill/CourierLayoutTable.h"
 #include "waybill/WaybillTemplates.h"
 #include "widgets/CommandRegistry.h"
@@ -97,7 +100,10 @@ WaybillPrinting::WaybillPrinting(OrderRegister& orders, const Platform& platform
     registerFontSubstitutions();
 }
 
-WaybillPrinting::~WaybillPrinting() = default;
+WaybillPrinting::~WaybillPrinting()
+{
+    delete m_calibration.data();
+}
 
 Dataset& WaybillPrinting::grid() const
 {
@@ -122,6 +128,29 @@ void WaybillPrinting::registerCommands(CommandRegistry& commands)
     fillCourierMenu(commands.menu(CommandMenu::GridSinglePrint), single);
     fillCourierMenu(commands.menu(CommandMenu::BatchPrint), batch);
     fillCourierMenu(commands.menu(CommandMenu::GridBatchPrint), batch);
+    // Every user may calibrate.
+    commands.on(Command::Calibration, [this] {
+        CalibrationWindow* w = calibrationWindow();
+        w->show();
+        w->raise();
+        w->activateWindow();
+    });
+}
+
+CalibrationWindow* WaybillPrinting::calibrationWindow()
+{
+    if (!m_calibration) {
+        m_calibration = new CalibrationWindow(m_platform, m_owner.data());
+        connect(m_calibration, &CalibrationWindow::calibrationPageWanted, this,
+                [this](int courier, const PrintCorrection& c) { printCalibrationPage(courier, c); });
+    }
+    return m_calibration;
+}
+
+ReportPreview* WaybillPrinting::printCalibrationPage(int courier, const PrintCorrection& correction)
+{
+    singlePrinter();
+    return openPreview(CalibrationPage::job(courier, correction), m_singlePrinter);
 }
 
 QPrinter* WaybillPrinting::singlePrinter()
@@ -167,6 +196,7 @@ ReportPreview* WaybillPrinting::printSingle(int courier)
     m_single.setText(roleName(m_single, WaybillRole::RecipientAddress), recipient("c"));
 
     CourierLayoutTable::apply(m_single, courier);
+    m_single.setCorrection(CalibrationStore::load(m_platform.settings, courier));
 
     auto job = std::make_shared<ReportJob>(m_single, std::vector<QStringList>{});
     job->layOut();
@@ -178,6 +208,7 @@ ReportPreview* WaybillPrinting::printBatch(int courier)
 {
     setSenderTexts(m_batch);
     CourierLayoutTable::apply(m_batch, courier);
+    m_batch.setCorrection(CalibrationStore::load(m_platform.settings, courier));
     auto job = std::make_shared<ReportJob>(m_batch, snapshotRows(grid(), m_batch.boundFields()));
     // The preview lays the job out between the window's events, showing the
     // first page at once.

@@ -13,6 +13,7 @@ class QWidget;
 
 namespace kx {
 
+class CalibrationWindow;
 class CommandRegistry;
 class Dataset;
 class OrderRegister;
@@ -49,6 +50,12 @@ public:
     // from its own copy of the rows.
     ReportPreview* printBatch(int courier);
 
+    // One calibration page of the courier's form with that correction, in
+    // a preview on the single waybill's printer.
+    ReportPreview* printCalibrationPage(int courier, const PrintCorrection& correction);
+    // The calibration window, made when first asked for.
+    CalibrationWindow* calibrationWindow();
+
     // The templates as the last prints left them.
     const ReportTemplate& TForm8() const { return m_single; }
     const ReportTemplate& TForm9() const { return m_batch; }
@@ -70,6 +77,7 @@ private:
     ReportTemplate m_batch;
     std::shared_ptr<QPrinter> m_singlePrinter;
     std::shared_ptr<QPrinter> m_batchPrinter;
+    QPointer<CalibrationWindow> m_calibration;
 };
 
 }  // namespace kx

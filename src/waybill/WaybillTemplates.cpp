@@ -28,6 +28,9 @@ ReportElement element(const char* name, int left, int top, int width, int height
     e.bold = true;
     e.sizing = sizing;
     e.wordWrap = sizing == ReportElement::Sizing::FixedBox;
+    // The boxes of the names and addresses are small: a long text is set
+    // smaller until it fits rather than cut at the box's edge.
+    e.shrinkToFit = sizing == ReportElement::Sizing::FixedBox;
     return e;
 }
 

@@ -15,6 +15,7 @@ enum class Command {
     Backup,           // 数据备份
     Sender,           // 寄件人
     SenderInfo,       // 设 置 ▸ 寄件人信息
+    Calibration,      // 设 置 ▸ 打印校准
     ChangePassword,   // 设 置 ▸ 修改密码 (administrator only)
     UserAdmin,        // 设 置 ▸ 用户管理
     Help,             // 技术支持 ▸ 使用帮助

@@ -84,6 +84,7 @@ CommandRegistry::CommandRegistry(const Platform& platform, QWidget* owner)
 
     auto* settingsMenu = new QMenu(owner);
     put(Command::SenderInfo, settingsMenu->addAction(QStringLiteral("寄件人信息")));
+    put(Command::Calibration, settingsMenu->addAction(QStringLiteral("打印校准")));
     settingsMenu->addSeparator();
     put(Command::ChangePassword, settingsMenu->addAction(QStringLiteral("修改密码")));
     put(Command::UserAdmin, settingsMenu->addAction(QStringLiteral("用户管理")));
