@@ -191,7 +191,7 @@ void TestLogin::passwordKeyFilter()
     QCOMPARE(field.text(), shown);
     QCOMPARE(field.displayText(), QString(shown.size(), QLatin1Char('*')));
     QTest::keyClick(&field, Qt::Key_Backspace);
-    QCOMPARE(field.text(), shown.chopped(1));
+    QCOMPARE(field.text(), shown.left(shown.size() - 1));  // nothing to take from an empty field
     // Enter reaches the field, so that an Enter chain can move on.
     QSignalSpy enter(&field, &QLineEdit::returnPressed);
     QTest::keyClick(&field, Qt::Key_Return);
