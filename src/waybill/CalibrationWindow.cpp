@@ -39,7 +39,7 @@ QPushButton* button(const QString& caption, const char* name, QWidget* parent)
 }  // namespace
 
 CalibrationWindow::CalibrationWindow(const Platform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_platform(platform)
+    : QWidget(parent, Qt::Dialog), m_platform(platform)
 {
     setObjectName(QStringLiteral("CalibrationWindow"));
     setWindowTitle(QStringLiteral("打印校准"));

@@ -131,6 +131,13 @@ void WaybillPrinting::registerCommands(CommandRegistry& commands)
     // Every user may calibrate.
     commands.on(Command::Calibration, [this] {
         CalibrationWindow* w = calibrationWindow();
+        // Centred over the main window the first time, so that it opens
+        // where the operator is looking rather than in a screen corner.
+        if (!w->isVisible() && m_owner && !w->property("placed").toBool()) {
+            w->adjustSize();
+            w->move(m_owner->geometry().center() - w->rect().center());
+            w->setProperty("placed", true);
+        }
         w->show();
         w->raise();
         w->activateWindow();
