@@ -147,52 +147,6 @@ void tidy_addresses_100k(benchmark::State& state)
     }
 }
 
-// Every order as fetched, for the condition that finds exactly that row.
-struct FetchedRows {
-    std::vector<std::string> columns;
-    std::vector<sqlite3_int64> ids;
-    std::vector<std::vector<sqlite3_value*>> values;  // owned copies
-
-    explicit FetchedRows(sqlite3* db)
-    {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "select _rowid_, * from data", -1, &st, nullptr);
-        for (int c = 1; c < sqlite3_column_count(st); ++c)
-            columns.emplace_back(sqlite3_column_name(st, c));
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            ids.push_back(sqlite3_column_int64(st, 0));
-            std::vector<sqlite3_value*> row;
-            for (int c = 1; c < sqlite3_column_count(st); ++c)
-                row.push_back(sqlite3_value_dup(sqlite3_column_value(st, c)));
-            values.push_back(std::move(row));
-        }
-        sqlite3_finalize(st);
-    }
-    ~FetchedRows()
-    {
-        for (auto& row : values)
-            for (sqlite3_value* v : row)
-                sqlite3_value_free(v);
-    }
-    FetchedRows(const FetchedRows&) = delete;
-    FetchedRows& operator=(const FetchedRows&) = delete;
-
-    // "_rowid_=? and [a] is ? and …", as our write path matches a row.
-    std::string where() const
-    {
-        std::string w = "_rowid_=?";
-        for (const std::string& c : columns)
-            w += " and [" + c + "] is ?";
-        return w;
-    }
-    void bind(sqlite3_stmt* st, int first, size_t row) const
-    {
-        sqlite3_bind_int64(st, first, ids[row]);
-        for (size_t c = 0; c < columns.size(); ++c)
-            sqlite3_bind_value(st, first + 1 + int(c), values[row][c]);
-    }
-};
-
 void tidy_addresses_100k_bare(benchmark::State& state)
 {
     const Tidied& t = tidied();
@@ -201,7 +155,7 @@ void tidy_addresses_100k_bare(benchmark::State& state)
         state.PauseTiming();
         const QString path = freshCopy();
         auto bare = std::make_unique<bench::BareDb>(path);
-        auto rows = std::make_unique<FetchedRows>(bare->db);
+        auto rows = std::make_unique<bench::FetchedRows>(bare->db);
         const std::string sql = "update [data] set [b]=?,[c]=? where " + rows->where();
         state.ResumeTiming();
         sqlite3_stmt* update = nullptr;

@@ -286,4 +286,50 @@ long long currentRss()
     return statusField("VmRSS:");
 }
 
+FetchedRows::FetchedRows(sqlite3* db)
+{
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "select _rowid_, * from data", -1, &st, nullptr);
+    for (int c = 1; c < sqlite3_column_count(st); ++c)
+        columns.emplace_back(sqlite3_column_name(st, c));
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        ids.push_back(sqlite3_column_int64(st, 0));
+        std::vector<sqlite3_value*> row;
+        for (int c = 1; c < sqlite3_column_count(st); ++c)
+            row.push_back(sqlite3_value_dup(sqlite3_column_value(st, c)));
+        values.push_back(std::move(row));
+    }
+    sqlite3_finalize(st);
+}
+
+FetchedRows::~FetchedRows()
+{
+    for (auto& row : values)
+        for (sqlite3_value* v : row)
+            sqlite3_value_free(v);
+}
+
+std::string FetchedRows::where() const
+{
+    std::string w = "_rowid_=?";
+    for (const std::string& c : columns)
+        w += " and [" + c + "] is ?";
+    return w;
+}
+
+int FetchedRows::column(const char* name) const
+{
+    for (size_t c = 0; c < columns.size(); ++c)
+        if (columns[c] == name)
+            return int(c);
+    return -1;
+}
+
+void FetchedRows::bind(sqlite3_stmt* st, int first, size_t row) const
+{
+    sqlite3_bind_int64(st, first, ids[row]);
+    for (size_t c = 0; c < columns.size(); ++c)
+        sqlite3_bind_value(st, first + 1 + int(c), values[row][c]);
+}
+
 }  // namespace kx::bench

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <benchmark/benchmark.h>
 #include <functional>
+#include <sqlite3.h>  // the SQLCipher header, through the build's include path
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -64,6 +68,26 @@ struct BareDb {
     BareDb(const BareDb&) = delete;
     BareDb& operator=(const BareDb&) = delete;
     sqlite3* db = nullptr;
+};
+
+// Every order as fetched by the bare engine: its storage identity and its
+// values, for the condition that finds exactly that row again, as our write
+// path matches a row.
+struct FetchedRows {
+    std::vector<std::string> columns;
+    std::vector<long long> ids;
+    std::vector<std::vector<sqlite3_value*>> values;  // owned copies
+
+    explicit FetchedRows(sqlite3* db);
+    ~FetchedRows();
+    FetchedRows(const FetchedRows&) = delete;
+    FetchedRows& operator=(const FetchedRows&) = delete;
+
+    // "_rowid_=? and [a] is ? and …".
+    std::string where() const;
+    int column(const char* name) const;  // -1 when missing
+    // Binds the row's identity and values from parameter `first` on.
+    void bind(sqlite3_stmt* st, int first, size_t row) const;
 };
 
 // Creates data.mdb in the current directory with `orders` generated orders
