@@ -1,11 +1,12 @@
 # make run   — install what is missing, build, make a demo run/data.mdb if none, start the program
 # make test  — install what is missing, build, run every test through CTest
 # make bench — build and run the benchmarks
+# make fuzz  — install what is missing, build the libFuzzer targets (clang) in build-fuzz, run each FUZZ_SECONDS (60)
 # make deb   — build the Debian package (BUILD/kestrix_VERSION_ARCH.deb)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: setup build run test bench deb clean
+.PHONY: setup build run test bench fuzz deb clean
 
 setup:
 	bash scripts/setup.sh
@@ -24,6 +25,9 @@ test: build
 
 bench: build
 	bash scripts/run-benchmarks.sh $(BUILD)
+
+fuzz: setup
+	bash scripts/fuzz.sh build-fuzz
 
 deb: build
 	cd $(BUILD) && cpack -G DEB
