@@ -4,6 +4,7 @@
 #   fuzz TARGET execs N crashes K
 # and fails when any target found something (the input is named).
 #   scripts/fuzz.sh [BUILD]      FUZZ_SECONDS=60  FUZZ_TARGETS="biff xlsx ..."
+# FUZZ_ARGS adds libFuzzer options to every target (e.g. -only_ascii=1).
 set -uo pipefail
 
 # Read whole before running, so that editing the script mid-run is harmless.
@@ -76,14 +77,14 @@ for target in $targets; do
     log=$build/logs/$target.log
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
     seedDir=$(seeds "$target") || { echo "fuzz: no seeds for $target" >&2; exit 1; }
-    before=$(find "$artifacts" -type f | sort)
     echo "fuzz: $target for ${seconds} s (log $log)"
     ASAN_OPTIONS=${sanitizer[$target]:-${ASAN_OPTIONS:-}} "$build/fuzz_$target" "$corpus" "$seedDir" \
         -max_total_time="$seconds" -rss_limit_mb=2048 -max_len="${maxLen[$target]}" \
-        -timeout=60 ${extra[$target]:-} -print_final_stats=1 -artifact_prefix="$artifacts/" >"$log" 2>&1
+        -timeout=60 ${extra[$target]:-} -print_final_stats=1 -artifact_prefix="$artifacts/" ${FUZZ_ARGS:-} >"$log" 2>&1
     rc=$?
     execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | tail -1 | grep -o '[0-9]*$')
-    found=$(comm -13 <(echo "$before") <(find "$artifacts" -type f | sort) | sed '/^$/d')
+    # libFuzzer names the input it stopped on (crash, leak, timeout, oom).
+    found=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log")
     crashes=$(printf '%s' "$found" | grep -c . || true)
     if [ "$rc" -ne 0 ] && [ "$crashes" -eq 0 ]; then
         crashes=1
