@@ -2,11 +2,12 @@
 # make test  — install what is missing, build, run every test through CTest
 # make test-sanitize — the same tests built with AddressSanitizer and UBSan (build-sanitize/)
 # make bench — build and run the benchmarks
+# make fuzz  — install what is missing, build the libFuzzer targets (clang) in build-fuzz, run each FUZZ_SECONDS (60)
 # make deb   — build the Debian package (BUILD/kestrix_VERSION_ARCH.deb)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: setup build run test test-sanitize bench deb clean
+.PHONY: setup build run test test-sanitize bench fuzz deb clean
 
 setup:
 	bash scripts/setup.sh
@@ -37,6 +38,9 @@ test-sanitize: setup
 
 bench: build
 	bash scripts/run-benchmarks.sh $(BUILD)
+
+fuzz: setup
+	bash scripts/fuzz.sh build-fuzz
 
 deb: build
 	cd $(BUILD) && cpack -G DEB

@@ -10,6 +10,7 @@ packages=(
   libsqlcipher-dev sqlcipher
   libgsf-1-dev
   libbenchmark-dev
+  clang libclang-rt-14-dev
   fonts-noto-cjk fonts-arphic-uming fonts-liberation2
   poppler-utils python3-xlwt
   xvfb xauth x11-apps imagemagick

@@ -74,7 +74,7 @@ ReadSheet readSheet(const QByteArray& b)
         s.error = error;
         return s;
     };
-    auto word = [&b](qsizetype at) { return int(qFromLittleEndian<quint16>(b.constData() + at)); };
+    auto word = [&b](qsizetype at) { return int(uchar(b[at])) | int(uchar(b[at + 1])) << 8; };
     qsizetype at = 0;
     bool ended = false;
     while (at < b.size()) {
