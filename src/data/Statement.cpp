@@ -103,9 +103,27 @@ Statement::~Statement()
         sqlite3_finalize(m_stmt);
 }
 
+QString Statement::engineMessage(sqlite3* db)
+{
+    const QString engine = QString::fromUtf8(sqlite3_errmsg(db));
+    // The two failures a user can act on are said in their words, the
+    // engine's own text kept in brackets for whoever looks into it: a damaged
+    // page is met only by the statement that reads it, long after the start,
+    // and another station's write outlasts the busy wait.
+    switch (sqlite3_extended_errcode(db) & 0xff) {
+    case SQLITE_CORRUPT:
+        return QStringLiteral("数据库文件已损坏（%1），请用备份恢复数据库。").arg(engine);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("另一台电脑正在写入数据库文件，请稍后再试（%1）。").arg(engine);
+    default:
+        return engine;
+    }
+}
+
 void Statement::fail()
 {
-    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    const QString message = engineMessage(m_db);
     if (m_stmt) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
