@@ -6,10 +6,12 @@
 #include "data/Tdmfm.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
+#include "orders/OrderGridModel.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/DateField.h"
+#include "widgets/TwoLevelHeader.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -264,7 +266,18 @@ void TestHostile::everydayWork(test::MainSession& s)
         grid.setCurrentRow(row);
         s.fp.platform.guard(s.main.get(), [&] { s.main->editor()->loadFromDoubleClick(); });
     }
-    QTableView* view = s.main->grid()->view();
+    // A sort by each column in turn, by its title, as the user clicks it.
+    OrderGrid* orderGrid = s.main->grid();
+    QTableView* view = orderGrid->view();
+    TwoLevelHeader* header = orderGrid->header();
+    for (int column = 0; column < orderGrid->model()->columnCount(); ++column) {
+        view->scrollTo(orderGrid->model()->index(0, column));
+        const QPoint title(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                           header->height() * 3 / 4);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title);
+        view->viewport()->grab();
+    }
+    QCOMPARE(grid.rowCount(), all);
     view->scrollToBottom();
     view->viewport()->grab();
     view->scrollToTop();
@@ -360,6 +373,14 @@ void TestHostile::damagedPageMetLate()
     s.main->close();
     QCOMPARE(s.fp.dialogs.texts(), QStringList());
     QCOMPARE(s.db.scalar("select jtime from rz").toString(), QString("2026-12-10 18:00:01"));
+    // The exit's backup copy is refused rather than taking the place of a
+    // sound one: the reason goes to its log.
+    const QDir backups(QDir(s.db.dir()).filePath("backup"));
+    QCOMPARE(backups.entryList({"*.mdb"}, QDir::Files), QStringList());
+    QFile log(backups.filePath("backup.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString logged = QString::fromUtf8(log.readAll());
+    QVERIFY2(logged.contains("退出时的备份没有完成"), qPrintable(logged));
 }
 
 QTEST_MAIN(TestHostile)
