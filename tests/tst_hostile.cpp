@@ -127,6 +127,7 @@ private slots:
     void startUp_data();
     void startUp();
     void nullInEveryColumn();
+    void brokenTextsChangedAndDeleted();
     void damagedPageMetLate();
 
 private:
@@ -335,6 +336,55 @@ void TestHostile::nullInEveryColumn()
     test::typeText(s.main->quickSearch()->Edit23, "五");
     QCOMPARE(grid.rowCount(), 1);
     QCOMPARE(s.fp.dialogs.texts(), QStringList{conversionError});
+}
+
+// An order whose texts are not well-formed UTF-8 shows them with
+// replacement characters; changing it, deleting it or rewriting it still
+// finds it by what is stored.
+void TestHostile::brokenTextsChangedAndDeleted()
+{
+    test::MainSession s([](test::TestDb& db) {
+        db.addOrder(order("张三"));
+        for (const char* number : {"T2", "T3", "T4"})
+            db.exec("insert into data (a,b,c,d,g,day1,[1],[2],j,h,i,k,z) values (cast(x'e69d8ee59b9bff' as text),"
+                    " '13800001111', cast(x'c0afe8b7af' as text), '申通快递', '未打印', '2026-03-05', 1, 2, ?,"
+                    " '', '', '', '')",
+                    {number});
+    });
+    QVERIFY(s.waitForLogin());
+    logInAsAdministrator(s);
+    Dataset& grid = s.dm->ADOQuery15;
+    QCOMPARE(grid.rowCount(), 4);
+    auto rowOf = [&](const QString& number) {
+        for (int row = 0; row < grid.rowCount(); ++row)
+            if (grid.value(row, grid.fieldIndex("j")).toString() == number)
+                return row;
+        return -1;
+    };
+    auto stored = [&](const QString& number) {
+        return s.db.cli("select hex(a), b, hex(c) from data where j='" + number + "'");
+    };
+
+    // "修 改" after a double-click.
+    grid.setCurrentRow(rowOf("T2"));
+    QVERIFY(s.fp.platform.guard(s.main.get(), [&] { s.main->editor()->loadFromDoubleClick(); }));
+    QCOMPARE(s.main->editor()->Edit11->text(), QString("李四\uFFFD"));
+    s.main->editor()->Edit8->setText("13900002222");
+    s.main->editor()->Button3->click();
+    QCOMPARE(s.fp.dialogs.texts(), QStringList());
+    // The edited texts are stored as the editor shows them.
+    QVERIFY2(stored("T2").value(0).startsWith("E69D8EE59B9BEFBFBD|13900002222|"), qPrintable(stored("T2").join('/')));
+
+    // The grid's own writing of many rows: only the phone changes, the
+    // broken texts stay the bytes they were.
+    QVERIFY(s.fp.platform.guard(s.main.get(), [&] {
+        s.main->orders()->changeRows({rowOf("T3")}, [](int) { return FieldValues{{"b", "13900003333"}}; });
+    }));
+    QCOMPARE(stored("T3"), QStringList{"E69D8EE59B9BFF|13900003333|C0AFE8B7AF"});
+
+    QVERIFY(s.fp.platform.guard(s.main.get(), [&] { s.main->orders()->deleteRows({rowOf("T4")}); }));
+    QCOMPARE(s.db.scalar("select count(*) from data where j='T4'").toInt(), 0);
+    QCOMPARE(s.fp.dialogs.texts(), QStringList());
 }
 
 // A damaged page deep in the orders, which opening the file never reads: the

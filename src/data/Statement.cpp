@@ -2,6 +2,7 @@
 
 #include "core/DbError.h"
 #include "data/Connection.h"
+#include "data/RawText.h"
 
 #include <sqlite3.h>
 
@@ -51,6 +52,9 @@ void Statement::bind(const QVariantList& params)
         int rc;
         if (v.isNull()) {
             rc = sqlite3_bind_null(m_stmt, i + 1);
+        } else if (v.typeId() == qMetaTypeId<RawText>()) {
+            const QByteArray& b = static_cast<const RawText*>(v.constData())->bytes;
+            rc = sqlite3_bind_text(m_stmt, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
         } else {
             switch (v.typeId()) {
             case QMetaType::Int:
