@@ -7,6 +7,7 @@
 #include "data/LoginJournal.h"
 #include "data/Schema.h"
 #include "data/Tdmfm.h"
+#include "data/UserAccounts.h"
 #include "platform/Platform.h"
 #include "widgets/ControlOps.h"
 #include "widgets/EnterChain.h"
@@ -100,6 +101,13 @@ void Tloginfm::start()
     m_closed = false;
     m_platform.guard(this, [this] {
         fillColumnList(m_dm.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+        // No user at all: nobody could log in, not even with the initial
+        // password this window shows.
+        if (ComboBox1->count() == 0 && UserAccounts::restoreAdministratorIfNoUsers(m_dm)) {
+            m_platform.dialogs.inform(this, QStringLiteral("数据库中没有任何用户，已恢复%1，密码为初始密码 %2。")
+                                                .arg(schema::administrator, schema::initialPassword));
+            fillColumnList(m_dm.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+        }
         if (ComboBox1->count() > 0)
             ComboBox1->setCurrentIndex(0);
     });

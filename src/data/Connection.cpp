@@ -5,6 +5,7 @@
 #include "data/Statement.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <sqlite3.h>
 
@@ -44,6 +45,10 @@ void Connection::open(const QString& path, const QByteArray& key)
 {
     if (!QFileInfo::exists(path))
         throw DbError(QStringLiteral("Could not find file '%1'.").arg(QFileInfo(path).absoluteFilePath()));
+    // The engine would only say that it cannot open the file.
+    if (QFileInfo(path).isDir())
+        throw DbError(QStringLiteral("数据库文件 %1 是一个文件夹，不是数据库文件。")
+                          .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
     openWith(path, key, SQLITE_OPEN_READWRITE);
 }
 

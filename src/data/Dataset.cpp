@@ -384,8 +384,9 @@ QString Dataset::rowCannotBeLocated()
 QString Dataset::matchClause(int row, QVariantList& params) const
 {
     params << rowId(row);
+    const size_t physical = size_t(m_store->order[size_t(row)]);
     for (int c = 0; c < fieldCount(); ++c)
-        params << cell(row, c);
+        params << m_store->matchValueOf(m_store->at(physical, size_t(c)));
     return matchPattern();
 }
 

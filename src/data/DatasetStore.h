@@ -4,6 +4,7 @@
 // source files include it.
 
 #include "data/Dataset.h"
+#include "data/RawText.h"
 #include "data/Utf8Decode.h"
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 #include <sqlite3.h>
+#include <unordered_map>
 #include <vector>
 
 namespace kx {
@@ -49,6 +51,11 @@ struct Dataset::Store {
     std::vector<qint64> ids;   // per physical row
     std::vector<int> order;    // row of the result → physical row
     QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    // The stored bytes of the texts that are not well-formed UTF-8, by cell
+    // (cells never move): the cell holds them decoded with replacement
+    // characters, which would never match the row again for an edit or a
+    // delete. Nearly always empty.
+    std::unordered_map<const Cell*, QByteArray> rawTexts;
 
     size_t physicalRows() const { return ids.size(); }
     Cell& at(size_t physical, size_t column)
@@ -112,6 +119,7 @@ struct Dataset::Store {
         textFree = nullptr;
         textFreeUnits = 0;
         blobs.clear();
+        rawTexts.clear();
         ids.clear();
         order.clear();
     }
@@ -120,6 +128,8 @@ struct Dataset::Store {
     void read(Cell& cell, sqlite3_stmt* st, int column)
     {
         cell.size = 0;
+        if (!rawTexts.empty())
+            rawTexts.erase(&cell);
         switch (sqlite3_column_type(st, column)) {
         case SQLITE_NULL:
             cell.type = Cell::Null;
@@ -149,6 +159,7 @@ struct Dataset::Store {
                 begin = textSpace(size_t(utf8.requiredSpace(length)));
                 end = reinterpret_cast<const char16_t*>(
                     utf8.appendToBuffer(reinterpret_cast<QChar*>(begin), QByteArrayView(bytes, length)));
+                rawTexts[&cell] = QByteArray(bytes, length);
             }
             const size_t units = size_t(end - begin);
             cell.type = Cell::Text;
@@ -166,6 +177,8 @@ struct Dataset::Store {
     void write(Cell& cell, const QVariant& value)
     {
         cell.size = 0;
+        if (!rawTexts.empty())
+            rawTexts.erase(&cell);
         if (value.isNull()) {
             cell.type = Cell::Null;
             cell.integer = 0;
@@ -185,6 +198,18 @@ struct Dataset::Store {
     static QStringView textOf(const Cell& cell)
     {
         return cell.type == Cell::Text ? QStringView(cell.text, qsizetype(cell.size)) : QStringView();
+    }
+
+    // The value as a where clause matches it: a text that is not well-formed
+    // by its stored bytes.
+    QVariant matchValueOf(const Cell& cell) const
+    {
+        if (!rawTexts.empty()) {
+            const auto raw = rawTexts.find(&cell);
+            if (raw != rawTexts.end())
+                return QVariant::fromValue(RawText{raw->second});
+        }
+        return valueOf(cell);
     }
 
     QVariant valueOf(const Cell& cell) const

@@ -3,6 +3,7 @@
 #include "core/DbError.h"
 #include "data/Connection.h"
 #include "data/DatasetStore.h"
+#include "data/Statement.h"
 
 #include <algorithm>
 #include <sqlite3.h>
@@ -29,7 +30,7 @@ bool Dataset::RowWriter::write(int row, const FieldValues& values)
         bindCell(p++, physical, c);
     const int rc = sqlite3_step(st);
     if (rc != SQLITE_DONE) {
-        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        const QString message = Statement::engineMessage(db);
         sqlite3_reset(st);
         throw DbError(message);
     }
@@ -49,7 +50,7 @@ void Dataset::RowWriter::prepare(const FieldValues& values)
     names.clear();
     const QByteArray text = d.rowUpdateSql(values).toUtf8();
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(db)));
+        throw DbError(Statement::engineMessage(db));
     for (const auto& entry : values)
         names << entry.first;
 }
@@ -129,6 +130,13 @@ void Dataset::RowWriter::bindCell(int p, size_t physical, int column)
         break;
     }
     case Store::Cell::Text:
+        if (!store.rawTexts.empty()) {
+            const auto raw = store.rawTexts.find(&cell);
+            if (raw != store.rawTexts.end()) {
+                sqlite3_bind_text(st, p, raw->second.constData(), int(raw->second.size()), SQLITE_TRANSIENT);
+                break;
+            }
+        }
         bindText(p, Store::textOf(cell));
         break;
     }

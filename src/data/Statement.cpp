@@ -2,6 +2,7 @@
 
 #include "core/DbError.h"
 #include "data/Connection.h"
+#include "data/RawText.h"
 
 #include <sqlite3.h>
 
@@ -51,6 +52,9 @@ void Statement::bind(const QVariantList& params)
         int rc;
         if (v.isNull()) {
             rc = sqlite3_bind_null(m_stmt, i + 1);
+        } else if (v.typeId() == qMetaTypeId<RawText>()) {
+            const QByteArray& b = static_cast<const RawText*>(v.constData())->bytes;
+            rc = sqlite3_bind_text(m_stmt, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT);
         } else {
             switch (v.typeId()) {
             case QMetaType::Int:
@@ -103,9 +107,27 @@ Statement::~Statement()
         sqlite3_finalize(m_stmt);
 }
 
+QString Statement::engineMessage(sqlite3* db)
+{
+    const QString engine = QString::fromUtf8(sqlite3_errmsg(db));
+    // The two failures a user can act on are said in their words, the
+    // engine's own text kept in brackets for whoever looks into it: a damaged
+    // page is met only by the statement that reads it, long after the start,
+    // and another station's write outlasts the busy wait.
+    switch (sqlite3_extended_errcode(db) & 0xff) {
+    case SQLITE_CORRUPT:
+        return QStringLiteral("数据库文件已损坏（%1），请用备份恢复数据库。").arg(engine);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("另一台电脑正在写入数据库文件，请稍后再试（%1）。").arg(engine);
+    default:
+        return engine;
+    }
+}
+
 void Statement::fail()
 {
-    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    const QString message = engineMessage(m_db);
     if (m_stmt) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;

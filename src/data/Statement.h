@@ -12,7 +12,8 @@ namespace kx {
 class Connection;
 
 // One prepared statement with its bound values. Throws DbError with the
-// engine's message when preparing, binding or stepping fails.
+// engine's message (see engineMessage()) when preparing, binding or stepping
+// fails.
 class Statement {
 public:
     Statement(sqlite3* db, const QString& sql, const QVariantList& params = {});
@@ -32,6 +33,11 @@ public:
     QString columnName(int column) const;
     QVariant value(int column) const;
     sqlite3_stmt* handle() const { return m_stmt; }
+
+    // The message of the connection's last failure as the user is shown it:
+    // the engine's, said in Chinese for a damaged file and for a write of
+    // another station that outlasted the wait.
+    static QString engineMessage(sqlite3* db);
 
 private:
     void bind(const QVariantList& params);

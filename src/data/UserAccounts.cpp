@@ -49,6 +49,16 @@ bool UserAccounts::add(Tdmfm& dm, const QString& name)
     return true;
 }
 
+bool UserAccounts::restoreAdministratorIfNoUsers(Tdmfm& dm)
+{
+    // One statement: the check and the insert cannot be split by another
+    // station doing the same.
+    return runStatement(dm.ADOQuery1,
+                        QStringLiteral("insert into userdb (username, passwd) select ?, ? "
+                                       "where not exists (select 1 from userdb)"),
+                        {schema::administrator, schema::initialPassword}) > 0;
+}
+
 bool UserAccounts::resetPassword(Tdmfm& dm, const QString& name)
 {
     return runStatement(dm.ADOQuery1, QStringLiteral("update userdb set passwd=?where username=?"),

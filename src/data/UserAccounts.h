@@ -28,6 +28,13 @@ public:
     // fails for both.
     static bool add(Tdmfm& dm, const QString& name);
 
+    // A register without a single user could never be logged into again
+    // (the program never deletes the administrator; a file edited or damaged
+    // elsewhere can lack every row): puts the administrator back with the
+    // initial password, as a new file has it. True when it did; nothing is
+    // written while any user exists.
+    static bool restoreAdministratorIfNoUsers(Tdmfm& dm);
+
     // Sets the user's password back to the initial one; false when no user
     // has that name (any more).
     static bool resetPassword(Tdmfm& dm, const QString& name);

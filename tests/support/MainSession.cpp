@@ -1,6 +1,7 @@
 #include "MainSession.h"
 
 #include "access/Tloginfm.h"
+#include "core/DbError.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -10,14 +11,31 @@
 namespace kx::test {
 
 MainSession::MainSession(const std::function<void(TestDb&)>& fixture, bool withSender)
+    : MainSession(Deferred{}, fixture, withSender)
+{
+    dm = std::make_unique<Tdmfm>();
+    main = std::make_unique<TMainForm>(*dm, fp.platform);
+    main->show();
+}
+
+MainSession::MainSession(Deferred, const std::function<void(TestDb&)>& fixture, bool withSender)
 {
     if (withSender)
         db.exec("insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')");
     if (fixture)
         fixture(db);
-    dm = std::make_unique<Tdmfm>();
+}
+
+QString MainSession::start()
+{
+    try {
+        dm = std::make_unique<Tdmfm>();
+    } catch (const DbError& e) {
+        return e.message();
+    }
     main = std::make_unique<TMainForm>(*dm, fp.platform);
     main->show();
+    return QString();
 }
 
 bool MainSession::waitForLogin()

@@ -15,6 +15,14 @@ namespace kx::test {
 // fixture runs on the database before the data module opens it.
 struct MainSession {
     explicit MainSession(const std::function<void(TestDb&)>& fixture = {}, bool withSender = true);
+    // For a test of the start itself: the fixture runs, the program starts
+    // only at start().
+    struct Deferred {};
+    MainSession(Deferred, const std::function<void(TestDb&)>& fixture = {}, bool withSender = true);
+    // Starts as the program does: the data module opens the file and the main
+    // window shows over it. When the data module refuses the file, returns
+    // the message the program shows before it ends, and makes no window.
+    QString start();
     // Types the pair into the login window and presses "登 录".
     void logIn(const QString& user, const QString& password);
     // Lets the login window come up; false when it does not.
