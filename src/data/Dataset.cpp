@@ -6,6 +6,7 @@
 #include "data/DatasetStore.h"
 #include "data/RowWriter.h"
 #include "data/Statement.h"
+#include "data/Transaction.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -413,6 +414,20 @@ void Dataset::updateById(Connection& connection, const QString& table, qint64 ro
     connection.exec(QStringLiteral("update %1 set %2 where _rowid_=?").arg(bracket(table), sets), params);
 }
 
+bool Dataset::updateFetched(Connection& connection, const QString& table, qint64 rowId,
+                            const FieldValues& fetched, const FieldValues& values)
+{
+    QVariantList params;
+    const QString sets = setList(values, params);
+    QString where = QStringLiteral("_rowid_=?");
+    params << rowId;
+    for (const auto& [name, v] : fetched) {
+        where += QStringLiteral(" and ") + bracket(name) + QStringLiteral(" is ?");
+        params << v;
+    }
+    return connection.exec(QStringLiteral("update %1 set %2 where %3").arg(bracket(table), sets, where), params) > 0;
+}
+
 // "[a]=?,[b]=?" for the values, which are appended to the parameters.
 QString Dataset::setList(const FieldValues& values, QVariantList& params)
 {
@@ -506,7 +521,7 @@ int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int don
     QElapsedTimer chunk;
     auto begin = [&] {
         if (own)
-            m_connection.exec(QStringLiteral("begin"));
+            m_connection.exec(Transaction::beginStatement());
         inTransaction = true;
         chunk.start();
     };
@@ -619,7 +634,7 @@ int Dataset::changeRows(const QList<int>& rows, const std::function<FieldValues(
     QElapsedTimer chunk;
     auto begin = [&] {
         if (own)
-            m_connection.exec(QStringLiteral("begin"));
+            m_connection.exec(Transaction::beginStatement());
         inTransaction = true;
         chunk.start();
     };

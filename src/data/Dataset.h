@@ -122,6 +122,14 @@ public:
     static QString rowCannotBeLocated();
     // The statement behind updateRow(): one row of `table`, by storage identity.
     static void updateById(Connection& connection, const QString& table, qint64 rowId, const FieldValues& values);
+    // Writes the values into the row of `table` with that storage identity
+    // only while it still holds every one of the `fetched` values (a copy of
+    // the row taken when it was read); true when it did. For a copy kept
+    // apart from any result, as the order editor keeps the order it loaded.
+    static bool updateFetched(Connection& connection, const QString& table, qint64 rowId,
+                              const FieldValues& fetched, const FieldValues& values);
+    // Reads the row again from the table, when it is still there.
+    void refreshRow(int row) { refetchRow(row, rowId(row)); }
 
 signals:
     void aboutToReset();

@@ -12,9 +12,7 @@ Statement::Statement(sqlite3* db, const QString& sql, const QVariantList& params
 {
     if (!db)
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK)
-        fail();
+    prepare(sql.toUtf8(), nullptr);
     bind(params);
 }
 
@@ -26,8 +24,7 @@ Statement::Statement(Connection& connection, const QString& sql, const QVariantL
     m_stmt = connection.takePrepared(m_sql);
     if (!m_stmt) {
         const char* tail = nullptr;
-        if (sqlite3_prepare_v2(m_db, m_sql.constData(), int(m_sql.size()), &m_stmt, &tail) != SQLITE_OK)
-            fail();
+        prepare(m_sql, &tail);
         // Only a single statement is kept: sqlite3_step() would silently
         // skip whatever follows the first one.
         if (tail && *tail == '\0')
@@ -36,6 +33,19 @@ Statement::Statement(Connection& connection, const QString& sql, const QVariantL
         m_keeper = &connection;
     }
     bind(params);
+}
+
+void Statement::prepare(const QByteArray& text, const char** tail)
+{
+    // Preparing reads the schema, which waits for another station's write
+    // like any read; it changes nothing, so it may always be tried again.
+    for (int attempt = 1;; ++attempt) {
+        const int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, tail);
+        if (rc == SQLITE_OK)
+            return;
+        if ((rc & 0xff) != SQLITE_BUSY || attempt >= busyAttempts)
+            fail();
+    }
 }
 
 void Statement::bind(const QVariantList& params)
@@ -96,6 +106,7 @@ void Statement::rebind(const QVariantList& params)
     if (!m_stmt)
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
     sqlite3_reset(m_stmt);
+    m_gaveRows = false;
     bind(params);
 }
 
@@ -137,12 +148,43 @@ void Statement::fail()
 
 bool Statement::step()
 {
-    const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
+    for (int attempt = 1;; ++attempt) {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW) {
+            m_gaveRows = true;
+            return true;
+        }
+        if (rc == SQLITE_DONE) {
+            m_gaveRows = false;
+            return false;
+        }
+        if (!mayRetryBusy(rc, attempt))
+            fail();
+        // The bound values stay; the busy handler has already waited the
+        // connection's timeout, so the next attempt starts at once.
+        sqlite3_reset(m_stmt);
+    }
+}
+
+// The busy handler waits for another station's lock, but it gives up after
+// the timeout (a long write, a reader that keeps the file while this
+// station commits) and is not called at all where waiting could deadlock.
+// Running the statement again is sound only where the failed attempt left
+// nothing half done:
+// - no row of it was handed out yet;
+// - either the statement runs as its own transaction (autocommit: a single
+//   write, a read, "begin immediate" itself), which the engine rolled back,
+//   or it changes nothing: a read inside a transaction, or a "commit" that
+//   found readers still on the file, which leaves the transaction open to
+//   be committed again.
+// A write inside a transaction is not retried: the transaction holds what
+// it did so far, and a busy there means it cannot go on (a deferred
+// transaction meeting another writer), so it fails and is rolled back.
+bool Statement::mayRetryBusy(int rc, int attempt) const
+{
+    if ((rc & 0xff) != SQLITE_BUSY || attempt >= busyAttempts || m_gaveRows)
         return false;
-    fail();
+    return sqlite3_get_autocommit(m_db) != 0 || sqlite3_stmt_readonly(m_stmt) != 0;
 }
 
 int Statement::columnCount() const

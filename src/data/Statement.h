@@ -24,8 +24,13 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    // Steps once; true while a row is available.
+    // Steps once; true while a row is available. Another station's lock
+    // that outlasts the connection's busy timeout is waited out again, a few
+    // times at most, where running the statement again is sound (see
+    // mayRetryBusy()); past that the engine's "database is locked" is thrown.
     bool step();
+    // How many times a statement meets the busy timeout before it gives up.
+    static constexpr int busyAttempts = 5;
     // Resets the statement and binds new values, to run it again without
     // preparing it again: an import runs one insert per order.
     void rebind(const QVariantList& params);
@@ -41,11 +46,14 @@ public:
 
 private:
     void bind(const QVariantList& params);
+    void prepare(const QByteArray& text, const char** tail);
+    bool mayRetryBusy(int rc, int attempt) const;
     [[noreturn]] void fail();
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
     Connection* m_keeper = nullptr;  // set when the statement is to be kept
     QByteArray m_sql;                // its text, the keeping's key
+    bool m_gaveRows = false;         // a row came since the last (re)start
 
 };
 

@@ -305,7 +305,11 @@ void OrderEditorPanel::loadCurrent()
     Edit47->setText(text("j"));
     Edit15->setText(text("h"));
     // Only a complete load makes the panel this order's: "修 改" writes into
-    // it from now on, wherever the grid's cursor has gone in the meantime.
+    // it from now on, wherever the grid's cursor has gone in the meantime,
+    // and only while it is still the order read here.
+    m_loadedValues.clear();
+    for (int c = 0; c < grid.fieldCount(); ++c)
+        m_loadedValues.emplace_back(grid.fieldNames().at(c), grid.cell(grid.currentRow(), c));
     m_loadedRowId = id;
 }
 
@@ -392,7 +396,7 @@ void OrderEditorPanel::saveChanges()
         m_platform.dialogs.inform(window(), QStringLiteral("要修改的记录已不存在（可能已被删除），修改没有保存。"));
         return;
     }
-    m_orders.changeOrder(id, OrderValues::fields(texts, quantity, amount));
+    m_orders.changeLoadedOrder(id, m_loadedValues, OrderValues::fields(texts, quantity, amount));
     m_orders.showAll();
     hide();
     emit bannerRequested(QStringLiteral("修改记录成功..."));

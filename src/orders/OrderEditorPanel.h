@@ -98,6 +98,9 @@ private:
     const SenderProfile& m_sender;
     const Platform& m_platform;
     std::optional<qint64> m_loadedRowId;
+    // Every field of that order as loading read it: "修 改" writes only into
+    // an order that still holds them.
+    FieldValues m_loadedValues;
     // The stored quantity and amount behind the texts loading showed.
     std::optional<ShownNumber> m_shownQuantity;
     std::optional<ShownNumber> m_shownAmount;

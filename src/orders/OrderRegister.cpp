@@ -1,5 +1,6 @@
 #include "orders/OrderRegister.h"
 
+#include "core/DbError.h"
 #include "data/DataOps.h"
 #include "data/Statement.h"
 #include "data/Tdmfm.h"
@@ -74,6 +75,15 @@ void OrderRegister::changeOrder(qint64 rowId, const FieldValues& values)
         m_result->updateRow(row, values);  // keeps the grid's copy of the row in step
     else
         Dataset::updateById(m_dm.ADOConnection1, QStringLiteral("data"), rowId, values);
+}
+
+void OrderRegister::changeLoadedOrder(qint64 rowId, const FieldValues& loaded, const FieldValues& values)
+{
+    if (!Dataset::updateFetched(m_dm.ADOConnection1, QStringLiteral("data"), rowId, loaded, values))
+        throw DbError(Dataset::rowCannotBeLocated());
+    const int row = m_result->isOpen() ? m_result->rowOfId(rowId) : -1;
+    if (row >= 0)
+        m_result->refreshRow(row);
 }
 
 int OrderRegister::deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress)

@@ -50,6 +50,13 @@ public:
     // Writes the values into the order; the grid's copy follows when the
     // order is in the result.
     void changeOrder(qint64 rowId, const FieldValues& values);
+    // Writes the values into the order only while it still holds `loaded`,
+    // every field as it was read when the editor loaded it: the grid may have
+    // been fetched again since, and another station may have changed the
+    // order, or deleted it and entered a new one under the same identity.
+    // Otherwise nothing is written and the "Row cannot be located" error is
+    // thrown. The grid's copy follows when the order is in the result.
+    void changeLoadedOrder(qint64 rowId, const FieldValues& loaded, const FieldValues& values);
     // Deletes the given rows of the result in that order, committing about
     // every 100 ms and reporting the count done in between. A row another
     // station changed or deleted since it was fetched ends the deletion with
