@@ -184,7 +184,7 @@ void TestStations::busyIsWaitedOut()
     other.join();
 
     if (holdsOn) {
-        QCOMPARE(failure, QString("database is locked"));
+        QCOMPARE(failure, QString("另一台电脑正在写入数据库文件，请稍后再试（database is locked）。"));
         QCOMPARE(db.scalar("select count(*) from data").toInt(), 1);
     } else {
         QCOMPARE(failure, QString());

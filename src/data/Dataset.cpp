@@ -159,6 +159,11 @@ QVariant Dataset::cell(int row, int column) const
     return m_store->valueOf(m_store->at(size_t(m_store->order[size_t(row)]), size_t(column)));
 }
 
+QVariant Dataset::matchValue(int row, int column) const
+{
+    return m_store->matchValueOf(m_store->at(size_t(m_store->order[size_t(row)]), size_t(column)));
+}
+
 bool Dataset::isNull(int row, int column) const
 {
     return m_store->at(size_t(m_store->order[size_t(row)]), size_t(column)).type == Store::Cell::Null;

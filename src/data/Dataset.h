@@ -63,6 +63,9 @@ public:
     // cheaper still with isNull() and text().
     QVariant value(int row, int column) const;
     QVariant cell(int row, int column) const;
+    // The value a where clause finds this cell by: a text that is not
+    // well-formed UTF-8 comes as its stored bytes, not as it reads.
+    QVariant matchValue(int row, int column) const;
     bool isNull(int row, int column) const;
     // A text value in place; empty for a null or a number. Valid until the
     // dataset next changes (open, close, append, edit).

@@ -309,7 +309,7 @@ void OrderEditorPanel::loadCurrent()
     // and only while it is still the order read here.
     m_loadedValues.clear();
     for (int c = 0; c < grid.fieldCount(); ++c)
-        m_loadedValues.emplace_back(grid.fieldNames().at(c), grid.cell(grid.currentRow(), c));
+        m_loadedValues.emplace_back(grid.fieldNames().at(c), grid.matchValue(grid.currentRow(), c));
     m_loadedRowId = id;
 }
 
