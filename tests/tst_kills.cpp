@@ -231,6 +231,9 @@ private slots:
     void killExport_data() { addRounds(); }
     void killExport();
 
+    void leftoversOfCutOffCopies_data();
+    void leftoversOfCutOffCopies();
+
 private:
     void addRounds();
     QString fixture(const QString& name) const { return m_fixtures.filePath(name); }
@@ -403,8 +406,9 @@ TestKills::Kill TestKills::kill(const QString& command, const QString& database,
     Kill k;
     if (ref.spanMs == 0)
         return k;
-    // A tenth beyond the span measured: the command's end is covered too.
-    const qint64 range = ref.spanMs + ref.spanMs / 10 + 1;
+    // A quarter beyond the span measured: the command's end is covered too,
+    // also in a run slower than the measured one.
+    const qint64 range = ref.spanMs + ref.spanMs / 4 + 1;
     const int delay = int(m_delays[command].bounded(range));
     k.where = QStringLiteral("%1, kill %2 after %3 of %4 ms (seed %5)")
                   .arg(command)
@@ -633,6 +637,70 @@ void TestKills::killExport()
                                                  "complete export")
                                       .arg(now.size())));
     ++tally.outcomes[now == complete ? QStringLiteral("complete export") : QStringLiteral("older file")];
+}
+
+// What a copy cut off by a kill leaves (its temporary file and journal,
+// hidden beside the target) is removed by the next copy to the same name,
+// once it has lain untouched for an hour; a copy running elsewhere at the
+// moment and every other file keep theirs.
+void TestKills::leftoversOfCutOffCopies_data()
+{
+    using Copy = std::function<void(const test::TestDb&)>;
+    QTest::addColumn<Copy>("copy");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("name");  // the target's, or the kept copy's without its moment
+    QTest::newRow("backup by hand") << Copy([](const test::TestDb& db) {
+        DatabaseCopier().backup(db.path(), QDir(db.dir()).filePath(QStringLiteral("手工备份.mdb")));
+    }) << "" << "手工备份.mdb";
+    QTest::newRow("exit backup") << Copy([](const test::TestDb& db) {
+        Connection c;
+        c.open(db.path(), schema::databaseKey);
+        QVERIFY(ExitBackup::run(c, QDateTime(today, QTime(18, 0))));
+    }) << "backup" << "data-2026-12-10.mdb";
+    QTest::newRow("restore") << Copy([](const test::TestDb& db) {
+        const QString source = QDir(db.dir()).filePath(QStringLiteral("备份.mdb"));
+        QVERIFY(QFile::copy(db.path(), source));
+        DatabaseCopier().restore(source, db.path(), QDateTime(today, QTime(18, 0)));
+    }) << "" << "data.mdb.20261209-170000.bak";
+}
+
+void TestKills::leftoversOfCutOffCopies()
+{
+    QFETCH(std::function<void(const test::TestDb&)>, copy);
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    test::TestDb db;
+    db.closeConnection();
+    const QDir dir(QDir(db.dir()).filePath(folder));
+    QVERIFY(dir.mkpath(QStringLiteral(".")));
+    auto leave = [&](const QString& file, qint64 agoSeconds) {
+        QFile f(dir.filePath(file));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        // Written out before the time is set, which the writing would change.
+        QVERIFY(f.write("a page or two") > 0 && f.flush());
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-agoSeconds), QFileDevice::FileModificationTime));
+    };
+    const QStringList stale = {"." + name + ".4242.tmp", "." + name + ".4242.tmp-journal"};
+    const QStringList kept = {
+        "." + name + ".4343.tmp",             // a copy running elsewhere now
+        "." + name + ".4444.tmp-journal",     // and its journal
+        ".other.mdb.4242.tmp",                // another file's
+        name + ".4242.tmp",                   // not one of ours
+    };
+    for (const QString& file : stale)
+        leave(file, 2 * 60 * 60);
+    leave(kept[0], 0);
+    leave(kept[1], 5 * 60);
+    leave(kept[2], 2 * 60 * 60);
+    leave(kept[3], 2 * 60 * 60);
+
+    copy(db);
+
+    const QStringList present = dir.entryList(QDir::Files | QDir::Hidden);
+    for (const QString& file : stale)
+        QVERIFY2(!present.contains(file), qPrintable(file));
+    for (const QString& file : kept)
+        QVERIFY2(present.contains(file), qPrintable(file));
 }
 
 QTEST_MAIN(TestKills)
