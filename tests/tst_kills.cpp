@@ -39,6 +39,7 @@ using namespace kx;
 
 namespace {
 
+constexpr int smallRegister = 10;
 constexpr int importedOrders = 20000;
 constexpr int largeRegister = 100000;
 constexpr int backupRegister = 30000;
@@ -240,15 +241,15 @@ private:
     // A fresh folder for one run of a command, holding a copy of `database`
     // as data.mdb.
     QString roundDir(const QString& command, int round, const QString& database);
-    // Runs the command once without a kill (round 0), then once with a kill
-    // after a random delay; the folder of the killed run is returned with
-    // what the child got to, and `where` names the round for messages.
+    // One killed run: its folder, what the child got to, and the round
+    // named for messages (the delay, the span and the seed that repeat it).
     struct Kill {
         QString dir;
         ChildRun run;
         QString where;
     };
-    // The reference run of a command: its folder and its span.
+    // The run of a command without a kill, made at its first round: its
+    // folder holds the state after the command, its span bounds the delays.
     struct Reference {
         QString dir;
         qint64 spanMs = 0;
@@ -256,6 +257,8 @@ private:
     const Reference& reference(const QString& command, const QString& database,
                                const std::function<QStringList(const QString& dir)>& args,
                                const std::function<void(const QString& dir)>& prepare = {});
+    // The current round: the command started over a copy of `database` and
+    // killed after a random delay.
     Kill kill(const QString& command, const QString& database,
               const std::function<QStringList(const QString& dir)>& args,
               const std::function<void(const QString& dir)>& prepare = {});
@@ -311,7 +314,7 @@ void TestKills::initTestCase()
         QVERIFY(QFile::copy(db.path(), fixture(name)));
         m_orders.insert(name, ordersOf(fixture(name)));
     };
-    make(QStringLiteral("small.mdb"), QStringLiteral("标记-小库"), 10, [](int i) {
+    make(QStringLiteral("small.mdb"), QStringLiteral("标记-小库"), smallRegister, [](int i) {
         return QVariantList{QStringLiteral("小%1").arg(i), "13700000000", "北京市朝阳区建国路1号", "EMS", "未打印",
                             "笔记本", QStringLiteral("S%1").arg(i), 1.0, 9.5, "2026-11-01"};
     });
@@ -483,7 +486,7 @@ void TestKills::killImport()
         c.open(QDir(ref.dir).filePath(schema::databaseFile), schema::databaseKey);
         Statement count(c.handle(), QStringLiteral("select count(*) from data"));
         QVERIFY(count.step());
-        QCOMPARE(count.value(0).toInt(), 11 + importedOrders);
+        QCOMPARE(count.value(0).toInt(), 1 + smallRegister + importedOrders);
     }
 
     const Kill k = kill(command, QStringLiteral("small.mdb"), args);
@@ -492,6 +495,8 @@ void TestKills::killImport()
     const QByteArray orders = reopened(k, tally);
     QVERIFY2(!orders.isEmpty(), qPrintable(k.where));
     QVERIFY2(orders == before || orders == after, qPrintable(k.where + ": a part of the report was imported"));
+    // A kill after the command returned takes nothing back.
+    QVERIFY2(orders == after || !k.run.finished, qPrintable(k.where + ": the finished import was lost"));
     ++tally.outcomes[orders == before ? QStringLiteral("none imported") : QStringLiteral("all imported")];
 }
 
@@ -538,6 +543,7 @@ void TestKills::killCleanup()
         done += asAfter && !asBefore;
     }
     QCOMPARE(digest(c.handle(), otherFields), others);
+    QVERIFY2(done == largeRegister || !k.run.finished, qPrintable(k.where + ": the finished clean-up was lost"));
     ++tally.outcomes[done == 0 ? QStringLiteral("none tidied")
                      : done == largeRegister ? QStringLiteral("all tidied")
                                              : QStringLiteral("part tidied")];
@@ -580,6 +586,7 @@ void TestKills::killBackup()
         QVERIFY2(why.isEmpty(), qPrintable(k.where + ": the backup is neither the older copy nor sound: " + why));
         QVERIFY2(ordersOf(target(k.dir)) == orders, qPrintable(k.where + ": the backup lacks orders"));
     }
+    QVERIFY2(!old || !k.run.finished, qPrintable(k.where + ": the finished backup is not there"));
     ++tally.outcomes[old ? QStringLiteral("older copy") : QStringLiteral("new copy")];
 }
 
@@ -605,6 +612,7 @@ void TestKills::killRestore()
     const QByteArray orders = reopened(k, tally);
     QVERIFY2(!orders.isEmpty(), qPrintable(k.where));
     QVERIFY2(orders == old || orders == restored, qPrintable(k.where + ": the database holds neither register"));
+    QVERIFY2(orders == restored || !k.run.finished, qPrintable(k.where + ": the finished restore was lost"));
     QVERIFY2(fileBytes(source(k.dir)) == fileBytes(backup), qPrintable(k.where + ": the backup was changed"));
     for (const QString& kept : QDir(k.dir).entryList({QStringLiteral("data.mdb.*.bak")}, QDir::Files)) {
         const QString path = QDir(k.dir).filePath(kept);
@@ -636,6 +644,7 @@ void TestKills::killExport()
              qPrintable(k.where + QStringLiteral(": the file holds %1 bytes, neither the older file nor the "
                                                  "complete export")
                                       .arg(now.size())));
+    QVERIFY2(now == complete || !k.run.finished, qPrintable(k.where + ": the finished export is not there"));
     ++tally.outcomes[now == complete ? QStringLiteral("complete export") : QStringLiteral("older file")];
 }
 
