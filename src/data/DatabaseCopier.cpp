@@ -4,9 +4,11 @@
 #include "data/Connection.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <filesystem>
@@ -130,6 +132,26 @@ void removeWithJournal(const QString& path)
     QFile::remove(path + QStringLiteral("-journal"));
 }
 
+// A copy in progress writes its temporary file page after page and checks it
+// within moments; one untouched for this long was left by a program that was
+// killed or lost its power in the middle (the exit backup runs while the
+// computer is being shut down), and nobody else would ever remove it.
+constexpr qint64 staleAfterSeconds = 60 * 60;
+
+// Removes the temporary files that earlier copies left in `folder`:
+// ".NAME.PID.tmp" and its journal, as copyToFile() names them, NAME matching
+// `namePattern`. A copy that another program runs at this moment keeps its
+// file, and so does every other file of the folder.
+void removeStaleTemporaries(const QDir& folder, const QString& namePattern)
+{
+    const QRegularExpression temporary(QStringLiteral("^\\.%1\\.\\d+\\.tmp(-journal)?$").arg(namePattern));
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-staleAfterSeconds);
+    for (const QFileInfo& file : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (temporary.match(file.fileName()).hasMatch() && file.lastModified().toUTC() < before)
+            QFile::remove(file.absoluteFilePath());
+    }
+}
+
 }  // namespace
 
 DatabaseCopier::DatabaseCopier(QByteArray key) : m_key(std::move(key)) {}
@@ -191,6 +213,11 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
     if (opened != SQLITE_OK)
         current.reset();
     const QString kept = keptCopyName(target, now);
+    // The temporary files of kept copies from restores that were cut off:
+    // their names carry the moment, which copyToFile() does not match.
+    removeStaleTemporaries(QFileInfo(kept).absoluteDir(),
+                           QRegularExpression::escape(QFileInfo(target).fileName()) +
+                               QStringLiteral("\\.\\d{8}-\\d{6}(-\\d+)?\\.bak"));
     if (current) {
         // The content as it is, damage included: that is what is being replaced.
         copyToFile(current.get(), kept, false);
@@ -219,6 +246,7 @@ void DatabaseCopier::copyToFile(sqlite3* source, const QString& target, bool che
     const QString temp = folder.filePath(
         QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
     removeWithJournal(temp);
+    removeStaleTemporaries(folder, QRegularExpression::escape(info.fileName()));
     try {
         {
             const DbHandle copy = openKeyed(temp, m_key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);

@@ -17,7 +17,9 @@ class Connection;
 // that a copy is consistent even while another station writes, and checks
 // every copy before it counts. No widget: the backup window, the exit backup
 // and the tests drive it alike. Every failure throws DbError with a reason
-// the user can read; what stood at the target before stays as it was.
+// the user can read; what stood at the target before stays as it was. A copy
+// cut off by a kill or a power loss leaves its temporary file; the next copy
+// to the same name removes it once it has lain untouched for an hour.
 class DatabaseCopier {
 public:
     // Pages copied so far and the pages of the whole file.

@@ -1,0 +1,129 @@
+// A child of the kill test: runs one command of the program on the data.mdb
+// of its working directory the way the user starts it — a main window
+// (offscreen, with scripted dialogs), a login, the command's entry — and
+// says "start" on stdout just before the command begins writing and "done"
+// once it has returned. The test kills it with SIGKILL at a random moment
+// in between and looks at what the files hold afterwards.
+//
+//   kx_killchild import REPORT      淘宝订单批量导入 into data.mdb, "Excel自动导入"
+//   kx_killchild cleanup            全部记录, then 优化收件地址
+//   kx_killchild backup TARGET      数据备份, "备份数据库" to TARGET (replace: yes)
+//   kx_killchild exitbackup         closes the main window: the exit backup
+//   kx_killchild restore SOURCE     数据备份, "恢复数据库" from SOURCE (replace: yes)
+//   kx_killchild export TARGET      导出Excel to TARGET (overwrite: yes)
+//
+// The messages the command showed go to stderr, one a line, for the test's
+// report; the exit code is 0 when the command got through, 2 when the
+// arguments were wrong, 3 when the login failed.
+
+#include "Fakes.h"
+
+#include "access/Tloginfm.h"
+#include "app/TMainForm.h"
+#include "data/Schema.h"
+#include "data/Tdmfm.h"
+#include "import/Texcell.h"
+#include "maintenance/Trepair.h"
+#include "widgets/CommandRegistry.h"
+#include "widgets/PictureButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+
+using namespace kx;
+
+namespace {
+
+void say(const char* line)
+{
+    std::fputs(line, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+bool logIn(TMainForm& main)
+{
+    // The login window comes up through a posted call.
+    QCoreApplication::processEvents();
+    Tloginfm* login = main.login();
+    if (!login->isVisible())
+        return false;
+    login->ComboBox1->setEditText(schema::administrator);
+    login->Edit1->setText(schema::initialPassword);
+    login->bitbtn4->click();
+    return main.journalNumber() != 0;
+}
+
+void trigger(TMainForm& main, Command command)
+{
+    main.commands()->action(command)->trigger();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString op = args.value(1);
+    const QString file = args.size() > 2 ? QFileInfo(args.at(2)).absoluteFilePath() : QString();
+    const bool needsFile = op == u"import" || op == u"backup" || op == u"restore" || op == u"export";
+    if (needsFile && file.isEmpty())
+        return 2;
+
+    test::FakePlatform fp;
+    Tdmfm dm;
+    TMainForm main(dm, fp.platform);
+    main.show();
+    if (!logIn(main))
+        return 3;
+
+    if (op == u"import") {
+        Texcell* w = main.importWindow();
+        trigger(main, Command::ImportOrders);
+        w->Edit2->setText(file);
+        w->Edit1->setText(QDir::current().absoluteFilePath(schema::databaseFile));
+        say("start");
+        QTest::mouseClick(w->Image1, Qt::LeftButton);
+    } else if (op == u"cleanup") {
+        trigger(main, Command::GridShowAll);
+        say("start");
+        trigger(main, Command::CleanAddresses);
+    } else if (op == u"exitbackup") {
+        say("start");
+        main.close();
+    } else if (op == u"backup" || op == u"restore") {
+        trigger(main, Command::Backup);
+        Trepair* w = main.findChild<Trepair*>();
+        if (!w)
+            return 2;
+        // "文件已存在，是否替换？"
+        fp.dialogs.answers.enqueue(QMessageBox::Yes);
+        say("start");
+        if (op == u"backup") {
+            w->Edit1->setText(file);
+            w->BitBtn1->click();
+        } else {
+            w->Edit2->setText(file);
+            w->BitBtn2->click();
+        }
+    } else if (op == u"export") {
+        fp.dialogs.fileNames.enqueue(file);
+        // "已存在文件（…），是否覆盖？"
+        fp.dialogs.answers.enqueue(QMessageBox::Yes);
+        say("start");
+        trigger(main, Command::GridExport);
+    } else {
+        return 2;
+    }
+    say("done");
+    for (const QString& text : fp.dialogs.texts())
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    return 0;
+}
