@@ -4,7 +4,6 @@
 // compact number runs, and damaged or refused files.
 
 // GLib's headers first: Qt's keywords would rewrite names in them.
-#include <gsf/gsf.h>
 
 #include "core/DbError.h"
 #include "import/BiffCompoundFile.h"
@@ -12,7 +11,8 @@
 #include "import/BiffRecordStream.h"
 #include "import/BiffWorkbookReader.h"
 
-#include <QFile>
+#include "WorkbookFiles.h"
+
 #include <QtTest>
 
 #include <cstring>
@@ -42,10 +42,7 @@ namespace {
 
 QByteArray fixture(const char* name)
 {
-    QFile f(QStringLiteral(KX_FIXTURES_DIR "/") + QLatin1String(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return f.readAll();
+    return test::fixtureBytes(QLatin1String(name));
 }
 
 QByteArray le16(quint16 v)
@@ -151,19 +148,7 @@ QByteArray handBuiltSheet()
 // Puts a stream into a compound document, the way a workbook file holds it.
 QByteArray compound(const QByteArray& stream, const char* streamName = "Workbook")
 {
-    gsf_init();
-    GsfOutput* sink = gsf_output_memory_new();
-    GsfOutfile* dir = gsf_outfile_msole_new(sink);
-    GsfOutput* child = gsf_outfile_new_child(dir, streamName, FALSE);
-    gsf_output_write(child, size_t(stream.size()), reinterpret_cast<const guint8*>(stream.constData()));
-    gsf_output_close(child);
-    g_object_unref(child);
-    gsf_output_close(GSF_OUTPUT(dir));
-    g_object_unref(dir);
-    const QByteArray bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
-                           qsizetype(gsf_output_size(sink)));
-    g_object_unref(sink);
-    return bytes;
+    return test::compoundDocument({{streamName, stream}});
 }
 
 // Dates come as wall-clock times held in UTC.
@@ -237,7 +222,7 @@ void TestBiffReader::orderReportCells()
     QFETCH(int, column);
     QFETCH(BiffCell::Kind, kind);
     QFETCH(QVariant, expected);
-    const BiffTable table = BiffWorkbookReader::fromFile(QStringLiteral(KX_FIXTURES_DIR "/") + file)
+    const BiffTable table = BiffWorkbookReader::fromBytes(test::fixtureBytes(file))
                                 .readSheet(QStringLiteral("tarnvale"));
     compareCell(table.cell(row, column), kind, expected);
 }

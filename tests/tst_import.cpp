@@ -4,9 +4,9 @@
 // window: the date texts, the cell conversions and the choice of reader.
 
 // GLib's headers first: Qt's keywords would rewrite names in them.
-#include <gsf/gsf.h>
 
 #include "MainSession.h"
+#include "WorkbookFiles.h"
 
 #include "core/DbError.h"
 #include "data/Connection.h"
@@ -78,10 +78,7 @@ QString fixturePath(const QString& name)
 
 QByteArray fixture(const QString& name)
 {
-    QFile f(fixturePath(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", qPrintable(name));
-    return f.readAll();
+    return test::fixtureBytes(name);
 }
 
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
@@ -160,19 +157,7 @@ struct ImportSession {
 // current workbook and the Excel 95 form are.
 QByteArray compound(const char* streamName, const QByteArray& stream)
 {
-    gsf_init();
-    GsfOutput* sink = gsf_output_memory_new();
-    GsfOutfile* dir = gsf_outfile_msole_new(sink);
-    GsfOutput* child = gsf_outfile_new_child(dir, streamName, FALSE);
-    gsf_output_write(child, size_t(stream.size()), reinterpret_cast<const guint8*>(stream.constData()));
-    gsf_output_close(child);
-    g_object_unref(child);
-    gsf_output_close(GSF_OUTPUT(dir));
-    g_object_unref(dir);
-    const QByteArray bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
-                           qsizetype(gsf_output_size(sink)));
-    g_object_unref(sink);
-    return bytes;
+    return test::compoundDocument({{streamName, stream}});
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "import/XlsxPackage.h"
 #include "import/XlsxWorkbookReader.h"
 
+#include "WorkbookFiles.h"
+
 #include <QFile>
 #include <QtTest>
 
@@ -42,10 +44,7 @@ namespace {
 
 QByteArray fixture(const char* name)
 {
-    QFile f(QStringLiteral(KX_FIXTURES_DIR "/") + QLatin1String(name));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return f.readAll();
+    return test::fixtureBytes(QLatin1String(name));
 }
 
 // A zip container holding the parts, each in the folders its path names.
@@ -90,22 +89,10 @@ QByteArray zip(const Parts& parts)
 // password-protected workbook.
 QByteArray compound(const QList<const char*>& streams)
 {
-    gsf_init();
-    GsfOutput* sink = gsf_output_memory_new();
-    GsfOutfile* dir = gsf_outfile_msole_new(sink);
-    for (const char* name : streams) {
-        GsfOutput* child = gsf_outfile_new_child(dir, name, FALSE);
-        const QByteArray filler(600, '\x5A');
-        gsf_output_write(child, size_t(filler.size()), reinterpret_cast<const guint8*>(filler.constData()));
-        gsf_output_close(child);
-        g_object_unref(child);
-    }
-    gsf_output_close(GSF_OUTPUT(dir));
-    g_object_unref(dir);
-    const QByteArray bytes(reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
-                           qsizetype(gsf_output_size(sink)));
-    g_object_unref(sink);
-    return bytes;
+    QList<std::pair<QByteArray, QByteArray>> filled;
+    for (const char* name : streams)
+        filled.append({name, QByteArray(600, '\x5A')});
+    return test::compoundDocument(filled);
 }
 
 const char* const kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
@@ -231,7 +218,7 @@ void TestXlsxReader::orderReportCells()
     QFETCH(int, column);
     QFETCH(BiffCell::Kind, kind);
     QFETCH(QVariant, expected);
-    const BiffTable table = XlsxWorkbookReader::fromFile(QStringLiteral(KX_FIXTURES_DIR "/xlsx_orders.xlsx"))
+    const BiffTable table = XlsxWorkbookReader::fromBytes(fixture("xlsx_orders.xlsx"))
                                 .readSheet(QStringLiteral("tarnvale"));
     compareCell(table.cell(row, column), kind, expected);
 }
@@ -317,9 +304,8 @@ void TestXlsxReader::sameTableAsBiffReader()
 {
     QFETCH(QString, xls);
     QFETCH(QString, xlsx);
-    const QString dir = QStringLiteral(KX_FIXTURES_DIR "/");
-    const BiffWorkbookReader biff = BiffWorkbookReader::fromFile(dir + xls);
-    const XlsxWorkbookReader book = XlsxWorkbookReader::fromFile(dir + xlsx);
+    const BiffWorkbookReader biff = BiffWorkbookReader::fromBytes(test::fixtureBytes(xls));
+    const XlsxWorkbookReader book = XlsxWorkbookReader::fromBytes(test::fixtureBytes(xlsx));
     QCOMPARE(book.sheetNames(), biff.sheetNames());
     QCOMPARE(book.uses1904(), biff.uses1904());
     for (const QString& sheet : biff.sheetNames()) {

@@ -7,7 +7,6 @@
 #include "import/BiffDateFormat.h"
 #include "import/BiffRecordStream.h"
 
-#include <QFile>
 
 #include <cstring>
 
@@ -71,14 +70,6 @@ QString errorText(quint8 code)
 }
 
 }  // namespace
-
-BiffWorkbookReader BiffWorkbookReader::fromFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DbError(QStringLiteral("Could not open file '%1'.").arg(path));
-    return fromBytes(file.readAll());
-}
 
 BiffWorkbookReader BiffWorkbookReader::fromBytes(const QByteArray& fileBytes)
 {

@@ -16,7 +16,6 @@ namespace kx {
 // encrypted workbooks and older formats are refused the same way.
 class BiffWorkbookReader {
 public:
-    static BiffWorkbookReader fromFile(const QString& path);
     static BiffWorkbookReader fromBytes(const QByteArray& fileBytes);
     // The workbook stream as it is inside the container.
     static BiffWorkbookReader fromWorkbookStream(const QByteArray& stream);

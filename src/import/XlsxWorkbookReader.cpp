@@ -4,7 +4,6 @@
 #include "import/BiffDateFormat.h"
 
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QUrl>
 #include <QXmlStreamReader>
@@ -205,14 +204,6 @@ struct XlsxWorkbookReader::RawCell {
     std::optional<QString> value;       // <v>: the value, or a formula's cached result
     std::optional<QString> inlineText;  // <is>
 };
-
-XlsxWorkbookReader XlsxWorkbookReader::fromFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DbError(QStringLiteral("Could not open file '%1'.").arg(path));
-    return fromBytes(file.readAll());
-}
 
 XlsxWorkbookReader XlsxWorkbookReader::fromBytes(const QByteArray& fileBytes)
 {

@@ -19,7 +19,6 @@ namespace kx {
 // workbook — throws DbError with a plain message.
 class XlsxWorkbookReader {
 public:
-    static XlsxWorkbookReader fromFile(const QString& path);
     static XlsxWorkbookReader fromBytes(const QByteArray& fileBytes);
 
     QStringList sheetNames() const;
