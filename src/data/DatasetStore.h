@@ -200,15 +200,22 @@ struct Dataset::Store {
         return cell.type == Cell::Text ? QStringView(cell.text, qsizetype(cell.size)) : QStringView();
     }
 
+    // The stored bytes of a text that is not well-formed UTF-8; null for
+    // every other cell.
+    const QByteArray* rawBytesOf(const Cell& cell) const
+    {
+        if (rawTexts.empty())
+            return nullptr;
+        const auto raw = rawTexts.find(&cell);
+        return raw == rawTexts.end() ? nullptr : &raw->second;
+    }
+
     // The value as a where clause matches it: a text that is not well-formed
     // by its stored bytes.
     QVariant matchValueOf(const Cell& cell) const
     {
-        if (!rawTexts.empty()) {
-            const auto raw = rawTexts.find(&cell);
-            if (raw != rawTexts.end())
-                return QVariant::fromValue(RawText{raw->second});
-        }
+        if (const QByteArray* raw = rawBytesOf(cell))
+            return QVariant::fromValue(RawText{*raw});
         return valueOf(cell);
     }
 

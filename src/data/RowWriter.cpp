@@ -130,14 +130,10 @@ void Dataset::RowWriter::bindCell(int p, size_t physical, int column)
         break;
     }
     case Store::Cell::Text:
-        if (!store.rawTexts.empty()) {
-            const auto raw = store.rawTexts.find(&cell);
-            if (raw != store.rawTexts.end()) {
-                sqlite3_bind_text(st, p, raw->second.constData(), int(raw->second.size()), SQLITE_TRANSIENT);
-                break;
-            }
-        }
-        bindText(p, Store::textOf(cell));
+        if (const QByteArray* raw = store.rawBytesOf(cell))
+            sqlite3_bind_text(st, p, raw->constData(), int(raw->size()), SQLITE_TRANSIENT);
+        else
+            bindText(p, Store::textOf(cell));
         break;
     }
 }
