@@ -61,7 +61,7 @@ void edit_rows_100k(benchmark::State& state)
     long long pass = 0;
     for (auto _ : state) {
         const FieldValues values{{QStringLiteral("g"), statusOfPass(pass++)}};
-        Transaction tx(screen.dm->ADOConnection1);
+        Transaction tx(screen.dm->connection);
         for (int row = 0; row < result.rowCount(); ++row)
             orders.changeOrder(result.rowId(row), values);
         tx.commit();

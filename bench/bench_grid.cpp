@@ -8,7 +8,7 @@
 
 #include "data/DataOps.h"
 #include "data/Schema.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
 #include "orders/OrderRegister.h"
@@ -118,7 +118,7 @@ bench::ResultCheck& sortedByUs()
 // each sort starting from the previous one's order.
 void sort_text_100k(benchmark::State& state)
 {
-    kx::Tdmfm dm(databasePath(), nullptr);
+    kx::Database dm(databasePath(), nullptr);
     kx::OrderRegister orders(dm);
     kx::OrderGrid grid(orders);
     orders.showAll();
@@ -134,10 +134,10 @@ void sort_text_100k(benchmark::State& state)
 // same alternation with the same comparison.
 void sort_text_100k_bare(benchmark::State& state)
 {
-    kx::Tdmfm dm(databasePath(), nullptr);
-    kx::openQuery(dm.ADOQuery15, QStringLiteral("select * from data"));
-    std::vector<QString> texts = addressesOf(dm.ADOQuery15);
-    dm.ADOQuery15.close();
+    kx::Database dm(databasePath(), nullptr);
+    kx::openQuery(dm.gridResult, QStringLiteral("select * from data"));
+    std::vector<QString> texts = addressesOf(dm.gridResult);
+    dm.gridResult.close();
     bool ascending = false;
     for (auto _ : state) {
         if (ascending)
@@ -169,10 +169,10 @@ void noteMemory()
                     textBytes += sqlite3_column_bytes(st, c);
         sqlite3_finalize(st);
     }
-    kx::Tdmfm dm(databasePath(), nullptr);
+    kx::Database dm(databasePath(), nullptr);
     const long long peakBefore = kx::bench::peakRss();
     const long long before = kx::bench::currentRss();
-    kx::openQuery(dm.ADOQuery15, QStringLiteral("select * from data"));
+    kx::openQuery(dm.gridResult, QStringLiteral("select * from data"));
     const long long peakGrowth = kx::bench::peakRss() - peakBefore;
     const long long held = kx::bench::currentRss() - before;
     kx::bench::addNote(QStringLiteral("fetched_rows_100k peak_rss_growth=%1MB resident=%2MB utf8_text=%3MB")

@@ -10,7 +10,7 @@
 #include "core/TextValue.h"
 #include "data/DataOps.h"
 #include "data/SenderProfile.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderRegister.h"
 #include "platform/Platform.h"
 #include "report/EventPump.h"
@@ -42,7 +42,7 @@ constexpr int bigOrders = 100000;
 
 struct Fixture {
     QTemporaryDir dir;
-    std::unique_ptr<Tdmfm> dm;
+    std::unique_ptr<Database> dm;
     QString senderName = QStringLiteral("王小明");
     QString senderMobile = QStringLiteral("13900001111");
     QString senderAddress = QStringLiteral("浙江省杭州市西湖区文三路90号东部软件园");
@@ -51,8 +51,8 @@ struct Fixture {
     {
         const QString path = dir.filePath(QStringLiteral("data.mdb"));
         bench::makeOrdersDatabase(path, rows);
-        dm = std::make_unique<Tdmfm>(path, nullptr);
-        openQuery(dm->ADOQuery15, QStringLiteral("select * from data"));
+        dm = std::make_unique<Database>(path, nullptr);
+        openQuery(dm->gridResult, QStringLiteral("select * from data"));
     }
 };
 
@@ -114,7 +114,7 @@ void BM_batch_pdf_1000_ours(benchmark::State& state)
     for (auto _ : state) {
         // What a batch print does: the job's copy of the rows, line breaking
         // with events let through between rows, then the pages.
-        ReportJob job(stoBatchTemplate(f), snapshot(f.dm->ADOQuery15));
+        ReportJob job(stoBatchTemplate(f), snapshot(f.dm->gridResult));
         job.layOut(EventPump());
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
@@ -141,7 +141,7 @@ struct BareLine {
 void BM_batch_pdf_1000_bare(benchmark::State& state)
 {
     Fixture& f = fixture();
-    ReportJob job(stoBatchTemplate(f), snapshot(f.dm->ADOQuery15));
+    ReportJob job(stoBatchTemplate(f), snapshot(f.dm->gridResult));
     job.layOut();
     const ReportTemplate& t = job.report();
     const std::vector<BandPlacement> bands = ReportRenderer::placements(job, 297.0);

@@ -5,7 +5,7 @@
 #include "data/DatabaseCopier.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "maintenance/ExitBackup.h"
 #include "maintenance/Trepair.h"
 #include "orders/OrderGrid.h"
@@ -225,8 +225,8 @@ void TestBackup::openClosesDatabaseAndHidesMain()
     QVERIFY(s.main->isVisible());
     Trepair* w = s.openWindow();
     QVERIFY(w);
-    QVERIFY(!s.dm->ADOConnection1.isOpen());
-    QVERIFY(!s.dm->ADOQuery15.isOpen());
+    QVERIFY(!s.dm->connection.isOpen());
+    QVERIFY(!s.dm->gridResult.isOpen());
     QVERIFY(!s.main->isVisible());
     QCOMPARE(w->parentWidget(), s.main.get());
     QVERIFY(w->testAttribute(Qt::WA_DeleteOnClose));
@@ -242,7 +242,7 @@ void TestBackup::closingReopensAndShowsMain()
     s.db.exec("update post set a='王强'");
     s.db.closeConnection();
     QVERIFY(s.closeWindow(w));
-    QVERIFY(s.dm->ADOConnection1.isOpen());
+    QVERIFY(s.dm->connection.isOpen());
     QVERIFY(s.main->isVisible());
     QCOMPARE(s.gridRows(), 4);
     QCOMPARE(s.main->grid()->rowCountText(), QString("共4条记录"));
@@ -517,13 +517,13 @@ void TestBackup::closingRetry()
     QVERIFY(window.isNull());
     if (retry) {
         QVERIFY(s.main->isVisible());
-        QVERIFY(s.dm->ADOConnection1.isOpen());
+        QVERIFY(s.dm->connection.isOpen());
         QCOMPARE(s.gridRows(), 2);
     } else {
         // The main window was closed: nothing was left hidden and unreachable,
         // and no exit time could be written into a closed database.
         QVERIFY(!s.main->isVisible());
-        QVERIFY(!s.dm->ADOConnection1.isOpen());
+        QVERIFY(!s.dm->connection.isOpen());
         QVERIFY(!QFileInfo::exists(s.file("backup")));
     }
 }
@@ -601,7 +601,7 @@ void TestBackup::exitBackupFailure()
         writeBytes(today, "this morning's copy");
         DatabaseCopier spoiling;
         spoiling.setBeforeCheck([](const QString& temp) { writeBytes(temp, QByteArray(2048, '\1')); });
-        QVERIFY(!ExitBackup::run(s.dm->ADOConnection1, s.fp.clock.now(), spoiling));
+        QVERIFY(!ExitBackup::run(s.dm->connection, s.fp.clock.now(), spoiling));
         QCOMPARE(bytesOf(today), QByteArray("this morning's copy"));
     }
     const QString log = QString::fromUtf8(bytesOf(QDir(folder).filePath("backup.log")));

@@ -7,7 +7,7 @@
 #include "app/TMainForm.h"
 #include "data/Connection.h"
 #include "data/SenderProfile.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "import/ImportCleanup.h"
 #include "orders/GridColumn.h"
 #include "orders/OrderGrid.h"
@@ -41,7 +41,7 @@ struct Session : test::MainSession {
     explicit Session(const std::function<void(test::TestDb&)>& fixture) : MainSession(fixture) { waitForLogin(); }
 
     void run(Command command) { main->commands()->action(command)->trigger(); }
-    Dataset& grid() const { return dm->ADOQuery15; }
+    Dataset& grid() const { return dm->gridResult; }
     // The grid's text in a column for each row, top to bottom.
     QStringList shown(GridColumn column) const
     {

@@ -7,7 +7,7 @@
 #include "data/DataOps.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "data/Utf8Decode.h"
 #include "orders/OrderRegister.h"
 #include "widgets/ControlOps.h"
@@ -80,7 +80,7 @@ void TestData::connectionFailures()
         db.exec("PRAGMA rekey='another'");
     }
     try {
-        Tdmfm dm;
+        Database dm;
         QFAIL("opened");
     } catch (const DbError& e) {
         QVERIFY2(e.message().contains(message), qPrintable(e.message()));
@@ -106,16 +106,16 @@ void TestData::jetDialect()
 {
     test::TestDb db;
     Connection::setTodayProvider([] { return QStringLiteral("2026-12-31"); });
-    Tdmfm dm;
+    Database dm;
     db.addOrder({{"a", "张三"}, {"1", 2.0}, {"2", 9.5}, {"d", "申通快递"}});
-    openQuery(dm.ADOQuery1, "select Date() as t, [1]+[2] as s from data where d like '%' || ? || '%'", {"申通"});
-    QCOMPARE(dm.ADOQuery1.rowCount(), 1);
-    QCOMPARE(dm.ADOQuery1.field("t").toString(), QString("2026-12-31"));
-    QCOMPARE(dm.ADOQuery1.field("s").toDouble(), 11.5);
+    openQuery(dm.scratch, "select Date() as t, [1]+[2] as s from data where d like '%' || ? || '%'", {"申通"});
+    QCOMPARE(dm.scratch.rowCount(), 1);
+    QCOMPARE(dm.scratch.field("t").toString(), QString("2026-12-31"));
+    QCOMPARE(dm.scratch.field("s").toDouble(), 11.5);
     Connection::setTodayProvider({});
     // A typed value is bound and never changes the statement.
-    openQuery(dm.ADOQuery1, "select * from data where a=?", {"' or '1'='1"});
-    QCOMPARE(dm.ADOQuery1.rowCount(), 0);
+    openQuery(dm.scratch, "select * from data where a=?", {"' or '1'='1"});
+    QCOMPARE(dm.scratch.rowCount(), 0);
 }
 
 void TestData::trimRules_data()
@@ -171,21 +171,21 @@ void TestData::requiredFieldCheck()
 void TestData::queryOpenerAndRunner()
 {
     test::TestDb db;
-    Tdmfm dm;
-    runStatement(dm.ADOQuery1, "insert into userdb values (?,?)", {"甲", "1"});
-    QVERIFY(!dm.ADOQuery1.isOpen());
-    openQuery(dm.ADOQuery1, "select username from userdb order by username");
-    QVERIFY(dm.ADOQuery1.isOpen());
-    QCOMPARE(dm.ADOQuery1.rowCount(), 2);
-    QCOMPARE(dm.ADOQuery1.currentRow(), 0);
+    Database dm;
+    runStatement(dm.scratch, "insert into userdb values (?,?)", {"甲", "1"});
+    QVERIFY(!dm.scratch.isOpen());
+    openQuery(dm.scratch, "select username from userdb order by username");
+    QVERIFY(dm.scratch.isOpen());
+    QCOMPARE(dm.scratch.rowCount(), 2);
+    QCOMPARE(dm.scratch.currentRow(), 0);
     // An engine error escapes with its message and leaves the dataset closed.
     try {
-        openQuery(dm.ADOQuery1, "select nothing from userdb");
+        openQuery(dm.scratch, "select nothing from userdb");
         QFAIL("no error");
     } catch (const DbError& e) {
         QVERIFY(e.message().contains("no such column"));
     }
-    QVERIFY(!dm.ADOQuery1.isOpen());
+    QVERIFY(!dm.scratch.isOpen());
 }
 
 void TestData::columnListFill()
@@ -195,12 +195,12 @@ void TestData::columnListFill()
     db.addOrder({{"d", "EMS邮政快递"}});
     db.addOrder({{"d", "申通快递"}});
     db.addOrder({{"d", ""}});
-    Tdmfm dm;
+    Database dm;
     QComboBox box;
     box.setEditable(true);
     box.setEditText("旧");
     QSignalSpy spy(&box, &QComboBox::editTextChanged);
-    fillColumnList(dm.ADOQuery1, "d", "data", &box);
+    fillColumnList(dm.scratch, "d", "data", &box);
     QCOMPARE(box.count(), 3);
     QCOMPARE(box.itemText(0), QString(""));
     QCOMPARE(box.itemText(1), QString("EMS邮政快递"));
@@ -214,12 +214,12 @@ void TestData::columnListFillNullFirst()
     test::TestDb db;
     db.addOrder({{"d", "申通快递"}});
     db.addOrder({{"a", "无快递"}});  // d stays null
-    Tdmfm dm;
+    Database dm;
     QComboBox box;
     box.setEditable(true);
     box.addItem("旧");
     try {
-        fillColumnList(dm.ADOQuery1, "d", "data", &box);
+        fillColumnList(dm.scratch, "d", "data", &box);
         QFAIL("no error");
     } catch (const ConversionError& e) {
         QCOMPARE(e.message(), QString("Could not convert variant of type (Null) into type (String)"));
@@ -231,11 +231,11 @@ void TestData::columnListFillNullFirst()
 void TestData::columnListFillEmptyTable()
 {
     test::TestDb db;
-    Tdmfm dm;
+    Database dm;
     QComboBox box;
     box.setEditable(true);
     box.setEditText("x");
-    fillColumnList(dm.ADOQuery1, "d", "data", &box);
+    fillColumnList(dm.scratch, "d", "data", &box);
     QCOMPARE(box.count(), 0);
     QCOMPARE(box.currentText(), QString());
 }
@@ -245,14 +245,14 @@ void TestData::datasetWritesThroughByRowId()
     test::TestDb db;
     for (const char* n : {"甲", "乙", "丙"})
         db.addOrder({{"a", n}, {"k", "留言"}});
-    Tdmfm dm;
-    openQuery(dm.ADOQuery15, "select * from data");
-    dm.ADOQuery15.sortBy(dm.ADOQuery15.fieldIndex("a"), Qt::DescendingOrder);
-    const int row = dm.ADOQuery15.rowOfId(dm.ADOQuery15.rowId(1));
-    dm.ADOQuery15.updateRow(row, {{"a", "改"}, {"1", 3.0}});
-    QCOMPARE(dm.ADOQuery15.value(row, dm.ADOQuery15.fieldIndex("a")).toString(), QString("改"));
-    dm.ADOQuery15.deleteRow(0);
-    QCOMPARE(dm.ADOQuery15.rowCount(), 2);
+    Database dm;
+    openQuery(dm.gridResult, "select * from data");
+    dm.gridResult.sortBy(dm.gridResult.fieldIndex("a"), Qt::DescendingOrder);
+    const int row = dm.gridResult.rowOfId(dm.gridResult.rowId(1));
+    dm.gridResult.updateRow(row, {{"a", "改"}, {"1", 3.0}});
+    QCOMPARE(dm.gridResult.value(row, dm.gridResult.fieldIndex("a")).toString(), QString("改"));
+    dm.gridResult.deleteRow(0);
+    QCOMPARE(dm.gridResult.rowCount(), 2);
     QStringList rows = db.cli("select a, k, [1] from data order by rowid");
     QCOMPARE(rows.size(), 2);
     QVERIFY(rows.contains("改|留言|3.0"));
@@ -265,8 +265,8 @@ void TestData::datasetSortIsStableAndKeepsCurrent()
     for (const auto& [a, n] : rows)
         db.addOrder({{"a", a}, {"2", n}});
     db.addOrder({{"2", 5.0}});  // a null
-    Tdmfm dm;
-    Dataset& q = dm.ADOQuery15;
+    Database dm;
+    Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
     q.setCurrentRow(2);  // b,3
     const int a = q.fieldIndex("a"), amount = q.fieldIndex("2");
@@ -287,8 +287,8 @@ void TestData::datasetKeepsValuesExactly()
     const QString rare = QString::fromUtf8("\xF0\xA0\x80\x80") + "号 Ä";  // a character outside the BMP
     db.addOrder({{"a", rare}, {"b", ""}, {"1", 2.5}});
     db.addOrder({{"a", "乙"}, {"1", 7}});  // b stays null
-    Tdmfm dm;
-    Dataset& q = dm.ADOQuery15;
+    Database dm;
+    Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
     const int a = q.fieldIndex("a"), b = q.fieldIndex("b"), n = q.fieldIndex("1");
     QCOMPARE(q.value(0, a).toString(), rare);
@@ -307,7 +307,7 @@ void TestData::datasetKeepsValuesExactly()
     QCOMPARE(q.value(q.rowOfId(second), a).toString(), QString("丙"));
     QCOMPARE(q.text(q.rowOfId(second), a), QStringView(u"丙"));
     // An appended row joins the open result at the end.
-    dm.ADOQuery15.append({{"a", "丁"}});
+    dm.gridResult.append({{"a", "丁"}});
     QCOMPARE(q.rowCount(), 3);
     QCOMPARE(q.currentRow(), 2);
     QCOMPARE(q.text(2, a), QStringView(u"丁"));
@@ -343,9 +343,9 @@ void TestData::utf8Decoding()
     // Whatever the bytes, a fetched text reads as Qt's own decoding of them.
     test::TestDb db;
     db.exec("insert into data (a) values (cast(? as text))", {bytes});
-    Tdmfm dm;
-    openQuery(dm.ADOQuery15, "select * from data");
-    QCOMPARE(dm.ADOQuery15.text(0, dm.ADOQuery15.fieldIndex("a")), QString::fromUtf8(bytes));
+    Database dm;
+    openQuery(dm.gridResult, "select * from data");
+    QCOMPARE(dm.gridResult.text(0, dm.gridResult.fieldIndex("a")), QString::fromUtf8(bytes));
 }
 
 // Fetched text is decoded when first read: cells that were never read must
@@ -356,8 +356,8 @@ void TestData::datasetTextReadAfterDeleteAndSort()
     db.addOrder({{"a", "删"}, {"c", "x"}, {"2", 1.0}});
     db.addOrder({{"a", "张三"}, {"c", ""}, {"2", 3.0}});
     db.addOrder({{"a", "Li Si"}, {"2", 2.0}});
-    Tdmfm dm;
-    Dataset& q = dm.ADOQuery15;
+    Database dm;
+    Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
     q.deleteRow(0);
     q.sortBy(q.fieldIndex("2"), Qt::AscendingOrder);
@@ -381,8 +381,8 @@ void TestData::rowOfIdFollowsTheResult()
     test::TestDb db;
     for (const char* n : {"丙", "甲", "丁", "乙", "戊"})
         db.addOrder({{"a", n}});
-    Tdmfm dm;
-    Dataset& q = dm.ADOQuery15;
+    Database dm;
+    Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
     const int a = q.fieldIndex("a");
     QList<qint64> gone;
@@ -429,9 +429,9 @@ void TestData::changeRowsKeepsTheCopyTrue()
     db.addOrder({{"a", "甲"}, {"2", 1.5}});
     db.addOrder({{"a", "乙"}, {"2", 2.5}});
     db.addOrder({{"a", "丙"}, {"2", 3.5}});
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
-    Dataset& q = dm.ADOQuery15;
+    Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
     const int a = q.fieldIndex("a"), amount = q.fieldIndex("2"), z = q.fieldIndex("z");
     q.sortBy(a, Qt::AscendingOrder);  // 丙 乙 甲
@@ -471,8 +471,8 @@ void TestData::repeatedStatementsRunAfresh()
     test::TestDb db;
     for (const char* n : {"甲", "乙", "丙"})
         db.addOrder({{"a", n}});
-    Tdmfm dm;
-    Connection& c = dm.ADOConnection1;
+    Database dm;
+    Connection& c = dm.connection;
     const QString update = "update data set b=? where a=?";
     c.exec(update, {"1", "甲"});
     c.exec(update, {"2", "乙"});
@@ -505,13 +505,13 @@ void TestData::repeatedStatementsRunAfresh()
     // A kept statement follows a change of the table, and a reopened
     // connection prepares its own.
     c.exec(update, {"4", "甲"});
-    openQuery(dm.ADOQuery15, "select * from data");
+    openQuery(dm.gridResult, "select * from data");
     c.exec("alter table data add column extra text");
     c.exec(update, {"4", "甲"});  // the same value: the fetched row still matches
-    dm.ADOQuery15.updateRow(0, {{"b", "5"}});
-    QCOMPARE(dm.ADOQuery15.value(0, dm.ADOQuery15.fieldIndex("b")).toString(), QString("5"));
+    dm.gridResult.updateRow(0, {{"b", "5"}});
+    QCOMPARE(dm.gridResult.value(0, dm.gridResult.fieldIndex("b")).toString(), QString("5"));
     dm.reconnect();
-    dm.ADOConnection1.exec(update, {"6", "乙"});
+    dm.connection.exec(update, {"6", "乙"});
     QCOMPARE(db.cli("select b from data order by _rowid_"), QStringList({"5", "6", "3"}));
 }
 
@@ -523,8 +523,8 @@ void TestData::resultsFollowEachOther()
     db.exec("with recursive n(i) as (select 0 union all select i + 1 from n where i < 4999) "
             "insert into data (a, c) select '收件人' || i, replace(hex(zeroblob(300)), '00', char(22320 + i % 7)) "
             "from n");
-    Tdmfm dm;
-    Dataset& q = dm.ADOQuery15;
+    Database dm;
+    Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
     const QString last = q.text(4999, q.fieldIndex("c")).toString();
     openQuery(q, "select username, passwd from userdb");
@@ -593,14 +593,14 @@ void TestData::reconnectFetchesNoOrders()
     test::TestDb db;
     for (int i = 0; i < 3; ++i)
         db.addOrder({{"a", QString("客户%1").arg(i)}});
-    Tdmfm dm;
+    Database dm;
     dm.reconnect();
-    QVERIFY(dm.ADOTable5.isOpen());
-    QCOMPARE(dm.ADOTable5.rowCount(), 0);
-    QVERIFY(dm.ADOTable5.fieldIndex("a") >= 0);
-    QVERIFY(dm.ADOTable2.isOpen());
-    QCOMPARE(dm.ADOTable2.rowCount(), 0);
-    dm.ADOTable5.append({{"a", "新客户"}});
+    QVERIFY(dm.orderAppender.isOpen());
+    QCOMPARE(dm.orderAppender.rowCount(), 0);
+    QVERIFY(dm.orderAppender.fieldIndex("a") >= 0);
+    QVERIFY(dm.ledgerTable.isOpen());
+    QCOMPARE(dm.ledgerTable.rowCount(), 0);
+    dm.orderAppender.append({{"a", "新客户"}});
     QCOMPARE(db.scalar("select count(*) from data").toInt(), 4);
 }
 

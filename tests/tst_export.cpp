@@ -3,7 +3,7 @@
 
 #include "access/Tloginfm.h"
 #include "data/DataOps.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/BiffWriter.h"
 #include "orders/ExportProgress.h"
 #include "orders/OrderGrid.h"
@@ -310,8 +310,8 @@ void TestExport::sheetByteForByte()
     test::TestDb db;
     db.addOrder({{"a", "张三"}, {"b", "13800000000"}, {"h", "毛衣"}, {"2", 12.5}, {"k", "한A"}});
     db.addOrder({{"a", "李四"}, {"z", "加急"}});
-    Tdmfm dm(db.path(), nullptr);
-    openQuery(dm.ADOQuery15, "select a, b, h, z, [2], k, 7 as n from data order by rowid");
+    Database dm(db.path(), nullptr);
+    openQuery(dm.gridResult, "select a, b, h, z, [2], k, 7 as n from data order by rowid");
     const QList<OrderListSheet::Column> columns = {
         {"a", "收 货 信 息|姓 名", "总计", true},
         {"b", "收 货 信 息|手 机", "共2条记录", true},
@@ -319,7 +319,7 @@ void TestExport::sheetByteForByte()
         {"2", "商 品 信 息|金额", "", true},
         {"z", "备注", "", true},
     };
-    const OrderListSheet sheet(dm.ADOQuery15, columns, "超级管理员", QDateTime(QDate(2026, 12, 10), QTime(9, 30, 15)));
+    const OrderListSheet sheet(dm.gridResult, columns, "超级管理员", QDateTime(QDate(2026, 12, 10), QTime(9, 30, 15)));
     const QByteArray expected = QByteArray::fromHex(
         "0908 0800 0000 1000 0000 0000"  // beginning: a worksheet
         "0402 1600 0000 0300 0000 0e00 bfec b5dd b5a5 b4f2 d3a1 c7e5 b5a5"  // 0,3 快递单打印清单
@@ -355,7 +355,7 @@ void TestExport::sheetByteForByte()
         "0a00 0000");  // end
     QCOMPARE(sheet.bytes().toHex(' '), expected.toHex(' '));
     QVERIFY(sheet.fits());
-    QCOMPARE(dm.ADOQuery15.currentRow(), 0);
+    QCOMPARE(dm.gridResult.currentRow(), 0);
 }
 
 void TestExport::capacity_data()
@@ -374,12 +374,12 @@ void TestExport::capacity()
     QFETCH(int, levels);
     QFETCH(int, orders);
     test::TestDb db;
-    Tdmfm dm(db.path(), nullptr);
-    openQuery(dm.ADOQuery15, "select * from data");
+    Database dm(db.path(), nullptr);
+    openQuery(dm.gridResult, "select * from data");
     QList<OrderListSheet::Column> columns;
     for (const QString& t : titles)
         columns.append({"a", t, "", true});
-    const OrderListSheet sheet(dm.ADOQuery15, columns, "甲", QDateTime(QDate(2026, 1, 2), QTime(0, 0)));
+    const OrderListSheet sheet(dm.gridResult, columns, "甲", QDateTime(QDate(2026, 1, 2), QTime(0, 0)));
     QCOMPARE(sheet.titleLevels(), levels);
     QCOMPARE(sheet.capacity(), orders);
     // Heading, title rows, no orders, footer and the end.

@@ -3,7 +3,7 @@
 
 #include "access/Tloginfm.h"
 #include "data/Schema.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
@@ -251,7 +251,7 @@ void TestHostile::startUp()
 void TestHostile::everydayWork(test::MainSession& s)
 {
     QuickSearchPanel* search = s.main->quickSearch();
-    Dataset& grid = s.dm->ADOQuery15;
+    Dataset& grid = s.dm->gridResult;
     search->Button12->click();
     QVERIFY(grid.isOpen());
     const int all = grid.rowCount();
@@ -307,7 +307,7 @@ void TestHostile::nullInEveryColumn()
 
     // A search finds the orders around it.
     s.fp.dialogs.clear();
-    Dataset& grid = s.dm->ADOQuery15;
+    Dataset& grid = s.dm->gridResult;
     test::typeText(s.main->quickSearch()->Edit23, "李");
     QCOMPARE(grid.rowCount(), 1);
     QCOMPARE(grid.field("a").toString(), QString("李四"));
@@ -353,7 +353,7 @@ void TestHostile::brokenTextsChangedAndDeleted()
     });
     QVERIFY(s.waitForLogin());
     logInAsAdministrator(s);
-    Dataset& grid = s.dm->ADOQuery15;
+    Dataset& grid = s.dm->gridResult;
     QCOMPARE(grid.rowCount(), 4);
     auto rowOf = [&](const QString& number) {
         for (int row = 0; row < grid.rowCount(); ++row)
@@ -414,7 +414,7 @@ void TestHostile::damagedPageMetLate()
     test::typeText(s.main->quickSearch()->Edit23, "张");
     QCOMPARE(s.fp.dialogs.texts().size(), 2);
     QCOMPARE(s.fp.dialogs.texts().filter(damaged).size(), 2);
-    QVERIFY(!s.dm->ADOQuery15.isOpen() || s.dm->ADOQuery15.rowCount() == 0);
+    QVERIFY(!s.dm->gridResult.isOpen() || s.dm->gridResult.rowCount() == 0);
 
     // What does not reach the damaged page still works: the exit's journal
     // entry.

@@ -18,7 +18,7 @@
 #include "data/DatabaseCopier.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "maintenance/ExitBackup.h"
 
 #include <QCryptographicHash>
@@ -451,13 +451,13 @@ QByteArray TestKills::reopened(const Kill& k, Tally& tally)
     if (QFileInfo(journal).size() > 0)
         ++tally.journals;
     try {
-        Tdmfm dm(path, nullptr);
+        Database dm(path, nullptr);
         // The opening rolled the journal back and removed it.
         if (QFileInfo(journal).size() > 0) {
             qWarning().noquote() << k.where << ": a journal is still there after the opening";
             return QByteArray();
         }
-        Statement check(dm.ADOConnection1.handle(), QStringLiteral("PRAGMA integrity_check"));
+        Statement check(dm.connection.handle(), QStringLiteral("PRAGMA integrity_check"));
         QStringList found;
         while (check.step())
             found << check.value(0).toString();
@@ -465,7 +465,7 @@ QByteArray TestKills::reopened(const Kill& k, Tally& tally)
             qWarning().noquote() << k.where << ": integrity check:" << found.join(u'\n');
             return QByteArray();
         }
-        return digest(dm.ADOConnection1.handle(), allOrders);
+        return digest(dm.connection.handle(), allOrders);
     } catch (const std::exception& e) {
         qWarning().noquote() << k.where << ": the data module cannot open the file:" << e.what();
         return QByteArray();

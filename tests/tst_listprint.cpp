@@ -10,7 +10,7 @@
 
 #include "data/DataOps.h"
 #include "data/LoginSession.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderListPrinting.h"
 #include "orders/OrderListReport.h"
@@ -92,7 +92,7 @@ private:
 
     std::unique_ptr<TestDb> m_db;
     std::unique_ptr<FakePlatform> m_fake;
-    std::unique_ptr<Tdmfm> m_dm;
+    std::unique_ptr<Database> m_dm;
     std::unique_ptr<OrderRegister> m_orders;
     std::unique_ptr<OrderGrid> m_grid;
     LoginSession m_session;
@@ -105,7 +105,7 @@ void TestListPrint::init()
 {
     m_db = std::make_unique<TestDb>();
     m_fake = std::make_unique<FakePlatform>();
-    m_dm = std::make_unique<Tdmfm>();
+    m_dm = std::make_unique<Database>();
     m_orders = std::make_unique<OrderRegister>(*m_dm);
     m_grid = std::make_unique<OrderGrid>(*m_orders);
     m_grid->resize(1058, 473);
@@ -246,7 +246,7 @@ void TestListPrint::pageHeadersAndRepeatedTitles()
     addOrders(orders);
     m_orders->showAll();
     // The grid's order, not the table's: the largest name first.
-    m_dm->ADOQuery15.sortBy(m_dm->ADOQuery15.fieldIndex("a"), Qt::DescendingOrder);
+    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("a"), Qt::DescendingOrder);
     ListPreview* preview = printList();
     // The preview keeps the list it was opened on, whatever the grid shows next.
     m_orders->search(QStringLiteral("select * from data where a = ?"), {QStringLiteral("无此人")});

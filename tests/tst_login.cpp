@@ -4,7 +4,7 @@
 #include "access/Tloginfm.h"
 #include "app/AppStyle.h"
 #include "app/TMainForm.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderGrid.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/PasswordKeyFilter.h"
@@ -94,7 +94,7 @@ void TestLogin::administratorLogsIn()
     for (int col = 0; col < 12; ++col)
         QVERIFY(s.main->grid()->isColumnVisible(col));
     // The show-all action ran: the grid's query holds every order.
-    QVERIFY(s.dm->ADOQuery15.isOpen());
+    QVERIFY(s.dm->gridResult.isOpen());
     // A later activation does not ask again; the login would come from a
     // posted call, which processing the pending events runs.
     QEvent activate(QEvent::WindowActivate);

@@ -5,7 +5,7 @@
 #include "app/SuccessBanner.h"
 #include "app/TMainForm.h"
 #include "core/DbError.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/GridColumn.h"
 #include "orders/OrderGrid.h"
@@ -199,10 +199,10 @@ void TestMainWindow::showAllAndNullCourier()
     });
     TMainForm& w = *s.main;
     test::FakePlatform& fp = s.fp;
-    Tdmfm& dm = *s.dm;
+    Database& dm = *s.dm;
     w.quickSearch()->Button12->click();
-    QCOMPARE(dm.ADOQuery15.rowCount(), 3);
-    QCOMPARE(dm.ADOQuery15.currentRow(), 2);
+    QCOMPARE(dm.gridResult.rowCount(), 3);
+    QCOMPARE(dm.gridResult.currentRow(), 2);
     QCOMPARE(w.grid()->rowCountText(), QString("共3条记录"));
     QCOMPARE(w.quickSearch()->ComboBox1->count(), 2);
     QCOMPARE(w.quickSearch()->ComboBox1->currentText(), QString());
@@ -212,7 +212,7 @@ void TestMainWindow::showAllAndNullCourier()
     s.db.addOrder({{"a", "丁"}});
     w.commands()->action(Command::GridShowAll)->trigger();
     QCOMPARE(fp.dialogs.texts(), QStringList{"Could not convert variant of type (Null) into type (String)."});
-    QCOMPARE(dm.ADOQuery15.rowCount(), 3);
+    QCOMPARE(dm.gridResult.rowCount(), 3);
     QCOMPARE(w.grid()->rowCountText(), QString("共3条记录"));
     QCOMPARE(w.quickSearch()->ComboBox1->count(), 0);
 }
@@ -458,7 +458,7 @@ void TestMainWindow::commandsReachTheirWindows()
     c->action(Command::GridNew)->trigger();
     QVERIFY(w.editor()->isVisible());
     test::typeText(w.quickSearch()->Edit23, "张");
-    QCOMPARE(s.dm->ADOQuery15.rowCount(), 1);
+    QCOMPARE(s.dm->gridResult.rowCount(), 1);
     QVERIFY(!w.editor()->isVisible());
 
     // "寄件人" loads the stored profile; "寄件人信息" shows what the boxes hold.

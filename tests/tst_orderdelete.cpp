@@ -52,7 +52,7 @@ void TestOrderDelete::deleteSelected()
     QCOMPARE(asked.buttons, QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(asked.defaultButton, QMessageBox::Cancel);
     QCOMPARE(f.db.cli("select a from data order by rowid"), left);
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), left.size());  // gone from the grid at once, no reload
+    QCOMPARE(f.dm.gridResult.rowCount(), left.size());  // gone from the grid at once, no reload
     QCOMPARE(f.showAlls, 0);
     QCOMPARE(f.banners, banners);
 }
@@ -66,24 +66,24 @@ void TestOrderDelete::staleRowsChangeNothing()
     for (const char* n : {"甲", "乙", "丙", "丁"})
         f.addOrder(QString::fromUtf8(n));
     f.showAll();
-    const qint64 lastId = f.dm.ADOQuery15.rowId(3);
+    const qint64 lastId = f.dm.gridResult.rowId(3);
     {
-        Tdmfm other(f.db.path(), nullptr);
-        openQuery(other.ADOQuery15, "select * from data");
-        other.ADOQuery15.deleteRow(3);
-        other.ADOTable5.append({{"a", "新单"}});
-        other.ADOQuery15.updateRow(1, {{"z", "另一站改过"}});
+        Database other(f.db.path(), nullptr);
+        openQuery(other.gridResult, "select * from data");
+        other.gridResult.deleteRow(3);
+        other.orderAppender.append({{"a", "新单"}});
+        other.gridResult.updateRow(1, {{"z", "另一站改过"}});
     }
     QCOMPARE(f.db.scalar("select _rowid_ from data where a='新单'").toLongLong(), lastId);
     const QString cannot = Dataset::rowCannotBeLocated();
 
     // "修 改" of the order the other station changed writes nothing.
-    f.dm.ADOQuery15.setCurrentRow(1);
+    f.dm.gridResult.setCurrentRow(1);
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
     f.editor->Edit11->setText("乙改");
     QVERIFY(!f.run(&OrderEditorPanel::saveChanges));
     QCOMPARE(f.fp.dialogs.lastText(), cannot);
-    QCOMPARE(f.db.cli("select a || '|' || z from data where _rowid_=" + QString::number(f.dm.ADOQuery15.rowId(1))),
+    QCOMPARE(f.db.cli("select a || '|' || z from data where _rowid_=" + QString::number(f.dm.gridResult.rowId(1))),
              QStringList{"乙|另一站改过"});
 
     // Deleting 甲, then the stale 丁, then 丙: 甲 stays deleted and leaves the
@@ -95,8 +95,8 @@ void TestOrderDelete::staleRowsChangeNothing()
     QVERIFY(!f.run(&OrderEditorPanel::deleteSelected));
     QCOMPARE(f.fp.dialogs.lastText(), cannot);
     QCOMPARE(f.db.cli("select a from data order by rowid"), QStringList({"乙", "丙", "新单"}));
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 3);
-    QCOMPARE(f.dm.ADOQuery15.text(0, f.dm.ADOQuery15.fieldIndex("a")), QStringView(u"乙"));
+    QCOMPARE(f.dm.gridResult.rowCount(), 3);
+    QCOMPARE(f.dm.gridResult.text(0, f.dm.gridResult.fieldIndex("a")), QStringView(u"乙"));
     QVERIFY(f.banners.isEmpty());
 }
 

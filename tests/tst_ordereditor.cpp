@@ -5,7 +5,7 @@
 #include "core/TextValue.h"
 #include "data/DataOps.h"
 #include "data/SenderProfile.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderRegister.h"
 #include "orders/SelectionSource.h"
@@ -212,8 +212,8 @@ void TestOrderEditor::newOrderWithLowerPartUntouched()
              QStringList{"texttexttexttextnull"});
     QCOMPARE(f.banners, QStringList{"新建记录成功..."});
     QCOMPARE(f.showAlls, 1);
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 2);
-    QCOMPARE(f.dm.ADOQuery15.currentRow(), 1);
+    QCOMPARE(f.dm.gridResult.rowCount(), 2);
+    QCOMPARE(f.dm.gridResult.currentRow(), 1);
     // Ready for the next order.
     QVERIFY(!f.editor->isHidden());
     QVERIFY(!f.editor->Button1->isHidden());
@@ -299,7 +299,7 @@ void TestOrderEditor::loading()
                                e->Edit15->text()};
     QCOMPARE(shown, (QStringList{"圆通速递", "已打印", "2026-03-05", "张三", "13800001111", "北京市朝阳区", "1.5",
                                  "100000", "备注", "会员", "单号", "商品"}));
-    QCOMPARE(e->loadedRowId(), std::optional<qint64>(f.dm.ADOQuery15.rowId(0)));
+    QCOMPARE(e->loadedRowId(), std::optional<qint64>(f.dm.gridResult.rowId(0)));
 }
 
 void TestOrderEditor::numbersShownToFifteenDigits_data()
@@ -412,14 +412,14 @@ void TestOrderEditor::changeWritesTheLoadedOrder()
     f.addOrder("乙");
     f.addOrder("丙");
     f.showAll();
-    f.dm.ADOQuery15.setCurrentRow(0);
+    f.dm.gridResult.setCurrentRow(0);
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
     f.editor->Edit11->setText(" 甲改 ");
     f.editor->ComboBox12->setEditText("已打印");
     f.editor->Edit22->clear();
     if (filtered)
         f.orders.search("select * from data where a<>?", {"甲"});
-    f.dm.ADOQuery15.setCurrentRow(1);
+    f.dm.gridResult.setCurrentRow(1);
     QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
 
     QCOMPARE(f.fp.dialogs.texts(), QStringList());
@@ -441,14 +441,14 @@ void TestOrderEditor::changeOfVanishedOrderIsRefused()
     f.addOrder("甲");
     f.addOrder("乙");
     f.showAll();
-    f.dm.ADOQuery15.setCurrentRow(0);
+    f.dm.gridResult.setCurrentRow(0);
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
     // The loaded order is deleted from the grid, then the (now empty) grid...
     f.selection = {0};
     QVERIFY(f.run(&OrderEditorPanel::deleteSelected));
     f.selection = {0};
     QVERIFY(f.run(&OrderEditorPanel::deleteSelected));
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 0);
+    QCOMPARE(f.dm.gridResult.rowCount(), 0);
     f.fp.dialogs.clear();
     f.banners.clear();
     QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
@@ -505,11 +505,11 @@ void TestOrderEditor::changeAfterIncompleteLoadWritesNothing()
     f.addOrder(second["a"].toString(), second);
     f.showAll();
     const QStringList before = f.stored();
-    f.dm.ADOQuery15.setCurrentRow(0);
+    f.dm.gridResult.setCurrentRow(0);
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
     QVERIFY(f.editor->loadedRowId());
 
-    f.dm.ADOQuery15.setCurrentRow(1);
+    f.dm.gridResult.setCurrentRow(1);
     QCOMPARE(f.run(&OrderEditorPanel::loadFromDoubleClick), !loadFails);
     // The panel still shows 甲's lower part (and, after the stopped load, 乙's
     // upper part), yet belongs to neither order.
@@ -534,7 +534,7 @@ void TestOrderEditor::doubleClickRules()
 
     // An empty name: a hidden panel stays hidden, but "修 改" is shown and enabled.
     f.editor->closePanel();
-    f.dm.ADOQuery15.setCurrentRow(1);
+    f.dm.gridResult.setCurrentRow(1);
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
     QVERIFY(f.editor->isHidden());
     QVERIFY(!f.editor->Button3->isHidden());
@@ -557,7 +557,7 @@ void TestOrderEditor::doubleClickRules()
     // After "新建记录", a double-click shows both buttons; "新 建" then stores
     // the loaded values as a second order.
     f.editor->openForNew();
-    f.dm.ADOQuery15.setCurrentRow(0);
+    f.dm.gridResult.setCurrentRow(0);
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
     QVERIFY(!f.editor->isHidden());
     QVERIFY(!f.editor->Button1->isHidden());
@@ -597,7 +597,7 @@ void TestOrderEditor::enterChain()
     QCOMPARE(f.banners, QStringList{"新建记录成功..."});
 
     // Opened to change an order, "新 建" is hidden: Enter leads to "修 改".
-    f.dm.ADOQuery15.setCurrentRow(0);
+    f.dm.gridResult.setCurrentRow(0);
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
     QCOMPARE(enterFrom(e->Edit22), QString("Button3"));
     QTest::keyClick(e->Button3, Qt::Key_Return);

@@ -4,7 +4,7 @@
 #include "core/DbError.h"
 #include "core/ExactTotal.h"
 #include "data/DataOps.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/CellFormat.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
@@ -172,9 +172,9 @@ void TestOrderGrid::printedRowsRedAndAlternatingBackgrounds()
     db.addOrder({{"a", "丙"}});  // g null
     db.addOrder({{"a", "丁"}, {"g", "未打印"}});
     db.addOrder({{"a", "戊"}, {"g", "已打印"}});
-    Tdmfm dm;
-    openQuery(dm.ADOQuery15, "select * from data");
-    OrderGridModel model(dm.ADOQuery15);
+    Database dm;
+    openQuery(dm.gridResult, "select * from data");
+    OrderGridModel model(dm.gridResult);
     const QColor red(0xFF, 0, 0), black(0, 0, 0), white(0xFF, 0xFF, 0xFF), grey(0xEE, 0xEE, 0xEE);
     auto fg = [&](int row, int col) { return model.index(row, col).data(Qt::ForegroundRole).value<QBrush>().color(); };
     auto bg = [&](int row) { return model.index(row, Address).data(Qt::BackgroundRole).value<QBrush>().color(); };
@@ -185,7 +185,7 @@ void TestOrderGrid::printedRowsRedAndAlternatingBackgrounds()
         QCOMPARE(bg(row), row % 2 ? grey : white);
     }
     // Backgrounds go by position, colours by record.
-    dm.ADOQuery15.sortBy(dm.ADOQuery15.fieldIndex("a"), Qt::AscendingOrder);  // 丁 丙 乙 戊 甲
+    dm.gridResult.sortBy(dm.gridResult.fieldIndex("a"), Qt::AscendingOrder);  // 丁 丙 乙 戊 甲
     QCOMPARE(model.index(4, Name).data().toString(), QString("甲"));
     QCOMPARE(fg(4, Name), red);
     QCOMPARE(bg(0), white);
@@ -213,7 +213,7 @@ void TestOrderGrid::footerFollowsResult()
     db.addOrder({{"a", "乙"}, {"d", "圆通速递"}, {"1", 2.5}, {"2", 0.1}});
     db.addOrder({{"a", "丙"}, {"d", "申通快递"}, {"1", 2.0}, {"2", 0.2}});
     db.addOrder({{"a", "丁"}, {"d", "圆通速递"}});  // no quantity, no amount
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     QSignalSpy couriers(&orders, &OrderRegister::courierListChanged);
     OrderGrid grid(orders);
@@ -231,25 +231,25 @@ void TestOrderGrid::footerFollowsResult()
     QCOMPARE(footer->alignment(QuantityColumn), Qt::AlignHCenter);
 
     // A search: the sums cover the found rows; the count is the show-all's.
-    openQuery(dm.ADOQuery15, "select * from data where d like '%' || ? || '%'", {"申通"});
+    openQuery(dm.gridResult, "select * from data where d like '%' || ? || '%'", {"申通"});
     QCOMPARE(grid.model()->rowCount(), 2);
     QCOMPARE(footer->text(QuantityColumn), QString("3"));
     QCOMPARE(footer->text(AmountColumn), QString("20.1"));
     QCOMPARE(grid.rowCountText(), QString("共4条记录"));
 
     // Deleting shrinks the sums at once.
-    dm.ADOQuery15.deleteRow(0);
+    dm.gridResult.deleteRow(0);
     QCOMPARE(footer->text(QuantityColumn), QString("2"));
     QCOMPARE(footer->text(AmountColumn), QString(".2").prepend('0'));
     QCOMPARE(grid.rowCountText(), QString("共4条记录"));
     QCOMPARE(db.cli("select count(*) from data"), QStringList{"3"});
 
     // An edit written through changes them too.
-    dm.ADOQuery15.updateRow(0, {{"2", 5.0}});
+    dm.gridResult.updateRow(0, {{"2", 5.0}});
     QCOMPARE(footer->text(AmountColumn), QString("5"));
 
     // A failed search leaves an empty grid, whose sums are 0.
-    QVERIFY_THROWS_EXCEPTION(DbError, openQuery(dm.ADOQuery15, "select * from data where nosuch = 1"));
+    QVERIFY_THROWS_EXCEPTION(DbError, openQuery(dm.gridResult, "select * from data where nosuch = 1"));
     QCOMPARE(grid.model()->rowCount(), 0);
     QCOMPARE(footer->text(QuantityColumn), QString("0"));
     QCOMPARE(footer->text(AmountColumn), QString("0"));
@@ -276,7 +276,7 @@ void TestOrderGrid::footerTotalsShowWhole()
     QFETCH(bool, neighboursFull);
     QFETCH(bool, whole);
     test::TestDb db;
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     FooterRow* footer = shown.grid.footer();
@@ -316,7 +316,7 @@ void TestOrderGrid::totalsStayExactThroughEdits()
     const QList<QVariant> amounts = {1e15, 1e15, 0.1, 59.7, QVariant(), QString("12.5"), -3.3, 4e15, 4e15};
     for (const QVariant& a : amounts)
         db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"1", 1.0}, {"2", a}});
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     OrderGrid grid(orders);
     orders.showAll();
@@ -346,7 +346,7 @@ void TestOrderGrid::totalsBeyondExactRange()
     test::TestDb db;
     for (const QVariant& a : QVariantList{1e30, 1e30, 0.1, 59.7})
         db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"2", a}});
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     OrderGrid grid(orders);
     orders.showAll();
@@ -366,7 +366,7 @@ void TestOrderGrid::totalsBeyondExactRange()
 void TestOrderGrid::footerOfEmptyTable()
 {
     test::TestDb db;
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     OrderGrid grid(orders);
     orders.showAll();
@@ -383,14 +383,14 @@ void TestOrderGrid::sortCycle()
     const QList<std::pair<QString, double>> rows = {{"甲", 5}, {"乙", 120}, {"丙", 0.5}, {"丁", 30}, {"戊", 7}};
     for (const auto& [name, amount] : rows)
         db.addOrder({{"a", name}, {"d", "申通快递"}, {"1", 1.0}, {"2", amount}});
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     OrderGrid& grid = shown.grid;
     TwoLevelHeader* header = grid.header();
     orders.showAll();
     const QStringList engineOrder = columnTexts(grid, Name);
-    dm.ADOQuery15.setCurrentRow(2);  // 丙
+    dm.gridResult.setCurrentRow(2);  // 丙
 
     // The title click is announced before anything is sorted.
     QStringList orderAtSignal;
@@ -405,8 +405,8 @@ void TestOrderGrid::sortCycle()
     QCOMPARE(orderAtSignal, engineOrder);
     QCOMPARE(columnTexts(grid, Amount), (QStringList{"120", "30", "7", "5", ".5"}));
     QCOMPARE(header->sortMarker(Amount), SortMarker::Down);
-    QCOMPARE(grid.model()->displayText(dm.ADOQuery15.currentRow(), Name), QString("丙"));  // same record
-    QCOMPARE(grid.view()->currentIndex().row(), dm.ADOQuery15.currentRow());
+    QCOMPARE(grid.model()->displayText(dm.gridResult.currentRow(), Name), QString("丙"));  // same record
+    QCOMPARE(grid.view()->currentIndex().row(), dm.gridResult.currentRow());
 
     shown.clickTitle(Amount);
     QCOMPARE(columnTexts(grid, Amount), (QStringList{".5", "5", "7", "30", "120"}));
@@ -458,7 +458,7 @@ void TestOrderGrid::selectionRules()
     test::TestDb db;
     for (const char* n : {"甲", "乙", "丙", "丁", "戊", "己", "庚"})
         db.addOrder({{"a", n}, {"d", "申通快递"}});
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     OrderGrid& grid = shown.grid;
@@ -472,7 +472,7 @@ void TestOrderGrid::selectionRules()
     QCOMPARE(grid.selectedRows(), (QList<int>{4, 1, 3}));
     shown.clickRow(1, Qt::ControlModifier);
     QCOMPARE(grid.selectedRows(), (QList<int>{4, 3}));
-    QCOMPARE(dm.ADOQuery15.currentRow(), 1);
+    QCOMPARE(dm.gridResult.currentRow(), 1);
 
     // A plain click selects the clicked row alone.
     shown.clickRow(2);
@@ -481,12 +481,12 @@ void TestOrderGrid::selectionRules()
     // Moving without Shift empties the selection: a deletion deletes nothing.
     QTest::keyClick(grid.view(), Qt::Key_Down);
     QVERIFY(grid.selectedRows().isEmpty());
-    QCOMPARE(dm.ADOQuery15.currentRow(), 3);
+    QCOMPARE(dm.gridResult.currentRow(), 3);
 
     // Shift+click: from the current row to the clicked one.
     shown.clickRow(5, Qt::ShiftModifier);
     QCOMPARE(grid.selectedRows(), (QList<int>{3, 4, 5}));
-    QCOMPARE(dm.ADOQuery15.currentRow(), 5);
+    QCOMPARE(dm.gridResult.currentRow(), 5);
     shown.clickRow(1, Qt::ShiftModifier);
     QCOMPARE(grid.selectedRows(), (QList<int>{5, 4, 3, 2, 1}));
 
@@ -499,28 +499,28 @@ void TestOrderGrid::selectionRules()
     QCOMPARE(grid.selectedRows(), (QList<int>{2, 3}));
     QTest::keyClick(grid.view(), Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(grid.selectedRows(), (QList<int>{2, 3, 4, 5, 6}));
-    QCOMPARE(dm.ADOQuery15.currentRow(), 6);
+    QCOMPARE(dm.gridResult.currentRow(), 6);
 
     // A press on the indicator column is a click on its row.
     QHeaderView* indicator = grid.view()->verticalHeader();
     QTest::mousePress(indicator->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       QPoint(indicator->width() / 2, shown.rowPoint(0).y()));
     QCOMPARE(grid.selectedRows(), (QList<int>{2, 3, 4, 5, 6, 0}));
-    QCOMPARE(dm.ADOQuery15.currentRow(), 0);
+    QCOMPARE(dm.gridResult.currentRow(), 0);
     QTest::mousePress(indicator->viewport(), Qt::LeftButton, {}, QPoint(indicator->width() / 2, shown.rowPoint(6).y()));
     QCOMPARE(grid.selectedRows(), (QList<int>{6}));
     shown.clickRow(2, Qt::ShiftModifier);
     QCOMPARE(grid.selectedRows(), (QList<int>{6, 5, 4, 3, 2}));
 
     // Deleting a row drops it from the selection and shifts the rows below.
-    dm.ADOQuery15.deleteRow(3);
+    dm.gridResult.deleteRow(3);
     QCOMPARE(grid.selectedRows(), (QList<int>{5, 4, 3, 2}));
 
     // The highlight covers the selected rows and the current row.
     QTest::keyClick(grid.view(), Qt::Key_Up);
     QVERIFY(grid.selectedRows().isEmpty());
     const QColor highlight = grid.view()->palette().color(QPalette::Highlight);
-    const int current = dm.ADOQuery15.currentRow();
+    const int current = dm.gridResult.currentRow();
     const QRect cell = grid.view()->visualRect(grid.model()->index(current, Address));
     QCOMPARE(grid.view()->viewport()->grab(cell).toImage().pixelColor(cell.width() - 3, 2), highlight);
 }
@@ -530,7 +530,7 @@ void TestOrderGrid::currentRowFollowsBothWays()
     test::TestDb db;
     db.exec("with recursive n(x) as (select 0 union all select x + 1 from n where x < 199) "
             "insert into data (a, d) select '客户' || x, '申通快递' from n");
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     OrderGrid& grid = shown.grid;
@@ -539,15 +539,15 @@ void TestOrderGrid::currentRowFollowsBothWays()
     QTableView* view = grid.view();
     QCOMPARE(view->currentIndex().row(), 199);
     QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
-    dm.ADOQuery15.setCurrentRow(3);
+    dm.gridResult.setCurrentRow(3);
     QCOMPARE(view->currentIndex().row(), 3);
     QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
     // And the other way: clicks and keys move the dataset's cursor.
     shown.clickRow(5);
-    QCOMPARE(dm.ADOQuery15.currentRow(), 5);
+    QCOMPARE(dm.gridResult.currentRow(), 5);
     QTest::keyClick(view, Qt::Key_Up);
-    QCOMPARE(dm.ADOQuery15.currentRow(), 4);
-    QCOMPARE(dm.ADOQuery15.field("a").toString(), QString("客户4"));
+    QCOMPARE(dm.gridResult.currentRow(), 4);
+    QCOMPARE(dm.gridResult.field("a").toString(), QString("客户4"));
 }
 
 void TestOrderGrid::mouseSignals()
@@ -555,7 +555,7 @@ void TestOrderGrid::mouseSignals()
     test::TestDb db;
     for (const char* n : {"甲", "乙", "丙"})
         db.addOrder({{"a", n}, {"d", "申通快递"}});
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     OrderGrid& grid = shown.grid;
@@ -569,7 +569,7 @@ void TestOrderGrid::mouseSignals()
     shown.clickRow(1);
     QTest::mouseDClick(grid.view()->viewport(), Qt::LeftButton, {}, shown.rowPoint(1));
     QCOMPARE(doubleClicks.count(), 1);
-    QCOMPARE(dm.ADOQuery15.currentRow(), 1);
+    QCOMPARE(dm.gridResult.currentRow(), 1);
     // Below the last row there is no order to open.
     const QPoint empty(50, grid.view()->viewport()->height() - 5);
     QTest::mouseClick(grid.view()->viewport(), Qt::LeftButton, {}, empty);
@@ -584,14 +584,14 @@ void TestOrderGrid::mouseSignals()
     QApplication::sendEvent(grid.view()->viewport(), &menu);
     QCOMPARE(menus.count(), 1);
     QCOMPARE(menus.first().first().toPoint(), grid.view()->viewport()->mapToGlobal(shown.rowPoint(2)));
-    QCOMPARE(dm.ADOQuery15.currentRow(), 1);
+    QCOMPARE(dm.gridResult.currentRow(), 1);
     QCOMPARE(grid.selectedRows(), QList<int>{1});
 }
 
 void TestOrderGrid::mergedUpperTitles()
 {
     test::TestDb db;
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     OrderGrid& grid = shown.grid;
@@ -622,7 +622,7 @@ void TestOrderGrid::columnsFillWidthAndSurviveRequery()
 {
     test::TestDb db;
     db.addOrder({{"a", "甲"}, {"d", "申通快递"}});
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     OrderGrid& grid = shown.grid;
@@ -653,7 +653,7 @@ void TestOrderGrid::columnsFillWidthAndSurviveRequery()
 void TestOrderGrid::elidedTitleTooltip()
 {
     test::TestDb db;
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     TwoLevelHeader* h = shown.grid.header();
@@ -684,7 +684,7 @@ void TestOrderGrid::sortMarkerLeavesTitleWhole()
     QFETCH(int, column);
     QFETCH(int, marker);
     test::TestDb db;
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders(dm);
     Shown shown(orders);
     TwoLevelHeader* h = shown.grid.header();
@@ -724,10 +724,10 @@ void TestOrderGrid::dataModuleGoesFirst()
     // grid: the grid then shows nothing instead of reading freed rows.
     test::TestDb db;
     db.addOrder({{"a", "甲"}, {"d", "申通快递"}});
-    auto* dm = new Tdmfm;
+    auto* dm = new Database;
     OrderRegister orders(*dm);
     Shown shown(orders);
-    openQuery(dm->ADOQuery15, "select * from data");
+    openQuery(dm->gridResult, "select * from data");
     QCOMPARE(shown.grid.model()->rowCount(), 1);
     delete dm;
     QCOMPARE(shown.grid.model()->rowCount(), 0);

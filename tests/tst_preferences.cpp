@@ -2,7 +2,7 @@
 
 #include "access/Tloginfm.h"
 #include "app/AppStyle.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "maintenance/Preferences.h"
 #include "maintenance/Skins.h"
 #include "maintenance/Trepair.h"
@@ -159,7 +159,7 @@ void TestPreferences::realStoreCreatedOnlyByChoices()
     db.exec("insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')");
     test::FakePlatform fp;
     const Platform platform{fp.dialogs, fp.shell, real, fp.clock};
-    Tdmfm dm;
+    Database dm;
     {
         TMainForm w(dm, platform);
         w.show();

@@ -5,7 +5,7 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/DataOps.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "orders/SearchStatement.h"
@@ -64,7 +64,7 @@ QStringList sorted(QStringList list)
 struct Fixture {
     test::TestDb db;
     test::FakePlatform fp;
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders{dm};
     QWidget window;
     QuickSearchPanel* panel;
@@ -191,7 +191,7 @@ void TestQuickSearch::search()
     }
     QCOMPARE(f.fp.dialogs.texts(), QStringList());
     QCOMPARE(f.searches.count(), searches);
-    QCOMPARE(gridNames(f.dm.ADOQuery15), sorted(found));
+    QCOMPARE(gridNames(f.dm.gridResult), sorted(found));
 }
 
 void TestQuickSearch::searchResultStartsOnFirstRow()
@@ -199,26 +199,26 @@ void TestQuickSearch::searchResultStartsOnFirstRow()
     Fixture f;
     f.panel->ComboBox1->setEditText("申通快递");  // a condition, no search yet
     test::typeText(f.panel->Edit50, "0");
-    QCOMPARE(f.dm.ADOQuery15.sql(), QString("select * from data where [a]<>'' and d like '%' || ? || '%'"
+    QCOMPARE(f.dm.gridResult.sql(), QString("select * from data where [a]<>'' and d like '%' || ? || '%'"
                                             " and b like '%' || ? || '%'"));
-    QCOMPARE(f.dm.ADOQuery15.params(), (QVariantList{"申通快递", "0"}));
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 2);
-    QCOMPARE(f.dm.ADOQuery15.currentRow(), 0);
+    QCOMPARE(f.dm.gridResult.params(), (QVariantList{"申通快递", "0"}));
+    QCOMPARE(f.dm.gridResult.rowCount(), 2);
+    QCOMPARE(f.dm.gridResult.currentRow(), 0);
 }
 
 void TestQuickSearch::databaseErrorLeavesGridEmpty()
 {
     Fixture f;
     test::typeText(f.panel->Edit23, "张");
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 1);
+    QCOMPARE(f.dm.gridResult.rowCount(), 1);
     f.db.exec("alter table data rename to gone");
     test::typeText(f.panel->Edit23, "三");
     QCOMPARE(f.fp.dialogs.shown.size(), 1);
     QCOMPARE(f.fp.dialogs.shown[0].caption, appTitle);
     QCOMPARE(f.fp.dialogs.shown[0].icon, Dialogs::Icon::Critical);
     QVERIFY2(f.fp.dialogs.shown[0].text.contains("no such table: data"), qPrintable(f.fp.dialogs.lastText()));
-    QVERIFY(!f.dm.ADOQuery15.isOpen());
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 0);
+    QVERIFY(!f.dm.gridResult.isOpen());
+    QCOMPARE(f.dm.gridResult.rowCount(), 0);
     QCOMPARE(f.searches.count(), 1);  // the failed one does not count as a search
 }
 
@@ -247,7 +247,7 @@ void TestQuickSearch::clearConditions()
     const int before = f.searches.count();
     QTest::mouseClick(f.panel->Button15, Qt::LeftButton);
     QCOMPARE(f.searches.count() - before, searchesByClearing);
-    QCOMPARE(gridNames(f.dm.ADOQuery15), sorted(found));
+    QCOMPARE(gridNames(f.dm.gridResult), sorted(found));
     for (QLineEdit* e : f.panel->findChildren<QLineEdit*>())
         QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName()));
 }
@@ -262,7 +262,7 @@ void TestQuickSearch::showAllDoesNotSearch()
     QTest::mouseClick(f.panel->Button12, Qt::LeftButton);
     QCOMPARE(showAll.count(), 1);
     QCOMPARE(f.searches.count(), before);
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 7);  // every order, empty names too
+    QCOMPARE(f.dm.gridResult.rowCount(), 7);  // every order, empty names too
     QCOMPARE(f.panel->ComboBox1->currentText(), QString());
     QCOMPARE(f.panel->ComboBox1->count(), 4);
     QCOMPARE(f.panel->Edit23->text(), QString("赵"));
@@ -270,7 +270,7 @@ void TestQuickSearch::showAllDoesNotSearch()
     QTest::keyClick(f.panel->ComboBox1, Qt::Key_Down);
     QCOMPARE(f.searches.count(), before + 1);
     QCOMPARE(f.panel->ComboBox1->currentText(), QString("中通速递"));
-    QCOMPARE(gridNames(f.dm.ADOQuery15), QStringList());  // 中通速递 and 赵: none
+    QCOMPARE(gridNames(f.dm.gridResult), QStringList());  // 中通速递 and 赵: none
 }
 
 void TestQuickSearch::searchButtonReachedWithTab()
@@ -289,7 +289,7 @@ void TestQuickSearch::searchButtonReachedWithTab()
     QCOMPARE(f.searches.count(), 1);
     QTest::keyClick(f.panel->Button7, Qt::Key_Space);
     QCOMPARE(f.searches.count(), 2);
-    QCOMPARE(f.dm.ADOQuery15.rowCount(), 5);
+    QCOMPARE(f.dm.gridResult.rowCount(), 5);
 }
 
 void TestQuickSearch::layout()

@@ -6,7 +6,7 @@
 #include "access/Tuserglfm.h"
 #include "app/TMainForm.h"
 #include "data/LoginJournal.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "widgets/CommandRegistry.h"
 
 #include <QAction>
@@ -215,10 +215,10 @@ void TestUsers::onDemandAndDestroyedOnClose()
     QPointer<Tuserglfm> users = s.unlockedUsers();
     QVERIFY(users->pages->isEnabled());
     QCOMPARE(s.users(), users.data());  // brought to the front, not made again
-    s.dm->ADOQuery1.setSql("select * from userdb");
-    s.dm->ADOQuery1.open();
+    s.dm->scratch.setSql("select * from userdb");
+    s.dm->scratch.open();
     users->exitButton->click();
-    QVERIFY(!s.dm->ADOQuery1.isOpen());
+    QVERIFY(!s.dm->scratch.isOpen());
     flushDeletes();
     QVERIFY(users.isNull());
     Tuserglfm* again = s.users();
@@ -230,9 +230,9 @@ void TestUsers::onDemandAndDestroyedOnClose()
     choose(change->ComboBox1, "小王");
     change->closeWhenDone->setChecked(false);
     QCOMPARE(s.changePassword(), change.data());
-    s.dm->ADOQuery1.open();
+    s.dm->scratch.open();
     change->close();  // the close box
-    QVERIFY(!s.dm->ADOQuery1.isOpen());
+    QVERIFY(!s.dm->scratch.isOpen());
     flushDeletes();
     QVERIFY(change.isNull());
     Tchangepassfm* fresh = s.changePassword();

@@ -73,7 +73,7 @@ void TestWaybillJobs::singleStopsAtNullRecipient()
     setSender(Texts());
     // An earlier print leaves its texts and positions on the template.
     delete m_printing->printSingle(CourierCatalogue::SF);
-    m_dm->ADOQuery15.setCurrentRow(1);
+    m_dm->gridResult.setCurrentRow(1);
 
     QVERIFY(!m_fake->platform.guard(nullptr, [&] { track(m_printing->printSingle(CourierCatalogue::STO)); }));
     QCOMPARE(m_fake->dialogs.lastText(), QStringLiteral("Could not convert variant of type (Null) into type (String)."));
@@ -103,7 +103,7 @@ void TestWaybillJobs::batchPrintsNullsEmptyAndGoesOn()
         QCOMPARE(p.find(QString::fromUtf8(text)).size(), 1);
     QCOMPARE(p.find(Texts().senderName).size(), 6);
     // The query stands on its last row; printing wrote nothing.
-    QCOMPARE(m_dm->ADOQuery15.currentRow(), 2);
+    QCOMPARE(m_dm->gridResult.currentRow(), 2);
     QCOMPARE(m_db->cli("select * from data"), before);
     QVERIFY(before.join('\n').contains("未打印"));
 }
@@ -148,16 +148,16 @@ void TestWaybillJobs::batchFollowsSearchAndSort()
         return list;
     };
 
-    openQuery(m_dm->ADOQuery15, QStringLiteral("select * from data where a like '%' || ? || '%'"),
+    openQuery(m_dm->gridResult, QStringLiteral("select * from data where a like '%' || ? || '%'"),
               {QStringLiteral("陈")});
     QCOMPARE(order(printOut(track(m_printing->printBatch(CourierCatalogue::STO)))),
              (QStringList{"陈甲", "陈丙"}));
 
     showAll();
-    m_dm->ADOQuery15.sortBy(m_dm->ADOQuery15.fieldIndex("b"), Qt::DescendingOrder);
+    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("b"), Qt::DescendingOrder);
     QCOMPARE(order(printOut(track(m_printing->printBatch(CourierCatalogue::STO)))),
              (QStringList{"黄丁", "陈丙", "林乙", "陈甲"}));
-    QCOMPARE(m_dm->ADOQuery15.currentRow(), 3);
+    QCOMPARE(m_dm->gridResult.currentRow(), 3);
 }
 
 void TestWaybillJobs::previewKeepsItsJob()
@@ -173,10 +173,10 @@ void TestWaybillJobs::previewKeepsItsJob()
 
     // Everything a later action can touch while the previews stay open.
     m_sender->Edit51->setText(QStringLiteral("另一人"));
-    m_dm->ADOQuery15.sortBy(m_dm->ADOQuery15.fieldIndex("a"), Qt::DescendingOrder);
+    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("a"), Qt::DescendingOrder);
     track(m_printing->printBatch(CourierCatalogue::SF));
     track(m_printing->printSingle(CourierCatalogue::SF));
-    openQuery(m_dm->ADOQuery15, QStringLiteral("select * from data where a = ?"), {QStringLiteral("乙")});
+    openQuery(m_dm->gridResult, QStringLiteral("select * from data where a = ?"), {QStringLiteral("乙")});
 
     auto same = [](const Printed& a, const Printed& b) {
         if (a.pages != b.pages || a.words.size() != b.words.size())
@@ -203,7 +203,7 @@ void TestWaybillJobs::batchPreviewOpensBeforeItsJobIsLaidOut()
     showAll();
     setSender(Texts());
     ReportPreview* preview = track(m_printing->printBatch(CourierCatalogue::STO));
-    QCOMPARE(m_dm->ADOQuery15.currentRow(), orders - 1);
+    QCOMPARE(m_dm->gridResult.currentRow(), orders - 1);
     preview->setLayoutChunk(3);
 
     struct FirstPaint : QObject {
@@ -224,9 +224,9 @@ void TestWaybillJobs::batchPreviewOpensBeforeItsJobIsLaidOut()
     QCOMPARE(preview->view()->pageCount(), orders / 2);
 
     // The grid goes on while the job is laid out: a search, a sort, a delete.
-    openQuery(m_dm->ADOQuery15, QStringLiteral("select * from data where a like ? || '%'"), {QStringLiteral("收件1")});
-    m_dm->ADOQuery15.sortBy(m_dm->ADOQuery15.fieldIndex("a"), Qt::DescendingOrder);
-    m_dm->ADOQuery15.deleteRow(0);
+    openQuery(m_dm->gridResult, QStringLiteral("select * from data where a like ? || '%'"), {QStringLiteral("收件1")});
+    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("a"), Qt::DescendingOrder);
+    m_dm->gridResult.deleteRow(0);
     QTRY_VERIFY(!preview->isGenerating());
     QVERIFY(preview->job().isLaidOut());
 

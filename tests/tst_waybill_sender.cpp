@@ -9,7 +9,7 @@
 #include "core/DbError.h"
 #include "data/DataOps.h"
 #include "data/SenderProfile.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "waybill/SenderPanel.h"
 #include "widgets/CloseIcon.h"
 #include "widgets/FontSubstitutions.h"
@@ -49,7 +49,7 @@ private:
 
     std::unique_ptr<test::TestDb> m_db;
     std::unique_ptr<test::FakePlatform> m_fake;
-    std::unique_ptr<Tdmfm> m_dm;
+    std::unique_ptr<Database> m_dm;
     std::unique_ptr<QWidget> m_main;
     SenderProfile* m_profile = nullptr;
     SenderPanel* m_panel = nullptr;
@@ -64,7 +64,7 @@ void TestWaybillSender::init()
 {
     m_db = std::make_unique<test::TestDb>();
     m_fake = std::make_unique<test::FakePlatform>();
-    m_dm = std::make_unique<Tdmfm>();
+    m_dm = std::make_unique<Database>();
     m_main = std::make_unique<QWidget>();
     m_main->resize(900, 600);
     m_profile = new SenderProfile(*m_dm, m_main.get());
@@ -220,7 +220,7 @@ void TestWaybillSender::saveChangesOnlyTheFirstRow()
 {
     m_db->exec("insert into post (a, b, c, d) values ('甲', '1', '一', '申通快递')");
     m_db->exec("insert into post (a, b, c, d) values ('乙', '2', '二', '圆通速递')");
-    m_dm->ADOTable6.open();  // as the main window's start-up leaves it
+    m_dm->senderWriter.open();  // as the main window's start-up leaves it
     fill(QStringLiteral("顺丰速运"), QStringLiteral("丙"), QStringLiteral("3"), QStringLiteral("三"));
     m_panel->save();
     fill(QStringLiteral("韵达快运"), QStringLiteral("丁"), QStringLiteral("4"), QStringLiteral("四"));
@@ -232,7 +232,7 @@ void TestWaybillSender::saveChangesOnlyTheFirstRow()
 void TestWaybillSender::refusedWriteKeepsPanelOpen()
 {
     m_db->exec("insert into post (a, b, c, d) values ('甲', '1', '一', '申通快递')");
-    m_dm->ADOTable6.open();
+    m_dm->senderWriter.open();
     m_db->exec("drop table post");
     m_panel->show();
     fill(QStringLiteral("顺丰速运"), QStringLiteral("丙"), QStringLiteral("3"), QStringLiteral("三"));

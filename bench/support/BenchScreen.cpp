@@ -28,7 +28,7 @@ bool PaintCounter::eventFilter(QObject* watched, QEvent* event)
 
 OrderScreen::OrderScreen(const QString& databasePath)
 {
-    dm = std::make_unique<Tdmfm>(databasePath, nullptr);
+    dm = std::make_unique<Database>(databasePath, nullptr);
     orders = std::make_unique<OrderRegister>(*dm);
     grid = std::make_unique<OrderGrid>(*orders);
     panel = std::make_unique<QuickSearchPanel>(*orders, platform);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
@@ -51,7 +51,7 @@ struct OrderScreen {
     QtSettingsStore settings;
     SystemClock clock;
     Platform platform{dialogs, shell, settings, clock};
-    std::unique_ptr<Tdmfm> dm;
+    std::unique_ptr<Database> dm;
     std::unique_ptr<OrderRegister> orders;
     std::unique_ptr<OrderGrid> grid;
     std::unique_ptr<QuickSearchPanel> panel;

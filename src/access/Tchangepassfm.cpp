@@ -1,7 +1,7 @@
 #include "access/Tchangepassfm.h"
 
 #include "core/TextValue.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "data/UserAccounts.h"
 #include "platform/Platform.h"
 #include "widgets/ControlOps.h"
@@ -44,7 +44,7 @@ QLineEdit* passwordField(QWidget* parent, const QString& name, int y, const QStr
 
 }  // namespace
 
-Tchangepassfm::Tchangepassfm(QWidget* owner, Tdmfm& dm, const Platform& platform)
+Tchangepassfm::Tchangepassfm(QWidget* owner, Database& dm, const Platform& platform)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform)
 {
@@ -103,14 +103,14 @@ void Tchangepassfm::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     m_platform.guard(this, [this] {
-        fillColumnList(m_dm.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+        fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
     });
     ComboBox1->setFocus();
 }
 
 void Tchangepassfm::closeEvent(QCloseEvent* event)
 {
-    m_dm.ADOQuery1.close();
+    m_dm.scratch.close();
     QWidget::closeEvent(event);
 }
 

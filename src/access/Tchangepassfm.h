@@ -9,7 +9,7 @@ class QPushButton;
 
 namespace kx {
 
-class Tdmfm;
+class Database;
 struct Platform;
 
 // The password change "更改密码": a new password for an operator chosen from
@@ -18,7 +18,7 @@ struct Platform;
 class Tchangepassfm : public QWidget {
     Q_OBJECT
 public:
-    Tchangepassfm(QWidget* owner, Tdmfm& dm, const Platform& platform);
+    Tchangepassfm(QWidget* owner, Database& dm, const Platform& platform);
 
     QComboBox* ComboBox1;         // 选择操作员
     QLineEdit* Edit1;             // 输入旧密码
@@ -36,7 +36,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    Tdmfm& m_dm;
+    Database& m_dm;
     const Platform& m_platform;
 };
 

@@ -6,7 +6,7 @@
 #include "core/TextValue.h"
 #include "data/LoginJournal.h"
 #include "data/Schema.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "data/UserAccounts.h"
 #include "platform/Platform.h"
 #include "widgets/ControlOps.h"
@@ -24,7 +24,7 @@
 
 namespace kx {
 
-Tloginfm::Tloginfm(Tdmfm& dm, const Platform& platform, LoginHost& host, QWidget* parent)
+Tloginfm::Tloginfm(Database& dm, const Platform& platform, LoginHost& host, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform), m_host(host)
 {
@@ -100,13 +100,13 @@ void Tloginfm::start()
 {
     m_closed = false;
     m_platform.guard(this, [this] {
-        fillColumnList(m_dm.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+        fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
         // No user at all: nobody could log in, not even with the initial
         // password this window shows.
         if (ComboBox1->count() == 0 && UserAccounts::restoreAdministratorIfNoUsers(m_dm)) {
             m_platform.dialogs.inform(this, QStringLiteral("数据库中没有任何用户，已恢复%1，密码为初始密码 %2。")
                                                 .arg(schema::administrator, schema::initialPassword));
-            fillColumnList(m_dm.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+            fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
         }
         if (ComboBox1->count() > 0)
             ComboBox1->setCurrentIndex(0);
@@ -158,7 +158,7 @@ void Tloginfm::done(int result)
         // Closed without a correct pair: the program ends, nothing is written.
         m_closed = true;
         QDialog::done(Rejected);
-        m_dm.ADOQuery1.close();
+        m_dm.scratch.close();
         m_platform.guard(this, [this] { m_host.showAll(); });
         m_host.closeMainWindow();
         return;
@@ -183,7 +183,7 @@ void Tloginfm::done(int result)
 bool Tloginfm::runClosingSteps()
 {
     const QString user = ComboBox1->currentText();
-    m_dm.ADOQuery1.close();
+    m_dm.scratch.close();
     // A failure of the order list (a null courier left by an import) must not
     // lock the user out: it is shown, and the login goes on so that the
     // clean-up can be run.

@@ -9,7 +9,7 @@ class QLabel;
 
 namespace kx {
 
-class Tdmfm;
+class Database;
 class LoginHost;
 struct Platform;
 
@@ -17,7 +17,7 @@ struct Platform;
 class Tloginfm : public QDialog {
     Q_OBJECT
 public:
-    Tloginfm(Tdmfm& dm, const Platform& platform, LoginHost& host, QWidget* parent);
+    Tloginfm(Database& dm, const Platform& platform, LoginHost& host, QWidget* parent);
 
     bool loggedIn() const { return m_loggedIn; }
 
@@ -41,7 +41,7 @@ private:
     // Runs the closing steps; false when a step failed and the window stays.
     bool runClosingSteps();
 
-    Tdmfm& m_dm;
+    Database& m_dm;
     const Platform& m_platform;
     LoginHost& m_host;
     bool m_loggedIn = false;

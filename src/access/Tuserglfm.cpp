@@ -2,7 +2,7 @@
 
 #include "core/TextValue.h"
 #include "data/Schema.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "data/UserAccounts.h"
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
@@ -78,7 +78,7 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text, Q
 
 }  // namespace
 
-Tuserglfm::Tuserglfm(QWidget* owner, Tdmfm& dm, const Platform& platform)
+Tuserglfm::Tuserglfm(QWidget* owner, Database& dm, const Platform& platform)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform)
 {
@@ -176,7 +176,7 @@ void Tuserglfm::showEvent(QShowEvent* event)
 
 void Tuserglfm::closeEvent(QCloseEvent* event)
 {
-    m_dm.ADOQuery1.close();
+    m_dm.scratch.close();
     QWidget::closeEvent(event);
 }
 

@@ -10,7 +10,7 @@ class QTabWidget;
 
 namespace kx {
 
-class Tdmfm;
+class Database;
 struct Platform;
 
 // User administration "用户管理—(管理员专用)": lists the users, and once the
@@ -21,7 +21,7 @@ struct Platform;
 class Tuserglfm : public QWidget {
     Q_OBJECT
 public:
-    Tuserglfm(QWidget* owner, Tdmfm& dm, const Platform& platform);
+    Tuserglfm(QWidget* owner, Database& dm, const Platform& platform);
 
     // The password gate
     QLineEdit* LabeledEdit1;    // 管理员密码
@@ -56,7 +56,7 @@ private:
     void listEntryChosen();
     void inform(const QString& text);
 
-    Tdmfm& m_dm;
+    Database& m_dm;
     const Platform& m_platform;
 };
 

@@ -12,7 +12,7 @@
 #include "data/Ledger.h"
 #include "data/LoginJournal.h"
 #include "data/SenderProfile.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/ExcelExport.h"
 #include "import/Texcell.h"
 #include "import/ImportCleanup.h"
@@ -58,7 +58,7 @@ constexpr int statusBarHeight = 22;
 
 }  // namespace
 
-TMainForm::TMainForm(Tdmfm& dm, const Platform& platform) : m_dm(dm), m_platform(platform)
+TMainForm::TMainForm(Database& dm, const Platform& platform) : m_dm(dm), m_platform(platform)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(appTitle + QStringLiteral(" V2.1"));
@@ -182,9 +182,9 @@ void TMainForm::registerCommands()
     c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
     c.addStartUpStep(StartUpStep::Tables, [this] {
-        m_dm.ADOTable5.openForAppend();
-        m_dm.ADOTable6.open();
-        m_dm.ADOTable2.openForAppend();
+        m_dm.orderAppender.openForAppend();
+        m_dm.senderWriter.open();
+        m_dm.ledgerTable.openForAppend();
     });
     c.addStartUpStep(StartUpStep::Settings, [] { HintSettings::apply(); });
     c.addStartUpStep(StartUpStep::Date, [this] {
@@ -269,7 +269,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     // The database is closed only when the backup window could not open it
     // again and the user chose to end the program: nothing can be written.
-    if (m_journal != 0 && m_dm.ADOConnection1.isOpen()) {
+    if (m_journal != 0 && m_dm.connection.isOpen()) {
         // The exit time is written under this login's journal number; the
         // program ends even when the statement fails.
         guarded([this] {
@@ -278,7 +278,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         // Never stands in the way of closing: a failure goes to its log.
         // The window goes first; the copy takes a moment on a large register.
         hide();
-        ExitBackup::run(m_dm.ADOConnection1, m_platform.clock.now());
+        ExitBackup::run(m_dm.connection, m_platform.clock.now());
     }
     event->accept();
     QApplication::closeAllWindows();

@@ -12,7 +12,7 @@ class QFrame;
 
 namespace kx {
 
-class Tdmfm;
+class Database;
 struct Platform;
 class Tloginfm;
 class OrderGrid;
@@ -34,7 +34,7 @@ class Preferences;
 class TMainForm : public QMainWindow, public LoginHost, public MaintenanceHost {
     Q_OBJECT
 public:
-    TMainForm(Tdmfm& dm, const Platform& platform);
+    TMainForm(Database& dm, const Platform& platform);
     ~TMainForm() override;
 
     // The journal number: the id of this login's rz row, 0 before a login.
@@ -45,7 +45,7 @@ public:
     // The start-up sequence; runs each time the window is shown.
     void startUp();
 
-    Tdmfm& dm() const { return m_dm; }
+    Database& dm() const { return m_dm; }
     Tloginfm* login() const { return m_login; }
     OrderGrid* grid() const { return DBGridEh1; }
     QuickSearchPanel* quickSearch() const { return GroupBox5; }
@@ -88,7 +88,7 @@ private:
     void askForLogin();
     void guarded(const std::function<void()>& handler);
 
-    Tdmfm& m_dm;
+    Database& m_dm;
     const Platform& m_platform;
     int m_journal = 0;
     LoginSession m_session;

@@ -2,7 +2,7 @@
 #include "app/AppStyle.h"
 #include "app/TMainForm.h"
 #include "core/DbError.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "extras/Extras.h"
 #include "extras/Restarter.h"
 #include "platform/AppInfo.h"
@@ -36,9 +36,9 @@ int main(int argc, char** argv)
 
     // The data module opens data.mdb in the working directory; when it
     // cannot, the engine's message is shown and the program ends.
-    std::unique_ptr<kx::Tdmfm> dm;
+    std::unique_ptr<kx::Database> dm;
     try {
-        dm = std::make_unique<kx::Tdmfm>();
+        dm = std::make_unique<kx::Database>();
     } catch (const kx::DbError& e) {
         dialogs.showError(nullptr, e.message());
         return 1;

@@ -5,23 +5,23 @@
 #include "core/TextValue.h"
 #include "data/DataOps.h"
 #include "data/Schema.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 
 #include <QHash>
 
 namespace kx {
 
-void Ledger::openMonth(Tdmfm& dm, const QDate& today)
+void Ledger::openMonth(Database& dm, const QDate& today)
 {
     // The ledger's month query names every column of its fixed list, so a
     // data1 that lacks one stops here; the engine would accept a column of
     // another type, so the declared types are compared as well.
-    openQuery(dm.ADOQuery1, QStringLiteral("PRAGMA table_info(data1)"));
+    openQuery(dm.scratch, QStringLiteral("PRAGMA table_info(data1)"));
     QHash<QString, QString> declared;
-    for (int r = 0; r < dm.ADOQuery1.rowCount(); ++r)
-        declared.insert(displayText(dm.ADOQuery1.value(r, 1)).toLower(),
-                        displayText(dm.ADOQuery1.value(r, 2)).toUpper());
-    dm.ADOQuery1.close();
+    for (int r = 0; r < dm.scratch.rowCount(); ++r)
+        declared.insert(displayText(dm.scratch.value(r, 1)).toLower(),
+                        displayText(dm.scratch.value(r, 2)).toUpper());
+    dm.scratch.close();
     QStringList columns;
     for (const schema::LedgerColumn& c : schema::ledgerColumns()) {
         const auto it = declared.constFind(c.name.toLower());
@@ -30,7 +30,7 @@ void Ledger::openMonth(Tdmfm& dm, const QDate& today)
         columns << QLatin1Char('[') + c.name + QLatin1Char(']');
     }
     const QDate first(today.year(), today.month(), 1);
-    openQuery(dm.ADOQuery13,
+    openQuery(dm.ledgerMonth,
               QStringLiteral("SELECT %1 from data1 where day1>=? and day1<?").arg(columns.join(u',')),
               {dateText(first), dateText(first.addMonths(1))});
 }

@@ -5,7 +5,7 @@
 
 namespace kx {
 
-class Tdmfm;
+class Database;
 
 // The login journal rz and the user table userdb, through the data module's
 // general-purpose dataset. Every value is bound.
@@ -13,13 +13,13 @@ class LoginJournal {
 public:
     // Whether exactly one user has this name and password (both compared
     // exactly, letter case counting).
-    static bool passwordMatches(Tdmfm& dm, const QString& user, const QString& password);
+    static bool passwordMatches(Database& dm, const QString& user, const QString& password);
     // A new journal row for a login.
-    static void writeLogin(Tdmfm& dm, const QString& user, const QDateTime& when);
+    static void writeLogin(Database& dm, const QString& user, const QDateTime& when);
     // The highest journal number, the one of the newest login.
-    static int newestNumber(Tdmfm& dm);
+    static int newestNumber(Database& dm);
     // The exit time of the login with that journal number.
-    static void writeExit(Tdmfm& dm, int number, const QDateTime& when);
+    static void writeExit(Database& dm, int number, const QDateTime& when);
 };
 
 }  // namespace kx

@@ -2,11 +2,11 @@
 
 #include "core/TextValue.h"
 #include "data/DataOps.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 
 namespace kx {
 
-SenderProfile::SenderProfile(Tdmfm& dm, QObject* parent) : QObject(parent), m_dm(dm)
+SenderProfile::SenderProfile(Database& dm, QObject* parent) : QObject(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("SenderProfile"));
 }
@@ -26,7 +26,7 @@ void SenderProfile::setCourier(const QString& text) { set(m_courier, text); }
 
 void SenderProfile::load()
 {
-    Dataset& post = m_dm.ADOQuery7;
+    Dataset& post = m_dm.senderReader;
     openQuery(post, QStringLiteral("select * from post"));
     // A missing row reads as nulls: the first text already stops the loading.
     setName(textOf(post.field(QStringLiteral("a"))));
@@ -43,7 +43,7 @@ void SenderProfile::save()
         {QStringLiteral("c"), trimControl(m_address)},
         {QStringLiteral("d"), trimControl(m_courier)},
     };
-    Dataset& post = m_dm.ADOTable6;
+    Dataset& post = m_dm.senderWriter;
     if (!post.isOpen())
         post.open();
     if (post.rowCount() == 0)

@@ -5,7 +5,7 @@
 
 namespace kx {
 
-class Tdmfm;
+class Database;
 
 // The live sender profile: the texts of the sender panel's four boxes as
 // they stand, saved or not. Printing, the editor's new order and the
@@ -14,7 +14,7 @@ class Tdmfm;
 class SenderProfile : public QObject {
     Q_OBJECT
 public:
-    explicit SenderProfile(Tdmfm& dm, QObject* parent = nullptr);
+    explicit SenderProfile(Database& dm, QObject* parent = nullptr);
 
     const QString& name() const { return m_name; }        // Edit51
     const QString& mobile() const { return m_mobile; }    // Edit52
@@ -40,7 +40,7 @@ signals:
 private:
     void set(QString& field, const QString& text);
 
-    Tdmfm& m_dm;
+    Database& m_dm;
     QString m_name;
     QString m_mobile;
     QString m_address;

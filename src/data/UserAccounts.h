@@ -5,7 +5,7 @@
 
 namespace kx {
 
-class Tdmfm;
+class Database;
 
 // The users who may log in (userdb), as user administration and the password
 // change read and write them, through the data module's general-purpose
@@ -16,35 +16,35 @@ class UserAccounts {
 public:
     // Every user name in the order the table gives them. A null name stops
     // with the conversion error.
-    static QStringList names(Tdmfm& dm);
+    static QStringList names(Database& dm);
 
     // Whether the password opens the administrator's row, by the login's own
     // check (exactly one row).
-    static bool isAdministratorPassword(Tdmfm& dm, const QString& password);
+    static bool isAdministratorPassword(Database& dm, const QString& password);
 
     // Adds a user with the initial password. False, and nothing written, when
     // a user of that name exists: a second row would let anyone log in under
     // that name with the initial password, and a login that finds two rows
     // fails for both.
-    static bool add(Tdmfm& dm, const QString& name);
+    static bool add(Database& dm, const QString& name);
 
     // A register without a single user could never be logged into again
     // (the program never deletes the administrator; a file edited or damaged
     // elsewhere can lack every row): puts the administrator back with the
     // initial password, as a new file has it. True when it did; nothing is
     // written while any user exists.
-    static bool restoreAdministratorIfNoUsers(Tdmfm& dm);
+    static bool restoreAdministratorIfNoUsers(Database& dm);
 
     // Sets the user's password back to the initial one; false when no user
     // has that name (any more).
-    static bool resetPassword(Tdmfm& dm, const QString& name);
+    static bool resetPassword(Database& dm, const QString& name);
 
     // Deletes the user; false when no user has that name (any more).
-    static bool remove(Tdmfm& dm, const QString& name);
+    static bool remove(Database& dm, const QString& name);
 
     // Gives the user the new password when the old one is theirs; false, and
     // nothing written, when it is not (or the user is gone).
-    static bool changePassword(Tdmfm& dm, const QString& name, const QString& oldPassword,
+    static bool changePassword(Database& dm, const QString& name, const QString& oldPassword,
                                const QString& newPassword);
 };
 

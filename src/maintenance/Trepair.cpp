@@ -2,7 +2,7 @@
 
 #include "core/DbError.h"
 #include "data/DatabaseCopier.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "maintenance/ExitBackup.h"
 #include "maintenance/MaintenanceHost.h"
 #include "platform/AppInfo.h"
@@ -125,7 +125,7 @@ QString Trepair::defaultBackupPath()
 #endif
 }
 
-Trepair::Trepair(QWidget* owner, Tdmfm& dm, const Platform& platform, MaintenanceHost& host)
+Trepair::Trepair(QWidget* owner, Database& dm, const Platform& platform, MaintenanceHost& host)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform), m_host(host)
 {

@@ -12,7 +12,7 @@ namespace kx {
 class DatabaseCopier;
 class LinkLabel;
 class MaintenanceHost;
-class Tdmfm;
+class Database;
 struct Platform;
 
 // The backup window "数据库备份": copies the database file to a backup file
@@ -23,7 +23,7 @@ struct Platform;
 class Trepair : public QWidget {
     Q_OBJECT
 public:
-    Trepair(QWidget* owner, Tdmfm& dm, const Platform& platform, MaintenanceHost& host);
+    Trepair(QWidget* owner, Database& dm, const Platform& platform, MaintenanceHost& host);
 
     // "默认": the backup path offered when none is remembered.
     static QString defaultBackupPath();
@@ -56,7 +56,7 @@ private:
                           const QString& success, const QString& failure);
     bool reopen();
 
-    Tdmfm& m_dm;
+    Database& m_dm;
     const Platform& m_platform;
     MaintenanceHost& m_host;
     bool m_opened = false;

@@ -3,12 +3,12 @@
 #include "core/DbError.h"
 #include "data/DataOps.h"
 #include "data/Statement.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/SelectionSource.h"
 
 namespace kx {
 
-OrderRegister::OrderRegister(Tdmfm& dm, QObject* parent) : QObject(parent), m_dm(dm), m_result(&dm.ADOQuery15)
+OrderRegister::OrderRegister(Database& dm, QObject* parent) : QObject(parent), m_dm(dm), m_result(&dm.gridResult)
 {
     setObjectName(QStringLiteral("OrderRegister"));
     Dataset* d = m_result;
@@ -38,7 +38,7 @@ OrderRegister::OrderRegister(Tdmfm& dm, QObject* parent) : QObject(parent), m_dm
 void OrderRegister::showAll()
 {
     emit courierListChanged({});
-    const QStringList couriers = columnValues(m_dm.ADOQuery1, QStringLiteral("d"), QStringLiteral("data"));
+    const QStringList couriers = columnValues(m_dm.scratch, QStringLiteral("d"), QStringLiteral("data"));
     emit courierListChanged(couriers);
     openQuery(*m_result, QStringLiteral("select * from data"));
     m_result->last();
@@ -59,12 +59,12 @@ QList<int> OrderRegister::selectedRows() const
 qint64 OrderRegister::appendOrder(const FieldValues& values)
 {
     // One insert statement: the database takes the whole row or none of it.
-    return m_dm.ADOTable5.append(values);
+    return m_dm.orderAppender.append(values);
 }
 
 bool OrderRegister::orderExists(qint64 rowId) const
 {
-    Statement exists(m_dm.ADOConnection1.handle(), QStringLiteral("select 1 from data where _rowid_=?"), {rowId});
+    Statement exists(m_dm.connection.handle(), QStringLiteral("select 1 from data where _rowid_=?"), {rowId});
     return exists.step();
 }
 
@@ -74,12 +74,12 @@ void OrderRegister::changeOrder(qint64 rowId, const FieldValues& values)
     if (row >= 0)
         m_result->updateRow(row, values);  // keeps the grid's copy of the row in step
     else
-        Dataset::updateById(m_dm.ADOConnection1, QStringLiteral("data"), rowId, values);
+        Dataset::updateById(m_dm.connection, QStringLiteral("data"), rowId, values);
 }
 
 void OrderRegister::changeLoadedOrder(qint64 rowId, const FieldValues& loaded, const FieldValues& values)
 {
-    if (!Dataset::updateFetched(m_dm.ADOConnection1, QStringLiteral("data"), rowId, loaded, values))
+    if (!Dataset::updateFetched(m_dm.connection, QStringLiteral("data"), rowId, loaded, values))
         throw DbError(Dataset::rowCannotBeLocated());
     const int row = m_result->isOpen() ? m_result->rowOfId(rowId) : -1;
     if (row >= 0)

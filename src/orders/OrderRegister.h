@@ -9,11 +9,11 @@
 
 namespace kx {
 
-class Tdmfm;
+class Database;
 class SelectionSource;
 
 // The order register as every feature sees it: the grid's result (the
-// dataset ADOQuery15) with its current row and the grid's selection, the
+// dataset gridResult) with its current row and the grid's selection, the
 // show-all action, searches, edits and deletions, and the footer's figures —
 // the row count text and the exact totals of quantity and amount, kept up
 // row by row. No widget: the grid, the footer, the editor, the quick search,
@@ -21,9 +21,9 @@ class SelectionSource;
 class OrderRegister : public QObject {
     Q_OBJECT
 public:
-    explicit OrderRegister(Tdmfm& dm, QObject* parent = nullptr);
+    explicit OrderRegister(Database& dm, QObject* parent = nullptr);
 
-    Tdmfm& dm() const { return m_dm; }
+    Database& dm() const { return m_dm; }
     // The grid's result. Read it freely; change orders through the register.
     Dataset& result() const { return *m_result; }
 
@@ -92,7 +92,7 @@ private:
     void recomputeTotals();
     void addRow(int row, int sign);
 
-    Tdmfm& m_dm;
+    Database& m_dm;
     QPointer<Dataset> m_result;  // the data module may go first at exit
     SelectionSource* m_selection = nullptr;
     QString m_rowCountText;

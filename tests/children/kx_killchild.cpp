@@ -21,7 +21,7 @@
 #include "access/Tloginfm.h"
 #include "app/TMainForm.h"
 #include "data/Schema.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "import/Texcell.h"
 #include "maintenance/Trepair.h"
 #include "widgets/CommandRegistry.h"
@@ -78,7 +78,7 @@ int main(int argc, char** argv)
         return 2;
 
     test::FakePlatform fp;
-    Tdmfm dm;
+    Database dm;
     TMainForm main(dm, fp.platform);
     main.show();
     if (!logIn(main))

@@ -24,7 +24,7 @@
 
 #include "app/TMainForm.h"
 #include "core/DbError.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
@@ -179,9 +179,9 @@ int main(int argc, char** argv)
     }
     QDir::setCurrent(args.at(1));
     test::FakePlatform fp;
-    std::unique_ptr<Tdmfm> dm;
+    std::unique_ptr<Database> dm;
     try {
-        dm = std::make_unique<Tdmfm>();
+        dm = std::make_unique<Database>();
     } catch (const DbError& e) {
         say(QStringLiteral("msg ") + e.message());
         return 1;

@@ -4,7 +4,7 @@
 #include "TestDb.h"
 
 #include "data/SenderProfile.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderRegister.h"
 #include "orders/SelectionSource.h"
@@ -29,7 +29,7 @@ struct ChosenRows : SelectionSource {
 struct EditorFixture {
     test::TestDb db;
     test::FakePlatform fp;
-    Tdmfm dm;
+    Database dm;
     OrderRegister orders{dm};
     SenderProfile sender{dm};
     ChosenRows chosen;

@@ -13,7 +13,7 @@ namespace kx::test {
 MainSession::MainSession(const std::function<void(TestDb&)>& fixture, bool withSender)
     : MainSession(Deferred{}, fixture, withSender)
 {
-    dm = std::make_unique<Tdmfm>();
+    dm = std::make_unique<Database>();
     main = std::make_unique<TMainForm>(*dm, fp.platform);
     main->show();
 }
@@ -29,7 +29,7 @@ MainSession::MainSession(Deferred, const std::function<void(TestDb&)>& fixture, 
 QString MainSession::start()
 {
     try {
-        dm = std::make_unique<Tdmfm>();
+        dm = std::make_unique<Database>();
     } catch (const DbError& e) {
         return e.message();
     }

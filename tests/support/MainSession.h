@@ -4,7 +4,7 @@
 #include "TestDb.h"
 
 #include "app/TMainForm.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 
 #include <functional>
 #include <memory>
@@ -30,7 +30,7 @@ struct MainSession {
 
     TestDb db;
     FakePlatform fp;
-    std::unique_ptr<Tdmfm> dm;
+    std::unique_ptr<Database> dm;
     std::unique_ptr<TMainForm> main;
 };
 

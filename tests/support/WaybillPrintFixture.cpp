@@ -6,7 +6,7 @@ void WaybillPrintFixture::setUpFixture()
 {
     m_db = std::make_unique<TestDb>();
     m_fake = std::make_unique<FakePlatform>();
-    m_dm = std::make_unique<Tdmfm>();
+    m_dm = std::make_unique<Database>();
     m_orders = std::make_unique<OrderRegister>(*m_dm);
     m_profile = std::make_unique<SenderProfile>(*m_dm);
     m_sender = std::make_unique<SenderPanel>(*m_profile, m_fake->platform);

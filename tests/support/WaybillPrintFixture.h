@@ -10,7 +10,7 @@
 
 #include "data/DataOps.h"
 #include "data/SenderProfile.h"
-#include "data/Tdmfm.h"
+#include "data/Database.h"
 #include "orders/OrderRegister.h"
 #include "report/ReportJob.h"
 #include "report/ReportPreview.h"
@@ -51,7 +51,7 @@ protected:
 
     std::unique_ptr<TestDb> m_db;
     std::unique_ptr<FakePlatform> m_fake;
-    std::unique_ptr<Tdmfm> m_dm;
+    std::unique_ptr<Database> m_dm;
     std::unique_ptr<OrderRegister> m_orders;
     std::unique_ptr<SenderProfile> m_profile;
     std::unique_ptr<SenderPanel> m_sender;
