@@ -4,7 +4,7 @@
 #include "MainSession.h"
 #include "Typing.h"
 
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "data/Connection.h"
 #include "data/SenderProfile.h"
 #include "data/Database.h"

@@ -54,7 +54,7 @@ struct ExtrasSession {
         parts = Extras::install(*session.main, session.fp.platform, restarter,
                                 [](QWidget* parent) { return std::make_unique<FakeBrowser>(parent); });
     }
-    TMainForm& main() { return *session.main; }
+    MainWindow& main() { return *session.main; }
     QAction* action(Command c) { return session.main->commands()->action(c); }
     FakeBrowser& browser() { return static_cast<FakeBrowser&>(parts.lookup->browser()); }
     QStringList& opened() { return session.fp.shell.opened; }

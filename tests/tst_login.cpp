@@ -3,7 +3,7 @@
 
 #include "access/Tloginfm.h"
 #include "app/AppStyle.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "data/Database.h"
 #include "orders/OrderGrid.h"
 #include "widgets/CommandRegistry.h"

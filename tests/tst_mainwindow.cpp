@@ -3,7 +3,7 @@
 #include "access/Tloginfm.h"
 #include "app/CreateOnDemand.h"
 #include "app/SuccessBanner.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "core/DbError.h"
 #include "data/Database.h"
 #include "orders/OrderEditorPanel.h"
@@ -84,7 +84,7 @@ private slots:
 void TestMainWindow::layoutAndCaptions()
 {
     test::MainSession s;
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     QCOMPARE(w.windowTitle(), QString("Kestrix快递单打印软件 V2.1"));
     QCOMPARE(w.centralWidget()->height() + w.statusBar()->height(), 636);
     QCOMPARE(w.width(), 1058);
@@ -127,7 +127,7 @@ void TestMainWindow::layoutAndCaptions()
 void TestMainWindow::startUpComplete()
 {
     test::MainSession s;
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     test::FakePlatform& fp = s.fp;
     QVERIFY(fp.dialogs.shown.isEmpty());
     QCOMPARE(w.senderPanel()->Edit51->text(), QString("李明"));
@@ -176,7 +176,7 @@ void TestMainWindow::startUpStops()
                 db.exec(sql);
         },
         false);
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     test::FakePlatform& fp = s.fp;
     QCOMPARE(fp.dialogs.shown.size(), 1);
     QVERIFY2(fp.dialogs.lastText().contains(message), qPrintable(fp.dialogs.lastText()));
@@ -197,7 +197,7 @@ void TestMainWindow::showAllAndNullCourier()
         db.addOrder({{"a", "乙"}, {"d", "EMS邮政快递"}});
         db.addOrder({{"a", "丙"}, {"d", "申通快递"}});
     });
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     test::FakePlatform& fp = s.fp;
     Database& dm = *s.dm;
     w.quickSearch()->Button12->click();
@@ -220,7 +220,7 @@ void TestMainWindow::showAllAndNullCourier()
 void TestMainWindow::bannerTwoSecondRule()
 {
     test::MainSession s;
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     QTimer* timer = w.banner()->Timer2;
     QCOMPARE(timer, w.banner()->findChild<QTimer*>("Timer2"));
     QCOMPARE(timer->interval(), 2000);
@@ -243,19 +243,19 @@ void TestMainWindow::bannerTwoSecondRule()
 void TestMainWindow::blankDateRefilled()
 {
     test::MainSession s;
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     test::FakePlatform& fp = s.fp;
-    QCOMPARE(w.Timer1, w.findChild<QTimer*>("Timer1"));
-    QCOMPARE(w.Timer1->interval(), 500);
-    QVERIFY(w.Timer1->isActive());
+    QCOMPARE(w.blankDateTimer, w.findChild<QTimer*>("Timer1"));
+    QCOMPARE(w.blankDateTimer->interval(), 500);
+    QVERIFY(w.blankDateTimer->isActive());
     fp.clock.moment = QDateTime(QDate(2027, 1, 2), QTime(8, 0));
     // A date the user gave stays.
     w.editor()->setDate(QDate(2026, 5, 6));
-    fire(w.Timer1);
+    fire(w.blankDateTimer);
     QCOMPARE(w.editor()->dateFieldText(), QString("2026-05-06"));
     w.editor()->setDate(QDate());
     QCOMPARE(w.editor()->dateFieldText(), QString("    -  -  "));
-    fire(w.Timer1);
+    fire(w.blankDateTimer);
     QCOMPARE(w.editor()->dateFieldText(), QString("2027-01-02"));
 }
 
@@ -280,7 +280,7 @@ void TestMainWindow::createOnDemand()
 void TestMainWindow::resizingGivesGridTheRest()
 {
     test::MainSession s;
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     const QRect search = w.quickSearch()->geometry();
     // Window managers read the size hints: a window whose minimum equals its
     // maximum is never offered maximising. The offscreen platform ignores
@@ -370,7 +370,7 @@ void TestMainWindow::gridShowsFiguresWhole()
     test::MainSession s(figureOrders);
     QVERIFY(s.waitForLogin());
     s.logIn("超级管理员", "507");
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     w.resize(windowWidth, 636);
     QTRY_COMPARE(w.grid()->width(), windowWidth);
     QTableView* view = w.grid()->view();
@@ -442,7 +442,7 @@ void TestMainWindow::commandsReachTheirWindows()
     });
     QVERIFY(s.waitForLogin());
     s.logIn("超级管理员", "507");
-    TMainForm& w = *s.main;
+    MainWindow& w = *s.main;
     CommandRegistry* c = w.commands();
 
     // "新建记录" opens the editor for a new order with the sender's courier.

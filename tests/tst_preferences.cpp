@@ -66,7 +66,7 @@ struct PrefSession : test::MainSession {
     void restart()
     {
         main.reset();
-        main = std::make_unique<TMainForm>(*dm, fp.platform);
+        main = std::make_unique<MainWindow>(*dm, fp.platform);
         main->show();
     }
     void logInAs(const QString& user, const QString& password)
@@ -95,7 +95,7 @@ struct Look {
     QRgb status, toolbar, panel, button, menu;
 };
 
-Look lookOf(TMainForm& w)
+Look lookOf(MainWindow& w)
 {
     const QImage shot = w.grab().toImage();
     auto at = [&](QWidget* child, QPoint p) { return shot.pixel(child->mapTo(&w, p)); };
@@ -161,7 +161,7 @@ void TestPreferences::realStoreCreatedOnlyByChoices()
     const Platform platform{fp.dialogs, fp.shell, real, fp.clock};
     Database dm;
     {
-        TMainForm w(dm, platform);
+        MainWindow w(dm, platform);
         w.show();
         QCoreApplication::processEvents();
         w.login()->ComboBox1->setEditText("超级管理员");
@@ -178,7 +178,7 @@ void TestPreferences::realStoreCreatedOnlyByChoices()
         w.commands()->action(Command::GridHideItems)->trigger();
         QVERIFY(QFileInfo::exists(config + "/tarnvale/wbq.conf"));
     }
-    TMainForm again(dm, platform);
+    MainWindow again(dm, platform);
     again.show();
     QCOMPARE(again.styleSheet(), Skins::styleSheet(1));
     QCOMPARE(hiddenColumns(again.grid()), itemColumns);

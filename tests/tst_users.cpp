@@ -4,7 +4,7 @@
 #include "access/Tchangepassfm.h"
 #include "access/Tloginfm.h"
 #include "access/Tuserglfm.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "data/LoginJournal.h"
 #include "data/Database.h"
 #include "widgets/CommandRegistry.h"

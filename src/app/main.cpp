@@ -1,6 +1,6 @@
 // Kestrix: the program's start.
 #include "app/AppStyle.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "core/DbError.h"
 #include "data/Database.h"
 #include "extras/Extras.h"
@@ -43,7 +43,7 @@ int main(int argc, char** argv)
         dialogs.showError(nullptr, e.message());
         return 1;
     }
-    kx::TMainForm main(*dm, platform);
+    kx::MainWindow main(*dm, platform);
     kx::QtRestarter restarter;
     kx::Extras::install(main, platform, restarter);
     main.show();

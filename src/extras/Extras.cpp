@@ -1,6 +1,6 @@
 #include "extras/Extras.h"
 
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "extras/StatusBarLink.h"
 #include "extras/TAboutBox.h"
 #include "extras/Updater.h"
@@ -14,7 +14,7 @@
 
 namespace kx {
 
-Extras::Parts Extras::install(TMainForm& main, const Platform& platform, Restarter& restarter,
+Extras::Parts Extras::install(MainWindow& main, const Platform& platform, Restarter& restarter,
                               const TForm2::BrowserFactory& makeBrowser, const QList<CourierSite>& sites,
                               const UpdateSettings& update, const QString& programDir)
 {

@@ -4,7 +4,7 @@
 
 namespace kx {
 
-class TMainForm;
+class MainWindow;
 struct Platform;
 class Restarter;
 class TAboutBox;
@@ -27,7 +27,7 @@ public:
     // browser factory and the update settings are the program's own unless
     // a test hands in others; `programDir` is the folder the updater replaces
     // files in.
-    static Parts install(TMainForm& main, const Platform& platform, Restarter& restarter,
+    static Parts install(MainWindow& main, const Platform& platform, Restarter& restarter,
                          const TForm2::BrowserFactory& makeBrowser = {},
                          const QList<CourierSite>& sites = courierSites(),
                          const UpdateSettings& update = defaultUpdateSettings(), const QString& programDir = {});

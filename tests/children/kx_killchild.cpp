@@ -19,7 +19,7 @@
 #include "Fakes.h"
 
 #include "access/Tloginfm.h"
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "data/Schema.h"
 #include "data/Database.h"
 #include "import/Texcell.h"
@@ -47,7 +47,7 @@ void say(const char* line)
     std::fflush(stdout);
 }
 
-bool logIn(TMainForm& main)
+bool logIn(MainWindow& main)
 {
     // The login window comes up through a posted call.
     QCoreApplication::processEvents();
@@ -60,7 +60,7 @@ bool logIn(TMainForm& main)
     return main.journalNumber() != 0;
 }
 
-void trigger(TMainForm& main, Command command)
+void trigger(MainWindow& main, Command command)
 {
     main.commands()->action(command)->trigger();
 }
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
 
     test::FakePlatform fp;
     Database dm;
-    TMainForm main(dm, fp.platform);
+    MainWindow main(dm, fp.platform);
     main.show();
     if (!logIn(main))
         return 3;

@@ -22,7 +22,7 @@
 #include "Fakes.h"
 #include "Typing.h"
 
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "core/DbError.h"
 #include "data/Database.h"
 #include "orders/OrderEditorPanel.h"
@@ -79,7 +79,7 @@ int rowOfOrder(const Dataset& grid, const QString& number)
 
 class Station {
 public:
-    Station(TMainForm& w, test::FakePlatform& fp) : w(w), fp(fp), editor(*w.editor()) {}
+    Station(MainWindow& w, test::FakePlatform& fp) : w(w), fp(fp), editor(*w.editor()) {}
 
     int save(const QString& prefix, int count, bool read)
     {
@@ -162,7 +162,7 @@ public:
     }
 
 private:
-    TMainForm& w;
+    MainWindow& w;
     test::FakePlatform& fp;
     OrderEditorPanel& editor;
 };
@@ -186,7 +186,7 @@ int main(int argc, char** argv)
         say(QStringLiteral("msg ") + e.message());
         return 1;
     }
-    TMainForm w(*dm, fp.platform);
+    MainWindow w(*dm, fp.platform);
     w.show();
     QCoreApplication::processEvents();
     Tloginfm* login = w.login();

@@ -14,7 +14,7 @@ MainSession::MainSession(const std::function<void(TestDb&)>& fixture, bool withS
     : MainSession(Deferred{}, fixture, withSender)
 {
     dm = std::make_unique<Database>();
-    main = std::make_unique<TMainForm>(*dm, fp.platform);
+    main = std::make_unique<MainWindow>(*dm, fp.platform);
     main->show();
 }
 
@@ -33,7 +33,7 @@ QString MainSession::start()
     } catch (const DbError& e) {
         return e.message();
     }
-    main = std::make_unique<TMainForm>(*dm, fp.platform);
+    main = std::make_unique<MainWindow>(*dm, fp.platform);
     main->show();
     return QString();
 }

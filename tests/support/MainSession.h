@@ -3,7 +3,7 @@
 #include "Fakes.h"
 #include "TestDb.h"
 
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 #include "data/Database.h"
 
 #include <functional>
@@ -31,7 +31,7 @@ struct MainSession {
     TestDb db;
     FakePlatform fp;
     std::unique_ptr<Database> dm;
-    std::unique_ptr<TMainForm> main;
+    std::unique_ptr<MainWindow> main;
 };
 
 }  // namespace kx::test

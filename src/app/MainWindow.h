@@ -31,11 +31,11 @@ class Preferences;
 
 // The main window: the order grid on top, the quick search, the toolbar and
 // the print picture buttons below it, the status bar at the bottom.
-class TMainForm : public QMainWindow, public LoginHost, public MaintenanceHost {
+class MainWindow : public QMainWindow, public LoginHost, public MaintenanceHost {
     Q_OBJECT
 public:
-    TMainForm(Database& dm, const Platform& platform);
-    ~TMainForm() override;
+    MainWindow(Database& dm, const Platform& platform);
+    ~MainWindow() override;
 
     // The journal number: the id of this login's rz row, 0 before a login.
     int journalNumber() const { return m_journal; }
@@ -47,20 +47,20 @@ public:
 
     Database& dm() const { return m_dm; }
     Tloginfm* login() const { return m_login; }
-    OrderGrid* grid() const { return DBGridEh1; }
-    QuickSearchPanel* quickSearch() const { return GroupBox5; }
-    OrderEditorPanel* editor() const { return Panel3; }
-    SenderPanel* senderPanel() const { return Panel5; }
+    OrderGrid* grid() const { return m_orderGrid; }
+    QuickSearchPanel* quickSearch() const { return m_quickSearch; }
+    OrderEditorPanel* editor() const { return m_editor; }
+    SenderPanel* senderPanel() const { return m_senderPanel; }
     SenderProfile* senderProfile() const { return m_sender; }
     const LoginSession& loginSession() const { return m_session; }
     CommandRegistry* commands() const { return m_commands; }
     OrderRegister* orders() const { return m_orders; }
     ImportCleanup* cleanup() const { return m_cleanup; }
-    SuccessBanner* banner() const { return Panel4; }
+    SuccessBanner* banner() const { return m_banner; }
     Texcell* importWindow() const { return m_import; }
     Preferences* preferences() const { return m_preferences; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
-    QTimer* Timer1;  // refills a blank date in the order editor
+    QTimer* blankDateTimer;  // refills a blank date in the order editor
 
     // LoginHost
     void closeMainWindow() override;
@@ -95,17 +95,17 @@ private:
     bool m_loginShown = false;
 
     QWidget* m_client;
-    OrderGrid* DBGridEh1;
-    QFrame* Panel2;
-    QuickSearchPanel* GroupBox5;
+    OrderGrid* m_orderGrid;
+    QFrame* m_lowerPanel;
+    QuickSearchPanel* m_quickSearch;
     OrderRegister* m_orders;
     CommandRegistry* m_commands;
-    PictureButton* Image8;
-    PictureButton* Image6;
-    SuccessBanner* Panel4;
-    OrderEditorPanel* Panel3;
+    PictureButton* m_singlePrintButton;
+    PictureButton* m_batchPrintButton;
+    SuccessBanner* m_banner;
+    OrderEditorPanel* m_editor;
     SenderProfile* m_sender;
-    SenderPanel* Panel5;
+    SenderPanel* m_senderPanel;
     WaybillPrinting* m_printing;
     ImportCleanup* m_cleanup;
     Preferences* m_preferences;

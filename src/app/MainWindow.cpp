@@ -1,4 +1,4 @@
-#include "app/TMainForm.h"
+#include "app/MainWindow.h"
 
 #include "access/Tchangepassfm.h"
 #include "access/Tloginfm.h"
@@ -58,7 +58,7 @@ constexpr int statusBarHeight = 22;
 
 }  // namespace
 
-TMainForm::TMainForm(Database& dm, const Platform& platform) : m_dm(dm), m_platform(platform)
+MainWindow::MainWindow(Database& dm, const Platform& platform) : m_dm(dm), m_platform(platform)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(appTitle + QStringLiteral(" V2.1"));
@@ -73,32 +73,32 @@ TMainForm::TMainForm(Database& dm, const Platform& platform) : m_dm(dm), m_platf
     setCentralWidget(m_client);
 
     m_orders = new OrderRegister(dm, this);
-    DBGridEh1 = new OrderGrid(*m_orders, m_client);
+    m_orderGrid = new OrderGrid(*m_orders, m_client);
     m_commands = new CommandRegistry(platform, this);
     buildLowerPanel();
     buildStatusBar();
 
-    Panel4 = new SuccessBanner(m_client);
+    m_banner = new SuccessBanner(m_client);
     m_sender = new SenderProfile(dm, this);
-    Panel3 = new OrderEditorPanel(*m_orders, *m_sender, platform, m_client);
+    m_editor = new OrderEditorPanel(*m_orders, *m_sender, platform, m_client);
     // The editor panel stands open until the start-up sequence hides it, so a
     // sequence that stops early leaves it visible.
-    Panel3->show();
-    Panel5 = new SenderPanel(*m_sender, platform, m_client);
-    Panel5->hide();
+    m_editor->show();
+    m_senderPanel = new SenderPanel(*m_sender, platform, m_client);
+    m_senderPanel->hide();
     m_printing = new WaybillPrinting(*m_orders, platform, *m_sender, this);
     m_cleanup = new ImportCleanup(*m_orders, *m_sender, this);
     connect(m_cleanup, &ImportCleanup::progress, this, [this](int done, int total) {
         m_status[0]->setText(QStringLiteral("正在优化收件地址… %1/%2").arg(done).arg(total));
     });
     connect(m_cleanup, &ImportCleanup::progressEnded, m_status[0], &QLabel::clear);
-    m_preferences = new Preferences(*DBGridEh1, platform, this);
+    m_preferences = new Preferences(*m_orderGrid, platform, this);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(500);
-    connect(Timer1, &QTimer::timeout, this, [this] { Panel3->refillBlankDate(m_platform.clock.now().date()); });
-    Timer1->start();
+    blankDateTimer = new QTimer(this);
+    blankDateTimer->setObjectName(QStringLiteral("Timer1"));
+    blankDateTimer->setInterval(500);
+    connect(blankDateTimer, &QTimer::timeout, this, [this] { m_editor->refillBlankDate(m_platform.clock.now().date()); });
+    blankDateTimer->start();
 
     m_login = new Tloginfm(dm, platform, *this, this);
     // The import window lives from here to the end, hidden between showings.
@@ -115,29 +115,29 @@ TMainForm::TMainForm(Database& dm, const Platform& platform) : m_dm(dm), m_platf
     layoutClientArea();
 }
 
-TMainForm::~TMainForm() = default;
+MainWindow::~MainWindow() = default;
 
-void TMainForm::buildLowerPanel()
+void MainWindow::buildLowerPanel()
 {
-    Panel2 = new QFrame(m_client);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
+    m_lowerPanel = new QFrame(m_client);
+    m_lowerPanel->setObjectName(QStringLiteral("Panel2"));
 
-    GroupBox5 = new QuickSearchPanel(*m_orders, m_platform, Panel2);
-    GroupBox5->setGeometry(18, 10, 519, 118);
+    m_quickSearch = new QuickSearchPanel(*m_orders, m_platform, m_lowerPanel);
+    m_quickSearch->setGeometry(18, 10, 519, 118);
 
-    m_commands->toolBar()->setParent(Panel2);
+    m_commands->toolBar()->setParent(m_lowerPanel);
     m_commands->toolBar()->move(552, 16);
     m_commands->toolBar()->adjustSize();
 
-    Image8 = new PictureButton(QStringLiteral("单张打印"), Panel2);
-    Image8->setObjectName(QStringLiteral("Image8"));
-    Image8->setGeometry(575, 81, 130, 36);
-    Image6 = new PictureButton(QStringLiteral("批量打印"), Panel2);
-    Image6->setObjectName(QStringLiteral("Image6"));
-    Image6->setGeometry(727, 81, 130, 36);
+    m_singlePrintButton = new PictureButton(QStringLiteral("单张打印"), m_lowerPanel);
+    m_singlePrintButton->setObjectName(QStringLiteral("Image8"));
+    m_singlePrintButton->setGeometry(575, 81, 130, 36);
+    m_batchPrintButton = new PictureButton(QStringLiteral("批量打印"), m_lowerPanel);
+    m_batchPrintButton->setObjectName(QStringLiteral("Image6"));
+    m_batchPrintButton->setGeometry(727, 81, 130, 36);
 }
 
-void TMainForm::buildStatusBar()
+void MainWindow::buildStatusBar()
 {
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("StatusBar"));
@@ -161,16 +161,16 @@ void TMainForm::buildStatusBar()
     setStatusBar(bar);
 }
 
-void TMainForm::registerCommands()
+void MainWindow::registerCommands()
 {
     CommandRegistry& c = *m_commands;
-    Panel3->registerCommands(c);
-    Panel5->registerCommands(c);
+    m_editor->registerCommands(c);
+    m_senderPanel->registerCommands(c);
     m_printing->registerCommands(c);
-    (new ExcelExport(*m_orders, *DBGridEh1, m_session, m_platform, this))->registerCommands(c);
+    (new ExcelExport(*m_orders, *m_orderGrid, m_session, m_platform, this))->registerCommands(c);
     m_import->registerCommands(c);
     m_cleanup->registerCommands(c);
-    (new OrderListPrinting(*DBGridEh1, m_session, m_platform, this))->registerCommands(c);
+    (new OrderListPrinting(*m_orderGrid, m_session, m_platform, this))->registerCommands(c);
     m_preferences->registerCommands(c);
     c.on(Command::Backup, [this] {
         createOnDemand<Trepair>(this, m_dm, m_platform, static_cast<MaintenanceHost&>(*this));
@@ -179,7 +179,7 @@ void TMainForm::registerCommands()
 
     c.on(Command::UserAdmin, [this] { createOnDemand<Tuserglfm>(this, m_dm, m_platform); });
     c.on(Command::ChangePassword, [this] { createOnDemand<Tchangepassfm>(this, m_dm, m_platform); });
-    c.on(Command::GridShowAll, [this] { GroupBox5->Button12->click(); });
+    c.on(Command::GridShowAll, [this] { m_quickSearch->Button12->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
     c.addStartUpStep(StartUpStep::Tables, [this] {
         m_dm.orderAppender.openForAppend();
@@ -192,42 +192,42 @@ void TMainForm::registerCommands()
     });
 
     // The children of the main window that react to each other.
-    connect(GroupBox5, &QuickSearchPanel::showAllRequested, this, [this] { guarded([this] { showAll(); }); });
-    connect(GroupBox5, &QuickSearchPanel::searched, Panel3, &QWidget::hide);
-    connect(DBGridEh1, &OrderGrid::rowDoubleClicked, this,
-            [this] { guarded([this] { Panel3->loadFromDoubleClick(); }); });
-    connect(DBGridEh1, &OrderGrid::titleClicked, Panel3, &QWidget::hide);
-    connect(DBGridEh1, &OrderGrid::contextMenuRequested, this,
+    connect(m_quickSearch, &QuickSearchPanel::showAllRequested, this, [this] { guarded([this] { showAll(); }); });
+    connect(m_quickSearch, &QuickSearchPanel::searched, m_editor, &QWidget::hide);
+    connect(m_orderGrid, &OrderGrid::rowDoubleClicked, this,
+            [this] { guarded([this] { m_editor->loadFromDoubleClick(); }); });
+    connect(m_orderGrid, &OrderGrid::titleClicked, m_editor, &QWidget::hide);
+    connect(m_orderGrid, &OrderGrid::contextMenuRequested, this,
             [this](const QPoint& pos) { m_commands->gridMenu()->popup(pos); });
-    connect(Panel3, &OrderEditorPanel::bannerRequested, this, &TMainForm::showBanner);
-    connect(Panel5, &SenderPanel::bannerRequested, this, &TMainForm::showBanner);
-    connect(Image8, &PictureButton::pressed, this,
+    connect(m_editor, &OrderEditorPanel::bannerRequested, this, &MainWindow::showBanner);
+    connect(m_senderPanel, &SenderPanel::bannerRequested, this, &MainWindow::showBanner);
+    connect(m_singlePrintButton, &PictureButton::pressed, this,
             [this](const QPoint& pos) { m_commands->menu(CommandMenu::SinglePrint)->popup(pos); });
-    connect(Image6, &PictureButton::pressed, this,
+    connect(m_batchPrintButton, &PictureButton::pressed, this,
             [this](const QPoint& pos) { m_commands->menu(CommandMenu::BatchPrint)->popup(pos); });
 }
 
-void TMainForm::guarded(const std::function<void()>& handler)
+void MainWindow::guarded(const std::function<void()>& handler)
 {
     m_platform.guard(this, handler);
 }
 
-void TMainForm::showAll()
+void MainWindow::showAll()
 {
     m_orders->showAll();
 }
 
-void TMainForm::showBanner(const QString& text)
+void MainWindow::showBanner(const QString& text)
 {
-    Panel4->showMessage(text);
+    m_banner->showMessage(text);
 }
 
-void TMainForm::startUp()
+void MainWindow::startUp()
 {
     m_commands->runStartUp();
 }
 
-bool TMainForm::event(QEvent* event)
+bool MainWindow::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::StatusTip:
@@ -243,7 +243,7 @@ bool TMainForm::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-void TMainForm::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (!event->spontaneous()) {
@@ -254,7 +254,7 @@ void TMainForm::showEvent(QShowEvent* event)
     }
 }
 
-void TMainForm::askForLogin()
+void MainWindow::askForLogin()
 {
     if (m_journal != 0 || m_loginShown)
         return;
@@ -265,7 +265,7 @@ void TMainForm::askForLogin()
     });
 }
 
-void TMainForm::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // The database is closed only when the backup window could not open it
     // again and the user chose to end the program: nothing can be written.
@@ -284,54 +284,54 @@ void TMainForm::closeEvent(QCloseEvent* event)
     QApplication::closeAllWindows();
 }
 
-void TMainForm::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     layoutClientArea();
 }
 
-void TMainForm::layoutClientArea()
+void MainWindow::layoutClientArea()
 {
     // The lower panel and the status bar keep their heights; the grid takes
     // the rest (473 of the 636 pixels at the normal size).
     const int w = m_client->width() > 0 ? m_client->width() : clientWidth;
     const int h = m_client->height() > 0 ? m_client->height() : clientHeight - statusBarHeight;
     const int gridHeight = std::max(0, h - lowerPanelHeight);
-    DBGridEh1->setGeometry(0, 0, w, gridHeight);
-    Panel2->setGeometry(0, gridHeight, w, h - gridHeight);
+    m_orderGrid->setGeometry(0, 0, w, gridHeight);
+    m_lowerPanel->setGeometry(0, gridHeight, w, h - gridHeight);
 }
 
-void TMainForm::showMainWindow()
+void MainWindow::showMainWindow()
 {
     show();
     raise();
     activateWindow();
 }
 
-void TMainForm::closeMainWindow()
+void MainWindow::closeMainWindow()
 {
     close();
 }
 
-void TMainForm::focusMainWindow()
+void MainWindow::focusMainWindow()
 {
     activateWindow();
-    DBGridEh1->view()->setFocus();
+    m_orderGrid->view()->setFocus();
 }
 
-void TMainForm::setOperatorName(const QString& name)
+void MainWindow::setOperatorName(const QString& name)
 {
     m_session.setUserName(name);
     m_status[1]->setText(name);
 }
 
-void TMainForm::restrictToOrdinaryUser()
+void MainWindow::restrictToOrdinaryUser()
 {
     for (Command c : {Command::GridNew, Command::GridEdit, Command::GridDelete, Command::GridHideItems,
                       Command::ChangePassword})
         m_commands->action(c)->setVisible(false);
     for (GridColumn column : {PayDateColumn, ItemColumn, RemarkColumn})
-        DBGridEh1->setColumnVisible(column, false);
+        m_orderGrid->setColumnVisible(column, false);
 }
 
 }  // namespace kx
