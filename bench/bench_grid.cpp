@@ -64,7 +64,7 @@ void show_all_100k(benchmark::State& state)
     if (screen.orders->rowCount() != orderCount || screen.grid->model()->rowCount() != orderCount ||
         screen.grid->rowCountText() != countText || screen.orders->currentRow() != orderCount - 1)
         bench::fail(QStringLiteral("show-all did not show every order"));
-    shown().couriers = bench::checkOf(comboItems(screen.panel->ComboBox1));
+    shown().couriers = bench::checkOf(comboItems(screen.panel->courierBox));
     shown().orders = bench::checkOf(screen.orders->result());
 }
 

@@ -63,7 +63,7 @@ bench::ResultCheck& foundByUs()
 void search_keystroke_100k(benchmark::State& state)
 {
     bench::OrderScreen& s = screen();
-    QLineEdit* mobile = s.panel->Edit50;
+    QLineEdit* mobile = s.panel->mobileEdit;
     Dataset& result = s.orders->result();
     for (auto _ : state) {
         state.PauseTiming();

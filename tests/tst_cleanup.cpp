@@ -120,7 +120,7 @@ void TestCleanup::cleanImported()
         db.addOrder({{"a", "乙"}, {"g", "交易成功"}});  // courier and date null, as an import leaves them
         db.addOrder({{"a", "丙"}, {"d", "EMS邮政快递"}, {"g", "未打印"}, {"day1", "2025-12-31"}});
     });
-    test::typeText(s.main->quickSearch()->Edit23, "甲");
+    test::typeText(s.main->quickSearch()->nameEdit, "甲");
     QCOMPARE(s.grid().rowCount(), 1);
     s.main->senderPanel()->ComboBox2->setEditText(courier);
     QCOMPARE(s.main->senderProfile()->courier(), courier);
@@ -225,7 +225,7 @@ void TestCleanup::cleanAddressesAfterSearch()
             addUntidied(db, name);
     });
     s.run(Command::GridShowAll);
-    test::typeText(s.main->quickSearch()->Edit23, "乙");
+    test::typeText(s.main->quickSearch()->nameEdit, "乙");
     QCOMPARE(s.grid().rowCount(), 1);
 
     s.run(Command::CleanAddresses);
@@ -245,7 +245,7 @@ void TestCleanup::cleanAddressesOnEmptyResult()
         addUntidied(db, "甲");
         addUntidied(db, "乙");
     });
-    test::typeText(s.main->quickSearch()->Edit23, "丁");
+    test::typeText(s.main->quickSearch()->nameEdit, "丁");
     QCOMPARE(s.grid().rowCount(), 0);
     QSignalSpy progress(s.main->cleanup(), &ImportCleanup::progress);
 
@@ -335,7 +335,7 @@ void TestCleanup::cleanAddressesThenShowAllFails()
         addUntidied(db, "乙");
         db.exec("update data set d=null where a='乙'");
     });
-    test::typeText(s.main->quickSearch()->Edit50, "86");
+    test::typeText(s.main->quickSearch()->mobileEdit, "86");
     QCOMPARE(s.grid().rowCount(), 2);
     const QString searched = s.grid().sql();
 

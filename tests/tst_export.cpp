@@ -533,7 +533,7 @@ void TestExport::exportsTheGrid()
     for (int c : hide)
         s.main->grid()->setColumnVisible(c, false);
     if (!search.isEmpty())
-        test::typeText(s.main->quickSearch()->Edit23, search);
+        test::typeText(s.main->quickSearch()->nameEdit, search);
     if (sortBy >= 0)
         s.main->grid()->sortByTitle(sortBy, false);
     QCOMPARE(s.main->orders()->rowCount(), orders.size());

@@ -252,15 +252,15 @@ void TestHostile::everydayWork(test::MainSession& s)
 {
     QuickSearchPanel* search = s.main->quickSearch();
     Dataset& grid = s.dm->gridResult;
-    search->Button12->click();
+    search->showAllButton->click();
     QVERIFY(grid.isOpen());
     const int all = grid.rowCount();
     QVERIFY(all > 0);
 
-    test::typeText(search->Edit23, "王");
+    test::typeText(search->nameEdit, "王");
     QVERIFY(grid.isOpen());
-    search->Button15->click();
-    search->Button12->click();
+    search->clearButton->click();
+    search->showAllButton->click();
     QCOMPARE(grid.rowCount(), all);
 
     for (int row = 0; row < all; ++row) {
@@ -308,7 +308,7 @@ void TestHostile::nullInEveryColumn()
     // A search finds the orders around it.
     s.fp.dialogs.clear();
     Dataset& grid = s.dm->gridResult;
-    test::typeText(s.main->quickSearch()->Edit23, "李");
+    test::typeText(s.main->quickSearch()->nameEdit, "李");
     QCOMPARE(grid.rowCount(), 1);
     QCOMPARE(grid.field("a").toString(), QString("李四"));
 
@@ -332,8 +332,8 @@ void TestHostile::nullInEveryColumn()
     editor->Button1->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{conversionError});
     QCOMPARE(s.db.cli("select a, d, c from data where a='王五'"), QStringList{"王五|申通快递|上海市浦东新区"});
-    s.main->quickSearch()->Edit23->clear();
-    test::typeText(s.main->quickSearch()->Edit23, "五");
+    s.main->quickSearch()->nameEdit->clear();
+    test::typeText(s.main->quickSearch()->nameEdit, "五");
     QCOMPARE(grid.rowCount(), 1);
     QCOMPARE(s.fp.dialogs.texts(), QStringList{conversionError});
 }
@@ -410,8 +410,8 @@ void TestHostile::damagedPageMetLate()
     // The show-all and a search meet it again; neither shows an empty or
     // partial list as if it were all.
     s.fp.dialogs.clear();
-    s.main->quickSearch()->Button12->click();
-    test::typeText(s.main->quickSearch()->Edit23, "张");
+    s.main->quickSearch()->showAllButton->click();
+    test::typeText(s.main->quickSearch()->nameEdit, "张");
     QCOMPARE(s.fp.dialogs.texts().size(), 2);
     QCOMPARE(s.fp.dialogs.texts().filter(damaged).size(), 2);
     QVERIFY(!s.dm->gridResult.isOpen() || s.dm->gridResult.rowCount() == 0);

@@ -200,12 +200,12 @@ void TestMainWindow::showAllAndNullCourier()
     MainWindow& w = *s.main;
     test::FakePlatform& fp = s.fp;
     Database& dm = *s.dm;
-    w.quickSearch()->Button12->click();
+    w.quickSearch()->showAllButton->click();
     QCOMPARE(dm.gridResult.rowCount(), 3);
     QCOMPARE(dm.gridResult.currentRow(), 2);
     QCOMPARE(w.grid()->rowCountText(), QString("共3条记录"));
-    QCOMPARE(w.quickSearch()->ComboBox1->count(), 2);
-    QCOMPARE(w.quickSearch()->ComboBox1->currentText(), QString());
+    QCOMPARE(w.quickSearch()->courierBox->count(), 2);
+    QCOMPARE(w.quickSearch()->courierBox->currentText(), QString());
 
     // A null courier stops the action at the list fill: the grid and its
     // count keep their previous state.
@@ -214,7 +214,7 @@ void TestMainWindow::showAllAndNullCourier()
     QCOMPARE(fp.dialogs.texts(), QStringList{"Could not convert variant of type (Null) into type (String)."});
     QCOMPARE(dm.gridResult.rowCount(), 3);
     QCOMPARE(w.grid()->rowCountText(), QString("共3条记录"));
-    QCOMPARE(w.quickSearch()->ComboBox1->count(), 0);
+    QCOMPARE(w.quickSearch()->courierBox->count(), 0);
 }
 
 void TestMainWindow::bannerTwoSecondRule()
@@ -457,7 +457,7 @@ void TestMainWindow::commandsReachTheirWindows()
     QVERIFY(!w.editor()->isVisible());
     c->action(Command::GridNew)->trigger();
     QVERIFY(w.editor()->isVisible());
-    test::typeText(w.quickSearch()->Edit23, "张");
+    test::typeText(w.quickSearch()->nameEdit, "张");
     QCOMPARE(s.dm->gridResult.rowCount(), 1);
     QVERIFY(!w.editor()->isVisible());
 

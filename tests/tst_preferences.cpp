@@ -102,7 +102,7 @@ Look lookOf(MainWindow& w)
     QLabel* status = w.statusPanel(0);
     QToolButton* newOrder = w.commands()->toolBar()->findChild<QToolButton*>("新建记录");
     QWidget* panel = w.findChild<QWidget*>("Panel2");
-    QPushButton* showAll = w.quickSearch()->Button12;
+    QPushButton* showAll = w.quickSearch()->showAllButton;
     QMenu* menu = w.commands()->gridMenu();
     const QImage menuShot = menu->grab().toImage();
     const QRect entry = menu->actionGeometry(menu->actions().at(0));
@@ -312,7 +312,7 @@ void TestPreferences::skinsAppliedAndStored()
     QVERIFY(s.fp.dialogs.shown.isEmpty());
 
     // The skin colours; the faces and sizes stay the windows' own.
-    QCOMPARE(s.main->quickSearch()->Button12->font().pixelSize(), 14);
+    QCOMPARE(s.main->quickSearch()->showAllButton->font().pixelSize(), 14);
     QCOMPARE(s.main->grid()->font().pixelSize(), 14);
     s.main->commands()->action(Command::Backup)->trigger();
     QPointer<Trepair> w = s.main->findChild<Trepair*>();

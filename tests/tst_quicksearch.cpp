@@ -197,8 +197,8 @@ void TestQuickSearch::search()
 void TestQuickSearch::searchResultStartsOnFirstRow()
 {
     Fixture f;
-    f.panel->ComboBox1->setEditText("申通快递");  // a condition, no search yet
-    test::typeText(f.panel->Edit50, "0");
+    f.panel->courierBox->setEditText("申通快递");  // a condition, no search yet
+    test::typeText(f.panel->mobileEdit, "0");
     QCOMPARE(f.dm.gridResult.sql(), QString("select * from data where [a]<>'' and d like '%' || ? || '%'"
                                             " and b like '%' || ? || '%'"));
     QCOMPARE(f.dm.gridResult.params(), (QVariantList{"申通快递", "0"}));
@@ -209,10 +209,10 @@ void TestQuickSearch::searchResultStartsOnFirstRow()
 void TestQuickSearch::databaseErrorLeavesGridEmpty()
 {
     Fixture f;
-    test::typeText(f.panel->Edit23, "张");
+    test::typeText(f.panel->nameEdit, "张");
     QCOMPARE(f.dm.gridResult.rowCount(), 1);
     f.db.exec("alter table data rename to gone");
-    test::typeText(f.panel->Edit23, "三");
+    test::typeText(f.panel->nameEdit, "三");
     QCOMPARE(f.fp.dialogs.shown.size(), 1);
     QCOMPARE(f.fp.dialogs.shown[0].caption, appTitle);
     QCOMPARE(f.fp.dialogs.shown[0].icon, Dialogs::Icon::Critical);
@@ -241,11 +241,11 @@ void TestQuickSearch::clearConditions()
     QFETCH(QStringList, found);
     QFETCH(int, searchesByClearing);
     Fixture f;
-    test::typeText(f.panel->ComboBox1->lineEdit(), "申通快递");
+    test::typeText(f.panel->courierBox->lineEdit(), "申通快递");
     if (nameTyped)
-        test::typeText(f.panel->Edit23, "三");
+        test::typeText(f.panel->nameEdit, "三");
     const int before = f.searches.count();
-    QTest::mouseClick(f.panel->Button15, Qt::LeftButton);
+    QTest::mouseClick(f.panel->clearButton, Qt::LeftButton);
     QCOMPARE(f.searches.count() - before, searchesByClearing);
     QCOMPARE(gridNames(f.dm.gridResult), sorted(found));
     for (QLineEdit* e : f.panel->findChildren<QLineEdit*>())
@@ -256,20 +256,20 @@ void TestQuickSearch::showAllDoesNotSearch()
 {
     Fixture f;
     QSignalSpy showAll(f.panel, &QuickSearchPanel::showAllRequested);
-    test::typeText(f.panel->ComboBox1->lineEdit(), "顺丰");
-    test::typeText(f.panel->Edit23, "赵");
+    test::typeText(f.panel->courierBox->lineEdit(), "顺丰");
+    test::typeText(f.panel->nameEdit, "赵");
     const int before = f.searches.count();
-    QTest::mouseClick(f.panel->Button12, Qt::LeftButton);
+    QTest::mouseClick(f.panel->showAllButton, Qt::LeftButton);
     QCOMPARE(showAll.count(), 1);
     QCOMPARE(f.searches.count(), before);
     QCOMPARE(f.dm.gridResult.rowCount(), 7);  // every order, empty names too
-    QCOMPARE(f.panel->ComboBox1->currentText(), QString());
-    QCOMPARE(f.panel->ComboBox1->count(), 4);
-    QCOMPARE(f.panel->Edit23->text(), QString("赵"));
+    QCOMPARE(f.panel->courierBox->currentText(), QString());
+    QCOMPARE(f.panel->courierBox->count(), 4);
+    QCOMPARE(f.panel->nameEdit->text(), QString("赵"));
     // Choosing a courier from the refilled list searches at once.
-    QTest::keyClick(f.panel->ComboBox1, Qt::Key_Down);
+    QTest::keyClick(f.panel->courierBox, Qt::Key_Down);
     QCOMPARE(f.searches.count(), before + 1);
-    QCOMPARE(f.panel->ComboBox1->currentText(), QString("中通速递"));
+    QCOMPARE(f.panel->courierBox->currentText(), QString("中通速递"));
     QCOMPARE(gridNames(f.dm.gridResult), QStringList());  // 中通速递 and 赵: none
 }
 
@@ -279,15 +279,15 @@ void TestQuickSearch::searchButtonReachedWithTab()
     f.window.show();
     QVERIFY(QTest::qWaitForWindowActive(&f.window));
     // "全部记录" covers "查询": a click lands on "全部记录".
-    QCOMPARE(f.panel->childAt(f.panel->Button7->geometry().center()), f.panel->Button12);
-    f.panel->Edit25->setFocus();
-    QTest::keyClick(f.panel->Edit25, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), f.panel->Button12);
-    QTest::keyClick(f.panel->Button12, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), f.panel->Button7);
-    QTest::keyClick(f.panel->Button7, Qt::Key_Return);
+    QCOMPARE(f.panel->childAt(f.panel->searchButton->geometry().center()), f.panel->showAllButton);
+    f.panel->orderNumberEdit->setFocus();
+    QTest::keyClick(f.panel->orderNumberEdit, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.panel->showAllButton);
+    QTest::keyClick(f.panel->showAllButton, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.panel->searchButton);
+    QTest::keyClick(f.panel->searchButton, Qt::Key_Return);
     QCOMPARE(f.searches.count(), 1);
-    QTest::keyClick(f.panel->Button7, Qt::Key_Space);
+    QTest::keyClick(f.panel->searchButton, Qt::Key_Space);
     QCOMPARE(f.searches.count(), 2);
     QCOMPARE(f.dm.gridResult.rowCount(), 5);
 }
@@ -312,10 +312,10 @@ void TestQuickSearch::layout()
         QVERIFY2(label, qPrintable(text));
         QCOMPARE(label->buddy()->objectName(), name);
     }
-    QCOMPARE(f.panel->ComboBox8->count(), 2);
-    QCOMPARE(f.panel->ComboBox8->itemText(0), QString("已打印"));
-    QCOMPARE(f.panel->ComboBox8->itemText(1), QString("未打印"));
-    QCOMPARE(f.panel->ComboBox8->currentText(), QString());
+    QCOMPARE(f.panel->printStatusBox->count(), 2);
+    QCOMPARE(f.panel->printStatusBox->itemText(0), QString("已打印"));
+    QCOMPARE(f.panel->printStatusBox->itemText(1), QString("未打印"));
+    QCOMPARE(f.panel->printStatusBox->currentText(), QString());
     QCOMPARE(f.panel->Label57->text(), QString("where [a]<>''"));
     QVERIFY(f.panel->Label57->isHidden());
 }

@@ -179,7 +179,7 @@ void MainWindow::registerCommands()
 
     c.on(Command::UserAdmin, [this] { createOnDemand<Tuserglfm>(this, m_dm, m_platform); });
     c.on(Command::ChangePassword, [this] { createOnDemand<Tchangepassfm>(this, m_dm, m_platform); });
-    c.on(Command::GridShowAll, [this] { m_quickSearch->Button12->click(); });
+    c.on(Command::GridShowAll, [this] { m_quickSearch->showAllButton->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
     c.addStartUpStep(StartUpStep::Tables, [this] {
         m_dm.orderAppender.openForAppend();

@@ -55,26 +55,26 @@ QuickSearchPanel::QuickSearchPanel(OrderRegister& orders, const Platform& platfo
         return b;
     };
 
-    ComboBox1 = combo("ComboBox1", 96, 20, 89);
-    ComboBox8 = combo("ComboBox8", 264, 20, 73);
-    Edit50 = edit("Edit50", 408, 20, 89);
-    Edit23 = edit("Edit23", 96, 52, 73);
-    Edit29 = edit("Edit29", 264, 52, 142);
-    Button15 = button("Button15", QStringLiteral("清空条件"), 429, 51, 73);
-    Edit49 = edit("Edit49", 96, 84, 89);
-    Edit25 = edit("Edit25", 264, 84, 113);
+    courierBox = combo("ComboBox1", 96, 20, 89);
+    printStatusBox = combo("ComboBox8", 264, 20, 73);
+    mobileEdit = edit("Edit50", 408, 20, 89);
+    nameEdit = edit("Edit23", 96, 52, 73);
+    addressEdit = edit("Edit29", 264, 52, 142);
+    clearButton = button("Button15", QStringLiteral("清空条件"), 429, 51, 73);
+    memberEdit = edit("Edit49", 96, 84, 89);
+    orderNumberEdit = edit("Edit25", 264, 84, 113);
     // "查询" lies under "全部记录" (created after it, so drawn on top): it
     // cannot be clicked, only reached with Tab.
-    Button7 = button("Button7", QStringLiteral("查询"), 428, 85, 75);
-    Button12 = button("Button12", QStringLiteral("全部记录"), 428, 85, 75);
+    searchButton = button("Button7", QStringLiteral("查询"), 428, 85, 75);
+    showAllButton = button("Button12", QStringLiteral("全部记录"), 428, 85, 75);
 
-    label(QStringLiteral("快递方式："), 24, 24, ComboBox1);
-    label(QStringLiteral("打印状态："), 194, 24, ComboBox8);
-    label(QStringLiteral("手机号："), 352, 24, Edit50);
-    label(QStringLiteral("收件人姓名："), 10, 56, Edit23);
-    label(QStringLiteral("收件地址："), 194, 56, Edit29);
-    label(QStringLiteral("会员名："), 38, 88, Edit49);
-    label(QStringLiteral("订单编号："), 194, 88, Edit25);
+    label(QStringLiteral("快递方式："), 24, 24, courierBox);
+    label(QStringLiteral("打印状态："), 194, 24, printStatusBox);
+    label(QStringLiteral("手机号："), 352, 24, mobileEdit);
+    label(QStringLiteral("收件人姓名："), 10, 56, nameEdit);
+    label(QStringLiteral("收件地址："), 194, 56, addressEdit);
+    label(QStringLiteral("会员名："), 38, 88, memberEdit);
+    label(QStringLiteral("订单编号："), 194, 88, orderNumberEdit);
 
     Label57 = new QLabel(QStringLiteral("where [a]<>''"), this);
     Label57->setObjectName(QStringLiteral("Label57"));
@@ -82,55 +82,55 @@ QuickSearchPanel::QuickSearchPanel(OrderRegister& orders, const Platform& platfo
 
     // The courier box offers the courier list until the first show-all
     // replaces it with the couriers found in the orders.
-    for (auto [box, items] : {std::pair{ComboBox1, CourierCatalogue::courierList()},
-                              std::pair{ComboBox8, QStringList{printedStatus, notPrintedStatus}}}) {
+    for (auto [box, items] : {std::pair{courierBox, CourierCatalogue::courierList()},
+                              std::pair{printStatusBox, QStringList{printedStatus, notPrintedStatus}}}) {
         const QSignalBlocker blocker(box);
         box->addItems(items);
         box->setCurrentIndex(-1);
         box->setEditText(QString());
     }
 
-    setTabOrder(ComboBox1, ComboBox8);
-    setTabOrder(ComboBox8, Edit50);
-    setTabOrder(Edit50, Edit23);
-    setTabOrder(Edit23, Edit29);
-    setTabOrder(Edit29, Button15);
-    setTabOrder(Button15, Edit49);
-    setTabOrder(Edit49, Edit25);
-    setTabOrder(Edit25, Button12);
-    setTabOrder(Button12, Button7);
+    setTabOrder(courierBox, printStatusBox);
+    setTabOrder(printStatusBox, mobileEdit);
+    setTabOrder(mobileEdit, nameEdit);
+    setTabOrder(nameEdit, addressEdit);
+    setTabOrder(addressEdit, clearButton);
+    setTabOrder(clearButton, memberEdit);
+    setTabOrder(memberEdit, orderNumberEdit);
+    setTabOrder(orderNumberEdit, showAllButton);
+    setTabOrder(showAllButton, searchButton);
 
     // The five text boxes search on every change of their text, a program
     // step included; the two drop-down boxes only on what the user does
     // (typing, deleting, pasting, choosing from the list), so that the
     // show-all emptying the courier box does not search.
-    for (QLineEdit* e : {Edit23, Edit25, Edit29, Edit49, Edit50})
+    for (QLineEdit* e : {nameEdit, orderNumberEdit, addressEdit, memberEdit, mobileEdit})
         connect(e, &QLineEdit::textChanged, this, &QuickSearchPanel::search);
-    for (QComboBox* c : {ComboBox1, ComboBox8}) {
+    for (QComboBox* c : {courierBox, printStatusBox}) {
         connect(c->lineEdit(), &QLineEdit::textEdited, this, &QuickSearchPanel::search);
         connect(c, &QComboBox::activated, this, &QuickSearchPanel::search);
     }
 
     auto* enter = new EnterChain(this);
-    for (QPushButton* b : {Button15, Button12, Button7})
+    for (QPushButton* b : {clearButton, showAllButton, searchButton})
         enter->pressOnEnter(b);
 
-    connect(Button7, &QPushButton::clicked, this, &QuickSearchPanel::search);
-    connect(Button15, &QPushButton::clicked, this, &QuickSearchPanel::clearConditions);
-    connect(Button12, &QPushButton::clicked, this, &QuickSearchPanel::showAllRequested);
+    connect(searchButton, &QPushButton::clicked, this, &QuickSearchPanel::search);
+    connect(clearButton, &QPushButton::clicked, this, &QuickSearchPanel::clearConditions);
+    connect(showAllButton, &QPushButton::clicked, this, &QuickSearchPanel::showAllRequested);
     connect(&m_orders, &OrderRegister::courierListChanged, this, &QuickSearchPanel::showCouriers);
 }
 
 void QuickSearchPanel::showCouriers(const QStringList& couriers)
 {
     // The show-all's list replaces the box's, without a search.
-    replaceItems(ComboBox1, couriers);
+    replaceItems(courierBox, couriers);
 }
 
 SearchConditions QuickSearchPanel::conditions() const
 {
-    return {ComboBox1->currentText(), Edit23->text(), Edit29->text(), Edit25->text(),
-            Edit49->text(),           Edit50->text(), ComboBox8->currentText()};
+    return {courierBox->currentText(), nameEdit->text(), addressEdit->text(), orderNumberEdit->text(),
+            memberEdit->text(),           mobileEdit->text(), printStatusBox->currentText()};
 }
 
 void QuickSearchPanel::search()
@@ -148,10 +148,10 @@ void QuickSearchPanel::clearConditions()
     // Emptying a text box that held text searches at once, with the other
     // boxes as they still stand; the drop-down boxes come last and do not
     // search.
-    for (QLineEdit* e : {Edit23, Edit25, Edit29, Edit49, Edit50})
+    for (QLineEdit* e : {nameEdit, orderNumberEdit, addressEdit, memberEdit, mobileEdit})
         e->clear();
-    ComboBox1->setEditText(QString());
-    ComboBox8->setEditText(QString());
+    courierBox->setEditText(QString());
+    printStatusBox->setEditText(QString());
 }
 
 }  // namespace kx

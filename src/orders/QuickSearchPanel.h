@@ -21,16 +21,16 @@ class QuickSearchPanel : public QGroupBox {
 public:
     QuickSearchPanel(OrderRegister& orders, const Platform& platform, QWidget* parent = nullptr);
 
-    QComboBox* ComboBox1;  // courier
-    QComboBox* ComboBox8;  // print status
-    QLineEdit* Edit50;     // mobile
-    QLineEdit* Edit23;     // name
-    QLineEdit* Edit29;     // address
-    QLineEdit* Edit49;     // member
-    QLineEdit* Edit25;     // order number
-    QPushButton* Button15; // 清空条件
-    QPushButton* Button12; // 全部记录
-    QPushButton* Button7;  // 查询 (under 全部记录, keyboard only)
+    QComboBox* courierBox;
+    QComboBox* printStatusBox;
+    QLineEdit* mobileEdit;
+    QLineEdit* nameEdit;
+    QLineEdit* addressEdit;
+    QLineEdit* memberEdit;
+    QLineEdit* orderNumberEdit;
+    QPushButton* clearButton;
+    QPushButton* showAllButton;
+    QPushButton* searchButton;  // under showAllButton, reached by the keyboard only
     QLabel* Label57;       // hidden base condition
 
     SearchConditions conditions() const;

@@ -118,14 +118,14 @@ public:
     void lookAround(const QString& prefix, int n)
     {
         QuickSearchPanel& search = *w.quickSearch();
-        search.Edit25->setText(orderNumber(prefix, n));
-        search.Button15->click();
-        search.Button12->click();
+        search.orderNumberEdit->setText(orderNumber(prefix, n));
+        search.clearButton->click();
+        search.showAllButton->click();
     }
 
     int showAll()
     {
-        w.quickSearch()->Button12->click();
+        w.quickSearch()->showAllButton->click();
         return w.orders()->rowCount();
     }
 
