@@ -324,12 +324,12 @@ void TestHostile::nullInEveryColumn()
     // again, the order is stored all the same.
     s.main->commands()->action(Command::NewOrder)->trigger();
     OrderEditorPanel* editor = s.main->editor();
-    editor->ComboBox12->setEditText("未打印");
+    editor->printStatusBox->setEditText("未打印");
     editor->setDate(QDate(2026, 12, 10));
-    editor->Edit11->setText("王五");
-    editor->Edit8->setText("13912345678");
-    editor->Edit28->setText("上海市浦东新区");
-    editor->Button1->click();
+    editor->recipientNameEdit->setText("王五");
+    editor->recipientMobileEdit->setText("13912345678");
+    editor->recipientAddressEdit->setText("上海市浦东新区");
+    editor->newButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{conversionError});
     QCOMPARE(s.db.cli("select a, d, c from data where a='王五'"), QStringList{"王五|申通快递|上海市浦东新区"});
     s.main->quickSearch()->nameEdit->clear();
@@ -368,9 +368,9 @@ void TestHostile::brokenTextsChangedAndDeleted()
     // "修 改" after a double-click.
     grid.setCurrentRow(rowOf("T2"));
     QVERIFY(s.fp.platform.guard(s.main.get(), [&] { s.main->editor()->loadFromDoubleClick(); }));
-    QCOMPARE(s.main->editor()->Edit11->text(), QString("李四\uFFFD"));
-    s.main->editor()->Edit8->setText("13900002222");
-    s.main->editor()->Button3->click();
+    QCOMPARE(s.main->editor()->recipientNameEdit->text(), QString("李四\uFFFD"));
+    s.main->editor()->recipientMobileEdit->setText("13900002222");
+    s.main->editor()->saveChangesButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList());
     // The edited texts are stored as the editor shows them.
     QVERIFY2(stored("T2").value(0).startsWith("E69D8EE59B9BEFBFBD|13900002222|"), qPrintable(stored("T2").join('/')));

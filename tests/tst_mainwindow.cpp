@@ -448,8 +448,8 @@ void TestMainWindow::commandsReachTheirWindows()
     // "新建记录" opens the editor for a new order with the sender's courier.
     c->action(Command::NewOrder)->trigger();
     QVERIFY(w.editor()->isVisible());
-    QVERIFY(w.editor()->Button1->isVisible());
-    QCOMPARE(w.editor()->ComboBox4->currentText(), QString("申通快递"));
+    QVERIFY(w.editor()->newButton->isVisible());
+    QCOMPARE(w.editor()->courierBox->currentText(), QString("申通快递"));
     // A title click hides it, so does a search.
     TwoLevelHeader* header = w.grid()->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},

@@ -80,7 +80,7 @@ void TestOrderDelete::staleRowsChangeNothing()
     // "修 改" of the order the other station changed writes nothing.
     f.dm.gridResult.setCurrentRow(1);
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
-    f.editor->Edit11->setText("乙改");
+    f.editor->recipientNameEdit->setText("乙改");
     QVERIFY(!f.run(&OrderEditorPanel::saveChanges));
     QCOMPARE(f.fp.dialogs.lastText(), cannot);
     QCOMPARE(f.db.cli("select a || '|' || z from data where _rowid_=" + QString::number(f.dm.gridResult.rowId(1))),

@@ -63,21 +63,21 @@ void TestOrderEditor::startContents()
     QCOMPARE(e->objectName(), QString("Panel3"));
     QVERIFY(e->isHidden());
     QCOMPARE(e->geometry(), QRect(192, 91, 569, 175));
-    QVERIFY(e->Button1->isHidden());
-    QVERIFY(e->Button3->isHidden());
-    QVERIFY(e->Button3->isEnabled());
-    QCOMPARE(e->Edit1->text(), QString("1"));
-    QCOMPARE(e->Edit9->text(), QString("0"));
-    QCOMPARE(e->ComboBox4->currentText(), QString());
-    QCOMPARE(e->ComboBox12->currentText(), QString("未打印"));
+    QVERIFY(e->newButton->isHidden());
+    QVERIFY(e->saveChangesButton->isHidden());
+    QVERIFY(e->saveChangesButton->isEnabled());
+    QCOMPARE(e->quantityEdit->text(), QString("1"));
+    QCOMPARE(e->amountEdit->text(), QString("0"));
+    QCOMPARE(e->courierBox->currentText(), QString());
+    QCOMPARE(e->printStatusBox->currentText(), QString("未打印"));
     QCOMPARE(e->dateFieldText(), QString("2026-12-10"));  // the fake clock's day
     QStringList couriers;
-    for (int i = 0; i < e->ComboBox4->count(); ++i)
-        couriers << e->ComboBox4->itemText(i);
+    for (int i = 0; i < e->courierBox->count(); ++i)
+        couriers << e->courierBox->itemText(i);
     QCOMPARE(couriers, (QStringList{"EMS邮政快递", "申通快递", "圆通速递", "顺丰速运", "韵达快运", "汇通快运",
                                     "中通速递", "天天快递"}));
-    QCOMPARE(e->ComboBox12->itemText(0), QString("未打印"));
-    QCOMPARE(e->ComboBox12->itemText(1), QString("已打印"));
+    QCOMPARE(e->printStatusBox->itemText(0), QString("未打印"));
+    QCOMPARE(e->printStatusBox->itemText(1), QString("已打印"));
     // Every label is the buddy of the field it stands before, on its line.
     const QMap<QString, QString> buddies = {
         {"收件人姓名：", "Edit11"}, {"收件人手机：", "Edit8"},       {"收件地址：", "Edit28"},
@@ -137,18 +137,18 @@ void TestOrderEditor::checksInOrder()
     f.showWindow();
     f.editor->openForNew();
     OrderEditorPanel* e = f.editor;
-    e->ComboBox12->setEditText(fields[1]);
-    e->Edit11->setText(fields[2]);
-    e->Edit8->setText(fields[3]);
-    e->Edit28->setText(fields[4]);
-    e->DBDateTimeEditEh1->clear();
-    e->DBDateTimeEditEh1->home(false);
-    test::typeText(e->DBDateTimeEditEh1, QString(fields[5]).remove('-'));
-    for (QLineEdit* n : {e->Edit1, e->Edit9}) {
+    e->printStatusBox->setEditText(fields[1]);
+    e->recipientNameEdit->setText(fields[2]);
+    e->recipientMobileEdit->setText(fields[3]);
+    e->recipientAddressEdit->setText(fields[4]);
+    e->payDateField->clear();
+    e->payDateField->home(false);
+    test::typeText(e->payDateField, QString(fields[5]).remove('-'));
+    for (QLineEdit* n : {e->quantityEdit, e->amountEdit}) {
         n->clear();
-        test::typeText(n, n == e->Edit1 ? fields[6] : fields[7]);
+        test::typeText(n, n == e->quantityEdit ? fields[6] : fields[7]);
     }
-    QTest::mouseClick(e->Button1, Qt::LeftButton);
+    QTest::mouseClick(e->newButton, Qt::LeftButton);
 
     QCOMPARE(f.fp.dialogs.texts(), QStringList{message});
     QCOMPARE(f.fp.dialogs.shown[0].caption, caption);
@@ -158,7 +158,7 @@ void TestOrderEditor::checksInOrder()
     QCOMPARE(f.stored(), QStringList());
     QVERIFY(f.banners.isEmpty());
     QCOMPARE(f.showAlls, 0);
-    QCOMPARE(e->Edit11->text(), fields[2]);  // nothing cleared
+    QCOMPARE(e->recipientNameEdit->text(), fields[2]);  // nothing cleared
 }
 
 void TestOrderEditor::numericTypingFilter_data()
@@ -176,7 +176,7 @@ void TestOrderEditor::numericTypingFilter()
     QFETCH(QString, typed);
     QFETCH(QString, shown);
     Fixture f;
-    for (QLineEdit* field : {f.editor->Edit1, f.editor->Edit9}) {
+    for (QLineEdit* field : {f.editor->quantityEdit, f.editor->amountEdit}) {
         field->clear();
         test::typeText(field, typed);
         QCOMPARE(field->text(), shown);
@@ -195,16 +195,16 @@ void TestOrderEditor::newOrderWithLowerPartUntouched()
     f.sender.setCourier("韵达快运");
     QVERIFY(f.run(&OrderEditorPanel::openForNew));
     QVERIFY(!f.editor->isHidden());
-    QVERIFY(!f.editor->Button1->isHidden());
-    QVERIFY(f.editor->Button3->isHidden());
-    QCOMPARE(f.editor->ComboBox4->currentText(), QString("韵达快运"));
-    QCOMPARE(f.editor->ComboBox12->currentText(), QString("已打印"));
+    QVERIFY(!f.editor->newButton->isHidden());
+    QVERIFY(f.editor->saveChangesButton->isHidden());
+    QCOMPARE(f.editor->courierBox->currentText(), QString("韵达快运"));
+    QCOMPARE(f.editor->printStatusBox->currentText(), QString("已打印"));
     QCOMPARE(f.editor->dateFieldText(), QString("2026-03-05"));
-    QCOMPARE(f.editor->Edit22->text(), QString());
-    QCOMPARE(f.editor->Edit1->text(), QString("1"));
+    QCOMPARE(f.editor->remarkEdit->text(), QString());
+    QCOMPARE(f.editor->quantityEdit->text(), QString("1"));
 
     f.fillUpper("张三");
-    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QTest::mouseClick(f.editor->newButton, Qt::LeftButton);
     QCOMPARE(f.fp.dialogs.texts(), QStringList());
     QCOMPARE(f.stored().last(), QString("韵达快运|已打印|2026-03-05|张三|13912345678|上海市浦东新区|1.0|0.0||||"));
     // Empty texts, not nulls, and the import-only column left empty.
@@ -216,11 +216,11 @@ void TestOrderEditor::newOrderWithLowerPartUntouched()
     QCOMPARE(f.dm.gridResult.currentRow(), 1);
     // Ready for the next order.
     QVERIFY(!f.editor->isHidden());
-    QVERIFY(!f.editor->Button1->isHidden());
-    QVERIFY(!f.editor->Button3->isEnabled());
-    QCOMPARE(f.editor->Edit11->text(), QString());
-    QCOMPARE(f.editor->ComboBox4->currentText(), QString("韵达快运"));
-    QCOMPARE(f.editor->ComboBox12->currentText(), QString("已打印"));
+    QVERIFY(!f.editor->newButton->isHidden());
+    QVERIFY(!f.editor->saveChangesButton->isEnabled());
+    QCOMPARE(f.editor->recipientNameEdit->text(), QString());
+    QCOMPARE(f.editor->courierBox->currentText(), QString("韵达快运"));
+    QCOMPARE(f.editor->printStatusBox->currentText(), QString("已打印"));
 }
 
 void TestOrderEditor::trimming_data()
@@ -240,11 +240,11 @@ void TestOrderEditor::trimming()
     f.sender.setCourier(" 申通快递 ");
     f.editor->openForNew();
     f.fillUpper(typed);
-    for (QLineEdit* e : {f.editor->Edit8, f.editor->Edit28, f.editor->Edit15, f.editor->Edit48, f.editor->Edit47,
-                         f.editor->Edit22})
+    for (QLineEdit* e : {f.editor->recipientMobileEdit, f.editor->recipientAddressEdit, f.editor->itemNameEdit, f.editor->memberEdit, f.editor->orderNumberEdit,
+                         f.editor->remarkEdit})
         e->setText(" " + e->text() + "x ");
-    f.editor->Edit9->setText(" 12.5 ");
-    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    f.editor->amountEdit->setText(" 12.5 ");
+    QTest::mouseClick(f.editor->newButton, Qt::LeftButton);
     QCOMPARE(f.fp.dialogs.texts(), QStringList());
     QCOMPARE(f.stored(), QStringList{"申通快递|未打印|2026-12-10|" + stored +
                                      "|13912345678x|上海市浦东新区x|1.0|12.5|x|x|x|x"});
@@ -259,25 +259,25 @@ void TestOrderEditor::failedSaveLeavesNothingPending()
 
     // A quantity that is not a number: refused, nothing stored.
     f.fillUpper("张三");
-    f.editor->Edit1->setText(".");
-    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    f.editor->quantityEdit->setText(".");
+    QTest::mouseClick(f.editor->newButton, Qt::LeftButton);
     QCOMPARE(f.fp.dialogs.texts(), QStringList{"数量必须是数字！"});
     QCOMPARE(f.stored(), QStringList());
 
     // A row the database refuses: the general error display, nothing stored,
     // no banner, no clearing.
-    f.editor->Edit1->setText("2");
-    f.editor->Edit11->setText("拒绝");
-    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    f.editor->quantityEdit->setText("2");
+    f.editor->recipientNameEdit->setText("拒绝");
+    QTest::mouseClick(f.editor->newButton, Qt::LeftButton);
     QCOMPARE(f.fp.dialogs.lastText(), QString("Field data.a is too long."));
     QCOMPARE(f.fp.dialogs.shown.last().icon, Dialogs::Icon::Critical);
     QCOMPARE(f.stored(), QStringList());
     QVERIFY(f.banners.isEmpty());
-    QCOMPARE(f.editor->Edit11->text(), QString("拒绝"));
+    QCOMPARE(f.editor->recipientNameEdit->text(), QString("拒绝"));
 
     // The next good save stores exactly its own row.
-    f.editor->Edit11->setText("李四");
-    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    f.editor->recipientNameEdit->setText("李四");
+    QTest::mouseClick(f.editor->newButton, Qt::LeftButton);
     QCOMPARE(f.stored(), QStringList{"申通快递|未打印|2026-12-10|李四|13912345678|上海市浦东新区|2.0|0.0||||"});
     QCOMPARE(f.banners, QStringList{"新建记录成功..."});
 }
@@ -290,13 +290,13 @@ void TestOrderEditor::loading()
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
     OrderEditorPanel* e = f.editor;
     QVERIFY(!e->isHidden());
-    QVERIFY(e->Button1->isHidden());
-    QVERIFY(!e->Button3->isHidden());
-    QVERIFY(e->Button3->isEnabled());
-    const QStringList shown = {e->ComboBox4->currentText(), e->ComboBox12->currentText(), e->dateFieldText(),
-                               e->Edit11->text(), e->Edit8->text(), e->Edit28->text(), e->Edit1->text(),
-                               e->Edit9->text(), e->Edit22->text(), e->Edit48->text(), e->Edit47->text(),
-                               e->Edit15->text()};
+    QVERIFY(e->newButton->isHidden());
+    QVERIFY(!e->saveChangesButton->isHidden());
+    QVERIFY(e->saveChangesButton->isEnabled());
+    const QStringList shown = {e->courierBox->currentText(), e->printStatusBox->currentText(), e->dateFieldText(),
+                               e->recipientNameEdit->text(), e->recipientMobileEdit->text(), e->recipientAddressEdit->text(), e->quantityEdit->text(),
+                               e->amountEdit->text(), e->remarkEdit->text(), e->memberEdit->text(), e->orderNumberEdit->text(),
+                               e->itemNameEdit->text()};
     QCOMPARE(shown, (QStringList{"圆通速递", "已打印", "2026-03-05", "张三", "13800001111", "北京市朝阳区", "1.5",
                                  "100000", "备注", "会员", "单号", "商品"}));
     QCOMPARE(e->loadedRowId(), std::optional<qint64>(f.dm.gridResult.rowId(0)));
@@ -323,12 +323,12 @@ void TestOrderEditor::numbersShownToFifteenDigits()
     f.addOrder("甲", {{"1", stored}, {"2", stored}});
     f.showAll();
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
-    QCOMPARE(f.editor->Edit1->text(), shown);
-    QCOMPARE(f.editor->Edit9->text(), shown);
+    QCOMPARE(f.editor->quantityEdit->text(), shown);
+    QCOMPARE(f.editor->amountEdit->text(), shown);
 
     // Saved unchanged, the order keeps the very same numbers (compared as
     // REALs by the engine, not as texts).
-    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QTest::mouseClick(f.editor->saveChangesButton, Qt::LeftButton);
     QCOMPARE(f.banners, QStringList{"修改记录成功..."});
     QCOMPARE(f.db.scalar("select [1] = ? and [2] = ? from data", {stored, stored}).toInt(), 1);
 
@@ -336,9 +336,9 @@ void TestOrderEditor::numbersShownToFifteenDigits()
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
     f.editor->openForNew();
     f.fillUpper("乙");
-    f.editor->Edit1->setText(shown);
-    f.editor->Edit9->setText(shown);
-    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    f.editor->quantityEdit->setText(shown);
+    f.editor->amountEdit->setText(shown);
+    QTest::mouseClick(f.editor->newButton, Qt::LeftButton);
     QCOMPARE(f.db.scalar("select [1] = ? and [2] = ? from data where a = '乙'", {shown.toDouble(), shown.toDouble()})
                  .toInt(),
              1);
@@ -371,15 +371,15 @@ void TestOrderEditor::loadStopsAtNull()
     for (QLineEdit* l : e->findChildren<QLineEdit*>())
         if (l->parent() == e && !qobject_cast<DateField*>(l))
             l->setText("7");
-    e->ComboBox12->setEditText("旧");
+    e->printStatusBox->setEditText("旧");
     e->setDate(QDate(2020, 5, 5));
     const QMap<QString, QString> before = [&] {
         QMap<QString, QString> m;
         for (QWidget* w : e->findChildren<QWidget*>())
             if (auto* l = qobject_cast<QLineEdit*>(w); l && l->parent() == e)
                 m[l->objectName()] = l->displayText();
-        m["ComboBox4"] = e->ComboBox4->currentText();
-        m["ComboBox12"] = e->ComboBox12->currentText();
+        m["ComboBox4"] = e->courierBox->currentText();
+        m["ComboBox12"] = e->printStatusBox->currentText();
         return m;
     }();
 
@@ -414,13 +414,13 @@ void TestOrderEditor::changeWritesTheLoadedOrder()
     f.showAll();
     f.dm.gridResult.setCurrentRow(0);
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
-    f.editor->Edit11->setText(" 甲改 ");
-    f.editor->ComboBox12->setEditText("已打印");
-    f.editor->Edit22->clear();
+    f.editor->recipientNameEdit->setText(" 甲改 ");
+    f.editor->printStatusBox->setEditText("已打印");
+    f.editor->remarkEdit->clear();
     if (filtered)
         f.orders.search("select * from data where a<>?", {"甲"});
     f.dm.gridResult.setCurrentRow(1);
-    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QTest::mouseClick(f.editor->saveChangesButton, Qt::LeftButton);
 
     QCOMPARE(f.fp.dialogs.texts(), QStringList());
     QCOMPARE(f.stored(), (QStringList{"圆通速递|已打印|2026-03-05|甲改|13800001111|北京市朝阳区|1.0|25.5||商品|会员|单号",
@@ -431,8 +431,8 @@ void TestOrderEditor::changeWritesTheLoadedOrder()
     QCOMPARE(f.banners, QStringList{"修改记录成功..."});
     QCOMPARE(f.showAlls, 1);
     QVERIFY(f.editor->isHidden());
-    QVERIFY(!f.editor->Button3->isEnabled());
-    QCOMPARE(f.editor->Edit11->text(), QString());
+    QVERIFY(!f.editor->saveChangesButton->isEnabled());
+    QCOMPARE(f.editor->recipientNameEdit->text(), QString());
 }
 
 void TestOrderEditor::changeOfVanishedOrderIsRefused()
@@ -451,7 +451,7 @@ void TestOrderEditor::changeOfVanishedOrderIsRefused()
     QCOMPARE(f.dm.gridResult.rowCount(), 0);
     f.fp.dialogs.clear();
     f.banners.clear();
-    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QTest::mouseClick(f.editor->saveChangesButton, Qt::LeftButton);
     QCOMPARE(f.fp.dialogs.texts(), QStringList{"要修改的记录已不存在（可能已被删除），修改没有保存。"});
     QCOMPARE(f.fp.dialogs.shown[0].caption, appTitle);
     // ...and no new order appeared in its place.
@@ -475,11 +475,11 @@ void TestOrderEditor::longTextsKeptWhole()
     f.addOrder(texts["a"], order);
     f.showAll();
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
-    QCOMPARE(f.editor->Edit28->text().size(), 40000);
-    QCOMPARE(f.editor->ComboBox4->currentText().size(), 40000);
+    QCOMPARE(f.editor->recipientAddressEdit->text().size(), 40000);
+    QCOMPARE(f.editor->courierBox->currentText().size(), 40000);
 
     // Saved unchanged, every text goes back whole.
-    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QTest::mouseClick(f.editor->saveChangesButton, Qt::LeftButton);
     QCOMPARE(f.banners, QStringList{"修改记录成功..."});
     for (auto it = texts.begin(); it != texts.end(); ++it) {
         const QString stored = f.db.scalar(QString("select [%1] from data").arg(it.key())).toString();
@@ -513,11 +513,11 @@ void TestOrderEditor::changeAfterIncompleteLoadWritesNothing()
     QCOMPARE(f.run(&OrderEditorPanel::loadFromDoubleClick), !loadFails);
     // The panel still shows 甲's lower part (and, after the stopped load, 乙's
     // upper part), yet belongs to neither order.
-    QCOMPARE(f.editor->Edit47->text(), QString("甲单号"));
+    QCOMPARE(f.editor->orderNumberEdit->text(), QString("甲单号"));
     QVERIFY(!f.editor->loadedRowId());
-    QVERIFY(f.editor->Button3->isEnabled());
+    QVERIFY(f.editor->saveChangesButton->isEnabled());
     f.fp.dialogs.clear();
-    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QTest::mouseClick(f.editor->saveChangesButton, Qt::LeftButton);
 
     QCOMPARE(f.fp.dialogs.texts(), QStringList{"没有要修改的记录：请先双击列表中的记录，再修改。"});
     QCOMPARE(f.stored(), before);
@@ -537,20 +537,20 @@ void TestOrderEditor::doubleClickRules()
     f.dm.gridResult.setCurrentRow(1);
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
     QVERIFY(f.editor->isHidden());
-    QVERIFY(!f.editor->Button3->isHidden());
-    QVERIFY(f.editor->Button3->isEnabled());
-    QCOMPARE(f.editor->Edit11->text(), QString());
+    QVERIFY(!f.editor->saveChangesButton->isHidden());
+    QVERIFY(f.editor->saveChangesButton->isEnabled());
+    QCOMPARE(f.editor->recipientNameEdit->text(), QString());
     // The grid menu does nothing at all on it.
-    f.editor->Button3->hide();
+    f.editor->saveChangesButton->hide();
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
-    QVERIFY(f.editor->Button3->isHidden());
+    QVERIFY(f.editor->saveChangesButton->isHidden());
 
     // Typing a new order, then a double-click on the empty name: "修 改"
     // appears but there is no loaded order to write into.
     f.editor->openForNew();
     f.fillUpper("新人");
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
-    QTest::mouseClick(f.editor->Button3, Qt::LeftButton);
+    QTest::mouseClick(f.editor->saveChangesButton, Qt::LeftButton);
     QCOMPARE(f.fp.dialogs.texts(), QStringList{"没有要修改的记录：请先双击列表中的记录，再修改。"});
     QCOMPARE(f.db.cli("select count(*) from data where a='新人'"), QStringList{"0"});
 
@@ -560,9 +560,9 @@ void TestOrderEditor::doubleClickRules()
     f.dm.gridResult.setCurrentRow(0);
     QVERIFY(f.run(&OrderEditorPanel::loadFromDoubleClick));
     QVERIFY(!f.editor->isHidden());
-    QVERIFY(!f.editor->Button1->isHidden());
-    QVERIFY(!f.editor->Button3->isHidden());
-    QTest::mouseClick(f.editor->Button1, Qt::LeftButton);
+    QVERIFY(!f.editor->newButton->isHidden());
+    QVERIFY(!f.editor->saveChangesButton->isHidden());
+    QTest::mouseClick(f.editor->newButton, Qt::LeftButton);
     QCOMPARE(f.db.cli("select count(*) from data where a='甲' and z='备注'"), QStringList{"2"});
 }
 
@@ -580,27 +580,27 @@ void TestOrderEditor::enterChain()
         QTest::keyClick(w, Qt::Key_Return);
         return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
     };
-    QCOMPARE(enterFrom(e->Edit11), QString("Edit8"));
-    QCOMPARE(enterFrom(e->Edit8), QString("Edit28"));
-    QCOMPARE(enterFrom(e->Edit28), QString("DBDateTimeEditEh1"));
-    QCOMPARE(enterFrom(e->DBDateTimeEditEh1), QString("ComboBox4"));
-    QCOMPARE(enterFrom(e->ComboBox4), QString("ComboBox12"));
-    QCOMPARE(enterFrom(e->ComboBox12), QString("ComboBox12"));
-    QCOMPARE(e->ComboBox4->count(), 8);  // Enter added nothing to the list
-    QCOMPARE(enterFrom(e->Edit15), QString("Edit15"));
-    QCOMPARE(enterFrom(e->Edit1), QString("Edit9"));
-    QCOMPARE(enterFrom(e->Edit9), QString("Edit22"));
-    QCOMPARE(enterFrom(e->Edit22), QString("Button1"));
+    QCOMPARE(enterFrom(e->recipientNameEdit), QString("Edit8"));
+    QCOMPARE(enterFrom(e->recipientMobileEdit), QString("Edit28"));
+    QCOMPARE(enterFrom(e->recipientAddressEdit), QString("DBDateTimeEditEh1"));
+    QCOMPARE(enterFrom(e->payDateField), QString("ComboBox4"));
+    QCOMPARE(enterFrom(e->courierBox), QString("ComboBox12"));
+    QCOMPARE(enterFrom(e->printStatusBox), QString("ComboBox12"));
+    QCOMPARE(e->courierBox->count(), 8);  // Enter added nothing to the list
+    QCOMPARE(enterFrom(e->itemNameEdit), QString("Edit15"));
+    QCOMPARE(enterFrom(e->quantityEdit), QString("Edit9"));
+    QCOMPARE(enterFrom(e->amountEdit), QString("Edit22"));
+    QCOMPARE(enterFrom(e->remarkEdit), QString("Button1"));
     // A further Enter presses "新 建".
     f.fillUpper("乙");
-    QTest::keyClick(e->Button1, Qt::Key_Return);
+    QTest::keyClick(e->newButton, Qt::Key_Return);
     QCOMPARE(f.banners, QStringList{"新建记录成功..."});
 
     // Opened to change an order, "新 建" is hidden: Enter leads to "修 改".
     f.dm.gridResult.setCurrentRow(0);
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
-    QCOMPARE(enterFrom(e->Edit22), QString("Button3"));
-    QTest::keyClick(e->Button3, Qt::Key_Return);
+    QCOMPARE(enterFrom(e->remarkEdit), QString("Button3"));
+    QTest::keyClick(e->saveChangesButton, Qt::Key_Return);
     QCOMPARE(f.banners.last(), QString("修改记录成功..."));
 }
 
@@ -610,7 +610,7 @@ void TestOrderEditor::dateRefill()
     f.addOrder("无日期", {{"day1", ""}});
     f.showAll();
     OrderEditorPanel* e = f.editor;
-    e->DBDateTimeEditEh1->clear();
+    e->payDateField->clear();
     QCOMPARE(e->dateFieldText(), QString("    -  -  "));
     e->refillBlankDate(QDate(2026, 12, 11));
     QCOMPARE(e->dateFieldText(), QString("2026-12-11"));
@@ -622,12 +622,12 @@ void TestOrderEditor::dateRefill()
     QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
     QCOMPARE(e->dateFieldText(), QString("    -  -  "));
     e->refillBlankDate(QDate(2026, 12, 13));
-    QTest::mouseClick(e->Button3, Qt::LeftButton);
+    QTest::mouseClick(e->saveChangesButton, Qt::LeftButton);
     QCOMPARE(f.db.cli("select day1 from data"), QStringList{"2026-12-13"});
 
     // The drop-down calendar sets the field.
-    e->DBDateTimeEditEh1->showCalendar();
-    emit e->DBDateTimeEditEh1->calendar()->clicked(QDate(2027, 1, 31));
+    e->payDateField->showCalendar();
+    emit e->payDateField->calendar()->clicked(QDate(2027, 1, 31));
     QCOMPARE(e->dateFieldText(), QString("2027-01-31"));
 }
 
@@ -636,18 +636,18 @@ void TestOrderEditor::heightAndClose()
     Fixture f;
     OrderEditorPanel* e = f.editor;
     e->openForNew();
-    QTest::mouseClick(e->SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(e->moreButton, Qt::LeftButton);
     QCOMPARE(e->height(), 320);
-    QTest::mouseClick(e->SpeedButton1, Qt::LeftButton);
+    QTest::mouseClick(e->moreButton, Qt::LeftButton);
     QCOMPARE(e->height(), 175);
-    e->Edit11->setText("张三");
-    e->Edit1->setText("5");
-    e->Button3->setEnabled(true);
-    QTest::mouseClick(e->Image1, Qt::LeftButton);
+    e->recipientNameEdit->setText("张三");
+    e->quantityEdit->setText("5");
+    e->saveChangesButton->setEnabled(true);
+    QTest::mouseClick(e->closeIcon, Qt::LeftButton);
     QVERIFY(e->isHidden());
-    QCOMPARE(e->Edit11->text(), QString());
-    QCOMPARE(e->Edit1->text(), QString("1"));
-    QVERIFY(!e->Button3->isEnabled());
+    QCOMPARE(e->recipientNameEdit->text(), QString());
+    QCOMPARE(e->quantityEdit->text(), QString("1"));
+    QVERIFY(!e->saveChangesButton->isEnabled());
 }
 
 QTEST_MAIN(TestOrderEditor)

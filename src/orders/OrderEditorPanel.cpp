@@ -69,92 +69,92 @@ OrderEditorPanel::OrderEditorPanel(OrderRegister& orders, const SenderProfile& s
 
 void OrderEditorPanel::build()
 {
-    Edit11 = named(new QLineEdit(this), "Edit11", 122, 34, 96);
-    Edit8 = named(new QLineEdit(this), "Edit8", 342, 34, 96);
-    Edit28 = named(new QLineEdit(this), "Edit28", 122, 66, 316);
-    DBDateTimeEditEh1 = named(new DateField(this), "DBDateTimeEditEh1", 122, 99, 119);
-    ComboBox4 = editableBox(this, "ComboBox4", 342, 98, 91, CourierCatalogue::courierList());
-    ComboBox12 = editableBox(this, "ComboBox12", 342, 130, 75, {notPrintedStatus, printedStatus});
-    Edit15 = named(new QLineEdit(this), "Edit15", 121, 186, 160);
-    Edit9 = named(new QLineEdit(QStringLiteral("0"), this), "Edit9", 369, 186, 80);
-    Edit48 = named(new QLineEdit(this), "Edit48", 121, 215, 160);
-    Edit1 = named(new QLineEdit(QStringLiteral("1"), this), "Edit1", 369, 215, 80);
-    Edit47 = named(new QLineEdit(this), "Edit47", 121, 245, 160);
-    Edit22 = named(new QLineEdit(this), "Edit22", 121, 274, 160);
+    recipientNameEdit = named(new QLineEdit(this), "Edit11", 122, 34, 96);
+    recipientMobileEdit = named(new QLineEdit(this), "Edit8", 342, 34, 96);
+    recipientAddressEdit = named(new QLineEdit(this), "Edit28", 122, 66, 316);
+    payDateField = named(new DateField(this), "DBDateTimeEditEh1", 122, 99, 119);
+    courierBox = editableBox(this, "ComboBox4", 342, 98, 91, CourierCatalogue::courierList());
+    printStatusBox = editableBox(this, "ComboBox12", 342, 130, 75, {notPrintedStatus, printedStatus});
+    itemNameEdit = named(new QLineEdit(this), "Edit15", 121, 186, 160);
+    amountEdit = named(new QLineEdit(QStringLiteral("0"), this), "Edit9", 369, 186, 80);
+    memberEdit = named(new QLineEdit(this), "Edit48", 121, 215, 160);
+    quantityEdit = named(new QLineEdit(QStringLiteral("1"), this), "Edit1", 369, 215, 80);
+    orderNumberEdit = named(new QLineEdit(this), "Edit47", 121, 245, 160);
+    remarkEdit = named(new QLineEdit(this), "Edit22", 121, 274, 160);
 
     // The courier box starts empty; the print status on "未打印".
-    ComboBox4->setCurrentIndex(-1);
-    ComboBox4->setEditText(QString());
-    ComboBox12->setCurrentIndex(0);
+    courierBox->setCurrentIndex(-1);
+    courierBox->setEditText(QString());
+    printStatusBox->setCurrentIndex(0);
 
-    addLabel(QStringLiteral("收件人姓名："), Edit11);
-    addLabel(QStringLiteral("收件人手机："), Edit8);
-    addLabel(QStringLiteral("收件地址："), Edit28);
-    addLabel(QStringLiteral("付款日期："), DBDateTimeEditEh1);
-    addLabel(QStringLiteral("快递方式："), ComboBox4);
-    addLabel(QStringLiteral("打印状态："), ComboBox12);
-    addLabel(QStringLiteral("商品名称："), Edit15);
-    addLabel(QStringLiteral("销售金额："), Edit9);
-    addLabel(QStringLiteral("买家会员名："), Edit48);
-    addLabel(QStringLiteral(" 数 量："), Edit1);
-    addLabel(QStringLiteral("订单编号："), Edit47);
-    addLabel(QStringLiteral("备 注："), Edit22);
+    addLabel(QStringLiteral("收件人姓名："), recipientNameEdit);
+    addLabel(QStringLiteral("收件人手机："), recipientMobileEdit);
+    addLabel(QStringLiteral("收件地址："), recipientAddressEdit);
+    addLabel(QStringLiteral("付款日期："), payDateField);
+    addLabel(QStringLiteral("快递方式："), courierBox);
+    addLabel(QStringLiteral("打印状态："), printStatusBox);
+    addLabel(QStringLiteral("商品名称："), itemNameEdit);
+    addLabel(QStringLiteral("销售金额："), amountEdit);
+    addLabel(QStringLiteral("买家会员名："), memberEdit);
+    addLabel(QStringLiteral(" 数 量："), quantityEdit);
+    addLabel(QStringLiteral("订单编号："), orderNumberEdit);
+    addLabel(QStringLiteral("备 注："), remarkEdit);
 
     // Every field holds the stored text whole, however long: "修 改" writes
     // it back. (The date field's mask has a length of its own.)
-    for (QWidget* field : std::initializer_list<QWidget*>{Edit11, Edit8, Edit28, ComboBox4, ComboBox12, Edit15,
-                                                          Edit9, Edit48, Edit1, Edit47, Edit22})
+    for (QWidget* field : std::initializer_list<QWidget*>{recipientNameEdit, recipientMobileEdit, recipientAddressEdit, courierBox, printStatusBox, itemNameEdit,
+                                                          amountEdit, memberEdit, quantityEdit, orderNumberEdit, remarkEdit})
         holdAnyLength(field);
 
-    NumericKeyFilter::install(Edit1);
-    NumericKeyFilter::install(Edit9);
+    NumericKeyFilter::install(quantityEdit);
+    NumericKeyFilter::install(amountEdit);
 
-    Button1 = named(new QPushButton(QStringLiteral("新 建"), this), "Button1", 472, 32, 75, 25);
-    Button3 = named(new QPushButton(QStringLiteral("修 改"), this), "Button3", 472, 72, 75, 25);
-    SpeedButton1 = named(new QToolButton(this), "SpeedButton1", 472, 128, 73, 22);
-    SpeedButton1->setText(QStringLiteral("更多.."));
-    SpeedButton1->setAutoRaise(true);
-    Button9 = named(new QPushButton(QStringLiteral("全部清空"), this), "Button9", 464, 240, 75, 25);
-    Image1 = new CloseIcon(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(520, 8, 17, 17);
-    for (QWidget* b : {static_cast<QWidget*>(Button1), static_cast<QWidget*>(Button3),
-                       static_cast<QWidget*>(SpeedButton1), static_cast<QWidget*>(Button9)})
+    newButton = named(new QPushButton(QStringLiteral("新 建"), this), "Button1", 472, 32, 75, 25);
+    saveChangesButton = named(new QPushButton(QStringLiteral("修 改"), this), "Button3", 472, 72, 75, 25);
+    moreButton = named(new QToolButton(this), "SpeedButton1", 472, 128, 73, 22);
+    moreButton->setText(QStringLiteral("更多.."));
+    moreButton->setAutoRaise(true);
+    clearAllButton = named(new QPushButton(QStringLiteral("全部清空"), this), "Button9", 464, 240, 75, 25);
+    closeIcon = new CloseIcon(this);
+    closeIcon->setObjectName(QStringLiteral("Image1"));
+    closeIcon->setGeometry(520, 8, 17, 17);
+    for (QWidget* b : {static_cast<QWidget*>(newButton), static_cast<QWidget*>(saveChangesButton),
+                       static_cast<QWidget*>(moreButton), static_cast<QWidget*>(clearAllButton)})
         b->setCursor(Qt::ArrowCursor);
-    Button1->hide();
-    Button3->hide();
+    newButton->hide();
+    saveChangesButton->hide();
 
-    connect(Button1, &QPushButton::clicked, this, [this] { m_platform.guard(window(), [this] { saveNew(); }); });
-    connect(Button3, &QPushButton::clicked, this,
+    connect(newButton, &QPushButton::clicked, this, [this] { m_platform.guard(window(), [this] { saveNew(); }); });
+    connect(saveChangesButton, &QPushButton::clicked, this,
             [this] { m_platform.guard(window(), [this] { saveChanges(); }); });
-    connect(Button9, &QPushButton::clicked, this, &OrderEditorPanel::clearFields);
-    connect(SpeedButton1, &QToolButton::clicked, this, &OrderEditorPanel::toggleHeight);
-    connect(Image1, &CloseIcon::clicked, this, &OrderEditorPanel::closePanel);
+    connect(clearAllButton, &QPushButton::clicked, this, &OrderEditorPanel::clearFields);
+    connect(moreButton, &QToolButton::clicked, this, &OrderEditorPanel::toggleHeight);
+    connect(closeIcon, &CloseIcon::clicked, this, &OrderEditorPanel::closePanel);
 
     auto* enter = new EnterChain(this);
-    enter->link(Edit11, Edit8);
-    enter->link(Edit8, Edit28);
-    enter->link(Edit28, DBDateTimeEditEh1);
-    enter->link(DBDateTimeEditEh1, ComboBox4);
-    enter->link(ComboBox4, ComboBox12);
-    enter->link(Edit1, Edit9);
-    enter->link(Edit9, Edit22);
+    enter->link(recipientNameEdit, recipientMobileEdit);
+    enter->link(recipientMobileEdit, recipientAddressEdit);
+    enter->link(recipientAddressEdit, payDateField);
+    enter->link(payDateField, courierBox);
+    enter->link(courierBox, printStatusBox);
+    enter->link(quantityEdit, amountEdit);
+    enter->link(amountEdit, remarkEdit);
     // The remark leads to "新 建"; when the panel was opened to change an
     // order that button is hidden, and "修 改" is the one to press.
-    enter->link(Edit22, [this]() -> QWidget* {
-        if (!Button1->isHidden())
-            return Button1;
-        if (!Button3->isHidden())
-            return Button3;
+    enter->link(remarkEdit, [this]() -> QWidget* {
+        if (!newButton->isHidden())
+            return newButton;
+        if (!saveChangesButton->isHidden())
+            return saveChangesButton;
         return nullptr;
     });
-    enter->pressOnEnter(Button1);
-    enter->pressOnEnter(Button3);
-    enter->pressOnEnter(Button9);
+    enter->pressOnEnter(newButton);
+    enter->pressOnEnter(saveChangesButton);
+    enter->pressOnEnter(clearAllButton);
 
-    QWidget* order[] = {Edit11, Edit8,  Edit28, DBDateTimeEditEh1, ComboBox4, ComboBox12,
-                        Edit15, Edit9,  Edit48, Edit1,             Edit47,    Edit22,
-                        Button1, Button3, SpeedButton1, Button9};
+    QWidget* order[] = {recipientNameEdit, recipientMobileEdit,  recipientAddressEdit, payDateField, courierBox, printStatusBox,
+                        itemNameEdit, amountEdit,  memberEdit, quantityEdit,             orderNumberEdit,    remarkEdit,
+                        newButton, saveChangesButton, moreButton, clearAllButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -176,18 +176,18 @@ void OrderEditorPanel::appear()
 
 void OrderEditorPanel::setDate(const QDate& date)
 {
-    DBDateTimeEditEh1->setDate(date);
+    payDateField->setDate(date);
 }
 
 void OrderEditorPanel::refillBlankDate(const QDate& today)
 {
-    if (DBDateTimeEditEh1->isBlank())
-        DBDateTimeEditEh1->setDate(today);
+    if (payDateField->isBlank())
+        payDateField->setDate(today);
 }
 
 QString OrderEditorPanel::dateFieldText() const
 {
-    return DBDateTimeEditEh1->displayText();
+    return payDateField->displayText();
 }
 
 void OrderEditorPanel::toggleHeight()
@@ -197,9 +197,9 @@ void OrderEditorPanel::toggleHeight()
 
 void OrderEditorPanel::clearFields()
 {
-    Edit1->setText(QStringLiteral("1"));
-    Edit9->setText(QStringLiteral("0"));
-    for (QLineEdit* e : {Edit28, Edit11, Edit15, Edit8, Edit22, Edit48, Edit47})
+    quantityEdit->setText(QStringLiteral("1"));
+    amountEdit->setText(QStringLiteral("0"));
+    for (QLineEdit* e : {recipientAddressEdit, recipientNameEdit, itemNameEdit, recipientMobileEdit, remarkEdit, memberEdit, orderNumberEdit})
         e->clear();
     m_shownQuantity.reset();
     m_shownAmount.reset();
@@ -209,7 +209,7 @@ void OrderEditorPanel::closePanel()
 {
     hide();
     clearFields();
-    Button3->setEnabled(false);
+    saveChangesButton->setEnabled(false);
     m_loadedRowId.reset();
 }
 
@@ -228,10 +228,10 @@ void OrderEditorPanel::registerCommands(CommandRegistry& commands)
 void OrderEditorPanel::openForNew()
 {
     appear();
-    ComboBox4->setEditText(m_sender.courier());
+    courierBox->setEditText(m_sender.courier());
     clearFields();
-    Button3->hide();
-    Button1->show();
+    saveChangesButton->hide();
+    newButton->show();
     // Whatever the panel showed before is not an order to change any more.
     m_loadedRowId.reset();
 }
@@ -251,9 +251,9 @@ void OrderEditorPanel::loadFromMenu()
     if (currentName().isEmpty())
         return;
     appear();
-    Button1->hide();
-    Button3->setEnabled(true);
-    Button3->show();
+    newButton->hide();
+    saveChangesButton->setEnabled(true);
+    saveChangesButton->show();
     loadCurrent();
 }
 
@@ -267,8 +267,8 @@ void OrderEditorPanel::loadFromDoubleClick()
         // held before is no order to write into any more.
         m_loadedRowId.reset();
     }
-    Button3->show();
-    Button3->setEnabled(true);
+    saveChangesButton->show();
+    saveChangesButton->setEnabled(true);
 }
 
 void OrderEditorPanel::loadCurrent()
@@ -292,18 +292,18 @@ void OrderEditorPanel::loadCurrent()
     };
     // A null stops the loading with the conversion error at its field; the
     // fields set before it keep their new texts.
-    ComboBox4->setEditText(text("d"));
-    ComboBox12->setEditText(text("g"));
-    DBDateTimeEditEh1->setDate(storedDate(text("day1")));
-    Edit11->setText(text("a"));
-    Edit8->setText(text("b"));
-    Edit28->setText(text("c"));
-    number("1", Edit1, m_shownQuantity);
-    number("2", Edit9, m_shownAmount);
-    Edit22->setText(text("z"));
-    Edit48->setText(text("i"));
-    Edit47->setText(text("j"));
-    Edit15->setText(text("h"));
+    courierBox->setEditText(text("d"));
+    printStatusBox->setEditText(text("g"));
+    payDateField->setDate(storedDate(text("day1")));
+    recipientNameEdit->setText(text("a"));
+    recipientMobileEdit->setText(text("b"));
+    recipientAddressEdit->setText(text("c"));
+    number("1", quantityEdit, m_shownQuantity);
+    number("2", amountEdit, m_shownAmount);
+    remarkEdit->setText(text("z"));
+    memberEdit->setText(text("i"));
+    orderNumberEdit->setText(text("j"));
+    itemNameEdit->setText(text("h"));
     // Only a complete load makes the panel this order's: "修 改" writes into
     // it from now on, wherever the grid's cursor has gone in the meantime,
     // and only while it is still the order read here.
@@ -324,42 +324,42 @@ void OrderEditorPanel::focusField(QWidget* field)
 bool OrderEditorPanel::checkedTexts(OrderTexts& texts, double& quantity, double& amount)
 {
     Dialogs& dialogs = m_platform.dialogs;
-    if (!requiredFieldCheck(dialogs, ComboBox4, QStringLiteral("默认快递必须输入！")) ||
-        !requiredFieldCheck(dialogs, ComboBox12, QStringLiteral("打印状态必须输入！")) ||
-        !requiredFieldCheck(dialogs, Edit11, QStringLiteral("收件人姓名必须输入！")) ||
-        !requiredFieldCheck(dialogs, Edit8, QStringLiteral("收件人手机必须输入！")) ||
-        !requiredFieldCheck(dialogs, Edit28, QStringLiteral("收件人地址必须输入！")))
+    if (!requiredFieldCheck(dialogs, courierBox, QStringLiteral("默认快递必须输入！")) ||
+        !requiredFieldCheck(dialogs, printStatusBox, QStringLiteral("打印状态必须输入！")) ||
+        !requiredFieldCheck(dialogs, recipientNameEdit, QStringLiteral("收件人姓名必须输入！")) ||
+        !requiredFieldCheck(dialogs, recipientMobileEdit, QStringLiteral("收件人手机必须输入！")) ||
+        !requiredFieldCheck(dialogs, recipientAddressEdit, QStringLiteral("收件人地址必须输入！")))
         return false;
-    if (DBDateTimeEditEh1->isBlank()) {
+    if (payDateField->isBlank()) {
         dialogs.inform(window(), QStringLiteral("日期必须输入"));
         return false;
     }
     // A partly typed or impossible date (2026-02-30) is refused rather than
     // stored as something else.
-    const QDate date = DBDateTimeEditEh1->date();
+    const QDate date = payDateField->date();
     if (!date.isValid()) {
         dialogs.inform(window(), QStringLiteral("付款日期不是有效的日期，请按 年-月-日 输入！"));
-        focusField(DBDateTimeEditEh1);
+        focusField(payDateField);
         return false;
     }
     // The typing filter lets through texts that are still not numbers (an
     // empty text, a lone point, two points): refuse them before anything is
     // written.
-    const std::optional<double> q = OrderValues::number(Edit1->text(), m_shownQuantity);
+    const std::optional<double> q = OrderValues::number(quantityEdit->text(), m_shownQuantity);
     if (!q) {
         dialogs.inform(window(), QStringLiteral("数量必须是数字！"));
-        focusField(Edit1);
+        focusField(quantityEdit);
         return false;
     }
-    const std::optional<double> a = OrderValues::number(Edit9->text(), m_shownAmount);
+    const std::optional<double> a = OrderValues::number(amountEdit->text(), m_shownAmount);
     if (!a) {
         dialogs.inform(window(), QStringLiteral("销售金额必须是数字！"));
-        focusField(Edit9);
+        focusField(amountEdit);
         return false;
     }
-    texts = {ComboBox4->currentText(), ComboBox12->currentText(), date, Edit11->text(), Edit8->text(),
-             Edit28->text(), Edit1->text(), Edit9->text(), Edit22->text(), Edit15->text(), Edit48->text(),
-             Edit47->text()};
+    texts = {courierBox->currentText(), printStatusBox->currentText(), date, recipientNameEdit->text(), recipientMobileEdit->text(),
+             recipientAddressEdit->text(), quantityEdit->text(), amountEdit->text(), remarkEdit->text(), itemNameEdit->text(), memberEdit->text(),
+             orderNumberEdit->text()};
     quantity = *q;
     amount = *a;
     return true;
@@ -378,7 +378,7 @@ void OrderEditorPanel::saveNew()
     clearFields();
     m_loadedRowId.reset();
     m_orders.showAll();
-    Button3->setEnabled(false);
+    saveChangesButton->setEnabled(false);
 }
 
 void OrderEditorPanel::saveChanges()
@@ -401,7 +401,7 @@ void OrderEditorPanel::saveChanges()
     hide();
     emit bannerRequested(QStringLiteral("修改记录成功..."));
     clearFields();
-    Button3->setEnabled(false);
+    saveChangesButton->setEnabled(false);
     m_loadedRowId.reset();
 }
 

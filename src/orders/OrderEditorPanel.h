@@ -54,25 +54,25 @@ public:
     bool isExpanded() const { return height() != collapsedHeight; }
 
     // Fields (upper part)
-    QLineEdit* Edit11;              // recipient name      a
-    QLineEdit* Edit8;               // recipient mobile    b
-    QLineEdit* Edit28;              // recipient address   c
-    DateField* DBDateTimeEditEh1;   // payment date        day1
-    QComboBox* ComboBox4;           // courier             d
-    QComboBox* ComboBox12;          // print status        g
+    QLineEdit* recipientNameEdit;
+    QLineEdit* recipientMobileEdit;
+    QLineEdit* recipientAddressEdit;
+    DateField* payDateField;
+    QComboBox* courierBox;
+    QComboBox* printStatusBox;
     // Fields (lower part, top 175 and below)
-    QLineEdit* Edit15;              // item name           h
-    QLineEdit* Edit9;               // amount              2
-    QLineEdit* Edit48;              // buyer member name   i
-    QLineEdit* Edit1;               // quantity            1
-    QLineEdit* Edit47;              // order number        j
-    QLineEdit* Edit22;              // remark              z
+    QLineEdit* itemNameEdit;
+    QLineEdit* amountEdit;
+    QLineEdit* memberEdit;
+    QLineEdit* quantityEdit;
+    QLineEdit* orderNumberEdit;
+    QLineEdit* remarkEdit;
     // Buttons
-    QPushButton* Button1;           // 新 建
-    QPushButton* Button3;           // 修 改
-    QToolButton* SpeedButton1;      // 更多..
-    QPushButton* Button9;           // 全部清空
-    CloseIcon* Image1;              // the cross
+    QPushButton* newButton;
+    QPushButton* saveChangesButton;
+    QToolButton* moreButton;
+    QPushButton* clearAllButton;
+    CloseIcon* closeIcon;
 
 signals:
     void bannerRequested(const QString& text);

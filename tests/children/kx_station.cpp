@@ -100,17 +100,17 @@ public:
     {
         w.commands()->action(Command::NewOrder)->trigger();
         // Chinese as an input method commits it, the rest as typed text.
-        editor.Edit11->setFocus();
-        test::commitText(editor.Edit11, QStringLiteral("张%1").arg(n));
-        editor.Edit8->setText(QStringLiteral("139%1").arg(n, 8, 10, QLatin1Char('0')));
-        test::commitText(editor.Edit28, QStringLiteral("浙江省杭州市西湖区文三路%1号").arg(n));
-        editor.ComboBox12->setEditText(QStringLiteral("未打印"));
+        editor.recipientNameEdit->setFocus();
+        test::commitText(editor.recipientNameEdit, QStringLiteral("张%1").arg(n));
+        editor.recipientMobileEdit->setText(QStringLiteral("139%1").arg(n, 8, 10, QLatin1Char('0')));
+        test::commitText(editor.recipientAddressEdit, QStringLiteral("浙江省杭州市西湖区文三路%1号").arg(n));
+        editor.printStatusBox->setEditText(QStringLiteral("未打印"));
         editor.setDate(QDate(2026, 12, 10));
-        editor.Edit1->setText(QString::number(n % 5 + 1));
-        editor.Edit9->setText(QStringLiteral("%1.5").arg(n));
-        test::commitText(editor.Edit15, QStringLiteral("茶叶"));
-        editor.Edit47->setText(orderNumber(prefix, n));
-        editor.Button1->click();
+        editor.quantityEdit->setText(QString::number(n % 5 + 1));
+        editor.amountEdit->setText(QStringLiteral("%1.5").arg(n));
+        test::commitText(editor.itemNameEdit, QStringLiteral("茶叶"));
+        editor.orderNumberEdit->setText(orderNumber(prefix, n));
+        editor.newButton->click();
     }
 
     // What a user at the other desk does between two orders: look for an
@@ -142,10 +142,10 @@ public:
 
     void change(const QString& name)
     {
-        editor.Edit11->clear();
-        editor.Edit11->setFocus();
-        test::commitText(editor.Edit11, name);
-        editor.Button3->click();
+        editor.recipientNameEdit->clear();
+        editor.recipientNameEdit->setFocus();
+        test::commitText(editor.recipientNameEdit, name);
+        editor.saveChangesButton->click();
     }
 
     bool remove(const QString& number)

@@ -81,9 +81,9 @@ struct EditorFixture {
 
     void fillUpper(const QString& name)
     {
-        editor->Edit11->setText(name);
-        editor->Edit8->setText("13912345678");
-        editor->Edit28->setText("上海市浦东新区");
+        editor->recipientNameEdit->setText(name);
+        editor->recipientMobileEdit->setText("13912345678");
+        editor->recipientAddressEdit->setText("上海市浦东新区");
     }
 };
 
