@@ -246,7 +246,7 @@ void TestBackup::closingReopensAndShowsMain()
     QVERIFY(s.main->isVisible());
     QCOMPARE(s.gridRows(), 4);
     QCOMPARE(s.main->grid()->rowCountText(), QString("共4条记录"));
-    QCOMPARE(s.main->senderPanel()->Edit51->text(), QString("王强"));
+    QCOMPARE(s.main->senderPanel()->senderNameEdit->text(), QString("王强"));
     QVERIFY(s.fp.dialogs.shown.isEmpty());
     // The next opening makes a new window.
     Trepair* again = s.openWindow();

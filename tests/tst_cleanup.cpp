@@ -122,7 +122,7 @@ void TestCleanup::cleanImported()
     });
     test::typeText(s.main->quickSearch()->nameEdit, "甲");
     QCOMPARE(s.grid().rowCount(), 1);
-    s.main->senderPanel()->ComboBox2->setEditText(courier);
+    s.main->senderPanel()->defaultCourierBox->setEditText(courier);
     QCOMPARE(s.main->senderProfile()->courier(), courier);
 
     s.run(Command(command));
@@ -161,7 +161,7 @@ void TestCleanup::cleanImportedStopsAtFailure()
     });
     s.run(Command::GridShowAll);
     QCOMPARE(s.grid().rowCount(), 2);
-    s.main->senderPanel()->ComboBox2->setEditText("韵达快运");
+    s.main->senderPanel()->defaultCourierBox->setEditText("韵达快运");
     QSignalSpy reloads(s.main->orders(), &OrderRegister::rowCountTextChanged);
 
     s.run(Command::CleanImported);

@@ -130,8 +130,8 @@ void TestMainWindow::startUpComplete()
     MainWindow& w = *s.main;
     test::FakePlatform& fp = s.fp;
     QVERIFY(fp.dialogs.shown.isEmpty());
-    QCOMPARE(w.senderPanel()->Edit51->text(), QString("李明"));
-    QCOMPARE(w.senderPanel()->ComboBox2->currentText(), QString("申通快递"));
+    QCOMPARE(w.senderPanel()->senderNameEdit->text(), QString("李明"));
+    QCOMPARE(w.senderPanel()->defaultCourierBox->currentText(), QString("申通快递"));
     QVERIFY(!w.editor()->isVisible());
     QVERIFY(!w.senderPanel()->isVisible());
     QCOMPARE(w.editor()->dateFieldText(), QString("2026-12-10"));
@@ -183,7 +183,7 @@ void TestMainWindow::startUpStops()
     QCOMPARE(fp.dialogs.shown[0].caption, QString("Kestrix快递单打印软件"));
     QCOMPARE(fp.dialogs.shown[0].icon, Dialogs::Icon::Critical);
     // The later steps did not run, but the window is shown and the login follows.
-    QCOMPARE(w.senderPanel()->Edit51->text(), sender);
+    QCOMPARE(w.senderPanel()->senderNameEdit->text(), sender);
     QVERIFY(w.editor()->isVisible());
     QCOMPARE(w.statusPanel(2)->text(), QString());
     QVERIFY(w.isVisible());
@@ -462,12 +462,12 @@ void TestMainWindow::commandsReachTheirWindows()
     QVERIFY(!w.editor()->isVisible());
 
     // "寄件人" loads the stored profile; "寄件人信息" shows what the boxes hold.
-    w.senderPanel()->Edit51->setText("未保存");
+    w.senderPanel()->senderNameEdit->setText("未保存");
     c->action(Command::SenderInfo)->trigger();
     QVERIFY(w.senderPanel()->isVisible());
-    QCOMPARE(w.senderPanel()->Edit51->text(), QString("未保存"));
+    QCOMPARE(w.senderPanel()->senderNameEdit->text(), QString("未保存"));
     c->action(Command::Sender)->trigger();
-    QCOMPARE(w.senderPanel()->Edit51->text(), QString("李明"));
+    QCOMPARE(w.senderPanel()->senderNameEdit->text(), QString("李明"));
 
     // The grid menu's print entries open a preview of the current order.
     const auto previews = [] {

@@ -47,10 +47,10 @@ void TestWaybillJobs::unsavedSenderBoxesPrint()
     showAll();
     m_db->exec("insert into post (a, b, c, d) values ('存储名', '13000000000', '存储地址', '申通快递')");
     m_sender->load();
-    m_sender->Edit51->clear();
-    test::typeText(m_sender->Edit51, QStringLiteral(" 赵六 "));
-    m_sender->Edit53->clear();
-    test::typeText(m_sender->Edit53, QStringLiteral("苏州市"));
+    m_sender->senderNameEdit->clear();
+    test::typeText(m_sender->senderNameEdit, QStringLiteral(" 赵六 "));
+    m_sender->senderAddressEdit->clear();
+    test::typeText(m_sender->senderAddressEdit, QStringLiteral("苏州市"));
 
     for (bool batch : {false, true}) {
         const Printed p = printOut(track(batch ? m_printing->printBatch(CourierCatalogue::YTO)
@@ -172,7 +172,7 @@ void TestWaybillJobs::previewKeepsItsJob()
     const Printed singleBefore = printOut(single);
 
     // Everything a later action can touch while the previews stay open.
-    m_sender->Edit51->setText(QStringLiteral("另一人"));
+    m_sender->senderNameEdit->setText(QStringLiteral("另一人"));
     m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("a"), Qt::DescendingOrder);
     track(m_printing->printBatch(CourierCatalogue::SF));
     track(m_printing->printSingle(CourierCatalogue::SF));

@@ -174,9 +174,9 @@ void TestWaybillPrint::longTextsStayInTheirBoxes()
     const QString name = QStringLiteral("欧阳明月先生").repeated(3);
     addOrder(name, QStringLiteral("13912345678"), address);
     showAll();
-    m_sender->Edit51->setText(name);
-    m_sender->Edit52->setText(QStringLiteral("13900001111"));
-    m_sender->Edit53->setText(address);
+    m_sender->senderNameEdit->setText(name);
+    m_sender->senderMobileEdit->setText(QStringLiteral("13900001111"));
+    m_sender->senderAddressEdit->setText(address);
 
     for (bool batch : {false, true}) {
         ReportPreview* preview = track(batch ? m_printing->printBatch(CourierCatalogue::STO)

@@ -85,15 +85,15 @@ void TestWaybillSender::cleanup()
 void TestWaybillSender::fill(const QString& courier, const QString& name, const QString& mobile,
                              const QString& address)
 {
-    m_panel->ComboBox2->setEditText(courier);
-    m_panel->Edit51->setText(name);
-    m_panel->Edit52->setText(mobile);
-    m_panel->Edit53->setText(address);
+    m_panel->defaultCourierBox->setEditText(courier);
+    m_panel->senderNameEdit->setText(name);
+    m_panel->senderMobileEdit->setText(mobile);
+    m_panel->senderAddressEdit->setText(address);
 }
 
 void TestWaybillSender::pressSave()
 {
-    QTest::mousePress(m_panel->Image10, Qt::LeftButton, {}, QPoint(60, 18));
+    QTest::mousePress(m_panel->saveButton, Qt::LeftButton, {}, QPoint(60, 18));
 }
 
 void TestWaybillSender::panelLayout()
@@ -108,10 +108,10 @@ void TestWaybillSender::panelLayout()
         const char* label;
         QRect at;  // left, top, width (height is the widget's own)
     };
-    const QList<Field> fields = {{m_panel->Edit51, "寄件人姓名：", QRect(122, 34, 96, 0)},
-                                 {m_panel->Edit52, "寄件人手机：", QRect(122, 66, 96, 0)},
-                                 {m_panel->Edit53, "寄件地址：", QRect(122, 98, 316, 0)},
-                                 {m_panel->ComboBox2, "默认快递：", QRect(122, 130, 91, 0)}};
+    const QList<Field> fields = {{m_panel->senderNameEdit, "寄件人姓名：", QRect(122, 34, 96, 0)},
+                                 {m_panel->senderMobileEdit, "寄件人手机：", QRect(122, 66, 96, 0)},
+                                 {m_panel->senderAddressEdit, "寄件地址：", QRect(122, 98, 316, 0)},
+                                 {m_panel->defaultCourierBox, "默认快递：", QRect(122, 130, 91, 0)}};
     const QList<QLabel*> labels = m_panel->findChildren<QLabel*>();
     for (const Field& f : fields) {
         QCOMPARE(QPoint(f.widget->x(), f.widget->y()), f.at.topLeft());
@@ -125,18 +125,18 @@ void TestWaybillSender::panelLayout()
         QVERIFY(label->geometry().right() < f.widget->x());
         QCOMPARE(label->y(), f.widget->y());
     }
-    QCOMPARE(m_panel->findChild<QLineEdit*>("Edit51"), m_panel->Edit51);
-    QVERIFY(m_panel->ComboBox2->isEditable());
+    QCOMPARE(m_panel->findChild<QLineEdit*>("Edit51"), m_panel->senderNameEdit);
+    QVERIFY(m_panel->defaultCourierBox->isEditable());
     QStringList items;
-    for (int i = 0; i < m_panel->ComboBox2->count(); ++i)
-        items << m_panel->ComboBox2->itemText(i);
+    for (int i = 0; i < m_panel->defaultCourierBox->count(); ++i)
+        items << m_panel->defaultCourierBox->itemText(i);
     QCOMPARE(items, CourierCatalogue::courierList());
-    QCOMPARE(m_panel->ComboBox2->currentText(), QString());
+    QCOMPARE(m_panel->defaultCourierBox->currentText(), QString());
 
-    QCOMPARE(m_panel->Image10->geometry(), QRect(183, 165, 130, 36));
-    QCOMPARE(m_panel->Image10->accessibleName(), QStringLiteral("保 存"));
-    QCOMPARE(m_panel->Image5->geometry(), QRect(416, 16, 17, 17));
-    QCOMPARE(m_panel->Image5->objectName(), QStringLiteral("Image5"));
+    QCOMPARE(m_panel->saveButton->geometry(), QRect(183, 165, 130, 36));
+    QCOMPARE(m_panel->saveButton->accessibleName(), QStringLiteral("保 存"));
+    QCOMPARE(m_panel->closeIcon->geometry(), QRect(416, 16, 17, 17));
+    QCOMPARE(m_panel->closeIcon->objectName(), QStringLiteral("Image5"));
 
     // Shown, it lies over the main window's other children, also those made after it.
     auto* grid = new QWidget(m_main.get());
@@ -189,14 +189,14 @@ void TestWaybillSender::saveTrimsAndCreatesTheRow()
         QFAIL("loaded an empty post table");
     } catch (const ConversionError&) {
     }
-    QCOMPARE(m_panel->Edit51->text(), QStringLiteral("旧"));
+    QCOMPARE(m_panel->senderNameEdit->text(), QStringLiteral("旧"));
 
-    m_panel->Edit51->clear();
-    test::typeText(m_panel->Edit51, QStringLiteral(" 王小明"));
-    m_panel->Edit51->insert(QStringLiteral("\t"));
-    m_panel->Edit52->setText(QStringLiteral("13900001111 "));
-    m_panel->Edit53->setText(QStringLiteral("\u3000杭州市西湖区 "));
-    m_panel->ComboBox2->setEditText(QStringLiteral(" 自家快递"));  // typed, not in the list
+    m_panel->senderNameEdit->clear();
+    test::typeText(m_panel->senderNameEdit, QStringLiteral(" 王小明"));
+    m_panel->senderNameEdit->insert(QStringLiteral("\t"));
+    m_panel->senderMobileEdit->setText(QStringLiteral("13900001111 "));
+    m_panel->senderAddressEdit->setText(QStringLiteral("\u3000杭州市西湖区 "));
+    m_panel->defaultCourierBox->setEditText(QStringLiteral(" 自家快递"));  // typed, not in the list
     QSignalSpy banner(m_panel, &SenderPanel::bannerRequested);
     pressSave();
 
@@ -207,13 +207,13 @@ void TestWaybillSender::saveTrimsAndCreatesTheRow()
     QCOMPARE(banner[0][0].toString(), QStringLiteral("寄件人设置成功.."));
     QVERIFY(!m_panel->isVisible());
     // The boxes keep what was typed, blanks included.
-    QCOMPARE(m_panel->Edit51->text(), QStringLiteral(" 王小明\t"));
-    QCOMPARE(m_panel->ComboBox2->currentText(), QStringLiteral(" 自家快递"));
+    QCOMPARE(m_panel->senderNameEdit->text(), QStringLiteral(" 王小明\t"));
+    QCOMPARE(m_panel->defaultCourierBox->currentText(), QStringLiteral(" 自家快递"));
 
     // Loading now works and brings the stored, trimmed texts.
     m_panel->load();
-    QCOMPARE(m_panel->Edit51->text(), QStringLiteral("王小明"));
-    QCOMPARE(m_panel->ComboBox2->currentText(), QStringLiteral("自家快递"));
+    QCOMPARE(m_panel->senderNameEdit->text(), QStringLiteral("王小明"));
+    QCOMPARE(m_panel->defaultCourierBox->currentText(), QStringLiteral("自家快递"));
 }
 
 void TestWaybillSender::saveChangesOnlyTheFirstRow()
@@ -250,34 +250,34 @@ void TestWaybillSender::crossHidesWithoutSaving()
     m_db->exec("insert into post (a, b, c, d) values ('甲', '1', '一', '申通快递')");
     m_panel->load();
     m_panel->show();
-    m_panel->Edit51->clear();
-    test::typeText(m_panel->Edit51, QStringLiteral("改名"));
-    QTest::mouseClick(m_panel->Image5, Qt::LeftButton, {}, QPoint(8, 8));
+    m_panel->senderNameEdit->clear();
+    test::typeText(m_panel->senderNameEdit, QStringLiteral("改名"));
+    QTest::mouseClick(m_panel->closeIcon, Qt::LeftButton, {}, QPoint(8, 8));
     QVERIFY(!m_panel->isVisible());
-    QCOMPARE(m_panel->Edit51->text(), QStringLiteral("改名"));
+    QCOMPARE(m_panel->senderNameEdit->text(), QStringLiteral("改名"));
     QCOMPARE(m_db->cli("select a from post"), QStringList{"甲"});
     // Showing again without loading keeps the change; loading brings the stored name back.
     m_panel->show();
-    QCOMPARE(m_panel->Edit51->text(), QStringLiteral("改名"));
+    QCOMPARE(m_panel->senderNameEdit->text(), QStringLiteral("改名"));
     m_panel->load();
-    QCOMPARE(m_panel->Edit51->text(), QStringLiteral("甲"));
+    QCOMPARE(m_panel->senderNameEdit->text(), QStringLiteral("甲"));
 }
 
 void TestWaybillSender::enterMovesAlongTheBoxes()
 {
     m_panel->show();
-    m_panel->Edit51->setFocus();
-    QCOMPARE(QApplication::focusWidget(), m_panel->Edit51);
-    for (QWidget* next : {static_cast<QWidget*>(m_panel->Edit52), static_cast<QWidget*>(m_panel->Edit53),
-                          static_cast<QWidget*>(m_panel->ComboBox2)}) {
+    m_panel->senderNameEdit->setFocus();
+    QCOMPARE(QApplication::focusWidget(), m_panel->senderNameEdit);
+    for (QWidget* next : {static_cast<QWidget*>(m_panel->senderMobileEdit), static_cast<QWidget*>(m_panel->senderAddressEdit),
+                          static_cast<QWidget*>(m_panel->defaultCourierBox)}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), next);
     }
     // The chain ends at the courier box: Enter neither moves on nor adds a list entry.
-    m_panel->ComboBox2->setEditText(QStringLiteral("自家快递"));
+    m_panel->defaultCourierBox->setEditText(QStringLiteral("自家快递"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), m_panel->ComboBox2);
-    QCOMPARE(m_panel->ComboBox2->count(), 8);
+    QCOMPARE(QApplication::focusWidget(), m_panel->defaultCourierBox);
+    QCOMPARE(m_panel->defaultCourierBox->count(), 8);
     QVERIFY(m_fake->dialogs.shown.isEmpty());
     QCOMPARE(m_db->cli("select count(*) from post"), QStringList{"0"});
 }
@@ -310,8 +310,8 @@ void TestWaybillSender::loadStopsAtNull()
         QCOMPARE(e.message(), QStringLiteral("Could not convert variant of type (Null) into type (String)"));
     }
     QCOMPARE(failed, !nullColumn.isEmpty());
-    QCOMPARE((QStringList{m_panel->Edit51->text(), m_panel->Edit52->text(), m_panel->Edit53->text(),
-                          m_panel->ComboBox2->currentText()}),
+    QCOMPARE((QStringList{m_panel->senderNameEdit->text(), m_panel->senderMobileEdit->text(), m_panel->senderAddressEdit->text(),
+                          m_panel->defaultCourierBox->currentText()}),
              after);
     QVERIFY(!m_panel->isVisible());  // loading alone does not show the panel
 }
@@ -326,8 +326,8 @@ void TestWaybillSender::longTextsKeptWhole()
                {texts[0], texts[1], texts[2], texts[3]});
     m_panel->load();
     m_panel->show();
-    QCOMPARE(m_panel->Edit53->text().size(), 40000);
-    QCOMPARE(m_panel->ComboBox2->currentText().size(), 40000);
+    QCOMPARE(m_panel->senderAddressEdit->text().size(), 40000);
+    QCOMPARE(m_panel->defaultCourierBox->currentText().size(), 40000);
 
     // Saved unchanged, every text goes back whole.
     pressSave();

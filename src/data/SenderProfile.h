@@ -16,10 +16,10 @@ class SenderProfile : public QObject {
 public:
     explicit SenderProfile(Database& dm, QObject* parent = nullptr);
 
-    const QString& name() const { return m_name; }        // Edit51
-    const QString& mobile() const { return m_mobile; }    // Edit52
-    const QString& address() const { return m_address; }  // Edit53
-    const QString& courier() const { return m_courier; }  // ComboBox2
+    const QString& name() const { return m_name; }
+    const QString& mobile() const { return m_mobile; }
+    const QString& address() const { return m_address; }
+    const QString& courier() const { return m_courier; }
 
     void setName(const QString& text);
     void setMobile(const QString& text);

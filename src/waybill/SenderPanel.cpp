@@ -44,53 +44,53 @@ SenderPanel::SenderPanel(SenderProfile& profile, const Platform& platform, QWidg
     setGeometry(232, 208, 465, 217);
     setFont(songFont(14));
 
-    Edit51 = edit("Edit51", 122, 34, 96, this);
-    Edit52 = edit("Edit52", 122, 66, 96, this);
-    Edit53 = edit("Edit53", 122, 98, 316, this);
-    ComboBox2 = new QComboBox(this);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->setGeometry(122, 130, 91, 21);
-    ComboBox2->setEditable(true);
+    senderNameEdit = edit("Edit51", 122, 34, 96, this);
+    senderMobileEdit = edit("Edit52", 122, 66, 96, this);
+    senderAddressEdit = edit("Edit53", 122, 98, 316, this);
+    defaultCourierBox = new QComboBox(this);
+    defaultCourierBox->setObjectName(QStringLiteral("ComboBox2"));
+    defaultCourierBox->setGeometry(122, 130, 91, 21);
+    defaultCourierBox->setEditable(true);
     // Enter ends the focus chain here; it must not add the text to the list.
-    ComboBox2->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox2->addItems(CourierCatalogue::courierList());
-    ComboBox2->setCurrentIndex(-1);
-    ComboBox2->setEditText(QString());
+    defaultCourierBox->setInsertPolicy(QComboBox::NoInsert);
+    defaultCourierBox->addItems(CourierCatalogue::courierList());
+    defaultCourierBox->setCurrentIndex(-1);
+    defaultCourierBox->setEditText(QString());
     // The boxes hold the stored texts whole, however long: a save writes
     // them back.
-    for (QWidget* box : {static_cast<QWidget*>(Edit51), static_cast<QWidget*>(Edit52),
-                         static_cast<QWidget*>(Edit53), static_cast<QWidget*>(ComboBox2)})
+    for (QWidget* box : {static_cast<QWidget*>(senderNameEdit), static_cast<QWidget*>(senderMobileEdit),
+                         static_cast<QWidget*>(senderAddressEdit), static_cast<QWidget*>(defaultCourierBox)})
         holdAnyLength(box);
 
-    labelFor(Edit51, QStringLiteral("寄件人姓名："), this);
-    labelFor(Edit52, QStringLiteral("寄件人手机："), this);
-    labelFor(Edit53, QStringLiteral("寄件地址："), this);
-    labelFor(ComboBox2, QStringLiteral("默认快递："), this);
+    labelFor(senderNameEdit, QStringLiteral("寄件人姓名："), this);
+    labelFor(senderMobileEdit, QStringLiteral("寄件人手机："), this);
+    labelFor(senderAddressEdit, QStringLiteral("寄件地址："), this);
+    labelFor(defaultCourierBox, QStringLiteral("默认快递："), this);
 
-    Image10 = new PictureButton(QStringLiteral("保 存"), this);
-    Image10->setObjectName(QStringLiteral("Image10"));
-    Image10->setGeometry(183, 165, 130, 36);
-    Image5 = new CloseIcon(this);
-    Image5->setObjectName(QStringLiteral("Image5"));
-    Image5->setGeometry(416, 16, 17, 17);
+    saveButton = new PictureButton(QStringLiteral("保 存"), this);
+    saveButton->setObjectName(QStringLiteral("Image10"));
+    saveButton->setGeometry(183, 165, 130, 36);
+    closeIcon = new CloseIcon(this);
+    closeIcon->setObjectName(QStringLiteral("Image5"));
+    closeIcon->setGeometry(416, 16, 17, 17);
 
     auto* enter = new EnterChain(this);
-    enter->link(Edit51, Edit52);
-    enter->link(Edit52, Edit53);
-    enter->link(Edit53, ComboBox2);
-    connect(Image10, &PictureButton::pressed, this, [this](const QPoint&, Qt::MouseButton button) {
+    enter->link(senderNameEdit, senderMobileEdit);
+    enter->link(senderMobileEdit, senderAddressEdit);
+    enter->link(senderAddressEdit, defaultCourierBox);
+    connect(saveButton, &PictureButton::pressed, this, [this](const QPoint&, Qt::MouseButton button) {
         if (button == Qt::LeftButton)
             save();
     });
-    connect(Image5, &CloseIcon::clicked, this, &QWidget::hide);
+    connect(closeIcon, &CloseIcon::clicked, this, &QWidget::hide);
 
     // Every edit, the user's or the program's, reaches the profile at once;
     // a change of the profile (loading) shows in the boxes.
-    connect(Edit51, &QLineEdit::textChanged, &m_profile, &SenderProfile::setName);
-    connect(Edit52, &QLineEdit::textChanged, &m_profile, &SenderProfile::setMobile);
-    connect(Edit53, &QLineEdit::textChanged, &m_profile, &SenderProfile::setAddress);
-    connect(ComboBox2, &QComboBox::editTextChanged, &m_profile, &SenderProfile::setCourier);
-    connect(ComboBox2, &QComboBox::currentTextChanged, &m_profile, &SenderProfile::setCourier);
+    connect(senderNameEdit, &QLineEdit::textChanged, &m_profile, &SenderProfile::setName);
+    connect(senderMobileEdit, &QLineEdit::textChanged, &m_profile, &SenderProfile::setMobile);
+    connect(senderAddressEdit, &QLineEdit::textChanged, &m_profile, &SenderProfile::setAddress);
+    connect(defaultCourierBox, &QComboBox::editTextChanged, &m_profile, &SenderProfile::setCourier);
+    connect(defaultCourierBox, &QComboBox::currentTextChanged, &m_profile, &SenderProfile::setCourier);
     connect(&m_profile, &SenderProfile::changed, this, &SenderPanel::showProfile);
     showProfile();
 
@@ -125,11 +125,11 @@ void SenderPanel::showProfile()
         if (e->text() != text)
             e->setText(text);
     };
-    put(Edit51, m_profile.name());
-    put(Edit52, m_profile.mobile());
-    put(Edit53, m_profile.address());
-    if (ComboBox2->currentText() != m_profile.courier())
-        ComboBox2->setEditText(m_profile.courier());
+    put(senderNameEdit, m_profile.name());
+    put(senderMobileEdit, m_profile.mobile());
+    put(senderAddressEdit, m_profile.address());
+    if (defaultCourierBox->currentText() != m_profile.courier())
+        defaultCourierBox->setEditText(m_profile.courier());
 }
 
 void SenderPanel::load()
@@ -145,10 +145,10 @@ void SenderPanel::save()
 void SenderPanel::store()
 {
     Dialogs& d = m_platform.dialogs;
-    if (!requiredFieldCheck(d, ComboBox2, QStringLiteral("默认快递必须输入！")) ||
-        !requiredFieldCheck(d, Edit51, QStringLiteral("寄件人姓名必须输入！")) ||
-        !requiredFieldCheck(d, Edit52, QStringLiteral("寄件人手机必须输入！")) ||
-        !requiredFieldCheck(d, Edit53, QStringLiteral("寄件地址必须输入！")))
+    if (!requiredFieldCheck(d, defaultCourierBox, QStringLiteral("默认快递必须输入！")) ||
+        !requiredFieldCheck(d, senderNameEdit, QStringLiteral("寄件人姓名必须输入！")) ||
+        !requiredFieldCheck(d, senderMobileEdit, QStringLiteral("寄件人手机必须输入！")) ||
+        !requiredFieldCheck(d, senderAddressEdit, QStringLiteral("寄件地址必须输入！")))
         return;
 
     m_profile.save();

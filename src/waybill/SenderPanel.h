@@ -31,12 +31,12 @@ public:
     // hides the panel. Errors are shown here; the panel then stays open.
     void save();
 
-    QLineEdit* Edit51;     // sender name
-    QLineEdit* Edit52;     // sender mobile
-    QLineEdit* Edit53;     // sender address
-    QComboBox* ComboBox2;  // default courier
-    PictureButton* Image10;  // 保 存
-    CloseIcon* Image5;       // the cross: hide without saving
+    QLineEdit* senderNameEdit;
+    QLineEdit* senderMobileEdit;
+    QLineEdit* senderAddressEdit;
+    QComboBox* defaultCourierBox;
+    PictureButton* saveButton;
+    CloseIcon* closeIcon;  // hides the panel without saving
 
 signals:
     void bannerRequested(const QString& text);

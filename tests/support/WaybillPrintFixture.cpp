@@ -48,9 +48,9 @@ void WaybillPrintFixture::addOrder(const QVariant& a, const QVariant& b, const Q
 
 void WaybillPrintFixture::setSender(const Texts& t)
 {
-    m_sender->Edit51->setText(t.senderName);
-    m_sender->Edit52->setText(t.senderMobile);
-    m_sender->Edit53->setText(t.senderAddress);
+    m_sender->senderNameEdit->setText(t.senderName);
+    m_sender->senderMobileEdit->setText(t.senderMobile);
+    m_sender->senderAddressEdit->setText(t.senderAddress);
 }
 
 void WaybillPrintFixture::showAll()
