@@ -1,7 +1,7 @@
 #include "MainSession.h"
 #include "Typing.h"
 
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "data/DataOps.h"
 #include "data/Database.h"
 #include "orders/BiffWriter.h"

@@ -1,7 +1,7 @@
 #include "MainSession.h"
 #include "Typing.h"
 
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "data/Schema.h"
 #include "data/Database.h"
 #include "orders/OrderEditorPanel.h"
@@ -232,7 +232,7 @@ void TestHostile::startUp()
     // The user tries again once the other station is done.
     station.release();
     if (s.main->login()->isVisible())
-        s.main->login()->bitbtn4->click();
+        s.main->login()->loginButton->click();
     QCOMPARE(!s.main->login()->isVisible(), works);
     if (works) {
         QCOMPARE(s.main->journalNumber(), 1);

@@ -1,7 +1,7 @@
 #include "MainSession.h"
 #include "Typing.h"
 
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "app/AppStyle.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
@@ -25,7 +25,7 @@ struct Session : test::MainSession {
     {
         QVERIFY(waitForLogin());
     }
-    Tloginfm* login() const { return main->login(); }
+    LoginWindow* login() const { return main->login(); }
 };
 
 class TestLogin : public QObject {
@@ -57,8 +57,8 @@ void TestLogin::loginWindowShownAndFilled()
 {
     Session s([](test::TestDb& db) { db.exec("insert into userdb values ('小王','123'), ('阿杰','9')"); });
     QCOMPARE(s.login()->windowTitle(), QString("用户登录"));
-    QCOMPARE(s.login()->ComboBox1->count(), 3);
-    QCOMPARE(s.login()->ComboBox1->currentIndex(), 0);
+    QCOMPARE(s.login()->userBox->count(), 3);
+    QCOMPARE(s.login()->userBox->currentIndex(), 0);
     QVERIFY(s.login()->isModal());
     QCOMPARE(s.main->journalNumber(), 0);
 
@@ -141,7 +141,7 @@ void TestLogin::refused()
     QVERIFY(!s.login()->loggedIn());
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"密码不正确！请重新输入！"});
     QCOMPARE(s.fp.dialogs.shown[0].caption, QString("Kestrix快递单打印软件"));
-    QCOMPARE(s.login()->Edit1->text(), QString());
+    QCOMPARE(s.login()->passwordEdit->text(), QString());
     QCOMPARE(s.db.scalar("select count(*) from rz").toInt(), 0);
     // The window stays usable: the right pair still logs in.
     s.logIn("超级管理员", "507");
@@ -201,7 +201,7 @@ void TestLogin::passwordKeyFilter()
 void TestLogin::passwordTypingFilter()
 {
     Session s;
-    QLineEdit* e = s.login()->Edit1;
+    QLineEdit* e = s.login()->passwordEdit;
     e->setFocus();
     test::typeText(e, "ab!中C9");
     QCOMPARE(e->text(), QString("abC9"));
@@ -223,15 +223,15 @@ void TestLogin::enterChain()
 {
     Session s;
     QVERIFY(QTest::qWaitForWindowActive(s.login()));
-    s.login()->ComboBox1->setFocus();
-    QTRY_VERIFY(QApplication::focusWidget() == s.login()->ComboBox1);
+    s.login()->userBox->setFocus();
+    QTRY_VERIFY(QApplication::focusWidget() == s.login()->userBox);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QTRY_VERIFY(s.login()->Edit1->hasFocus());
-    test::typeText(s.login()->Edit1, "507");
-    QTest::keyClick(s.login()->Edit1, Qt::Key_Return);
-    QTRY_VERIFY(s.login()->bitbtn4->hasFocus());
+    QTRY_VERIFY(s.login()->passwordEdit->hasFocus());
+    test::typeText(s.login()->passwordEdit, "507");
+    QTest::keyClick(s.login()->passwordEdit, Qt::Key_Return);
+    QTRY_VERIFY(s.login()->loginButton->hasFocus());
     QVERIFY(s.login()->isVisible());  // the first Enter only moves the focus
-    QTest::keyClick(s.login()->bitbtn4, Qt::Key_Return);
+    QTest::keyClick(s.login()->loginButton, Qt::Key_Return);
     QVERIFY(s.login()->loggedIn());
 }
 
@@ -267,7 +267,7 @@ void TestLogin::journalFailureRetriesWithoutSecondRow()
     QVERIFY(s.fp.dialogs.lastText().contains("no such table"));
     QCOMPARE(s.main->journalNumber(), 0);
     s.db.exec("alter table rz_away rename to rz");
-    s.login()->bitbtn4->click();  // retried with "登 录"
+    s.login()->loginButton->click();  // retried with "登 录"
     QVERIFY(!s.login()->isVisible());
     QCOMPARE(s.db.scalar("select count(*) from rz").toInt(), 1);
     QCOMPARE(s.main->journalNumber(), 1);

@@ -1,6 +1,6 @@
 #include "MainSession.h"
 
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "app/CreateOnDemand.h"
 #include "app/SuccessBanner.h"
 #include "app/MainWindow.h"

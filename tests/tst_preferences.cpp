@@ -1,6 +1,6 @@
 #include "MainSession.h"
 
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "app/AppStyle.h"
 #include "data/Database.h"
 #include "maintenance/Preferences.h"
@@ -164,9 +164,9 @@ void TestPreferences::realStoreCreatedOnlyByChoices()
         MainWindow w(dm, platform);
         w.show();
         QCoreApplication::processEvents();
-        w.login()->ComboBox1->setEditText("超级管理员");
-        w.login()->Edit1->setText("507");
-        w.login()->bitbtn4->click();
+        w.login()->userBox->setEditText("超级管理员");
+        w.login()->passwordEdit->setText("507");
+        w.login()->loginButton->click();
         w.commands()->action(Command::Backup)->trigger();
         w.findChild<Trepair*>()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

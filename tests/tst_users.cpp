@@ -2,7 +2,7 @@
 #include "Typing.h"
 
 #include "access/Tchangepassfm.h"
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "access/Tuserglfm.h"
 #include "app/MainWindow.h"
 #include "data/LoginJournal.h"

@@ -1,7 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "access/Tchangepassfm.h"
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "access/Tuserglfm.h"
 #include "app/CreateOnDemand.h"
 #include "app/HintSettings.h"
@@ -100,7 +100,7 @@ MainWindow::MainWindow(Database& dm, const Platform& platform) : m_dm(dm), m_pla
     connect(blankDateTimer, &QTimer::timeout, this, [this] { m_editor->refillBlankDate(m_platform.clock.now().date()); });
     blankDateTimer->start();
 
-    m_login = new Tloginfm(dm, platform, *this, this);
+    m_login = new LoginWindow(dm, platform, *this, this);
     // The import window lives from here to the end, hidden between showings.
     m_import = new Texcell(*m_orders, platform, this);
     registerCommands();

@@ -14,7 +14,7 @@ namespace kx {
 
 class Database;
 struct Platform;
-class Tloginfm;
+class LoginWindow;
 class OrderGrid;
 class QuickSearchPanel;
 class OrderEditorPanel;
@@ -46,7 +46,7 @@ public:
     void startUp();
 
     Database& dm() const { return m_dm; }
-    Tloginfm* login() const { return m_login; }
+    LoginWindow* login() const { return m_login; }
     OrderGrid* grid() const { return m_orderGrid; }
     QuickSearchPanel* quickSearch() const { return m_quickSearch; }
     OrderEditorPanel* editor() const { return m_editor; }
@@ -109,7 +109,7 @@ private:
     WaybillPrinting* m_printing;
     ImportCleanup* m_cleanup;
     Preferences* m_preferences;
-    Tloginfm* m_login;
+    LoginWindow* m_login;
     Texcell* m_import;
     QLabel* m_status[4];
 };

@@ -18,7 +18,7 @@
 
 #include "Fakes.h"
 
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "data/Schema.h"
 #include "data/Database.h"
@@ -51,12 +51,12 @@ bool logIn(MainWindow& main)
 {
     // The login window comes up through a posted call.
     QCoreApplication::processEvents();
-    Tloginfm* login = main.login();
+    LoginWindow* login = main.login();
     if (!login->isVisible())
         return false;
-    login->ComboBox1->setEditText(schema::administrator);
-    login->Edit1->setText(schema::initialPassword);
-    login->bitbtn4->click();
+    login->userBox->setEditText(schema::administrator);
+    login->passwordEdit->setText(schema::initialPassword);
+    login->loginButton->click();
     return main.journalNumber() != 0;
 }
 

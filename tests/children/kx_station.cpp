@@ -30,7 +30,7 @@
 #include "orders/OrderRegister.h"
 #include "orders/OrderTableView.h"
 #include "orders/QuickSearchPanel.h"
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/DateField.h"
 
@@ -189,14 +189,14 @@ int main(int argc, char** argv)
     MainWindow w(*dm, fp.platform);
     w.show();
     QCoreApplication::processEvents();
-    Tloginfm* login = w.login();
+    LoginWindow* login = w.login();
     if (!login->isVisible()) {
         answer(fp.dialogs, QStringLiteral("no login"));
         return 1;
     }
-    login->ComboBox1->setEditText(QStringLiteral("超级管理员"));
-    login->Edit1->setText(QStringLiteral("507"));
-    login->bitbtn4->click();
+    login->userBox->setEditText(QStringLiteral("超级管理员"));
+    login->passwordEdit->setText(QStringLiteral("507"));
+    login->loginButton->click();
     QCoreApplication::processEvents();
     for (const auto& m : std::as_const(fp.dialogs.shown))
         say(QStringLiteral("msg ") + m.text);

@@ -1,6 +1,6 @@
 #include "MainSession.h"
 
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 #include "core/DbError.h"
 
 #include <QComboBox>
@@ -47,10 +47,10 @@ bool MainSession::waitForLogin()
 
 void MainSession::logIn(const QString& user, const QString& password)
 {
-    Tloginfm* login = main->login();
-    login->ComboBox1->setEditText(user);
-    login->Edit1->setText(password);
-    login->bitbtn4->click();
+    LoginWindow* login = main->login();
+    login->userBox->setEditText(user);
+    login->passwordEdit->setText(password);
+    login->loginButton->click();
 }
 
 }  // namespace kx::test

@@ -1,4 +1,4 @@
-#include "access/Tloginfm.h"
+#include "access/LoginWindow.h"
 
 #include "access/LoginHost.h"
 #include "core/DateText.h"
@@ -24,7 +24,7 @@
 
 namespace kx {
 
-Tloginfm::Tloginfm(Database& dm, const Platform& platform, LoginHost& host, QWidget* parent)
+LoginWindow::LoginWindow(Database& dm, const Platform& platform, LoginHost& host, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform), m_host(host)
 {
@@ -43,38 +43,38 @@ Tloginfm::Tloginfm(Database& dm, const Platform& platform, LoginHost& host, QWid
     QLabel* userLabel = label(QStringLiteral("用户名称："), 152, 36);
     QLabel* passLabel = label(QStringLiteral("输入密码："), 152, 68);
 
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setEditable(true);
-    ComboBox1->setGeometry(216, 32, 113, 22);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    userLabel->setBuddy(ComboBox1);
+    userBox = new QComboBox(this);
+    userBox->setObjectName(QStringLiteral("ComboBox1"));
+    userBox->setEditable(true);
+    userBox->setGeometry(216, 32, 113, 22);
+    userBox->setInsertPolicy(QComboBox::NoInsert);
+    userLabel->setBuddy(userBox);
 
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(216, 64, 113, 22);
-    PasswordKeyFilter::install(Edit1);
-    passLabel->setBuddy(Edit1);
+    passwordEdit = new QLineEdit(this);
+    passwordEdit->setObjectName(QStringLiteral("Edit1"));
+    passwordEdit->setGeometry(216, 64, 113, 22);
+    PasswordKeyFilter::install(passwordEdit);
+    passLabel->setBuddy(passwordEdit);
 
     auto* hint = new QLabel(QStringLiteral("初始登陆密码：507"), this);
     hint->move(176, 92);
     hint->setStyleSheet(QStringLiteral("color: red; background: transparent;"));
 
-    bitbtn4 = new QPushButton(QStringLiteral("登 录"), this);
-    bitbtn4->setObjectName(QStringLiteral("bitbtn4"));
-    bitbtn4->setGeometry(264, 113, 81, 25);
-    bitbtn4->setAutoDefault(false);
-    bitbtn4->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    loginButton = new QPushButton(QStringLiteral("登 录"), this);
+    loginButton->setObjectName(QStringLiteral("bitbtn4"));
+    loginButton->setGeometry(264, 113, 81, 25);
+    loginButton->setAutoDefault(false);
+    loginButton->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
 
     auto* enter = new EnterChain(this);
-    enter->link(ComboBox1, Edit1);
-    enter->link(Edit1, bitbtn4);
-    enter->pressOnEnter(bitbtn4);
-    connect(ComboBox1, &QComboBox::activated, this, [this] { Edit1->setFocus(); });
-    connect(bitbtn4, &QPushButton::clicked, this, &Tloginfm::bitbtn4Click);
+    enter->link(userBox, passwordEdit);
+    enter->link(passwordEdit, loginButton);
+    enter->pressOnEnter(loginButton);
+    connect(userBox, &QComboBox::activated, this, [this] { passwordEdit->setFocus(); });
+    connect(loginButton, &QPushButton::clicked, this, &LoginWindow::logIn);
 }
 
-void Tloginfm::paintEvent(QPaintEvent*)
+void LoginWindow::paintEvent(QPaintEvent*)
 {
     // A blue globe as the background picture.
     QPainter p(this);
@@ -96,27 +96,27 @@ void Tloginfm::paintEvent(QPaintEvent*)
                    QPointF(70 + 60 * std::sqrt(1 - i * i / 9.0), 80 + i * 20));
 }
 
-void Tloginfm::start()
+void LoginWindow::start()
 {
     m_closed = false;
     m_platform.guard(this, [this] {
-        fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+        fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), userBox);
         // No user at all: nobody could log in, not even with the initial
         // password this window shows.
-        if (ComboBox1->count() == 0 && UserAccounts::restoreAdministratorIfNoUsers(m_dm)) {
+        if (userBox->count() == 0 && UserAccounts::restoreAdministratorIfNoUsers(m_dm)) {
             m_platform.dialogs.inform(this, QStringLiteral("数据库中没有任何用户，已恢复%1，密码为初始密码 %2。")
                                                 .arg(schema::administrator, schema::initialPassword));
-            fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+            fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), userBox);
         }
-        if (ComboBox1->count() > 0)
-            ComboBox1->setCurrentIndex(0);
+        if (userBox->count() > 0)
+            userBox->setCurrentIndex(0);
     });
     open();
-    ComboBox1->setFocus();
-    ComboBox1->lineEdit()->selectAll();
+    userBox->setFocus();
+    userBox->lineEdit()->selectAll();
 }
 
-void Tloginfm::keyPressEvent(QKeyEvent* event)
+void LoginWindow::keyPressEvent(QKeyEvent* event)
 {
     // Neither Enter outside the chain nor Escape closes the window.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape)
@@ -124,7 +124,7 @@ void Tloginfm::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void Tloginfm::bitbtn4Click()
+void LoginWindow::logIn()
 {
     m_platform.guard(this, [this] {
         if (m_loggedIn) {
@@ -133,11 +133,11 @@ void Tloginfm::bitbtn4Click()
                 QDialog::done(Accepted);
             return;
         }
-        const QString user = ComboBox1->currentText();
-        const QString password = trimControl(Edit1->text());
-        if (!requiredFieldCheck(m_platform.dialogs, ComboBox1, QStringLiteral("必须选择用户！")))
+        const QString user = userBox->currentText();
+        const QString password = trimControl(passwordEdit->text());
+        if (!requiredFieldCheck(m_platform.dialogs, userBox, QStringLiteral("必须选择用户！")))
             return;
-        if (!requiredFieldCheck(m_platform.dialogs, Edit1, QStringLiteral("必须输入密码！")))
+        if (!requiredFieldCheck(m_platform.dialogs, passwordEdit, QStringLiteral("必须输入密码！")))
             return;
         if (LoginJournal::passwordMatches(m_dm, user, password)) {
             m_loggedIn = true;
@@ -145,12 +145,12 @@ void Tloginfm::bitbtn4Click()
             return;
         }
         m_platform.dialogs.inform(this, QStringLiteral("密码不正确！请重新输入！"));
-        Edit1->clear();
-        Edit1->setFocus();
+        passwordEdit->clear();
+        passwordEdit->setFocus();
     });
 }
 
-void Tloginfm::done(int result)
+void LoginWindow::done(int result)
 {
     if (m_closed)
         return;
@@ -180,9 +180,9 @@ void Tloginfm::done(int result)
     m_stepFailed = true;
 }
 
-bool Tloginfm::runClosingSteps()
+bool LoginWindow::runClosingSteps()
 {
-    const QString user = ComboBox1->currentText();
+    const QString user = userBox->currentText();
     m_dm.scratch.close();
     // A failure of the order list (a null courier left by an import) must not
     // lock the user out: it is shown, and the login goes on so that the

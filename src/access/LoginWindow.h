@@ -14,10 +14,10 @@ class LoginHost;
 struct Platform;
 
 // The login window "用户登录".
-class Tloginfm : public QDialog {
+class LoginWindow : public QDialog {
     Q_OBJECT
 public:
-    Tloginfm(Database& dm, const Platform& platform, LoginHost& host, QWidget* parent);
+    LoginWindow(Database& dm, const Platform& platform, LoginHost& host, QWidget* parent);
 
     bool loggedIn() const { return m_loggedIn; }
 
@@ -25,12 +25,12 @@ public:
     // (without blocking the caller).
     void start();
 
-    QComboBox* ComboBox1;  // user names
-    QLineEdit* Edit1;      // password
-    QPushButton* bitbtn4;  // 登 录
+    QComboBox* userBox;
+    QLineEdit* passwordEdit;
+    QPushButton* loginButton;
 
 public slots:
-    void bitbtn4Click();
+    void logIn();
 
 protected:
     void done(int result) override;
