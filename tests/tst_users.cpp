@@ -1,7 +1,7 @@
 #include "MainSession.h"
 #include "Typing.h"
 
-#include "access/Tchangepassfm.h"
+#include "access/ChangePasswordWindow.h"
 #include "access/LoginWindow.h"
 #include "access/Tuserglfm.h"
 #include "app/MainWindow.h"
@@ -100,10 +100,10 @@ struct Session : test::MainSession {
         fp.dialogs.clear();
         return w;
     }
-    Tchangepassfm* changePassword()
+    ChangePasswordWindow* changePassword()
     {
         action(Command::ChangePassword)->trigger();
-        return openWindow<Tchangepassfm>();
+        return openWindow<ChangePasswordWindow>();
     }
     QString passwordOf(const QString& user) const
     {
@@ -226,8 +226,8 @@ void TestUsers::onDemandAndDestroyedOnClose()
     QVERIFY(!again->pages->isEnabled());  // a new window starts locked
     QVERIFY(!again->ListBox1->isEnabled());
 
-    QPointer<Tchangepassfm> change = s.changePassword();
-    choose(change->ComboBox1, "小王");
+    QPointer<ChangePasswordWindow> change = s.changePassword();
+    choose(change->userBox, "小王");
     change->closeWhenDone->setChecked(false);
     QCOMPARE(s.changePassword(), change.data());
     s.dm->scratch.open();
@@ -235,8 +235,8 @@ void TestUsers::onDemandAndDestroyedOnClose()
     QVERIFY(!s.dm->scratch.isOpen());
     flushDeletes();
     QVERIFY(change.isNull());
-    Tchangepassfm* fresh = s.changePassword();
-    QCOMPARE(fresh->ComboBox1->currentIndex(), -1);
+    ChangePasswordWindow* fresh = s.changePassword();
+    QCOMPARE(fresh->userBox->currentIndex(), -1);
     QVERIFY(fresh->closeWhenDone->isChecked());
 }
 
@@ -599,7 +599,7 @@ void TestUsers::changeWindow()
 {
     // A name held twice is listed once; the list is sorted.
     Session s([](test::TestDb& db) { db.exec("insert into userdb values ('zed','1'), ('abc','2'), ('zed','3')"); });
-    Tchangepassfm* w = s.changePassword();
+    ChangePasswordWindow* w = s.changePassword();
     QVERIFY(QTest::qWaitForWindowActive(w));
     QCOMPARE(w->windowTitle(), QString("更改密码"));
     QCOMPARE(w->size(), QSize(296, 160));
@@ -609,20 +609,20 @@ void TestUsers::changeWindow()
     QCOMPARE(w->font().family(), QString("宋体"));
     QCOMPARE(w->font().pixelSize(), 12);
 
-    QCOMPARE(items(w->ComboBox1), (QStringList{"abc", "zed", "超级管理员"}));
-    QVERIFY(!w->ComboBox1->isEditable());
-    QCOMPARE(w->ComboBox1->currentIndex(), -1);
+    QCOMPARE(items(w->userBox), (QStringList{"abc", "zed", "超级管理员"}));
+    QVERIFY(!w->userBox->isEditable());
+    QCOMPARE(w->userBox->currentIndex(), -1);
     QVERIFY(w->closeWhenDone->isChecked());
     QCOMPARE(w->closeWhenDone->text(), QString("更改完毕退出"));
-    QTRY_VERIFY(w->ComboBox1->hasFocus());
+    QTRY_VERIFY(w->userBox->hasFocus());
 
     struct Place {
         QWidget* control;
         QPoint at;
         int width;  // 0: not given
     };
-    for (const Place& p : {Place{w->ComboBox1, {88, 11}, 89}, Place{w->Edit1, {88, 43}, 89},
-                           Place{w->Edit14, {88, 75}, 89}, Place{w->Edit15, {88, 107}, 89},
+    for (const Place& p : {Place{w->userBox, {88, 11}, 89}, Place{w->oldPasswordEdit, {88, 43}, 89},
+                           Place{w->newPasswordEdit, {88, 75}, 89}, Place{w->repeatPasswordEdit, {88, 107}, 89},
                            Place{w->closeWhenDone, {192, 14}, 0}, Place{w->changeButton, {192, 41}, 89},
                            Place{w->exitButton, {192, 73}, 89}}) {
         QCOMPARE(p.control->pos(), p.at);
@@ -631,15 +631,15 @@ void TestUsers::changeWindow()
     }
     QCOMPARE(w->changeButton->height(), 25);
     QCOMPARE(w->exitButton->height(), 25);
-    for (QLineEdit* e : {w->Edit1, w->Edit14, w->Edit15}) {
+    for (QLineEdit* e : {w->oldPasswordEdit, w->newPasswordEdit, w->repeatPasswordEdit}) {
         QCOMPARE(e->echoMode(), QLineEdit::Password);
         QCOMPARE(e->maxLength(), 10);
     }
     for (const auto& [text, at, buddy] :
-         {std::tuple{"选择操作员", QPoint(16, 15), static_cast<QWidget*>(w->ComboBox1)},
-          std::tuple{"输入旧密码", QPoint(16, 47), static_cast<QWidget*>(w->Edit1)},
-          std::tuple{"输入新密码", QPoint(16, 79), static_cast<QWidget*>(w->Edit14)},
-          std::tuple{"新密码重复", QPoint(16, 111), static_cast<QWidget*>(w->Edit15)},
+         {std::tuple{"选择操作员", QPoint(16, 15), static_cast<QWidget*>(w->userBox)},
+          std::tuple{"输入旧密码", QPoint(16, 47), static_cast<QWidget*>(w->oldPasswordEdit)},
+          std::tuple{"输入新密码", QPoint(16, 79), static_cast<QWidget*>(w->newPasswordEdit)},
+          std::tuple{"新密码重复", QPoint(16, 111), static_cast<QWidget*>(w->repeatPasswordEdit)},
           std::tuple{"提示：密码只能输入字母和数字，最长10个字符！", QPoint(8, 139), static_cast<QWidget*>(nullptr)}}) {
         QLabel* l = labelWithText(w, text);
         QVERIFY2(l, text);
@@ -672,12 +672,12 @@ void TestUsers::changePassword()
         operators(db);
         db.exec("insert into userdb values ('a_c','same'), ('abc','same')");
     });
-    QPointer<Tchangepassfm> w = s.changePassword();
-    choose(w->ComboBox1, user);
+    QPointer<ChangePasswordWindow> w = s.changePassword();
+    choose(w->userBox, user);
     w->closeWhenDone->setChecked(closeWhenDone);
-    test::typeText(w->Edit1, oldPassword);
-    test::typeText(w->Edit14, "New7x");
-    test::typeText(w->Edit15, "New7x");
+    test::typeText(w->oldPasswordEdit, oldPassword);
+    test::typeText(w->newPasswordEdit, "New7x");
+    test::typeText(w->repeatPasswordEdit, "New7x");
     w->changeButton->click();
 
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
@@ -695,8 +695,8 @@ void TestUsers::changePassword()
     QCOMPARE(w.isNull(), closeWhenDone);
     if (!closeWhenDone) {
         QVERIFY(w->isVisible());
-        QCOMPARE(w->ComboBox1->currentText(), user);
-        for (QLineEdit* e : {w->Edit1, w->Edit14, w->Edit15})
+        QCOMPARE(w->userBox->currentText(), user);
+        for (QLineEdit* e : {w->oldPasswordEdit, w->newPasswordEdit, w->repeatPasswordEdit})
             QVERIFY(e->text().isEmpty());
     }
 }
@@ -739,15 +739,15 @@ void TestUsers::changeRefused()
         operators(db);
         db.exec("insert into userdb values ('gone','g1')");
     });
-    Tchangepassfm* w = s.changePassword();
+    ChangePasswordWindow* w = s.changePassword();
     QVERIFY(QTest::qWaitForWindowActive(w));
     if (!user.isEmpty())
-        choose(w->ComboBox1, user);
+        choose(w->userBox, user);
     if (user == "gone")
         s.db.exec("delete from userdb where username='gone'");
-    w->Edit1->setText(oldPassword);
-    w->Edit14->setText(newPassword);
-    w->Edit15->setText(repeat);
+    w->oldPasswordEdit->setText(oldPassword);
+    w->newPasswordEdit->setText(newPassword);
+    w->repeatPasswordEdit->setText(repeat);
     const QString before = s.db.cli("select group_concat(username || '=' || passwd) from userdb").join("");
     w->changeButton->click();
 
@@ -757,29 +757,29 @@ void TestUsers::changeRefused()
     QVERIFY(w->isVisible());
     QTRY_COMPARE(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(), focused);
     // Only a mismatch empties a field, the repeat.
-    QCOMPARE(w->Edit1->text(), oldPassword);
-    QCOMPARE(w->Edit14->text(), newPassword);
-    QCOMPARE(w->Edit15->text(), focused == "Edit15" ? QString() : repeat);
+    QCOMPARE(w->oldPasswordEdit->text(), oldPassword);
+    QCOMPARE(w->newPasswordEdit->text(), newPassword);
+    QCOMPARE(w->repeatPasswordEdit->text(), focused == "Edit15" ? QString() : repeat);
 }
 
 void TestUsers::changeEnterChain()
 {
     Session s;
-    Tchangepassfm* w = s.changePassword();
+    ChangePasswordWindow* w = s.changePassword();
     QVERIFY(QTest::qWaitForWindowActive(w));
-    QTRY_VERIFY(w->ComboBox1->hasFocus());
+    QTRY_VERIFY(w->userBox->hasFocus());
     // An arrow key in the closed list chooses the first operator and moves on.
-    QTest::keyClick(w->ComboBox1, Qt::Key_Down);
-    QCOMPARE(w->ComboBox1->currentText(), QString("Tom"));
-    QTRY_VERIFY(w->Edit1->hasFocus());
-    test::typeText(w->Edit1, "Ab9");
-    QTest::keyClick(w->Edit1, Qt::Key_Return);
-    QTRY_VERIFY(w->Edit14->hasFocus());
-    test::typeText(w->Edit14, "z1");
-    QTest::keyClick(w->Edit14, Qt::Key_Return);
-    QTRY_VERIFY(w->Edit15->hasFocus());
-    test::typeText(w->Edit15, "z1");
-    QTest::keyClick(w->Edit15, Qt::Key_Return);
+    QTest::keyClick(w->userBox, Qt::Key_Down);
+    QCOMPARE(w->userBox->currentText(), QString("Tom"));
+    QTRY_VERIFY(w->oldPasswordEdit->hasFocus());
+    test::typeText(w->oldPasswordEdit, "Ab9");
+    QTest::keyClick(w->oldPasswordEdit, Qt::Key_Return);
+    QTRY_VERIFY(w->newPasswordEdit->hasFocus());
+    test::typeText(w->newPasswordEdit, "z1");
+    QTest::keyClick(w->newPasswordEdit, Qt::Key_Return);
+    QTRY_VERIFY(w->repeatPasswordEdit->hasFocus());
+    test::typeText(w->repeatPasswordEdit, "z1");
+    QTest::keyClick(w->repeatPasswordEdit, Qt::Key_Return);
     QTRY_VERIFY(w->changeButton->hasFocus());
     QVERIFY(s.fp.dialogs.shown.isEmpty());
     QTest::keyClick(w->changeButton, Qt::Key_Return);

@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 
-#include "access/Tchangepassfm.h"
+#include "access/ChangePasswordWindow.h"
 #include "access/LoginWindow.h"
 #include "access/Tuserglfm.h"
 #include "app/CreateOnDemand.h"
@@ -178,7 +178,7 @@ void MainWindow::registerCommands()
     });
 
     c.on(Command::UserAdmin, [this] { createOnDemand<Tuserglfm>(this, m_dm, m_platform); });
-    c.on(Command::ChangePassword, [this] { createOnDemand<Tchangepassfm>(this, m_dm, m_platform); });
+    c.on(Command::ChangePassword, [this] { createOnDemand<ChangePasswordWindow>(this, m_dm, m_platform); });
     c.on(Command::GridShowAll, [this] { m_quickSearch->showAllButton->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
     c.addStartUpStep(StartUpStep::Tables, [this] {

@@ -1,4 +1,4 @@
-#include "access/Tchangepassfm.h"
+#include "access/ChangePasswordWindow.h"
 
 #include "core/TextValue.h"
 #include "data/Database.h"
@@ -44,7 +44,7 @@ QLineEdit* passwordField(QWidget* parent, const QString& name, int y, const QStr
 
 }  // namespace
 
-Tchangepassfm::Tchangepassfm(QWidget* owner, Database& dm, const Platform& platform)
+ChangePasswordWindow::ChangePasswordWindow(QWidget* owner, Database& dm, const Platform& platform)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform)
 {
@@ -58,13 +58,13 @@ Tchangepassfm::Tchangepassfm(QWidget* owner, Database& dm, const Platform& platf
     pal.setColor(QPalette::Window, QApplication::palette("QMenuBar").color(QPalette::Window));
     setPalette(pal);
 
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setGeometry(88, 11, 89, fieldHeight);
-    label(this, QStringLiteral("选择操作员"), 16, 15)->setBuddy(ComboBox1);
-    Edit1 = passwordField(this, QStringLiteral("Edit1"), 43, QStringLiteral("输入旧密码"));
-    Edit14 = passwordField(this, QStringLiteral("Edit14"), 75, QStringLiteral("输入新密码"));
-    Edit15 = passwordField(this, QStringLiteral("Edit15"), 107, QStringLiteral("新密码重复"));
+    userBox = new QComboBox(this);
+    userBox->setObjectName(QStringLiteral("ComboBox1"));
+    userBox->setGeometry(88, 11, 89, fieldHeight);
+    label(this, QStringLiteral("选择操作员"), 16, 15)->setBuddy(userBox);
+    oldPasswordEdit = passwordField(this, QStringLiteral("Edit1"), 43, QStringLiteral("输入旧密码"));
+    newPasswordEdit = passwordField(this, QStringLiteral("Edit14"), 75, QStringLiteral("输入新密码"));
+    repeatPasswordEdit = passwordField(this, QStringLiteral("Edit15"), 107, QStringLiteral("新密码重复"));
     label(this, QStringLiteral("提示：密码只能输入字母和数字，最长10个字符！"), 8, 139);
 
     closeWhenDone = new QCheckBox(QStringLiteral("更改完毕退出"), this);
@@ -80,15 +80,15 @@ Tchangepassfm::Tchangepassfm(QWidget* owner, Database& dm, const Platform& platf
     exitButton->setGeometry(192, 73, 89, 25);
 
     auto* enter = new EnterChain(this);
-    enter->link(Edit1, Edit14);
-    enter->link(Edit14, Edit15);
-    enter->link(Edit15, changeButton);
+    enter->link(oldPasswordEdit, newPasswordEdit);
+    enter->link(newPasswordEdit, repeatPasswordEdit);
+    enter->link(repeatPasswordEdit, changeButton);
     // As on the desktop the program comes from, Enter presses the focused button.
     enter->pressOnEnter(changeButton);
     enter->pressOnEnter(exitButton);
 
-    connect(ComboBox1, &QComboBox::activated, this, [this] { Edit1->setFocus(); });
-    connect(changeButton, &QPushButton::clicked, this, &Tchangepassfm::changeClick);
+    connect(userBox, &QComboBox::activated, this, [this] { oldPasswordEdit->setFocus(); });
+    connect(changeButton, &QPushButton::clicked, this, &ChangePasswordWindow::changeClick);
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
 
     const QScreen* screen = owner ? owner->screen() : QApplication::primaryScreen();
@@ -97,57 +97,57 @@ Tchangepassfm::Tchangepassfm(QWidget* owner, Database& dm, const Platform& platf
     show();
 }
 
-void Tchangepassfm::showEvent(QShowEvent* event)
+void ChangePasswordWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
     m_platform.guard(this, [this] {
-        fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
+        fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), userBox);
     });
-    ComboBox1->setFocus();
+    userBox->setFocus();
 }
 
-void Tchangepassfm::closeEvent(QCloseEvent* event)
+void ChangePasswordWindow::closeEvent(QCloseEvent* event)
 {
     m_dm.scratch.close();
     QWidget::closeEvent(event);
 }
 
-void Tchangepassfm::changeClick()
+void ChangePasswordWindow::changeClick()
 {
     m_platform.guard(this, [this] {
         // Without a choice the change would match nobody and still report success.
-        if (ComboBox1->currentIndex() < 0) {
+        if (userBox->currentIndex() < 0) {
             m_platform.dialogs.inform(this, QStringLiteral("请选择操作员！"));
-            ComboBox1->setFocus();
+            userBox->setFocus();
             return;
         }
-        const QString user = ComboBox1->currentText();
-        const QString oldPassword = trimControl(Edit1->text());
-        const QString newPassword = trimControl(Edit14->text());
-        const QString repeat = trimControl(Edit15->text());
-        if (!requiredFieldCheck(m_platform.dialogs, Edit1, QStringLiteral("必须输入旧口令！")))
+        const QString user = userBox->currentText();
+        const QString oldPassword = trimControl(oldPasswordEdit->text());
+        const QString newPassword = trimControl(newPasswordEdit->text());
+        const QString repeat = trimControl(repeatPasswordEdit->text());
+        if (!requiredFieldCheck(m_platform.dialogs, oldPasswordEdit, QStringLiteral("必须输入旧口令！")))
             return;
-        if (!requiredFieldCheck(m_platform.dialogs, Edit14, QStringLiteral("新口令长度不能为空！")))
+        if (!requiredFieldCheck(m_platform.dialogs, newPasswordEdit, QStringLiteral("新口令长度不能为空！")))
             return;
         if (newPassword != repeat) {
             m_platform.dialogs.inform(this, QStringLiteral("两次输入的密码不一致！请重新输入！"));
-            Edit15->clear();
-            Edit15->setFocus();
+            repeatPasswordEdit->clear();
+            repeatPasswordEdit->setFocus();
             return;
         }
         if (!UserAccounts::changePassword(m_dm, user, oldPassword, newPassword)) {
             m_platform.dialogs.inform(this, QStringLiteral("旧口令不正确！"));
-            Edit1->setFocus();
+            oldPasswordEdit->setFocus();
             return;
         }
         m_platform.dialogs.inform(this, QStringLiteral("你已经成功修改了密码！下次运行程序时生效！"));
         if (closeWhenDone->isChecked())
             close();
-        Edit15->clear();
-        Edit14->clear();
-        Edit1->clear();
+        repeatPasswordEdit->clear();
+        newPasswordEdit->clear();
+        oldPasswordEdit->clear();
     });
 }
 
