@@ -3,7 +3,7 @@
 
 #include "access/ChangePasswordWindow.h"
 #include "access/LoginWindow.h"
-#include "access/Tuserglfm.h"
+#include "access/UserAdminWindow.h"
 #include "app/MainWindow.h"
 #include "data/LoginJournal.h"
 #include "data/Database.h"
@@ -86,16 +86,16 @@ struct Session : test::MainSession {
         flushDeletes();
     }
     QAction* action(Command c) const { return main->commands()->action(c); }
-    Tuserglfm* users()
+    UserAdminWindow* users()
     {
         action(Command::UserAdmin)->trigger();
-        return openWindow<Tuserglfm>();
+        return openWindow<UserAdminWindow>();
     }
     // User administration with its gate opened.
-    Tuserglfm* unlockedUsers(const QString& password = "507")
+    UserAdminWindow* unlockedUsers(const QString& password = "507")
     {
-        Tuserglfm* w = users();
-        w->LabeledEdit1->setText(password);
+        UserAdminWindow* w = users();
+        w->adminPasswordEdit->setText(password);
         w->loginButton->click();
         fp.dialogs.clear();
         return w;
@@ -204,15 +204,15 @@ void TestUsers::menuEntries()
     QVERIFY(!ordinary.action(Command::ChangePassword)->isVisible());
     QVERIFY(ordinary.action(Command::UserAdmin)->isVisible());
     QVERIFY(ordinary.action(Command::UserAdmin)->isEnabled());
-    Tuserglfm* w = ordinary.users();
+    UserAdminWindow* w = ordinary.users();
     QVERIFY(w && w->isVisible());
-    QVERIFY(!w->ListBox1->isEnabled());
+    QVERIFY(!w->userList->isEnabled());
 }
 
 void TestUsers::onDemandAndDestroyedOnClose()
 {
     Session s;
-    QPointer<Tuserglfm> users = s.unlockedUsers();
+    QPointer<UserAdminWindow> users = s.unlockedUsers();
     QVERIFY(users->pages->isEnabled());
     QCOMPARE(s.users(), users.data());  // brought to the front, not made again
     s.dm->scratch.setSql("select * from userdb");
@@ -221,10 +221,10 @@ void TestUsers::onDemandAndDestroyedOnClose()
     QVERIFY(!s.dm->scratch.isOpen());
     flushDeletes();
     QVERIFY(users.isNull());
-    Tuserglfm* again = s.users();
+    UserAdminWindow* again = s.users();
     QVERIFY(again && again->isVisible());
     QVERIFY(!again->pages->isEnabled());  // a new window starts locked
-    QVERIFY(!again->ListBox1->isEnabled());
+    QVERIFY(!again->userList->isEnabled());
 
     QPointer<ChangePasswordWindow> change = s.changePassword();
     choose(change->userBox, "小王");
@@ -243,7 +243,7 @@ void TestUsers::onDemandAndDestroyedOnClose()
 void TestUsers::usersWindow()
 {
     Session s([](test::TestDb& db) { db.exec("insert into userdb values ('zed','1'), ('阿杰','2'), ('abc','3')"); });
-    Tuserglfm* w = s.users();
+    UserAdminWindow* w = s.users();
     QVERIFY(QTest::qWaitForWindowActive(w));
     QCOMPARE(w->windowTitle(), QString("用户管理—(管理员专用)"));
     QCOMPARE(w->size(), QSize(393, 152));
@@ -255,8 +255,8 @@ void TestUsers::usersWindow()
     QCOMPARE(w->font().pixelSize(), 14);
 
     // The list in the table's order, not sorted; list and pages locked.
-    QCOMPARE(items(w->ListBox1), (QStringList{"超级管理员", "zed", "阿杰", "abc"}));
-    QVERIFY(!w->ListBox1->isEnabled());
+    QCOMPARE(items(w->userList), (QStringList{"超级管理员", "zed", "阿杰", "abc"}));
+    QVERIFY(!w->userList->isEnabled());
     QVERIFY(!w->pages->isEnabled());
     QCOMPARE(w->pages->count(), 3);
     QCOMPARE(w->pages->tabText(0), QString("初始化密码"));
@@ -268,26 +268,26 @@ void TestUsers::usersWindow()
     QVERIFY(tabs->tabRect(2).right() < tabs->width());
     QVERIFY(tabs->width() <= w->pages->width());
     QCOMPARE(tabs->font().pixelSize(), 14);
-    QTRY_VERIFY(w->LabeledEdit1->hasFocus());
-    QCOMPARE(w->LabeledEdit1->echoMode(), QLineEdit::Password);
-    QCOMPARE(w->LabeledEdit1->maxLength(), 10);
+    QTRY_VERIFY(w->adminPasswordEdit->hasFocus());
+    QCOMPARE(w->adminPasswordEdit->echoMode(), QLineEdit::Password);
+    QCOMPARE(w->adminPasswordEdit->maxLength(), 10);
     QVERIFY(w->resetName->isReadOnly());
     QVERIFY(w->deleteName->isReadOnly());
     QVERIFY(!w->newName->isReadOnly());
 
     // The three columns: the gate and the list 96 pixels each, pale green.
-    QCOMPARE(placeIn(w, w->LabeledEdit1).topLeft(), QPoint(8, 32));
-    QCOMPARE(w->LabeledEdit1->width(), 81);
+    QCOMPARE(placeIn(w, w->adminPasswordEdit).topLeft(), QPoint(8, 32));
+    QCOMPARE(w->adminPasswordEdit->width(), 81);
     QCOMPARE(placeIn(w, w->loginButton), QRect(10, 64, 75, 25));
     QCOMPARE(placeIn(w, w->exitButton), QRect(10, 104, 75, 25));
-    QCOMPARE(placeIn(w, w->ListBox1).size(), QSize(94, 125));
-    QVERIFY(placeIn(w, w->ListBox1).left() >= 96 && placeIn(w, w->ListBox1).right() < 192);
+    QCOMPARE(placeIn(w, w->userList).size(), QSize(94, 125));
+    QVERIFY(placeIn(w, w->userList).left() >= 96 && placeIn(w, w->userList).right() < 192);
     QCOMPARE(placeIn(w, w->pages).left(), 192);
-    QCOMPARE(w->LabeledEdit1->parentWidget()->palette().color(QPalette::Window), QColor(0xC0, 0xDC, 0xC0));
-    QCOMPARE(w->ListBox1->parentWidget()->palette().color(QPalette::Window), QColor(0xC0, 0xDC, 0xC0));
+    QCOMPARE(w->adminPasswordEdit->parentWidget()->palette().color(QPalette::Window), QColor(0xC0, 0xDC, 0xC0));
+    QCOMPARE(w->userList->parentWidget()->palette().color(QPalette::Window), QColor(0xC0, 0xDC, 0xC0));
     QLabel* passLabel = labelWithText(w, "管理员密码：");
     QVERIFY(passLabel);
-    QCOMPARE(passLabel->buddy(), w->LabeledEdit1);
+    QCOMPARE(passLabel->buddy(), w->adminPasswordEdit);
     QVERIFY(placeIn(w, passLabel).bottom() < 32);  // above its field
     QCOMPARE(placeIn(w, labelWithText(w, "用户列表")).topLeft(), QPoint(96 + 5, 8));
 
@@ -344,34 +344,34 @@ void TestUsers::gate()
             db.exec("insert into userdb values ('超级管理员','twice')");
     });
     s.db.exec("update userdb set passwd=? where username='超级管理员'", {stored});
-    Tuserglfm* w = s.users();
-    w->LabeledEdit1->setText(typed);
+    UserAdminWindow* w = s.users();
+    w->adminPasswordEdit->setText(typed);
     w->loginButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{opens ? "超级管理员登录成功！" : "密码不对！"});
     QCOMPARE(s.fp.dialogs.shown[0].caption, QString("Kestrix快递单打印软件"));
     QCOMPARE(s.fp.dialogs.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(w->ListBox1->isEnabled(), opens);
+    QCOMPARE(w->userList->isEnabled(), opens);
     QCOMPARE(w->pages->isEnabled(), opens);
-    QCOMPARE(w->LabeledEdit1->text(), opens ? QString() : typed);
+    QCOMPARE(w->adminPasswordEdit->text(), opens ? QString() : typed);
 }
 
 void TestUsers::gateStaysOpen()
 {
     Session s;
-    Tuserglfm* w = s.unlockedUsers();
-    w->LabeledEdit1->setText("999");
+    UserAdminWindow* w = s.unlockedUsers();
+    w->adminPasswordEdit->setText("999");
     w->loginButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"密码不对！"});
-    QVERIFY(w->ListBox1->isEnabled());
+    QVERIFY(w->userList->isEnabled());
     QVERIFY(w->pages->isEnabled());
 }
 
 void TestUsers::gateTypingAndEnter()
 {
     Session s;
-    Tuserglfm* w = s.users();
+    UserAdminWindow* w = s.users();
     QVERIFY(QTest::qWaitForWindowActive(w));
-    QLineEdit* e = w->LabeledEdit1;
+    QLineEdit* e = w->adminPasswordEdit;
     test::typeText(e, "ab!中C9 1234567");
     QCOMPARE(e->text(), QString("abC9123456"));  // letters and digits, ten at most
     QCOMPARE(e->displayText(), QString(10, QLatin1Char('*')));
@@ -392,12 +392,12 @@ void TestUsers::gateTypingAndEnter()
 void TestUsers::listChoiceFillsBothNames()
 {
     Session s;
-    Tuserglfm* w = s.unlockedUsers();
-    clickEntry(w->ListBox1, "Tom");
+    UserAdminWindow* w = s.unlockedUsers();
+    clickEntry(w->userList, "Tom");
     QCOMPARE(w->resetName->text(), QString("Tom"));
     QCOMPARE(w->deleteName->text(), QString("Tom"));
-    w->ListBox1->setFocus();
-    QTest::keyClick(w->ListBox1, Qt::Key_Up);
+    w->userList->setFocus();
+    QTest::keyClick(w->userList, Qt::Key_Up);
     QCOMPARE(w->resetName->text(), QString("小王"));
     QCOMPARE(w->deleteName->text(), QString("小王"));
 }
@@ -405,12 +405,12 @@ void TestUsers::listChoiceFillsBothNames()
 void TestUsers::resetPassword()
 {
     Session s;
-    Tuserglfm* w = s.unlockedUsers();
+    UserAdminWindow* w = s.unlockedUsers();
     w->hintButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"初始化口令用于忘记密码的用户，将口令更改为:507"});
     s.fp.dialogs.clear();
 
-    clickEntry(w->ListBox1, "小王");
+    clickEntry(w->userList, "小王");
     w->resetButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"已经成功将密码初始化为：507"});
     QCOMPARE(s.passwordOf("小王"), QString("507"));
@@ -420,7 +420,7 @@ void TestUsers::resetPassword()
     // The administrator's own password goes back to the initial one too,
     // and the gate then opens with it.
     s.db.exec("update userdb set passwd='k8' where username='超级管理员'");
-    clickEntry(w->ListBox1, "超级管理员");
+    clickEntry(w->userList, "超级管理员");
     w->resetButton->click();
     QCOMPARE(s.passwordOf("超级管理员"), QString("507"));
     w->close();
@@ -443,9 +443,9 @@ void TestUsers::resetRefused()
     QFETCH(bool, vanished);
     QFETCH(QString, message);
     Session s;
-    Tuserglfm* w = s.unlockedUsers();
+    UserAdminWindow* w = s.unlockedUsers();
     if (!chosen.isEmpty())
-        clickEntry(w->ListBox1, chosen);
+        clickEntry(w->userList, chosen);
     if (vanished)
         s.db.exec("delete from userdb where username=?", {chosen});
     w->resetButton->click();
@@ -453,7 +453,7 @@ void TestUsers::resetRefused()
     QCOMPARE(s.userCount(), vanished ? 2 : 3);
     QCOMPARE(s.passwordOf("Tom"), QString("Ab9"));
     if (vanished)
-        QVERIFY(w->ListBox1->findItems(chosen, Qt::MatchExactly).isEmpty());
+        QVERIFY(w->userList->findItems(chosen, Qt::MatchExactly).isEmpty());
 }
 
 void TestUsers::addUser_data()
@@ -487,7 +487,7 @@ void TestUsers::addUser()
         operators(db);
         db.exec("insert into userdb values ('10','x'), ('abc','y'), ('T','z')");
     });
-    Tuserglfm* w = s.unlockedUsers();
+    UserAdminWindow* w = s.unlockedUsers();
     w->pages->setCurrentIndex(1);
     test::typeText(w->newName, typed);
     QCOMPARE(w->newName->text(), typed);
@@ -499,7 +499,7 @@ void TestUsers::addUser()
     QCOMPARE(s.fp.dialogs.texts(), QStringList{message});
     QCOMPARE(s.userCount(), before + (stored.isEmpty() ? 0 : 1));
     QCOMPARE(w->newName->text(), typed);  // the field keeps its text
-    QCOMPARE(w->ListBox1->findItems("elsewhere", Qt::MatchExactly).size(), refilled ? 1 : 0);
+    QCOMPARE(w->userList->findItems("elsewhere", Qt::MatchExactly).size(), refilled ? 1 : 0);
     // The other users are untouched.
     QCOMPARE(s.passwordOf("小王"), QString("123"));
     QCOMPARE(s.passwordOf("Tom"), QString("Ab9"));
@@ -509,7 +509,7 @@ void TestUsers::addUser()
     // Stored as typed (trimmed), matched literally, last in the table's order.
     QCOMPARE(s.db.cli("select passwd from userdb where username='" + QString(stored).replace("'", "''") + "'"),
              QStringList{"507"});
-    QCOMPARE(items(w->ListBox1).last(), stored);
+    QCOMPARE(items(w->userList).last(), stored);
     QVERIFY(LoginJournal::passwordMatches(*s.dm, stored, "507"));
     // Now it exists: a second time is refused.
     s.fp.dialogs.clear();
@@ -549,10 +549,10 @@ void TestUsers::deleteUser()
         operators(db);
         db.exec("insert into userdb values ('a_c','1'), ('abc','2')");
     });
-    Tuserglfm* w = s.unlockedUsers();
+    UserAdminWindow* w = s.unlockedUsers();
     w->pages->setCurrentIndex(2);
     if (!chosen.isEmpty())
-        clickEntry(w->ListBox1, chosen);
+        clickEntry(w->userList, chosen);
     if (vanished)
         s.db.exec("delete from userdb where username=?", {chosen});
     if (answer)
@@ -573,7 +573,7 @@ void TestUsers::deleteUser()
     // After a question the list is filled again; the deleted name's field is
     // emptied only when the deletion went ahead, the reset page's never.
     if (answer)
-        QCOMPARE(items(w->ListBox1), left);
+        QCOMPARE(items(w->userList), left);
     QCOMPARE(w->deleteName->text(), answer == QMessageBox::Yes ? QString() : chosen);
     QCOMPARE(w->resetName->text(), chosen);
 }
@@ -581,8 +581,8 @@ void TestUsers::deleteUser()
 void TestUsers::databaseErrorStopsBeforeSuccess()
 {
     Session s;
-    Tuserglfm* w = s.unlockedUsers();
-    clickEntry(w->ListBox1, "小王");
+    UserAdminWindow* w = s.unlockedUsers();
+    clickEntry(w->userList, "小王");
     s.db.exec("alter table userdb rename to userdb_away");
     w->newName->setText("小张");
     w->addButton->click();
@@ -592,7 +592,7 @@ void TestUsers::databaseErrorStopsBeforeSuccess()
         QCOMPARE(shown.icon, Dialogs::Icon::Critical);
         QVERIFY2(shown.text.contains("no such table"), qPrintable(shown.text));
     }
-    QCOMPARE(items(w->ListBox1).size(), 3);  // not refilled
+    QCOMPARE(items(w->userList).size(), 3);  // not refilled
 }
 
 void TestUsers::changeWindow()

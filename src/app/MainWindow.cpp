@@ -2,7 +2,7 @@
 
 #include "access/ChangePasswordWindow.h"
 #include "access/LoginWindow.h"
-#include "access/Tuserglfm.h"
+#include "access/UserAdminWindow.h"
 #include "app/CreateOnDemand.h"
 #include "app/HintSettings.h"
 #include "app/SuccessBanner.h"
@@ -177,7 +177,7 @@ void MainWindow::registerCommands()
         hideMainWindow();
     });
 
-    c.on(Command::UserAdmin, [this] { createOnDemand<Tuserglfm>(this, m_dm, m_platform); });
+    c.on(Command::UserAdmin, [this] { createOnDemand<UserAdminWindow>(this, m_dm, m_platform); });
     c.on(Command::ChangePassword, [this] { createOnDemand<ChangePasswordWindow>(this, m_dm, m_platform); });
     c.on(Command::GridShowAll, [this] { m_quickSearch->showAllButton->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });

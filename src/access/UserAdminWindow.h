@@ -18,17 +18,17 @@ struct Platform;
 // user's password to the initial one, adds users and deletes them. Not
 // modal; it shows itself when made and is destroyed when closed, so each
 // opening starts locked.
-class Tuserglfm : public QWidget {
+class UserAdminWindow : public QWidget {
     Q_OBJECT
 public:
-    Tuserglfm(QWidget* owner, Database& dm, const Platform& platform);
+    UserAdminWindow(QWidget* owner, Database& dm, const Platform& platform);
 
     // The password gate
-    QLineEdit* LabeledEdit1;    // 管理员密码
+    QLineEdit* adminPasswordEdit;
     QPushButton* loginButton;   // 登录
     QPushButton* exitButton;    // 退出
     // The user list
-    QListWidget* ListBox1;
+    QListWidget* userList;
     // The pages
     QTabWidget* pages;
     QLineEdit* resetName;       // 初始化密码 ▸ the selected name

@@ -1,4 +1,4 @@
-#include "access/Tuserglfm.h"
+#include "access/UserAdminWindow.h"
 
 #include "core/TextValue.h"
 #include "data/Schema.h"
@@ -78,7 +78,7 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text, Q
 
 }  // namespace
 
-Tuserglfm::Tuserglfm(QWidget* owner, Database& dm, const Platform& platform)
+UserAdminWindow::UserAdminWindow(QWidget* owner, Database& dm, const Platform& platform)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform)
 {
@@ -91,21 +91,21 @@ Tuserglfm::Tuserglfm(QWidget* owner, Database& dm, const Platform& platform)
     // The password gate.
     QFrame* gate = column(this, 0, 96, height());
     QLabel* passLabel = label(gate, QStringLiteral("管理员密码："), 8, 0);
-    LabeledEdit1 = field(gate, QStringLiteral("LabeledEdit1"), 8, 32, 81);
+    adminPasswordEdit = field(gate, QStringLiteral("LabeledEdit1"), 8, 32, 81);
     passLabel->move(8, 32 - passLabel->height() - 3);
-    passLabel->setBuddy(LabeledEdit1);
-    PasswordKeyFilter::install(LabeledEdit1);
+    passLabel->setBuddy(adminPasswordEdit);
+    PasswordKeyFilter::install(adminPasswordEdit);
     loginButton = button(gate, QStringLiteral("loginButton"), QStringLiteral("登录"), {10, 64, 75, 25});
     exitButton = button(gate, QStringLiteral("exitButton"), QStringLiteral("退出"), {10, 104, 75, 25});
 
     // The user list.
     QFrame* list = column(this, 96, 96, height());
     QLabel* listLabel = label(list, QStringLiteral("用户列表"), 5, 8);
-    ListBox1 = new QListWidget(list);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setGeometry(1, height() - 125, 94, 125);
-    ListBox1->setEnabled(false);
-    listLabel->setBuddy(ListBox1);
+    userList = new QListWidget(list);
+    userList->setObjectName(QStringLiteral("ListBox1"));
+    userList->setGeometry(1, height() - 125, 94, 125);
+    userList->setEnabled(false);
+    listLabel->setBuddy(userList);
 
     // The pages.
     pages = new QTabWidget(this);
@@ -144,20 +144,20 @@ Tuserglfm::Tuserglfm(QWidget* owner, Database& dm, const Platform& platform)
     pages->setCurrentIndex(0);
 
     auto* enter = new EnterChain(this);
-    enter->link(LabeledEdit1, loginButton);
+    enter->link(adminPasswordEdit, loginButton);
     // As on the desktop the program comes from, Enter presses the focused button.
     for (QPushButton* b : {loginButton, exitButton, resetButton, hintButton, addButton, deleteButton})
         enter->pressOnEnter(b);
 
-    connect(loginButton, &QPushButton::clicked, this, &Tuserglfm::loginClick);
+    connect(loginButton, &QPushButton::clicked, this, &UserAdminWindow::loginClick);
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
-    connect(hintButton, &QPushButton::clicked, this, &Tuserglfm::hintClick);
-    connect(resetButton, &QPushButton::clicked, this, &Tuserglfm::resetClick);
-    connect(addButton, &QPushButton::clicked, this, &Tuserglfm::addClick);
-    connect(deleteButton, &QPushButton::clicked, this, &Tuserglfm::deleteClick);
+    connect(hintButton, &QPushButton::clicked, this, &UserAdminWindow::hintClick);
+    connect(resetButton, &QPushButton::clicked, this, &UserAdminWindow::resetClick);
+    connect(addButton, &QPushButton::clicked, this, &UserAdminWindow::addClick);
+    connect(deleteButton, &QPushButton::clicked, this, &UserAdminWindow::deleteClick);
     // A click, or the arrow keys, choose an entry.
-    connect(ListBox1, &QListWidget::itemClicked, this, &Tuserglfm::listEntryChosen);
-    connect(ListBox1, &QListWidget::currentRowChanged, this, &Tuserglfm::listEntryChosen);
+    connect(userList, &QListWidget::itemClicked, this, &UserAdminWindow::listEntryChosen);
+    connect(userList, &QListWidget::currentRowChanged, this, &UserAdminWindow::listEntryChosen);
 
     const QScreen* screen = owner ? owner->screen() : QApplication::primaryScreen();
     if (screen)
@@ -165,69 +165,69 @@ Tuserglfm::Tuserglfm(QWidget* owner, Database& dm, const Platform& platform)
     show();
 }
 
-void Tuserglfm::showEvent(QShowEvent* event)
+void UserAdminWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
     fillList();
-    LabeledEdit1->setFocus();
+    adminPasswordEdit->setFocus();
 }
 
-void Tuserglfm::closeEvent(QCloseEvent* event)
+void UserAdminWindow::closeEvent(QCloseEvent* event)
 {
     m_dm.scratch.close();
     QWidget::closeEvent(event);
 }
 
-void Tuserglfm::fillList()
+void UserAdminWindow::fillList()
 {
     m_platform.guard(this, [this] {
         {
-            const QSignalBlocker blocker(ListBox1);
-            ListBox1->clear();
+            const QSignalBlocker blocker(userList);
+            userList->clear();
         }
         const QStringList names = UserAccounts::names(m_dm);
-        const QSignalBlocker blocker(ListBox1);
-        ListBox1->addItems(names);
+        const QSignalBlocker blocker(userList);
+        userList->addItems(names);
     });
 }
 
-void Tuserglfm::listEntryChosen()
+void UserAdminWindow::listEntryChosen()
 {
-    QListWidgetItem* item = ListBox1->currentItem();
+    QListWidgetItem* item = userList->currentItem();
     if (!item)
         return;
     resetName->setText(item->text());
     deleteName->setText(item->text());
 }
 
-void Tuserglfm::inform(const QString& text)
+void UserAdminWindow::inform(const QString& text)
 {
     m_platform.dialogs.inform(this, text);
 }
 
-void Tuserglfm::loginClick()
+void UserAdminWindow::loginClick()
 {
     m_platform.guard(this, [this] {
-        if (!UserAccounts::isAdministratorPassword(m_dm, trimControl(LabeledEdit1->text()))) {
+        if (!UserAccounts::isAdministratorPassword(m_dm, trimControl(adminPasswordEdit->text()))) {
             // Once open, the window stays open whatever is typed later.
             inform(QStringLiteral("密码不对！"));
             return;
         }
         inform(QStringLiteral("超级管理员登录成功！"));
-        ListBox1->setEnabled(true);
+        userList->setEnabled(true);
         pages->setEnabled(true);
-        LabeledEdit1->clear();
+        adminPasswordEdit->clear();
     });
 }
 
-void Tuserglfm::hintClick()
+void UserAdminWindow::hintClick()
 {
     inform(QStringLiteral("初始化口令用于忘记密码的用户，将口令更改为:") + schema::initialPassword);
 }
 
-void Tuserglfm::resetClick()
+void UserAdminWindow::resetClick()
 {
     m_platform.guard(this, [this] {
         const QString name = trimControl(resetName->text());
@@ -246,7 +246,7 @@ void Tuserglfm::resetClick()
     });
 }
 
-void Tuserglfm::addClick()
+void UserAdminWindow::addClick()
 {
     m_platform.guard(this, [this] {
         const QString name = trimControl(newName->text());
@@ -265,7 +265,7 @@ void Tuserglfm::addClick()
     });
 }
 
-void Tuserglfm::deleteClick()
+void UserAdminWindow::deleteClick()
 {
     m_platform.guard(this, [this] {
         const QString name = trimControl(deleteName->text());
