@@ -7,7 +7,7 @@
 #include "data/Statement.h"
 #include "data/Database.h"
 #include "maintenance/ExitBackup.h"
-#include "maintenance/Trepair.h"
+#include "maintenance/BackupWindow.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
 #include "platform/SettingsKeys.h"
@@ -90,15 +90,15 @@ struct BackupSession : test::MainSession {
         // The fixture's own connection would hold the file the window replaces.
         db.closeConnection();
     }
-    Trepair* openWindow()
+    BackupWindow* openWindow()
     {
         main->commands()->action(Command::Backup)->trigger();
-        return main->findChild<Trepair*>();
+        return main->findChild<BackupWindow*>();
     }
     // Closes the window and lets it free itself; true when it is gone.
-    bool closeWindow(Trepair* w)
+    bool closeWindow(BackupWindow* w)
     {
-        QPointer<Trepair> p(w);
+        QPointer<BackupWindow> p(w);
         w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return p.isNull();
@@ -136,7 +136,7 @@ private slots:
 void TestBackup::windowLayout()
 {
     BackupSession s;
-    Trepair* w = s.openWindow();
+    BackupWindow* w = s.openWindow();
     QVERIFY(w);
     QVERIFY(w->isVisible());
     QCOMPARE(w->windowTitle(), QString("数据库备份"));
@@ -166,11 +166,11 @@ void TestBackup::windowLayout()
     QCOMPARE(heading->font().pixelSize(), 16);
     QCOMPARE(heading->palette().color(QPalette::WindowText), QColor(0x80, 0, 0));
     QCOMPARE(label("备份数据的目录:")->pos(), QPoint(24, 24));
-    QCOMPARE(label("备份数据的目录:")->buddy(), w->Edit1);
-    QCOMPARE(w->Label2->pos(), QPoint(136, 24));
-    QCOMPARE(w->Label2->text(), QString("默认"));
-    QVERIFY(w->Label2->font().underline());
-    QCOMPARE(w->Label2->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QCOMPARE(label("备份数据的目录:")->buddy(), w->backupPathEdit);
+    QCOMPARE(w->defaultPathLink->pos(), QPoint(136, 24));
+    QCOMPARE(w->defaultPathLink->text(), QString("默认"));
+    QVERIFY(w->defaultPathLink->font().underline());
+    QCOMPARE(w->defaultPathLink->palette().color(QPalette::WindowText), QColor(Qt::blue));
     QCOMPARE(label("温馨提示：定期备份数据，维护数据安全！")->pos(), QPoint(40, 81));
     QCOMPARE(label("温馨提示：定期备份数据，维护数据安全！")->palette().color(QPalette::WindowText), QColor(Qt::red));
     auto* warning = w->findChild<QLabel*>("WarningLabel");
@@ -194,28 +194,28 @@ void TestBackup::windowLayout()
         QCOMPARE(l->font().family(), QString("宋体"));
     }
 
-    QCOMPARE(w->Edit1->geometry(), QRect(24, 48, 137, 20));
-    QCOMPARE(w->BitBtn1->geometry(), QRect(184, 23, 137, 41));
-    QCOMPARE(w->BitBtn1->text(), QString("备份数据库"));
-    QVERIFY(!w->BitBtn1->icon().isNull());
-    QCOMPARE(w->Edit2->geometry(), QRect(32, 24, 121, 19));
-    QCOMPARE(w->Edit2->text(), QString("beifen.mdb"));
-    QCOMPARE(w->Button1->geometry(), QRect(32, 48, 121, 25));
-    QCOMPARE(w->Button1->text(), QString("打开备份文件"));
-    QCOMPARE(w->BitBtn2->geometry(), QRect(184, 31, 137, 41));
-    QCOMPARE(w->BitBtn2->text(), QString("恢复数据库"));
-    QCOMPARE(w->BitBtn2->font().pixelSize(), 13);
-    QVERIFY(!w->BitBtn2->icon().isNull());
+    QCOMPARE(w->backupPathEdit->geometry(), QRect(24, 48, 137, 20));
+    QCOMPARE(w->backupButton->geometry(), QRect(184, 23, 137, 41));
+    QCOMPARE(w->backupButton->text(), QString("备份数据库"));
+    QVERIFY(!w->backupButton->icon().isNull());
+    QCOMPARE(w->restoreFileEdit->geometry(), QRect(32, 24, 121, 19));
+    QCOMPARE(w->restoreFileEdit->text(), QString("beifen.mdb"));
+    QCOMPARE(w->chooseFileButton->geometry(), QRect(32, 48, 121, 25));
+    QCOMPARE(w->chooseFileButton->text(), QString("打开备份文件"));
+    QCOMPARE(w->restoreButton->geometry(), QRect(184, 31, 137, 41));
+    QCOMPARE(w->restoreButton->text(), QString("恢复数据库"));
+    QCOMPARE(w->restoreButton->font().pixelSize(), 13);
+    QVERIFY(!w->restoreButton->icon().isNull());
 
     // The heading and the backup band fill the window; the restore band is
     // below it, reached with the scroll bar.
-    QScrollBar* bar = w->ScrollBox->verticalScrollBar();
+    QScrollBar* bar = w->bandScroller->verticalScrollBar();
     QVERIFY(bar->isVisible());
-    QCOMPARE(bar->maximum(), 33 + 104 + 144 - w->ScrollBox->viewport()->height());
-    QWidget* viewport = w->ScrollBox->viewport();
-    QVERIFY(w->BitBtn2->mapTo(viewport, QPoint(0, 0)).y() >= viewport->height());
+    QCOMPARE(bar->maximum(), 33 + 104 + 144 - w->bandScroller->viewport()->height());
+    QWidget* viewport = w->bandScroller->viewport();
+    QVERIFY(w->restoreButton->mapTo(viewport, QPoint(0, 0)).y() >= viewport->height());
     bar->setValue(bar->maximum());
-    const QPoint restoreTop = w->BitBtn2->mapTo(viewport, QPoint(0, 0));
+    const QPoint restoreTop = w->restoreButton->mapTo(viewport, QPoint(0, 0));
     QVERIFY(restoreTop.y() >= 0 && restoreTop.y() + 41 <= viewport->height());
 }
 
@@ -223,7 +223,7 @@ void TestBackup::openClosesDatabaseAndHidesMain()
 {
     BackupSession s;
     QVERIFY(s.main->isVisible());
-    Trepair* w = s.openWindow();
+    BackupWindow* w = s.openWindow();
     QVERIFY(w);
     QVERIFY(!s.dm->connection.isOpen());
     QVERIFY(!s.dm->gridResult.isOpen());
@@ -236,7 +236,7 @@ void TestBackup::openClosesDatabaseAndHidesMain()
 void TestBackup::closingReopensAndShowsMain()
 {
     BackupSession s(4);
-    Trepair* w = s.openWindow();
+    BackupWindow* w = s.openWindow();
     // Changed while the program holds nothing open: the start-up sequence
     // that runs when the main window shows again reads it.
     s.db.exec("update post set a='王强'");
@@ -249,7 +249,7 @@ void TestBackup::closingReopensAndShowsMain()
     QCOMPARE(s.main->senderPanel()->senderNameEdit->text(), QString("王强"));
     QVERIFY(s.fp.dialogs.shown.isEmpty());
     // The next opening makes a new window.
-    Trepair* again = s.openWindow();
+    BackupWindow* again = s.openWindow();
     QVERIFY(again);
     QVERIFY(s.closeWindow(again));
 }
@@ -258,26 +258,26 @@ void TestBackup::rememberedPath()
 {
     BackupSession s;
     auto& keys = s.fp.settings.keys;
-    Trepair* w = s.openWindow();
+    BackupWindow* w = s.openWindow();
     // Opening reads without creating the key.
-    QCOMPARE(w->Edit1->text(), Trepair::defaultBackupPath());
+    QCOMPARE(w->backupPathEdit->text(), BackupWindow::defaultBackupPath());
     QVERIFY(!keys.contains(settingsKeys::backup));
 
     // Every change of the box is written at once, the user's and "默认"'s.
-    w->Edit1->setFocus();
-    w->Edit1->end(false);
-    QTest::keyClicks(w->Edit1, "x");
-    QCOMPARE(keys.value(settingsKeys::backup).value("save"), Trepair::defaultBackupPath() + "x");
-    QTest::mouseClick(w->Label2, Qt::LeftButton);
-    QCOMPARE(w->Edit1->text(), Trepair::defaultBackupPath());
-    QCOMPARE(keys.value(settingsKeys::backup).value("save"), Trepair::defaultBackupPath());
+    w->backupPathEdit->setFocus();
+    w->backupPathEdit->end(false);
+    QTest::keyClicks(w->backupPathEdit, "x");
+    QCOMPARE(keys.value(settingsKeys::backup).value("save"), BackupWindow::defaultBackupPath() + "x");
+    QTest::mouseClick(w->defaultPathLink, Qt::LeftButton);
+    QCOMPARE(w->backupPathEdit->text(), BackupWindow::defaultBackupPath());
+    QCOMPARE(keys.value(settingsKeys::backup).value("save"), BackupWindow::defaultBackupPath());
 
     // An emptied box stores an empty value; the next opening shows the default.
-    w->Edit1->clear();
+    w->backupPathEdit->clear();
     QCOMPARE(keys.value(settingsKeys::backup).value("save"), QString());
     QVERIFY(s.closeWindow(w));
     w = s.openWindow();
-    QCOMPARE(w->Edit1->text(), Trepair::defaultBackupPath());
+    QCOMPARE(w->backupPathEdit->text(), BackupWindow::defaultBackupPath());
     QVERIFY(s.closeWindow(w));
 
     // A remembered path is loaded, and loading counts as a change: it is
@@ -285,7 +285,7 @@ void TestBackup::rememberedPath()
     keys[settingsKeys::backup]["save"] = s.file("备份/今天.mdb");
     s.fp.settings.failWrites = true;
     w = s.openWindow();
-    QCOMPARE(w->Edit1->text(), s.file("备份/今天.mdb"));
+    QCOMPARE(w->backupPathEdit->text(), s.file("备份/今天.mdb"));
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"Failed to set data for 'save'."});
     QVERIFY(s.closeWindow(w));
 }
@@ -293,18 +293,18 @@ void TestBackup::rememberedPath()
 void TestBackup::openBackupFileStartsInDailyFolder()
 {
     BackupSession s;
-    Trepair* w = s.openWindow();
+    BackupWindow* w = s.openWindow();
     auto& d = s.fp.dialogs;
     // Cancelled: nothing changes. No daily copies yet: the database's folder.
-    w->Button1->click();
-    QCOMPARE(w->Edit2->text(), QString("beifen.mdb"));
+    w->chooseFileButton->click();
+    QCOMPARE(w->restoreFileEdit->text(), QString("beifen.mdb"));
     QCOMPARE(d.openFolders.last(), QDir(s.db.dir()).absolutePath());
 
     QVERIFY(QDir(s.db.dir()).mkpath("backup"));
     d.fileNames.enqueue(s.file("backup/data-2026-12-09.mdb"));
-    w->Button1->click();
+    w->chooseFileButton->click();
     QCOMPARE(d.openFolders.last(), QDir(s.db.dir()).absoluteFilePath("backup"));
-    QCOMPARE(w->Edit2->text(), QDir::toNativeSeparators(s.file("backup/data-2026-12-09.mdb")));
+    QCOMPARE(w->restoreFileEdit->text(), QDir::toNativeSeparators(s.file("backup/data-2026-12-09.mdb")));
     QVERIFY(d.shown.isEmpty());
     QVERIFY(s.closeWindow(w));
 }
@@ -313,9 +313,9 @@ void TestBackup::roundTrip()
 {
     BackupSession s(3);
     const QString backup = s.file("备份/beifen.mdb");  // a folder not there yet
-    Trepair* w = s.openWindow();
-    w->Edit1->setText(backup);
-    w->BitBtn1->click();
+    BackupWindow* w = s.openWindow();
+    w->backupPathEdit->setText(backup);
+    w->backupButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{success});
     QCOMPARE(ordersIn(backup), 3);
     QCOMPARE(QDir(s.file("备份")).entryList(QDir::Files | QDir::Hidden), QStringList{"beifen.mdb"});
@@ -325,9 +325,9 @@ void TestBackup::roundTrip()
     s.db.closeConnection();
     s.fp.dialogs.clear();
     w = s.openWindow();
-    w->Edit2->setText(backup);
+    w->restoreFileEdit->setText(backup);
     s.fp.dialogs.answers.enqueue(QMessageBox::Yes);
-    w->BitBtn2->click();
+    w->restoreButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList({replaceQuestion, restored}));
     QCOMPARE(ordersIn(s.db.path()), 3);
     // What was replaced is kept beside the database.
@@ -372,10 +372,10 @@ void TestBackup::restoreRefused()
     } else if (kind == "userdb") {
         makeDatabase(source, schema::databaseKey, "userdb");
     }
-    Trepair* w = s.openWindow();
+    BackupWindow* w = s.openWindow();
     const QByteArray before = bytesOf(s.db.path());
-    w->Edit2->setText(source);
-    w->BitBtn2->click();
+    w->restoreFileEdit->setText(source);
+    w->restoreButton->click();
     QCOMPARE(s.fp.dialogs.shown.size(), 1);  // no question before a refusal
     QVERIFY2(s.fp.dialogs.lastText().startsWith(message), qPrintable(s.fp.dialogs.lastText()));
     if (kind == "userdb")
@@ -392,12 +392,12 @@ void TestBackup::restoreOverDestroyedDatabase()
     BackupSession s(5);
     const QString backup = s.file("beifen.mdb");
     DatabaseCopier().backup(s.db.path(), backup);
-    Trepair* w = s.openWindow();
+    BackupWindow* w = s.openWindow();
     const QByteArray wreck = QByteArray(4096, '\x5a');
     writeBytes(s.db.path(), wreck);
-    w->Edit2->setText(backup);
+    w->restoreFileEdit->setText(backup);
     s.fp.dialogs.answers.enqueue(QMessageBox::Yes);
-    w->BitBtn2->click();
+    w->restoreButton->click();
     QCOMPARE(s.fp.dialogs.lastText(), restored);
     QVERIFY(bytesOf(s.file("data.mdb.20261210-093015.bak")) == wreck);
     QVERIFY(s.closeWindow(w));
@@ -417,10 +417,10 @@ void TestBackup::backupOntoExistingFile()
     BackupSession s(2);
     const QString target = s.file("beifen.mdb");
     writeBytes(target, "yesterday's copy");
-    Trepair* w = s.openWindow();
-    w->Edit1->setText(target);
+    BackupWindow* w = s.openWindow();
+    w->backupPathEdit->setText(target);
     s.fp.dialogs.answers.enqueue(answer);
-    w->BitBtn1->click();
+    w->backupButton->click();
     const auto& question = s.fp.dialogs.shown.first();
     QCOMPARE(question.text, replaceQuestion);
     QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
@@ -439,9 +439,9 @@ void TestBackup::backupFailureSaid()
 {
     BackupSession s;
     QVERIFY(QDir(s.db.dir()).mkpath("a folder"));
-    Trepair* w = s.openWindow();
-    w->Edit1->setText(s.file("a folder"));
-    w->BitBtn1->click();
+    BackupWindow* w = s.openWindow();
+    w->backupPathEdit->setText(s.file("a folder"));
+    w->backupButton->click();
     QVERIFY2(s.fp.dialogs.lastText().startsWith("数据库备份失败！\n"), qPrintable(s.fp.dialogs.lastText()));
     QVERIFY(QFileInfo(s.file("a folder")).isDir());
     QVERIFY(s.closeWindow(w));
@@ -494,8 +494,8 @@ void TestBackup::closingRetry()
 {
     QFETCH(bool, retry);
     BackupSession s(2);
-    Trepair* w = s.openWindow();
-    QPointer<Trepair> window(w);
+    BackupWindow* w = s.openWindow();
+    QPointer<BackupWindow> window(w);
     const QByteArray good = bytesOf(s.db.path());
     writeBytes(s.db.path(), "not a database");
     auto& d = s.fp.dialogs;

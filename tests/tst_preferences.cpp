@@ -5,7 +5,7 @@
 #include "data/Database.h"
 #include "maintenance/Preferences.h"
 #include "maintenance/Skins.h"
-#include "maintenance/Trepair.h"
+#include "maintenance/BackupWindow.h"
 #include "orders/GridColumn.h"
 #include "orders/OrderGrid.h"
 #include "orders/QuickSearchPanel.h"
@@ -80,7 +80,7 @@ struct PrefSession : test::MainSession {
     void openAndCloseBackupWindow()
     {
         main->commands()->action(Command::Backup)->trigger();
-        QPointer<Trepair> w = main->findChild<Trepair*>();
+        QPointer<BackupWindow> w = main->findChild<BackupWindow*>();
         QVERIFY(w);
         w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -168,7 +168,7 @@ void TestPreferences::realStoreCreatedOnlyByChoices()
         w.login()->passwordEdit->setText("507");
         w.login()->loginButton->click();
         w.commands()->action(Command::Backup)->trigger();
-        w.findChild<Trepair*>()->close();
+        w.findChild<BackupWindow*>()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(w.isVisible());
         QVERIFY(!QFileInfo::exists(config + "/tarnvale"));
@@ -315,7 +315,7 @@ void TestPreferences::skinsAppliedAndStored()
     QCOMPARE(s.main->quickSearch()->showAllButton->font().pixelSize(), 14);
     QCOMPARE(s.main->grid()->font().pixelSize(), 14);
     s.main->commands()->action(Command::Backup)->trigger();
-    QPointer<Trepair> w = s.main->findChild<Trepair*>();
+    QPointer<BackupWindow> w = s.main->findChild<BackupWindow*>();
     QVERIFY(w);
     for (QLabel* l : w->findChildren<QLabel*>()) {
         if (l->objectName() == "WarningLabel")
@@ -323,8 +323,8 @@ void TestPreferences::skinsAppliedAndStored()
         QCOMPARE(l->font().family(), QString("宋体"));
         QVERIFY2(l->width() >= l->fontMetrics().horizontalAdvance(l->text()), qPrintable(l->text()));
     }
-    QCOMPARE(w->Edit1->font().family(), QString("宋体"));
-    QCOMPARE(w->Edit1->font().pixelSize(), 14);
+    QCOMPARE(w->backupPathEdit->font().family(), QString("宋体"));
+    QCOMPARE(w->backupPathEdit->font().pixelSize(), 14);
     QCOMPARE(w->findChild<QFrame*>("BackupBand")->palette().color(QPalette::Window), QColor(0xc0, 0xdc, 0xc0));
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -18,7 +18,7 @@
 #include "import/ImportCleanup.h"
 #include "maintenance/ExitBackup.h"
 #include "maintenance/Preferences.h"
-#include "maintenance/Trepair.h"
+#include "maintenance/BackupWindow.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderListPrinting.h"
@@ -173,7 +173,7 @@ void MainWindow::registerCommands()
     (new OrderListPrinting(*m_orderGrid, m_session, m_platform, this))->registerCommands(c);
     m_preferences->registerCommands(c);
     c.on(Command::Backup, [this] {
-        createOnDemand<Trepair>(this, m_dm, m_platform, static_cast<MaintenanceHost&>(*this));
+        createOnDemand<BackupWindow>(this, m_dm, m_platform, static_cast<MaintenanceHost&>(*this));
         hideMainWindow();
     });
 

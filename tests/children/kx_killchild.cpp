@@ -23,7 +23,7 @@
 #include "data/Schema.h"
 #include "data/Database.h"
 #include "import/Texcell.h"
-#include "maintenance/Trepair.h"
+#include "maintenance/BackupWindow.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/PictureButton.h"
 
@@ -100,18 +100,18 @@ int main(int argc, char** argv)
         main.close();
     } else if (op == u"backup" || op == u"restore") {
         trigger(main, Command::Backup);
-        Trepair* w = main.findChild<Trepair*>();
+        BackupWindow* w = main.findChild<BackupWindow*>();
         if (!w)
             return 2;
         // "文件已存在，是否替换？"
         fp.dialogs.answers.enqueue(QMessageBox::Yes);
         say("start");
         if (op == u"backup") {
-            w->Edit1->setText(file);
-            w->BitBtn1->click();
+            w->backupPathEdit->setText(file);
+            w->backupButton->click();
         } else {
-            w->Edit2->setText(file);
-            w->BitBtn2->click();
+            w->restoreFileEdit->setText(file);
+            w->restoreButton->click();
         }
     } else if (op == u"export") {
         fp.dialogs.fileNames.enqueue(file);

@@ -1,4 +1,4 @@
-#include "maintenance/Trepair.h"
+#include "maintenance/BackupWindow.h"
 
 #include "core/DbError.h"
 #include "data/DatabaseCopier.h"
@@ -116,7 +116,7 @@ QIcon databasePicture(bool restore)
 
 }  // namespace
 
-QString Trepair::defaultBackupPath()
+QString BackupWindow::defaultBackupPath()
 {
 #ifdef Q_OS_WIN
     return QStringLiteral("D:\\beifen.mdb");
@@ -125,7 +125,7 @@ QString Trepair::defaultBackupPath()
 #endif
 }
 
-Trepair::Trepair(QWidget* owner, Database& dm, const Platform& platform, MaintenanceHost& host)
+BackupWindow::BackupWindow(QWidget* owner, Database& dm, const Platform& platform, MaintenanceHost& host)
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform), m_host(host)
 {
@@ -149,26 +149,26 @@ Trepair::Trepair(QWidget* owner, Database& dm, const Platform& platform, Mainten
     bands->addWidget(buildBackupBand(content));
     bands->addWidget(buildRestoreBand(content));
 
-    ScrollBox = new QScrollArea(this);
-    ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
-    ScrollBox->setFrameShape(QFrame::NoFrame);
-    ScrollBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ScrollBox->setWidgetResizable(true);
-    ScrollBox->setGeometry(rect());
-    ScrollBox->setWidget(content);
+    bandScroller = new QScrollArea(this);
+    bandScroller->setObjectName(QStringLiteral("ScrollBox"));
+    bandScroller->setFrameShape(QFrame::NoFrame);
+    bandScroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bandScroller->setWidgetResizable(true);
+    bandScroller->setGeometry(rect());
+    bandScroller->setWidget(content);
 
-    connect(Label2, &LinkLabel::clicked, this, [this] { Edit1->setText(defaultBackupPath()); });
-    connect(Edit1, &QLineEdit::textChanged, this, [this] { m_platform.guard(this, [this] { storePath(); }); });
-    connect(BitBtn1, &QPushButton::clicked, this, &Trepair::BitBtn1Click);
-    connect(Button1, &QPushButton::clicked, this, &Trepair::Button1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &Trepair::BitBtn2Click);
+    connect(defaultPathLink, &LinkLabel::clicked, this, [this] { backupPathEdit->setText(defaultBackupPath()); });
+    connect(backupPathEdit, &QLineEdit::textChanged, this, [this] { m_platform.guard(this, [this] { storePath(); }); });
+    connect(backupButton, &QPushButton::clicked, this, &BackupWindow::backUp);
+    connect(chooseFileButton, &QPushButton::clicked, this, &BackupWindow::chooseBackupFile);
+    connect(restoreButton, &QPushButton::clicked, this, &BackupWindow::restore);
 
     if (QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     show();
 }
 
-QWidget* Trepair::buildHeading(QWidget* parent)
+QWidget* BackupWindow::buildHeading(QWidget* parent)
 {
     QFrame* f = band(33, "HeadingBand", parent);
     auto* caption = coloured(QStringLiteral("数据库维护备份"), QColor(0x80, 0x00, 0x00), f);
@@ -180,26 +180,26 @@ QWidget* Trepair::buildHeading(QWidget* parent)
     return f;
 }
 
-QWidget* Trepair::buildBackupBand(QWidget* parent)
+QWidget* BackupWindow::buildBackupBand(QWidget* parent)
 {
     QFrame* f = band(104, "BackupBand", parent);
     auto* label = new QLabel(QStringLiteral("备份数据的目录:"), f);
     label->move(24, 24);
     label->adjustSize();
-    Label2 = new LinkLabel(QStringLiteral("默认"), f);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(136, 24);
-    Label2->adjustSize();
+    defaultPathLink = new LinkLabel(QStringLiteral("默认"), f);
+    defaultPathLink->setObjectName(QStringLiteral("Label2"));
+    defaultPathLink->move(136, 24);
+    defaultPathLink->adjustSize();
 
-    Edit1 = new QLineEdit(defaultBackupPath(), f);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(24, 48, 137, 20);
-    label->setBuddy(Edit1);
+    backupPathEdit = new QLineEdit(defaultBackupPath(), f);
+    backupPathEdit->setObjectName(QStringLiteral("Edit1"));
+    backupPathEdit->setGeometry(24, 48, 137, 20);
+    label->setBuddy(backupPathEdit);
 
-    BitBtn1 = new QPushButton(databasePicture(false), QStringLiteral("备份数据库"), f);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setIconSize(QSize(32, 32));
-    BitBtn1->setGeometry(184, 23, 137, 41);
+    backupButton = new QPushButton(databasePicture(false), QStringLiteral("备份数据库"), f);
+    backupButton->setObjectName(QStringLiteral("BitBtn1"));
+    backupButton->setIconSize(QSize(32, 32));
+    backupButton->setGeometry(184, 23, 137, 41);
 
     auto* hint = coloured(QStringLiteral("温馨提示：定期备份数据，维护数据安全！"), Qt::red, f);
     hint->move(40, 81);
@@ -207,23 +207,23 @@ QWidget* Trepair::buildBackupBand(QWidget* parent)
     return f;
 }
 
-QWidget* Trepair::buildRestoreBand(QWidget* parent)
+QWidget* BackupWindow::buildRestoreBand(QWidget* parent)
 {
     QFrame* f = band(144, "RestoreBand", parent);
-    Edit2 = new QLineEdit(QStringLiteral("beifen.mdb"), f);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(32, 24, 121, 19);
-    Edit2->setAccessibleName(QStringLiteral("恢复用的备份文件"));
+    restoreFileEdit = new QLineEdit(QStringLiteral("beifen.mdb"), f);
+    restoreFileEdit->setObjectName(QStringLiteral("Edit2"));
+    restoreFileEdit->setGeometry(32, 24, 121, 19);
+    restoreFileEdit->setAccessibleName(QStringLiteral("恢复用的备份文件"));
 
-    Button1 = new QPushButton(QStringLiteral("打开备份文件"), f);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(32, 48, 121, 25);
+    chooseFileButton = new QPushButton(QStringLiteral("打开备份文件"), f);
+    chooseFileButton->setObjectName(QStringLiteral("Button1"));
+    chooseFileButton->setGeometry(32, 48, 121, 25);
 
-    BitBtn2 = new QPushButton(databasePicture(true), QStringLiteral("恢复数据库"), f);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setIconSize(QSize(32, 32));
-    BitBtn2->setFont(songFont(13));
-    BitBtn2->setGeometry(184, 31, 137, 41);
+    restoreButton = new QPushButton(databasePicture(true), QStringLiteral("恢复数据库"), f);
+    restoreButton->setObjectName(QStringLiteral("BitBtn2"));
+    restoreButton->setIconSize(QSize(32, 32));
+    restoreButton->setFont(songFont(13));
+    restoreButton->setGeometry(184, 31, 137, 41);
 
     // Three lines at 13 pixels: the Windows face sets them 13 pixels apart
     // in a label 39 high; the Song faces here draw taller characters, which
@@ -243,7 +243,7 @@ QWidget* Trepair::buildRestoreBand(QWidget* parent)
     return f;
 }
 
-void Trepair::showEvent(QShowEvent* event)
+void BackupWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (m_opened)
@@ -255,22 +255,22 @@ void Trepair::showEvent(QShowEvent* event)
     // Reading never creates the key; a value loaded into the box is written
     // back like any other change of the box.
     if (const auto saved = m_platform.settings.read(settingsKeys::backup, saveValue); saved && !saved->isEmpty())
-        Edit1->setText(*saved);
+        backupPathEdit->setText(*saved);
 }
 
-void Trepair::storePath()
+void BackupWindow::storePath()
 {
-    m_platform.settings.write(settingsKeys::backup, saveValue, Edit1->text());
+    m_platform.settings.write(settingsKeys::backup, saveValue, backupPathEdit->text());
 }
 
-bool Trepair::replaceAllowed()
+bool BackupWindow::replaceAllowed()
 {
     return m_platform.dialogs.message(this, appTitle, QStringLiteral("文件已存在，是否替换？"),
                                       Dialogs::Icon::Question, QMessageBox::Yes | QMessageBox::No,
                                       QMessageBox::No) == QMessageBox::Yes;
 }
 
-void Trepair::copyWithProgress(const QString& doing, const std::function<void(DatabaseCopier&)>& copy,
+void BackupWindow::copyWithProgress(const QString& doing, const std::function<void(DatabaseCopier&)>& copy,
                                const QString& success, const QString& failure)
 {
     QProgressDialog progress(doing, QString(), 0, 0, this);
@@ -293,11 +293,11 @@ void Trepair::copyWithProgress(const QString& doing, const std::function<void(Da
     m_platform.dialogs.inform(this, message);
 }
 
-void Trepair::BitBtn1Click()
+void BackupWindow::backUp()
 {
     m_platform.guard(this, [this] {
         // The path is used as typed, blanks included.
-        const QString target = Edit1->text();
+        const QString target = backupPathEdit->text();
         if (QFileInfo(target).isFile() && !replaceAllowed())
             return;
         copyWithProgress(
@@ -306,7 +306,7 @@ void Trepair::BitBtn1Click()
     });
 }
 
-void Trepair::Button1Click()
+void BackupWindow::chooseBackupFile()
 {
     m_platform.guard(this, [this] {
         // The daily copies of the exit backup are the likeliest to be wanted.
@@ -315,14 +315,14 @@ void Trepair::Button1Click()
             folder = QFileInfo(m_dm.path()).absolutePath();
         const QString chosen = m_platform.dialogs.openFileNameIn(this, QString(), QString(), folder);
         if (!chosen.isEmpty())
-            Edit2->setText(QDir::toNativeSeparators(chosen));
+            restoreFileEdit->setText(QDir::toNativeSeparators(chosen));
     });
 }
 
-void Trepair::BitBtn2Click()
+void BackupWindow::restore()
 {
     m_platform.guard(this, [this] {
-        const QString source = Edit2->text();
+        const QString source = restoreFileEdit->text();
         if (!QFileInfo::exists(source)) {
             m_platform.dialogs.inform(this, QStringLiteral("备份数据库没找到!"));
             return;
@@ -345,7 +345,7 @@ void Trepair::BitBtn2Click()
     });
 }
 
-bool Trepair::reopen()
+bool BackupWindow::reopen()
 {
     return m_platform.guard(this, [this] {
         m_dm.reconnect();  // the connection, and data and data1 for appending
@@ -353,7 +353,7 @@ bool Trepair::reopen()
     });
 }
 
-void Trepair::closeEvent(QCloseEvent* event)
+void BackupWindow::closeEvent(QCloseEvent* event)
 {
     if (m_ending) {
         event->accept();

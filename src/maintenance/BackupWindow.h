@@ -20,26 +20,26 @@ struct Platform;
 // program's connection is closed and the main window hidden; closing it
 // opens the connection again, reloads the order list and shows the main
 // window. Made by the create-on-demand rule; it frees itself when closed.
-class Trepair : public QWidget {
+class BackupWindow : public QWidget {
     Q_OBJECT
 public:
-    Trepair(QWidget* owner, Database& dm, const Platform& platform, MaintenanceHost& host);
+    BackupWindow(QWidget* owner, Database& dm, const Platform& platform, MaintenanceHost& host);
 
     // "默认": the backup path offered when none is remembered.
     static QString defaultBackupPath();
 
-    QLineEdit* Edit1;      // the backup path, remembered
-    QLineEdit* Edit2;      // the backup file to restore from
-    LinkLabel* Label2;     // 默认
-    QPushButton* BitBtn1;  // 备份数据库
-    QPushButton* Button1;  // 打开备份文件
-    QPushButton* BitBtn2;  // 恢复数据库
-    QScrollArea* ScrollBox;
+    QLineEdit* backupPathEdit;  // remembered from one backup to the next
+    QLineEdit* restoreFileEdit;
+    LinkLabel* defaultPathLink;
+    QPushButton* backupButton;
+    QPushButton* chooseFileButton;
+    QPushButton* restoreButton;
+    QScrollArea* bandScroller;
 
 public slots:
-    void BitBtn1Click();
-    void Button1Click();
-    void BitBtn2Click();
+    void backUp();
+    void chooseBackupFile();
+    void restore();
 
 protected:
     void showEvent(QShowEvent* event) override;
