@@ -16,7 +16,7 @@
 #include "import/OrderImport.h"
 #include "import/ReportCellValue.h"
 #include "import/ReportFileReader.h"
-#include "import/Texcell.h"
+#include "import/ImportWindow.h"
 #include "orders/OrderRegister.h"
 #include "platform/AppInfo.h"
 #include "widgets/CommandRegistry.h"
@@ -142,15 +142,15 @@ struct ImportSession {
     // and returns the messages shown.
     QStringList import(const QString& report, const QString& database)
     {
-        w->Edit2->setText(report);
-        w->Edit1->setText(database);
+        w->reportPathEdit->setText(report);
+        w->databasePathEdit->setText(database);
         s.fp.dialogs.clear();
-        QTest::mouseClick(w->Image1, Qt::LeftButton);
+        QTest::mouseClick(w->importButton, Qt::LeftButton);
         return s.fp.dialogs.texts();
     }
 
     test::MainSession s;
-    Texcell* w = nullptr;
+    ImportWindow* w = nullptr;
 };
 
 // A compound document holding one stream, as the encrypted form of a
@@ -338,7 +338,7 @@ void TestImport::everyCutOfAWorkbookIsReadOrRefused()
 void TestImport::windowLayout()
 {
     ImportSession is;
-    Texcell* w = is.w;
+    ImportWindow* w = is.w;
     QCOMPARE(w->windowTitle(), QString("Excel导入数据库"));
     QCOMPARE(w->size(), QSize(419, 366));
     QCOMPARE(w->minimumSize(), w->maximumSize());
@@ -347,19 +347,19 @@ void TestImport::windowLayout()
     QCOMPARE(w->font().family(), QString("宋体"));
     QCOMPARE(w->font().pixelSize(), 14);
 
-    QCOMPARE(w->Edit2->geometry(), QRect(107, 48, 166, 22));
-    QCOMPARE(w->Edit1->geometry(), QRect(107, 80, 166, 22));
-    QCOMPARE(w->findChild<QLineEdit*>("Edit1"), w->Edit1);
-    QCOMPARE(w->findChild<QLineEdit*>("Edit2"), w->Edit2);
+    QCOMPARE(w->reportPathEdit->geometry(), QRect(107, 48, 166, 22));
+    QCOMPARE(w->databasePathEdit->geometry(), QRect(107, 80, 166, 22));
+    QCOMPARE(w->findChild<QLineEdit*>("Edit1"), w->databasePathEdit);
+    QCOMPARE(w->findChild<QLineEdit*>("Edit2"), w->reportPathEdit);
     QCOMPARE(w->browseReportButton->geometry(), QRect(288, 48, 105, 25));
     QCOMPARE(w->browseReportButton->text(), QString("打开Excel文件"));
     QCOMPARE(w->browseDatabaseButton->geometry(), QRect(288, 80, 105, 25));
     QCOMPARE(w->browseDatabaseButton->text(), QString("选择数据库"));
     QVERIFY(w->browseReportButton->isFlat() && w->browseDatabaseButton->isFlat());
-    QCOMPARE(w->Image1->geometry(), QRect(96, 112, 192, 36));
-    QCOMPARE(w->Image1->text(), QString("Excel自动导入"));
+    QCOMPARE(w->importButton->geometry(), QRect(96, 112, 192, 36));
+    QCOMPARE(w->importButton->text(), QString("Excel自动导入"));
     // Tab order: the database path first.
-    QCOMPARE(w->Edit1->nextInFocusChain(), w->Edit2);
+    QCOMPARE(w->databasePathEdit->nextInFocusChain(), w->reportPathEdit);
 
     QMap<QString, QLabel*> labels;
     for (QLabel* l : w->findChildren<QLabel*>())
@@ -370,9 +370,9 @@ void TestImport::windowLayout()
     QVERIFY(warning->font().bold());
     QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
     QCOMPARE(labels.value("Execl路径：")->geometry(), QRect(26, 51, 77, 14));
-    QCOMPARE(labels.value("Execl路径：")->buddy(), w->Edit2);
+    QCOMPARE(labels.value("Execl路径：")->buddy(), w->reportPathEdit);
     QCOMPARE(labels.value("数据库路径：")->geometry(), QRect(20, 82, 84, 14));
-    QCOMPARE(labels.value("数据库路径：")->buddy(), w->Edit1);
+    QCOMPARE(labels.value("数据库路径：")->buddy(), w->databasePathEdit);
 
     QLabel* link = w->instructionsLink;
     QCOMPARE(link->text(), QString("详细使用说明"));
@@ -407,20 +407,20 @@ void TestImport::windowLayout()
 void TestImport::commandsShowTheSameWindow()
 {
     ImportSession is;
-    Texcell* w = is.w;
+    ImportWindow* w = is.w;
     QVERIFY(w->isVisible());
     QCOMPARE(w->windowModality(), Qt::ApplicationModal);
-    QCOMPARE(is.s.main->findChildren<Texcell*>().size(), 1);
+    QCOMPARE(is.s.main->findChildren<ImportWindow*>().size(), 1);
 
-    w->Edit2->setText("a.xls");
-    w->Edit1->setText("b.mdb");
+    w->reportPathEdit->setText("a.xls");
+    w->databasePathEdit->setText("b.mdb");
     w->close();
     QVERIFY(!w->isVisible());
     is.s.main->commands()->action(Command::GridImportOrders)->trigger();
     QVERIFY(w->isVisible());
-    QCOMPARE(w->Edit2->text(), QString("a.xls"));
-    QCOMPARE(w->Edit1->text(), QString("b.mdb"));
-    QCOMPARE(is.s.main->findChildren<Texcell*>().size(), 1);
+    QCOMPARE(w->reportPathEdit->text(), QString("a.xls"));
+    QCOMPARE(w->databasePathEdit->text(), QString("b.mdb"));
+    QCOMPARE(is.s.main->findChildren<ImportWindow*>().size(), 1);
 }
 
 void TestImport::browse()
@@ -431,8 +431,8 @@ void TestImport::browse()
     d.fileNames.enqueue("/data/shop/other.mdb");
     is.w->browseReportButton->click();
     is.w->browseDatabaseButton->click();
-    QCOMPARE(is.w->Edit2->text(), QString("/data/shop/orders.xls"));
-    QCOMPARE(is.w->Edit1->text(), QString("/data/shop/other.mdb"));
+    QCOMPARE(is.w->reportPathEdit->text(), QString("/data/shop/orders.xls"));
+    QCOMPARE(is.w->databasePathEdit->text(), QString("/data/shop/other.mdb"));
     QCOMPARE(d.fileDialogs.size(), 2);
     QCOMPARE(d.fileDialogs[0].title, QString("请选择相应的Excel文件"));
     QVERIFY(d.fileDialogs[0].filter.startsWith("Excel(*.xls);;"));
@@ -443,8 +443,8 @@ void TestImport::browse()
     // Cancelling changes nothing.
     is.w->browseReportButton->click();
     is.w->browseDatabaseButton->click();
-    QCOMPARE(is.w->Edit2->text(), QString("/data/shop/orders.xls"));
-    QCOMPARE(is.w->Edit1->text(), QString("/data/shop/other.mdb"));
+    QCOMPARE(is.w->reportPathEdit->text(), QString("/data/shop/orders.xls"));
+    QCOMPARE(is.w->databasePathEdit->text(), QString("/data/shop/other.mdb"));
     QVERIFY(d.shown.isEmpty());
 }
 

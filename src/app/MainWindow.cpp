@@ -14,7 +14,7 @@
 #include "data/SenderProfile.h"
 #include "data/Database.h"
 #include "orders/ExcelExport.h"
-#include "import/Texcell.h"
+#include "import/ImportWindow.h"
 #include "import/ImportCleanup.h"
 #include "maintenance/ExitBackup.h"
 #include "maintenance/Preferences.h"
@@ -102,7 +102,7 @@ MainWindow::MainWindow(Database& dm, const Platform& platform) : m_dm(dm), m_pla
 
     m_login = new LoginWindow(dm, platform, *this, this);
     // The import window lives from here to the end, hidden between showings.
-    m_import = new Texcell(*m_orders, platform, this);
+    m_import = new ImportWindow(*m_orders, platform, this);
     registerCommands();
 
     // Centred at its normal size, which is also the smallest it gets. No

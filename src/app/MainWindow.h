@@ -25,7 +25,7 @@ class PictureButton;
 class CommandRegistry;
 class OrderRegister;
 class SuccessBanner;
-class Texcell;
+class ImportWindow;
 class ImportCleanup;
 class Preferences;
 
@@ -57,7 +57,7 @@ public:
     OrderRegister* orders() const { return m_orders; }
     ImportCleanup* cleanup() const { return m_cleanup; }
     SuccessBanner* banner() const { return m_banner; }
-    Texcell* importWindow() const { return m_import; }
+    ImportWindow* importWindow() const { return m_import; }
     Preferences* preferences() const { return m_preferences; }
     QLabel* statusPanel(int index) const { return m_status[index]; }
     QTimer* blankDateTimer;  // refills a blank date in the order editor
@@ -110,7 +110,7 @@ private:
     ImportCleanup* m_cleanup;
     Preferences* m_preferences;
     LoginWindow* m_login;
-    Texcell* m_import;
+    ImportWindow* m_import;
     QLabel* m_status[4];
 };
 

@@ -22,7 +22,7 @@
 #include "app/MainWindow.h"
 #include "data/Schema.h"
 #include "data/Database.h"
-#include "import/Texcell.h"
+#include "import/ImportWindow.h"
 #include "maintenance/BackupWindow.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/PictureButton.h"
@@ -85,12 +85,12 @@ int main(int argc, char** argv)
         return 3;
 
     if (op == u"import") {
-        Texcell* w = main.importWindow();
+        ImportWindow* w = main.importWindow();
         trigger(main, Command::ImportOrders);
-        w->Edit2->setText(file);
-        w->Edit1->setText(QDir::current().absoluteFilePath(schema::databaseFile));
+        w->reportPathEdit->setText(file);
+        w->databasePathEdit->setText(QDir::current().absoluteFilePath(schema::databaseFile));
         say("start");
-        QTest::mouseClick(w->Image1, Qt::LeftButton);
+        QTest::mouseClick(w->importButton, Qt::LeftButton);
     } else if (op == u"cleanup") {
         trigger(main, Command::GridShowAll);
         say("start");

@@ -1,4 +1,4 @@
-#include "import/Texcell.h"
+#include "import/ImportWindow.h"
 
 #include "core/DbError.h"
 #include "core/TextValue.h"
@@ -74,7 +74,7 @@ void setTextColour(QWidget* w, const QColor& colour)
 
 }  // namespace
 
-Texcell::Texcell(OrderRegister& orders, const Platform& platform, QWidget* parent)
+ImportWindow::ImportWindow(OrderRegister& orders, const Platform& platform, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_orders(orders), m_platform(platform)
 {
@@ -88,18 +88,18 @@ Texcell::Texcell(OrderRegister& orders, const Platform& platform, QWidget* paren
     setTextColour(warning, Qt::red);
 
     QLabel* reportLabel = label(QStringLiteral("Execl路径："), {26, 51, 77, 14}, this);
-    Edit2 = pathBox("Edit2", {107, 48, 166, 22}, this);
-    reportLabel->setBuddy(Edit2);
+    reportPathEdit = pathBox("Edit2", {107, 48, 166, 22}, this);
+    reportLabel->setBuddy(reportPathEdit);
     browseReportButton = flatButton("browseReportButton", QStringLiteral("打开Excel文件"), {288, 48, 105, 25}, this);
 
     QLabel* databaseLabel = label(QStringLiteral("数据库路径："), {20, 82, 84, 14}, this);
-    Edit1 = pathBox("Edit1", {107, 80, 166, 22}, this);
-    databaseLabel->setBuddy(Edit1);
+    databasePathEdit = pathBox("Edit1", {107, 80, 166, 22}, this);
+    databaseLabel->setBuddy(databasePathEdit);
     browseDatabaseButton = flatButton("browseDatabaseButton", QStringLiteral("选择数据库"), {288, 80, 105, 25}, this);
 
-    Image1 = new PictureButton(QStringLiteral("Excel自动导入"), this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(96, 112, 192, 36);
+    importButton = new PictureButton(QStringLiteral("Excel自动导入"), this);
+    importButton->setObjectName(QStringLiteral("Image1"));
+    importButton->setGeometry(96, 112, 192, 36);
 
     instructionsLink = label(QStringLiteral("详细使用说明"), {316, 130, 84, 14}, this);
     instructionsLink->setObjectName(QStringLiteral("instructionsLink"));
@@ -131,15 +131,15 @@ Texcell::Texcell(OrderRegister& orders, const Platform& platform, QWidget* paren
         step->resize(geometry.width(), std::max(geometry.height(), step->heightForWidth(geometry.width())));
     }
 
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, browseReportButton);
+    setTabOrder(databasePathEdit, reportPathEdit);
+    setTabOrder(reportPathEdit, browseReportButton);
     setTabOrder(browseReportButton, browseDatabaseButton);
 
-    connect(browseReportButton, &QPushButton::clicked, this, &Texcell::browseReport);
-    connect(browseDatabaseButton, &QPushButton::clicked, this, &Texcell::browseDatabase);
-    connect(Image1, &PictureButton::pressed, this, [this](const QPoint&, Qt::MouseButton button) {
+    connect(browseReportButton, &QPushButton::clicked, this, &ImportWindow::browseReport);
+    connect(browseDatabaseButton, &QPushButton::clicked, this, &ImportWindow::browseDatabase);
+    connect(importButton, &PictureButton::pressed, this, [this](const QPoint&, Qt::MouseButton button) {
         if (button == Qt::LeftButton)
-            Image1Click();
+            runImport();
     });
 
     // Centred on the desktop once; where the user moves it, it stays.
@@ -147,53 +147,53 @@ Texcell::Texcell(OrderRegister& orders, const Platform& platform, QWidget* paren
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void Texcell::registerCommands(CommandRegistry& commands)
+void ImportWindow::registerCommands(CommandRegistry& commands)
 {
     commands.on(Command::ImportOrders, [this] { showModally(); });
     commands.on(Command::GridImportOrders, [this] { showModally(); });
 }
 
-void Texcell::showModally()
+void ImportWindow::showModally()
 {
     setWindowModality(Qt::ApplicationModal);
     show();
     raise();
     activateWindow();
-    Edit1->setFocus();
+    databasePathEdit->setFocus();
 }
 
-void Texcell::browseDatabase()
+void ImportWindow::browseDatabase()
 {
     const QString path = m_platform.dialogs.openFileName(this, QStringLiteral("请选择相应的MDB文件"),
                                                          QStringLiteral("access (*.mdb)"), QStringLiteral("mdb"));
     if (!path.isEmpty())
-        Edit1->setText(path);
+        databasePathEdit->setText(path);
 }
 
-void Texcell::browseReport()
+void ImportWindow::browseReport()
 {
     const QString path = m_platform.dialogs.openFileName(
         this, QStringLiteral("请选择相应的Excel文件"),
         QStringLiteral("Excel(*.xls);;Excel 2007(*.xlsx);;CSV(*.csv)"), QStringLiteral("xls"));
     if (!path.isEmpty())
-        Edit2->setText(path);
+        reportPathEdit->setText(path);
 }
 
-void Texcell::warn(const QString& text)
+void ImportWindow::warn(const QString& text)
 {
     QWidget* owner = QApplication::activeWindow();
     m_platform.dialogs.message(owner ? owner : this, QStringLiteral("警告"), text, Dialogs::Icon::Warning,
                                QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void Texcell::Image1Click()
+void ImportWindow::runImport()
 {
     if (m_importing)
         return;
     // Only blanks and control characters go; a full-width blank is part of
     // a name.
-    const QString databasePath = trimControl(Edit1->text());
-    const QString reportPath = trimControl(Edit2->text());
+    const QString databasePath = trimControl(databasePathEdit->text());
+    const QString reportPath = trimControl(reportPathEdit->text());
     if (databasePath.isEmpty() || reportPath.isEmpty()) {
         warn(pathMessage);
         return;
@@ -221,7 +221,7 @@ void Texcell::Image1Click()
     }
 }
 
-bool Texcell::importReport(const QString& reportPath)
+bool ImportWindow::importReport(const QString& reportPath)
 {
     m_importing = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -248,7 +248,7 @@ bool Texcell::importReport(const QString& reportPath)
     }
 }
 
-void Texcell::done(int result)
+void ImportWindow::done(int result)
 {
     // Not while an import runs on the connection: a close request can
     // arrive while it lets events through.
@@ -258,7 +258,7 @@ void Texcell::done(int result)
     QDialog::done(result);
 }
 
-void Texcell::closeEvent(QCloseEvent* event)
+void ImportWindow::closeEvent(QCloseEvent* event)
 {
     if (m_importing) {
         event->ignore();
@@ -267,7 +267,7 @@ void Texcell::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
-void Texcell::keyPressEvent(QKeyEvent* event)
+void ImportWindow::keyPressEvent(QKeyEvent* event)
 {
     // The window closes by its close box only.
     if (event->key() == Qt::Key_Escape)
@@ -275,7 +275,7 @@ void Texcell::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-bool Texcell::eventFilter(QObject* watched, QEvent* event)
+bool ImportWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == instructionsLink && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -24,10 +24,10 @@ struct Platform;
 //
 // Made once at start and shown modally on demand; the path boxes keep their
 // texts from one showing to the next.
-class Texcell : public QDialog {
+class ImportWindow : public QDialog {
     Q_OBJECT
 public:
-    Texcell(OrderRegister& orders, const Platform& platform, QWidget* parent = nullptr);
+    ImportWindow(OrderRegister& orders, const Platform& platform, QWidget* parent = nullptr);
 
     // Claims "淘宝订单批量导入" of the toolbar and of the grid's menu.
     void registerCommands(CommandRegistry& commands);
@@ -37,19 +37,19 @@ public:
     // The window's own connection, open after an import got that far.
     const Connection& connection() const { return m_connection; }
 
-    QLineEdit* Edit2;  // the order report's path
-    QLineEdit* Edit1;  // the database's path
-    QPushButton* browseReportButton;    // 打开Excel文件
-    QPushButton* browseDatabaseButton;  // 选择数据库
-    PictureButton* Image1;              // Excel自动导入
-    QLabel* instructionsLink;           // 详细使用说明
-    QGroupBox* instructionsBox;         // 导入使用说明
+    QLineEdit* reportPathEdit;
+    QLineEdit* databasePathEdit;
+    QPushButton* browseReportButton;
+    QPushButton* browseDatabaseButton;
+    PictureButton* importButton;
+    QLabel* instructionsLink;
+    QGroupBox* instructionsBox;
 
 public slots:
     void browseReport();
     void browseDatabase();
     // Runs the import with the two paths as they stand.
-    void Image1Click();
+    void runImport();
 
 protected:
     void done(int result) override;
