@@ -7,7 +7,7 @@
 
 #include "extras/Extras.h"
 #include "extras/Restarter.h"
-#include "extras/TAboutBox.h"
+#include "extras/AboutBox.h"
 #include "extras/WebEngineBrowser.h"
 #include "orders/OrderEditorPanel.h"
 #include "widgets/CommandRegistry.h"
@@ -84,13 +84,13 @@ void TestLookup::lookupOpensOnceEmptyBesideTheMainWindow()
     s.action(Command::WebLookup)->trigger();
     s.action(Command::WebLookup)->trigger();
 
-    TForm2* lookup = s.parts.lookup;
+    CourierLookupWindow* lookup = s.parts.lookup;
     QVERIFY(lookup->isVisible());
     QVERIFY(!lookup->isModal());
     QVERIFY(!s.main().editor()->isVisible());
     QCOMPARE(lookup->windowTitle(), QStringLiteral("网点查询"));
     QCOMPARE(lookup->size(), QSize(1033, 705));
-    QCOMPARE(s.main().findChildren<TForm2*>().size(), 1);
+    QCOMPARE(s.main().findChildren<CourierLookupWindow*>().size(), 1);
     QCOMPARE(s.browser().widget()->geometry(), QRect(8, 128, 1025, 577));
     QVERIFY(s.browser().visited.isEmpty());
 
@@ -128,9 +128,9 @@ void TestLookup::closingKeepsThePage()
 {
     ExtrasSession s;
     s.action(Command::WebLookup)->trigger();
-    TForm2* lookup = s.parts.lookup;
+    CourierLookupWindow* lookup = s.parts.lookup;
     QTest::mouseClick(lookup->picture(5), Qt::LeftButton);
-    QPointer<TForm2> alive(lookup);
+    QPointer<CourierLookupWindow> alive(lookup);
     QVERIFY(lookup->close());
     QCoreApplication::processEvents();
     QVERIFY(alive);
@@ -164,7 +164,7 @@ void TestLookup::aboutBox()
 {
     ExtrasSession s;
     s.action(Command::About)->trigger();
-    TAboutBox* about = s.parts.about;
+    AboutBox* about = s.parts.about;
     QVERIFY(about->isVisible());
     QCOMPARE(about->windowModality(), Qt::ApplicationModal);
     QCOMPARE(about->windowTitle(), QStringLiteral("关于软件..."));
@@ -185,7 +185,7 @@ void TestLookup::aboutBox()
     // Shown again, it is the same box.
     s.action(Command::About)->trigger();
     QVERIFY(about->isVisible());
-    QCOMPARE(s.main().findChildren<TAboutBox*>().size(), 1);
+    QCOMPARE(s.main().findChildren<AboutBox*>().size(), 1);
     about->okButton()->click();
 }
 
@@ -216,7 +216,7 @@ void TestLookup::realBrowserLoadsClickedPage()
     QList<CourierSite> sites = courierSites();
     sites[3].url = server.url(QStringLiteral("/zto")).toString();
 
-    TForm2 lookup(sites, [](QWidget* parent) { return std::make_unique<WebEngineBrowser>(parent); });
+    CourierLookupWindow lookup(sites, [](QWidget* parent) { return std::make_unique<WebEngineBrowser>(parent); });
     lookup.showLookup();
     auto* view = static_cast<WebEngineBrowser&>(lookup.browser()).view();
     QVERIFY(view->url().isEmpty());

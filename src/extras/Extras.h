@@ -1,13 +1,13 @@
 #pragma once
 
-#include "extras/TForm2.h"
+#include "extras/CourierLookupWindow.h"
 
 namespace kx {
 
 class MainWindow;
 struct Platform;
 class Restarter;
-class TAboutBox;
+class AboutBox;
 class Updater;
 
 // The extras of the main window that need more of the desktop than the rest
@@ -18,8 +18,8 @@ class Extras {
 public:
     // What install() made; all of it lives as long as the main window.
     struct Parts {
-        TForm2* lookup;
-        TAboutBox* about;
+        CourierLookupWindow* lookup;
+        AboutBox* about;
         Updater* updater;
     };
 
@@ -28,7 +28,7 @@ public:
     // a test hands in others; `programDir` is the folder the updater replaces
     // files in.
     static Parts install(MainWindow& main, const Platform& platform, Restarter& restarter,
-                         const TForm2::BrowserFactory& makeBrowser = {},
+                         const CourierLookupWindow::BrowserFactory& makeBrowser = {},
                          const QList<CourierSite>& sites = courierSites(),
                          const UpdateSettings& update = defaultUpdateSettings(), const QString& programDir = {});
 };

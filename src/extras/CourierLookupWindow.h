@@ -17,13 +17,13 @@ class Browser;
 // an embedded browser. A click on a picture shows that courier's home page;
 // nothing is loaded before the first click. Closing only hides the window,
 // which keeps its page for the next showing.
-class TForm2 : public QWidget {
+class CourierLookupWindow : public QWidget {
     Q_OBJECT
 public:
     using BrowserFactory = std::function<std::unique_ptr<Browser>(QWidget* parent)>;
 
-    TForm2(const QList<CourierSite>& sites, const BrowserFactory& makeBrowser, QWidget* parent = nullptr);
-    ~TForm2() override;
+    CourierLookupWindow(const QList<CourierSite>& sites, const BrowserFactory& makeBrowser, QWidget* parent = nullptr);
+    ~CourierLookupWindow() override;
 
     // Shows the window, or brings the one already shown to the front.
     void showLookup();

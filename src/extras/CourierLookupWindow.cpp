@@ -1,4 +1,4 @@
-#include "extras/TForm2.h"
+#include "extras/CourierLookupWindow.h"
 
 #include "extras/Browser.h"
 #include "extras/CourierLogo.h"
@@ -16,7 +16,7 @@ constexpr int rowTop[2] = {16, 72};
 
 }  // namespace
 
-TForm2::TForm2(const QList<CourierSite>& sites, const BrowserFactory& makeBrowser, QWidget* parent)
+CourierLookupWindow::CourierLookupWindow(const QList<CourierSite>& sites, const BrowserFactory& makeBrowser, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
     , m_sites(sites)
 {
@@ -42,16 +42,16 @@ TForm2::TForm2(const QList<CourierSite>& sites, const BrowserFactory& makeBrowse
     m_browser->widget()->setGeometry(8, 128, 1025, 577);
 }
 
-TForm2::~TForm2() = default;
+CourierLookupWindow::~CourierLookupWindow() = default;
 
-void TForm2::showLookup()
+void CourierLookupWindow::showLookup()
 {
     show();
     raise();
     activateWindow();
 }
 
-bool TForm2::eventFilter(QObject* watched, QEvent* event)
+bool CourierLookupWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

@@ -1,4 +1,4 @@
-#include "extras/TAboutBox.h"
+#include "extras/AboutBox.h"
 
 #include "extras/ExtrasConfig.h"
 #include "platform/Shell.h"
@@ -24,7 +24,7 @@ QFont songFont()
 
 }  // namespace
 
-TAboutBox::TAboutBox(Shell& shell, QWidget* parent)
+AboutBox::AboutBox(Shell& shell, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint)
     , m_shell(shell)
@@ -52,13 +52,13 @@ TAboutBox::TAboutBox(Shell& shell, QWidget* parent)
     notice->setWordWrap(true);
     notice->setFixedSize(238, 28);
 
-    Button1 = new QPushButton(QStringLiteral("确 定"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(314, 31, 71, 26);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+    m_okButton = new QPushButton(QStringLiteral("确 定"), this);
+    m_okButton->setObjectName(QStringLiteral("Button1"));
+    m_okButton->setGeometry(314, 31, 71, 26);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-QLabel* TAboutBox::text(const QString& content, int left, int top)
+QLabel* AboutBox::text(const QString& content, int left, int top)
 {
     auto* label = new QLabel(content, this);
     label->setFont(songFont());
@@ -68,7 +68,7 @@ QLabel* TAboutBox::text(const QString& content, int left, int top)
     return label;
 }
 
-void TAboutBox::showModal()
+void AboutBox::showModal()
 {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -77,7 +77,7 @@ void TAboutBox::showModal()
     activateWindow();
 }
 
-void TAboutBox::paintEvent(QPaintEvent*)
+void AboutBox::paintEvent(QPaintEvent*)
 {
     // The background: a pale sky with a parcel-brown band on the left and a
     // stack of three boxes standing on it.
@@ -101,7 +101,7 @@ void TAboutBox::paintEvent(QPaintEvent*)
     p.drawLine(QPointF(139, 60), QPointF(380, 60));
 }
 
-bool TAboutBox::eventFilter(QObject* watched, QEvent* event)
+bool AboutBox::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

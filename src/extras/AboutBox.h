@@ -12,17 +12,17 @@ class Shell;
 // The about box "关于软件...": the product title, the maker's e-mail and web
 // links and a notice on a background picture of our own. Created once and
 // shown again each time; modal while shown, without blocking its caller.
-class TAboutBox : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    TAboutBox(Shell& shell, QWidget* parent = nullptr);
+    AboutBox(Shell& shell, QWidget* parent = nullptr);
 
     // Centres the box on the desktop and shows it modally.
     void showModal();
 
     QLabel* emailLink() const { return m_email; }
     QLabel* webLink() const { return m_web; }
-    QPushButton* okButton() const { return Button1; }
+    QPushButton* okButton() const { return m_okButton; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,7 +34,7 @@ private:
     Shell& m_shell;
     QLabel* m_email;
     QLabel* m_web;
-    QPushButton* Button1;
+    QPushButton* m_okButton;
 };
 
 }  // namespace kx
