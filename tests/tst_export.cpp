@@ -398,15 +398,15 @@ void TestExport::progressWindow()
     QCOMPARE(p.frameShape(), QFrame::Box);
     QCOMPARE(p.lineWidth(), 1);
     QCOMPARE(p.palette().color(QPalette::WindowText), QColor(Qt::black));
-    QCOMPARE(p.Panel1->frameShadow(), QFrame::Raised);
-    QCOMPARE(p.Label1->text(), QString("正在导出数据，请稍候......"));
-    QVERIFY(p.Label1->font().bold());
-    QCOMPARE(p.Label1->font().family(), QString("宋体"));
-    QCOMPARE(p.Label1->mapTo(&p, QPoint(0, 0)), QPoint(25, 25));
-    QCOMPARE(QRect(p.ProgressBar1->mapTo(&p, QPoint(0, 0)), p.ProgressBar1->size()), QRect(20, 50, 260, 13));
-    QCOMPARE(p.ProgressBar1->minimum(), 0);
-    QCOMPARE(p.ProgressBar1->maximum(), 640);
-    QCOMPARE(p.ProgressBar1->palette().color(QPalette::Highlight), QColor(0, 0, 255));
+    QCOMPARE(p.frame->frameShadow(), QFrame::Raised);
+    QCOMPARE(p.messageLabel->text(), QString("正在导出数据，请稍候......"));
+    QVERIFY(p.messageLabel->font().bold());
+    QCOMPARE(p.messageLabel->font().family(), QString("宋体"));
+    QCOMPARE(p.messageLabel->mapTo(&p, QPoint(0, 0)), QPoint(25, 25));
+    QCOMPARE(QRect(p.progressBar->mapTo(&p, QPoint(0, 0)), p.progressBar->size()), QRect(20, 50, 260, 13));
+    QCOMPARE(p.progressBar->minimum(), 0);
+    QCOMPARE(p.progressBar->maximum(), 640);
+    QCOMPARE(p.progressBar->palette().color(QPalette::Highlight), QColor(0, 0, 255));
     QCOMPARE(p.frameGeometry().center(), p.screen()->geometry().center());
 }
 
@@ -558,8 +558,8 @@ void TestExport::exportsTheGrid()
         if (windows.size() == 1)
             seenAtOpen += QStringLiteral(", visible %1, bar %2 of %3, cursor %4")
                               .arg(windows[0]->isVisible())
-                              .arg(windows[0]->ProgressBar1->value())
-                              .arg(windows[0]->ProgressBar1->maximum())
+                              .arg(windows[0]->progressBar->value())
+                              .arg(windows[0]->progressBar->maximum())
                               .arg(QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1);
     };
 

@@ -221,7 +221,7 @@ void TestMainWindow::bannerTwoSecondRule()
 {
     test::MainSession s;
     MainWindow& w = *s.main;
-    QTimer* timer = w.banner()->Timer2;
+    QTimer* timer = w.banner()->hideTimer;
     QCOMPARE(timer, w.banner()->findChild<QTimer*>("Timer2"));
     QCOMPARE(timer->interval(), 2000);
     w.showBanner("新建记录成功...");

@@ -6,7 +6,7 @@
 
 namespace kx {
 
-SuccessBanner::SuccessBanner(QWidget* parent) : QLabel(parent), Timer2(new QTimer(this))
+SuccessBanner::SuccessBanner(QWidget* parent) : QLabel(parent), hideTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("Panel4"));
     setGeometry(0, 0, 257, 49);
@@ -17,9 +17,9 @@ SuccessBanner::SuccessBanner(QWidget* parent) : QLabel(parent), Timer2(new QTime
     const QColor hotLight = QApplication::palette().color(QPalette::Link);
     setStyleSheet(QStringLiteral("QLabel#Panel4 { background: %1; color: white; border: 2px outset %1; }")
                       .arg(hotLight.name()));
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(2000);
-    connect(Timer2, &QTimer::timeout, this, &SuccessBanner::tick);
+    hideTimer->setObjectName(QStringLiteral("Timer2"));
+    hideTimer->setInterval(2000);
+    connect(hideTimer, &QTimer::timeout, this, &SuccessBanner::tick);
     hide();
 }
 
@@ -28,14 +28,14 @@ void SuccessBanner::showMessage(const QString& text)
     setText(text);
     show();
     raise();
-    if (!Timer2->isActive())
-        Timer2->start();
+    if (!hideTimer->isActive())
+        hideTimer->start();
 }
 
 void SuccessBanner::tick()
 {
     if (isVisible()) {
-        Timer2->stop();
+        hideTimer->stop();
         hide();
     }
 }

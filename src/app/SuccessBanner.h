@@ -6,7 +6,7 @@
 namespace kx {
 
 // The success banner (Panel4): a short message over the grid's top-left
-// corner that its timer (Timer2) hides two seconds after it was first shown.
+// corner that its timer (hideTimer) hides two seconds after it was first shown.
 class SuccessBanner : public QLabel {
     Q_OBJECT
 public:
@@ -14,7 +14,7 @@ public:
     // Starting the timer again while it runs does not restart it, so a second
     // message within two seconds replaces the text but not the deadline.
     void showMessage(const QString& text);
-    QTimer* Timer2;
+    QTimer* hideTimer;
 
 private:
     void tick();

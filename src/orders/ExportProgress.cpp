@@ -24,27 +24,27 @@ ExportProgress::ExportProgress(int orders, QWidget* owner)
 
     // Inside the frame; the note and the bar stand at their places in the
     // window, one pixel further from the panel's corner.
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(1, 1, 298, 98);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setLineWidth(1);
+    frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Panel1"));
+    frame->setGeometry(1, 1, 298, 98);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    frame->setLineWidth(1);
 
-    Label1 = new QLabel(QStringLiteral("正在导出数据，请稍候......"), Panel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(songFont(12, true));
-    Label1->move(24, 24);
-    Label1->adjustSize();
+    messageLabel = new QLabel(QStringLiteral("正在导出数据，请稍候......"), frame);
+    messageLabel->setObjectName(QStringLiteral("Label1"));
+    messageLabel->setFont(songFont(12, true));
+    messageLabel->move(24, 24);
+    messageLabel->adjustSize();
 
-    ProgressBar1 = new QProgressBar(Panel1);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(19, 49, 260, 13);
-    ProgressBar1->setRange(0, orders);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    QPalette bar = ProgressBar1->palette();
+    progressBar = new QProgressBar(frame);
+    progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar->setGeometry(19, 49, 260, 13);
+    progressBar->setRange(0, orders);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
+    QPalette bar = progressBar->palette();
     bar.setColor(QPalette::Highlight, QColor(0, 0, 255));
-    ProgressBar1->setPalette(bar);
+    progressBar->setPalette(bar);
 
     QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     if (screen)
@@ -53,7 +53,7 @@ ExportProgress::ExportProgress(int orders, QWidget* owner)
 
 void ExportProgress::setValue(int orders)
 {
-    ProgressBar1->setValue(orders);
+    progressBar->setValue(orders);
 }
 
 }  // namespace kx

@@ -19,9 +19,9 @@ public:
     // The bar at the number of orders written so far.
     void setValue(int orders);
 
-    QFrame* Panel1;
-    QLabel* Label1;
-    QProgressBar* ProgressBar1;
+    QFrame* frame;
+    QLabel* messageLabel;
+    QProgressBar* progressBar;
 };
 
 }  // namespace kx
