@@ -64,7 +64,7 @@ Fixture& fixture()
 
 ReportTemplate stoBatchTemplate(const Fixture& f)
 {
-    ReportTemplate t = WaybillTemplates::TForm9();
+    ReportTemplate t = WaybillTemplates::batchWaybill();
     t.setText(WaybillTemplates::elementFor(t, WaybillRole::SenderName), f.senderName);
     t.setText(WaybillTemplates::elementFor(t, WaybillRole::SenderNameCopy), f.senderName);
     t.setText(WaybillTemplates::elementFor(t, WaybillRole::SenderMobile), f.senderMobile);

@@ -263,7 +263,7 @@ void TestCalibration::calibrationPage()
     // Each box of the form, named at its corner and outlined, moved as a
     // waybill's texts are.
     const ReportTemplate form = [&] {
-        ReportTemplate t = WaybillTemplates::TForm8();
+        ReportTemplate t = WaybillTemplates::singleWaybill();
         CourierLayoutTable::apply(t, courier);
         return t;
     }();

@@ -82,7 +82,7 @@ void TestWaybillJobs::singleStopsAtNullRecipient()
     const QWidgetList windows = QApplication::topLevelWidgets();
     QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget* w) { return qobject_cast<ReportPreview*>(w); }));
     // The name was set before the failing mobile; nothing was moved to STO.
-    const ReportTemplate& t = m_printing->TForm8();
+    const ReportTemplate& t = m_printing->singleTemplate();
     QCOMPARE(t.element("QRLabel3")->text, QStringLiteral("孙七"));
     QCOMPARE(t.element("QRLabel4")->text, QStringLiteral("13300000006"));
     QCOMPARE(t.element("QRLabel3")->left, 70);  // still SF

@@ -56,7 +56,7 @@ QString CalibrationPage::roleCaption(int role)
 ReportTemplate CalibrationPage::report(int courier, const PrintCorrection& correction)
 {
     const ReportTemplate form = [courier] {
-        ReportTemplate t = WaybillTemplates::TForm8();
+        ReportTemplate t = WaybillTemplates::singleWaybill();
         CourierLayoutTable::apply(t, courier);
         return t;
     }();
@@ -91,7 +91,7 @@ std::shared_ptr<ReportJob> CalibrationPage::job(int courier, const PrintCorrecti
 {
     ReportTemplate page = report(courier, correction);
     const ReportTemplate form = [courier] {
-        ReportTemplate t = WaybillTemplates::TForm8();
+        ReportTemplate t = WaybillTemplates::singleWaybill();
         CourierLayoutTable::apply(t, courier);
         return t;
     }();

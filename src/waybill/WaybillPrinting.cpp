@@ -94,8 +94,8 @@ WaybillPrinting::WaybillPrinting(OrderRegister& orders, const Platform& platform
       m_platform(platform),
       m_sender(sender),
       m_owner(owner),
-      m_single(WaybillTemplates::TForm8()),
-      m_batch(WaybillTemplates::TForm9())
+      m_single(WaybillTemplates::singleWaybill()),
+      m_batch(WaybillTemplates::batchWaybill())
 {
     registerFontSubstitutions();
 }

@@ -57,8 +57,8 @@ public:
     CalibrationWindow* calibrationWindow();
 
     // The templates as the last prints left them.
-    const ReportTemplate& TForm8() const { return m_single; }
-    const ReportTemplate& TForm9() const { return m_batch; }
+    const ReportTemplate& singleTemplate() const { return m_single; }
+    const ReportTemplate& batchTemplate() const { return m_batch; }
     // The printer of each template; a printer setup made in a preview stays here.
     QPrinter* singlePrinter();
     QPrinter* batchPrinter();

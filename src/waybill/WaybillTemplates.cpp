@@ -58,7 +58,7 @@ const QString mobileCaption = QStringLiteral("手机");
 
 }  // namespace
 
-ReportTemplate WaybillTemplates::TForm8()
+ReportTemplate WaybillTemplates::singleWaybill()
 {
     ReportTemplate r(QStringLiteral("TForm8"), 403, 844);
     setPage(r);
@@ -77,7 +77,7 @@ ReportTemplate WaybillTemplates::TForm8()
     return r;
 }
 
-ReportTemplate WaybillTemplates::TForm9()
+ReportTemplate WaybillTemplates::batchWaybill()
 {
     ReportTemplate r(QStringLiteral("TForm9"), 435, 820);
     setPage(r);

@@ -21,8 +21,8 @@ inline constexpr int waybillRoleCount = 7;
 // the recipient texts from the fields a, b, c of each row it prints.
 class WaybillTemplates {
 public:
-    static ReportTemplate TForm8();
-    static ReportTemplate TForm9();
+    static ReportTemplate singleWaybill();
+    static ReportTemplate batchWaybill();
 
     // The element that carries a role on the template; throws for a template
     // that is not a waybill.
