@@ -19,7 +19,7 @@
 
 using namespace kx;
 
-Q_DECLARE_METATYPE(kx::BiffCell::Kind)
+Q_DECLARE_METATYPE(kx::SheetCell::Kind)
 
 class TestBiffReader : public QObject {
     Q_OBJECT
@@ -157,20 +157,20 @@ QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
 }
 
-void compareCell(const BiffCell& cell, BiffCell::Kind kind, const QVariant& expected)
+void compareCell(const SheetCell& cell, SheetCell::Kind kind, const QVariant& expected)
 {
     QCOMPARE(cell.kind, kind);
     switch (kind) {
-    case BiffCell::Kind::Number:
+    case SheetCell::Kind::Number:
         QCOMPARE(cell.number(), expected.toDouble());
         // The value is the one written, so it prints as the writer's figure.
         QCOMPARE(QString::number(cell.number(), 'g', QLocale::FloatingPointShortest),
                  QString::number(expected.toDouble(), 'g', QLocale::FloatingPointShortest));
         break;
-    case BiffCell::Kind::DateTime:
+    case SheetCell::Kind::DateTime:
         QCOMPARE(cell.dateTime(), expected.toDateTime());
         break;
-    case BiffCell::Kind::Empty:
+    case SheetCell::Kind::Empty:
         QVERIFY(!cell.value.isValid());
         break;
     default:
@@ -185,9 +185,9 @@ void TestBiffReader::orderReportCells_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
-    QTest::addColumn<BiffCell::Kind>("kind");
+    QTest::addColumn<SheetCell::Kind>("kind");
     QTest::addColumn<QVariant>("expected");
-    using K = BiffCell::Kind;
+    using K = SheetCell::Kind;
     const QString o = QStringLiteral("biff_orders.xls");
     QTest::newRow("header") << o << 0 << 0 << K::Text << QVariant(QStringLiteral("Order"));
     QTest::newRow("two-byte text") << o << 1 << 1 << K::Text << QVariant(QStringLiteral("张三"));
@@ -220,9 +220,9 @@ void TestBiffReader::orderReportCells()
     QFETCH(QString, file);
     QFETCH(int, row);
     QFETCH(int, column);
-    QFETCH(BiffCell::Kind, kind);
+    QFETCH(SheetCell::Kind, kind);
     QFETCH(QVariant, expected);
-    const BiffTable table = BiffWorkbookReader::fromBytes(test::fixtureBytes(file))
+    const SheetTable table = BiffWorkbookReader::fromBytes(test::fixtureBytes(file))
                                 .readSheet(QStringLiteral("tarnvale"));
     compareCell(table.cell(row, column), kind, expected);
 }
@@ -233,43 +233,43 @@ void TestBiffReader::headersAndShape()
     QCOMPARE(book.sheetNames(), QStringList({"summary", "tarnvale"}));
     QVERIFY(!book.uses1904());
     QVERIFY(BiffWorkbookReader::fromBytes(fixture("biff_orders_1904.xls")).uses1904());
-    const BiffTable table = book.readSheet(QStringLiteral("TARNVALE"));
+    const SheetTable table = book.readSheet(QStringLiteral("TARNVALE"));
     QCOMPARE(table.headers(),
              QStringList({"Order", "Buyer", "Qty", "Price", "Paid at", "Ship by", "Total", "Gift"}));
     QCOMPARE(table.rowCount(), 6);
     QCOMPARE(table.columnCount(), 8);
     // xlwt stores no computed result for a formula, only the marker of an
     // empty one, so the cell reads as empty rather than as a made-up value.
-    QCOMPARE(table.cell(1, 6).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(1, 6).kind, SheetCell::Kind::Empty);
     QCOMPARE(book.readSheet(QStringLiteral("summary")).cell(0, 0).text(), QStringLiteral("not this sheet"));
 }
 
 void TestBiffReader::tableKeepsCellsWherePut()
 {
     // Readers put a row's cells left to right, but nothing relies on it.
-    BiffTable table;
-    table.set(2, 3, BiffCell::ofText("d"));
-    table.set(2, 0, BiffCell::ofText("a"));
-    table.set(2, 2, BiffCell::ofNumber(2));
-    table.set(2, 2, BiffCell::ofNumber(3));  // a later record for the same cell wins
-    table.set(2, 1, BiffCell());             // empty cells are not kept
-    table.set(3, 255, BiffCell::ofText("far"));
-    table.set(3, 256, BiffCell::ofText("past the last column"));
-    table.set(65536, 0, BiffCell::ofText("past the last row"));
-    table.set(4, 1, BiffCell::ofBoolean(true));
-    table.set(4, 0, BiffCell::ofText("e"));
+    SheetTable table;
+    table.set(2, 3, SheetCell::ofText("d"));
+    table.set(2, 0, SheetCell::ofText("a"));
+    table.set(2, 2, SheetCell::ofNumber(2));
+    table.set(2, 2, SheetCell::ofNumber(3));  // a later record for the same cell wins
+    table.set(2, 1, SheetCell());             // empty cells are not kept
+    table.set(3, 255, SheetCell::ofText("far"));
+    table.set(3, 256, SheetCell::ofText("past the last column"));
+    table.set(65536, 0, SheetCell::ofText("past the last row"));
+    table.set(4, 1, SheetCell::ofBoolean(true));
+    table.set(4, 0, SheetCell::ofText("e"));
     QCOMPARE(table.rowCount(), 5);
     QCOMPARE(table.columnCount(), 256);
     QCOMPARE(table.cell(2, 0).text(), QString("a"));
-    QCOMPARE(table.cell(2, 1).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(2, 1).kind, SheetCell::Kind::Empty);
     QCOMPARE(table.cell(2, 2).number(), 3.0);
     QCOMPARE(table.cell(2, 3).text(), QString("d"));
     QCOMPARE(table.cell(3, 255).text(), QString("far"));
-    QCOMPARE(table.cell(3, 0).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(3, 0).kind, SheetCell::Kind::Empty);
     QCOMPARE(table.cell(4, 0).text(), QString("e"));
     QVERIFY(table.cell(4, 1).boolean());
-    QCOMPARE(table.cell(-1, 0).kind, BiffCell::Kind::Empty);
-    QCOMPARE(table.cell(0, 300).kind, BiffCell::Kind::Empty);
+    QCOMPARE(table.cell(-1, 0).kind, SheetCell::Kind::Empty);
+    QCOMPARE(table.cell(0, 300).kind, SheetCell::Kind::Empty);
 
     table.trimLeadingEmptyRows();
     QCOMPARE(table.rowCount(), 3);
@@ -293,7 +293,7 @@ void TestBiffReader::sharedStringsAcrossContinues()
     }
     QVERIFY2(continues >= 1, "the string table fits in one record");
 
-    const BiffTable table
+    const SheetTable table
         = BiffWorkbookReader::fromBytes(fixture("biff_many_strings.xls")).readSheet(QStringLiteral("tarnvale"));
     QCOMPARE(table.rowCount(), 401);
     for (int r = 1; r <= 400; ++r) {
@@ -307,9 +307,9 @@ void TestBiffReader::handBuiltStream_data()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
-    QTest::addColumn<BiffCell::Kind>("kind");
+    QTest::addColumn<SheetCell::Kind>("kind");
     QTest::addColumn<QVariant>("expected");
-    using K = BiffCell::Kind;
+    using K = SheetCell::Kind;
     QTest::newRow("width changes at a cut") << 0 << 0 << K::Text << QVariant(QStringLiteral("Hello世界and"));
     QTest::newRow("rich text cut in its runs") << 0 << 1 << K::Text << QVariant(QStringLiteral("abc"));
     QTest::newRow("phonetic block cut") << 0 << 2 << K::Text << QVariant(QStringLiteral("Ωmeg"));
@@ -333,10 +333,10 @@ void TestBiffReader::handBuiltStream()
 {
     QFETCH(int, row);
     QFETCH(int, column);
-    QFETCH(BiffCell::Kind, kind);
+    QFETCH(SheetCell::Kind, kind);
     QFETCH(QVariant, expected);
     const QByteArray file = compound(workbookStream(handBuiltSst(), handBuiltSheet()));
-    const BiffTable table = BiffWorkbookReader::fromBytes(file).readSheet(QStringLiteral("tarnvale"));
+    const SheetTable table = BiffWorkbookReader::fromBytes(file).readSheet(QStringLiteral("tarnvale"));
     compareCell(table.cell(row, column), kind, expected);
 }
 

@@ -60,13 +60,13 @@ void TestCsvReader::reads()
     QFETCH(QByteArray, bytes);
     QFETCH(Rows, rows);
 
-    const BiffTable table = CsvReportReader::fromBytes(bytes);
+    const SheetTable table = CsvReportReader::fromBytes(bytes);
     Rows read;
     for (int r = 0; r < table.rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < table.columnCount(); ++c) {
-            const BiffCell cell = table.cell(r, c);
-            QVERIFY(cell.isEmpty() || cell.kind == BiffCell::Kind::Text);
+            const SheetCell cell = table.cell(r, c);
+            QVERIFY(cell.isEmpty() || cell.kind == SheetCell::Kind::Text);
             cells << cell.text();
         }
         read << cells;

@@ -32,7 +32,7 @@
 using namespace kx;
 
 using Rows = QList<QVariantList>;
-Q_DECLARE_METATYPE(kx::BiffCell)
+Q_DECLARE_METATYPE(kx::SheetCell)
 
 class TestImport : public QObject {
     Q_OBJECT
@@ -203,13 +203,13 @@ void TestImport::dateText()
     const QDateTime when = DateTextParser::parse(text);
     QCOMPARE(when.isValid(), !stored.isEmpty());
     if (when.isValid())
-        QCOMPARE(ReportCellValue::dateTime(BiffCell::ofText(text), false).toString(), stored);
+        QCOMPARE(ReportCellValue::dateTime(SheetCell::ofText(text), false).toString(), stored);
 }
 
 void TestImport::cellValues_data()
 {
     QTest::addColumn<QString>("field");  // text, number or date
-    QTest::addColumn<BiffCell>("cell");
+    QTest::addColumn<SheetCell>("cell");
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<bool>("refused");
 
@@ -217,53 +217,53 @@ void TestImport::cellValues_data()
     const QDateTime midnight(QDate(2026, 11, 16), QTime(0, 0));
     const QString t = QStringLiteral("text"), n = QStringLiteral("number"), d = QStringLiteral("date");
 
-    QTest::newRow("text: text as it stands") << t << BiffCell::ofText(u" 张三 "_qs) << QVariant(u" 张三 "_qs) << false;
-    QTest::newRow("text: a mobile as number") << t << BiffCell::ofNumber(13800000000.0) << QVariant(u"13800000000"_qs) << false;
+    QTest::newRow("text: text as it stands") << t << SheetCell::ofText(u" 张三 "_qs) << QVariant(u" 张三 "_qs) << false;
+    QTest::newRow("text: a mobile as number") << t << SheetCell::ofNumber(13800000000.0) << QVariant(u"13800000000"_qs) << false;
     QTest::newRow("text: an order number as number")
-        << t << BiffCell::ofNumber(1930679858170647.0) << QVariant(u"1930679858170647"_qs) << false;
-    QTest::newRow("text: a fraction") << t << BiffCell::ofNumber(2.5) << QVariant(u"2.5"_qs) << false;
-    QTest::newRow("text: a date") << t << BiffCell::ofDateTime(paid) << QVariant(u"2026-11-15 14:24:05"_qs) << false;
-    QTest::newRow("text: a midnight date") << t << BiffCell::ofDateTime(midnight) << QVariant(u"2026-11-16"_qs) << false;
-    QTest::newRow("text: true") << t << BiffCell::ofBoolean(true) << QVariant(u"TRUE"_qs) << false;
-    QTest::newRow("text: false") << t << BiffCell::ofBoolean(false) << QVariant(u"FALSE"_qs) << false;
-    QTest::newRow("text: empty") << t << BiffCell() << QVariant() << false;
-    QTest::newRow("text: error") << t << BiffCell::ofError(u"#N/A"_qs) << QVariant() << true;
+        << t << SheetCell::ofNumber(1930679858170647.0) << QVariant(u"1930679858170647"_qs) << false;
+    QTest::newRow("text: a fraction") << t << SheetCell::ofNumber(2.5) << QVariant(u"2.5"_qs) << false;
+    QTest::newRow("text: a date") << t << SheetCell::ofDateTime(paid) << QVariant(u"2026-11-15 14:24:05"_qs) << false;
+    QTest::newRow("text: a midnight date") << t << SheetCell::ofDateTime(midnight) << QVariant(u"2026-11-16"_qs) << false;
+    QTest::newRow("text: true") << t << SheetCell::ofBoolean(true) << QVariant(u"TRUE"_qs) << false;
+    QTest::newRow("text: false") << t << SheetCell::ofBoolean(false) << QVariant(u"FALSE"_qs) << false;
+    QTest::newRow("text: empty") << t << SheetCell() << QVariant() << false;
+    QTest::newRow("text: error") << t << SheetCell::ofError(u"#N/A"_qs) << QVariant() << true;
 
-    QTest::newRow("number: number") << n << BiffCell::ofNumber(2) << QVariant(2.0) << false;
-    QTest::newRow("number: text with blanks") << n << BiffCell::ofText(u" 12.50 "_qs) << QVariant(12.5) << false;
-    QTest::newRow("number: thousands") << n << BiffCell::ofText(u"1,234.5"_qs) << QVariant(1234.5) << false;
-    QTest::newRow("number: millions") << n << BiffCell::ofText(u"-1,234,567"_qs) << QVariant(-1234567.0) << false;
-    QTest::newRow("number: exponent") << n << BiffCell::ofText(u"1.5E3"_qs) << QVariant(1500.0) << false;
-    QTest::newRow("number: leading point") << n << BiffCell::ofText(u".5"_qs) << QVariant(0.5) << false;
-    QTest::newRow("number: blank text") << n << BiffCell::ofText(u"  "_qs) << QVariant() << false;
-    QTest::newRow("number: empty") << n << BiffCell() << QVariant() << false;
-    QTest::newRow("number: misgrouped") << n << BiffCell::ofText(u"1,23"_qs) << QVariant() << true;
-    QTest::newRow("number: with unit") << n << BiffCell::ofText(u"9.9元"_qs) << QVariant() << true;
-    QTest::newRow("number: two points") << n << BiffCell::ofText(u"1.2.3"_qs) << QVariant() << true;
-    QTest::newRow("number: infinite") << n << BiffCell::ofText(u"1e999"_qs) << QVariant() << true;
-    QTest::newRow("number: nan text") << n << BiffCell::ofText(u"nan"_qs) << QVariant() << true;
-    QTest::newRow("number: full-width digits") << n << BiffCell::ofText(u"１２"_qs) << QVariant() << true;
-    QTest::newRow("number: a date") << n << BiffCell::ofDateTime(paid) << QVariant() << true;
-    QTest::newRow("number: a boolean") << n << BiffCell::ofBoolean(true) << QVariant() << true;
-    QTest::newRow("number: error") << n << BiffCell::ofError(u"#DIV/0!"_qs) << QVariant() << true;
+    QTest::newRow("number: number") << n << SheetCell::ofNumber(2) << QVariant(2.0) << false;
+    QTest::newRow("number: text with blanks") << n << SheetCell::ofText(u" 12.50 "_qs) << QVariant(12.5) << false;
+    QTest::newRow("number: thousands") << n << SheetCell::ofText(u"1,234.5"_qs) << QVariant(1234.5) << false;
+    QTest::newRow("number: millions") << n << SheetCell::ofText(u"-1,234,567"_qs) << QVariant(-1234567.0) << false;
+    QTest::newRow("number: exponent") << n << SheetCell::ofText(u"1.5E3"_qs) << QVariant(1500.0) << false;
+    QTest::newRow("number: leading point") << n << SheetCell::ofText(u".5"_qs) << QVariant(0.5) << false;
+    QTest::newRow("number: blank text") << n << SheetCell::ofText(u"  "_qs) << QVariant() << false;
+    QTest::newRow("number: empty") << n << SheetCell() << QVariant() << false;
+    QTest::newRow("number: misgrouped") << n << SheetCell::ofText(u"1,23"_qs) << QVariant() << true;
+    QTest::newRow("number: with unit") << n << SheetCell::ofText(u"9.9元"_qs) << QVariant() << true;
+    QTest::newRow("number: two points") << n << SheetCell::ofText(u"1.2.3"_qs) << QVariant() << true;
+    QTest::newRow("number: infinite") << n << SheetCell::ofText(u"1e999"_qs) << QVariant() << true;
+    QTest::newRow("number: nan text") << n << SheetCell::ofText(u"nan"_qs) << QVariant() << true;
+    QTest::newRow("number: full-width digits") << n << SheetCell::ofText(u"１２"_qs) << QVariant() << true;
+    QTest::newRow("number: a date") << n << SheetCell::ofDateTime(paid) << QVariant() << true;
+    QTest::newRow("number: a boolean") << n << SheetCell::ofBoolean(true) << QVariant() << true;
+    QTest::newRow("number: error") << n << SheetCell::ofError(u"#DIV/0!"_qs) << QVariant() << true;
 
-    QTest::newRow("date: date") << d << BiffCell::ofDateTime(paid) << QVariant(u"2026-11-15 14:24:05"_qs) << false;
-    QTest::newRow("date: serial") << d << BiffCell::ofNumber(46341.6) << QVariant(u"2026-11-15 14:24:00"_qs) << false;
-    QTest::newRow("date: whole serial") << d << BiffCell::ofNumber(46341) << QVariant(u"2026-11-15"_qs) << false;
-    QTest::newRow("date: text") << d << BiffCell::ofText(u"2026/11/15 14:24"_qs) << QVariant(u"2026-11-15 14:24:00"_qs)
+    QTest::newRow("date: date") << d << SheetCell::ofDateTime(paid) << QVariant(u"2026-11-15 14:24:05"_qs) << false;
+    QTest::newRow("date: serial") << d << SheetCell::ofNumber(46341.6) << QVariant(u"2026-11-15 14:24:00"_qs) << false;
+    QTest::newRow("date: whole serial") << d << SheetCell::ofNumber(46341) << QVariant(u"2026-11-15"_qs) << false;
+    QTest::newRow("date: text") << d << SheetCell::ofText(u"2026/11/15 14:24"_qs) << QVariant(u"2026-11-15 14:24:00"_qs)
                                 << false;
-    QTest::newRow("date: blank text") << d << BiffCell::ofText(u" "_qs) << QVariant() << false;
-    QTest::newRow("date: empty") << d << BiffCell() << QVariant() << false;
-    QTest::newRow("date: negative serial") << d << BiffCell::ofNumber(-1) << QVariant() << true;
-    QTest::newRow("date: words") << d << BiffCell::ofText(u"昨天"_qs) << QVariant() << true;
-    QTest::newRow("date: a boolean") << d << BiffCell::ofBoolean(false) << QVariant() << true;
-    QTest::newRow("date: error") << d << BiffCell::ofError(u"#VALUE!"_qs) << QVariant() << true;
+    QTest::newRow("date: blank text") << d << SheetCell::ofText(u" "_qs) << QVariant() << false;
+    QTest::newRow("date: empty") << d << SheetCell() << QVariant() << false;
+    QTest::newRow("date: negative serial") << d << SheetCell::ofNumber(-1) << QVariant() << true;
+    QTest::newRow("date: words") << d << SheetCell::ofText(u"昨天"_qs) << QVariant() << true;
+    QTest::newRow("date: a boolean") << d << SheetCell::ofBoolean(false) << QVariant() << true;
+    QTest::newRow("date: error") << d << SheetCell::ofError(u"#VALUE!"_qs) << QVariant() << true;
 }
 
 void TestImport::cellValues()
 {
     QFETCH(QString, field);
-    QFETCH(BiffCell, cell);
+    QFETCH(SheetCell, cell);
     QFETCH(QVariant, stored);
     QFETCH(bool, refused);
     try {

@@ -20,7 +20,7 @@
 
 using namespace kx;
 
-Q_DECLARE_METATYPE(kx::BiffCell::Kind)
+Q_DECLARE_METATYPE(kx::SheetCell::Kind)
 
 using Parts = QList<std::pair<QString, QByteArray>>;
 
@@ -162,17 +162,17 @@ QByteArray claimingSize(QByteArray zipBytes, const QByteArray& name, quint32 siz
 
 QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s)); }
 
-void compareCell(const BiffCell& cell, BiffCell::Kind kind, const QVariant& expected)
+void compareCell(const SheetCell& cell, SheetCell::Kind kind, const QVariant& expected)
 {
     QCOMPARE(cell.kind, kind);
     switch (kind) {
-    case BiffCell::Kind::Number:
+    case SheetCell::Kind::Number:
         QCOMPARE(cell.number(), expected.toDouble());
         break;
-    case BiffCell::Kind::DateTime:
+    case SheetCell::Kind::DateTime:
         QCOMPARE(cell.dateTime(), expected.toDateTime());
         break;
-    case BiffCell::Kind::Empty:
+    case SheetCell::Kind::Empty:
         QVERIFY(!cell.value.isValid());
         break;
     default:
@@ -184,7 +184,7 @@ void addCellColumns()
 {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
-    QTest::addColumn<BiffCell::Kind>("kind");
+    QTest::addColumn<SheetCell::Kind>("kind");
     QTest::addColumn<QVariant>("expected");
 }
 
@@ -193,7 +193,7 @@ void addCellColumns()
 void TestXlsxReader::orderReportCells_data()
 {
     addCellColumns();
-    using K = BiffCell::Kind;
+    using K = SheetCell::Kind;
     QTest::newRow("Chinese header") << 0 << 0 << K::Text << QVariant(u"订单号"_qs);
     QTest::newRow("last header") << 0 << 7 << K::Text << QVariant(u"实付金额"_qs);
     QTest::newRow("order number kept as text") << 1 << 0 << K::Text << QVariant(u"260315123456789012"_qs);
@@ -216,9 +216,9 @@ void TestXlsxReader::orderReportCells()
 {
     QFETCH(int, row);
     QFETCH(int, column);
-    QFETCH(BiffCell::Kind, kind);
+    QFETCH(SheetCell::Kind, kind);
     QFETCH(QVariant, expected);
-    const BiffTable table = XlsxWorkbookReader::fromBytes(fixture("xlsx_orders.xlsx"))
+    const SheetTable table = XlsxWorkbookReader::fromBytes(fixture("xlsx_orders.xlsx"))
                                 .readSheet(QStringLiteral("tarnvale"));
     compareCell(table.cell(row, column), kind, expected);
 }
@@ -226,7 +226,7 @@ void TestXlsxReader::orderReportCells()
 void TestXlsxReader::oddCells_data()
 {
     addCellColumns();
-    using K = BiffCell::Kind;
+    using K = SheetCell::Kind;
     // The sheet starts with an empty row that is trimmed away: row 0 here is
     // the sheet's second row.
     QTest::newRow("header by position") << 0 << 0 << K::Text << QVariant(u"订单号"_qs);
@@ -265,9 +265,9 @@ void TestXlsxReader::oddCells()
 {
     QFETCH(int, row);
     QFETCH(int, column);
-    QFETCH(BiffCell::Kind, kind);
+    QFETCH(SheetCell::Kind, kind);
     QFETCH(QVariant, expected);
-    const BiffTable table = XlsxWorkbookReader::fromBytes(fixture("xlsx_odd.xlsx")).readSheet(QStringLiteral("tarnvale"));
+    const SheetTable table = XlsxWorkbookReader::fromBytes(fixture("xlsx_odd.xlsx")).readSheet(QStringLiteral("tarnvale"));
     compareCell(table.cell(row, column), kind, expected);
 }
 
@@ -276,7 +276,7 @@ void TestXlsxReader::sheetsAndShape()
     const XlsxWorkbookReader report = XlsxWorkbookReader::fromBytes(fixture("xlsx_orders.xlsx"));
     QCOMPARE(report.sheetNames(), QStringList{u"tarnvale"_qs});
     QVERIFY(!report.uses1904());
-    const BiffTable orders = report.readSheet(QStringLiteral("TarnVale"));
+    const SheetTable orders = report.readSheet(QStringLiteral("TarnVale"));
     QCOMPARE(orders.headers(), QStringList({u"订单号"_qs, u"收货人"_qs, u"收货人手机"_qs, u"收货地址"_qs,
                                             u"付款时间"_qs, u"买家留言"_qs, u"数量"_qs, u"实付金额"_qs}));
     QCOMPARE(orders.rowCount(), 4);
@@ -285,7 +285,7 @@ void TestXlsxReader::sheetsAndShape()
     const XlsxWorkbookReader odd = XlsxWorkbookReader::fromBytes(fixture("xlsx_odd.xlsx"));
     QCOMPARE(odd.sheetNames(), QStringList({"Cover", "Tarnvale", "Chart1"}));
     QVERIFY(odd.uses1904());
-    const BiffTable table = odd.readSheet(QStringLiteral("tarnvale"));
+    const SheetTable table = odd.readSheet(QStringLiteral("tarnvale"));
     // The styled empty cell far to the right neither counts nor refuses.
     QCOMPARE(table.rowCount(), 6);
     QCOMPARE(table.columnCount(), 256);
@@ -309,18 +309,18 @@ void TestXlsxReader::sameTableAsBiffReader()
     QCOMPARE(book.sheetNames(), biff.sheetNames());
     QCOMPARE(book.uses1904(), biff.uses1904());
     for (const QString& sheet : biff.sheetNames()) {
-        const BiffTable a = biff.readSheet(sheet);
-        const BiffTable b = book.readSheet(sheet);
+        const SheetTable a = biff.readSheet(sheet);
+        const SheetTable b = book.readSheet(sheet);
         QCOMPARE(b.rowCount(), a.rowCount());
         QCOMPARE(b.columnCount(), a.columnCount());
         for (int r = 0; r < a.rowCount(); ++r) {
             for (int c = 0; c < a.columnCount(); ++c) {
-                const BiffCell x = a.cell(r, c), y = b.cell(r, c);
+                const SheetCell x = a.cell(r, c), y = b.cell(r, c);
                 // The .xls holds no result for the Total formulas, LibreOffice
                 // worked them out when it converted the file.
                 if (sheet == u"tarnvale" && c == 6 && r >= 1 && r <= 3) {
                     QVERIFY(x.isEmpty());
-                    QCOMPARE(y.kind, BiffCell::Kind::Number);
+                    QCOMPARE(y.kind, SheetCell::Kind::Number);
                     QCOMPARE(y.number(), b.cell(r, 2).number() * b.cell(r, 3).number());
                     continue;
                 }

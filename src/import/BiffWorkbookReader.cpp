@@ -163,17 +163,17 @@ bool BiffWorkbookReader::isDateStyle(int xf) const
     return xf >= 0 && xf < m_dateStyles.size() && m_dateStyles[xf];
 }
 
-BiffCell BiffWorkbookReader::numberCell(double value, int xf) const
+SheetCell BiffWorkbookReader::numberCell(double value, int xf) const
 {
     if (isDateStyle(xf)) {
         const QDateTime when = BiffDateFormat::fromSerial(value, m_epoch1904);
         if (when.isValid())
-            return BiffCell::ofDateTime(when);
+            return SheetCell::ofDateTime(when);
     }
-    return BiffCell::ofNumber(value);
+    return SheetCell::ofNumber(value);
 }
 
-BiffTable BiffWorkbookReader::readSheet(const QString& name) const
+SheetTable BiffWorkbookReader::readSheet(const QString& name) const
 {
     const Sheet* sheet = nullptr;
     for (const Sheet& s : m_sheets)
@@ -192,7 +192,7 @@ BiffTable BiffWorkbookReader::readSheet(const QString& name) const
     if (bof.u16(0) != Biff8 || bof.u16(2) != WorksheetSubstream)
         damaged(QStringLiteral("sheet '%1' does not start where the workbook says").arg(name));
 
-    BiffTable table;
+    SheetTable table;
     int nested = 0;             // charts and the like embedded in the sheet
     int pendingRow = -1;        // a formula whose text result follows in STRING
     int pendingColumn = -1;
@@ -216,12 +216,12 @@ BiffTable BiffWorkbookReader::readSheet(const QString& name) const
             const quint32 index = b.u32(6);
             if (index >= quint32(m_strings.size()))
                 damaged(QStringLiteral("a cell names shared string %1 of %2").arg(index).arg(m_strings.size()));
-            table.set(b.u16(0), b.u16(2), BiffCell::ofText(m_strings[index]));
+            table.set(b.u16(0), b.u16(2), SheetCell::ofText(m_strings[index]));
             break;
         }
         case Rec::Label: {
             const BiffBytes b(r.body, "LABEL");
-            table.set(b.u16(0), b.u16(2), BiffCell::ofText(b.string(6, false)));
+            table.set(b.u16(0), b.u16(2), SheetCell::ofText(b.string(6, false)));
             break;
         }
         case Rec::Number: {
@@ -261,7 +261,7 @@ BiffTable BiffWorkbookReader::readSheet(const QString& name) const
                 const QString constant = b.string(23, true, &end);
                 if (end == 22 + tokenBytes) {
                     if (!constant.isEmpty())
-                        table.set(row, column, BiffCell::ofText(constant));
+                        table.set(row, column, SheetCell::ofText(constant));
                     break;
                 }
             }
@@ -275,10 +275,10 @@ BiffTable BiffWorkbookReader::readSheet(const QString& name) const
                 pendingColumn = column;
                 break;
             case 0x01:
-                table.set(row, column, BiffCell::ofBoolean(b.u8(8) != 0));
+                table.set(row, column, SheetCell::ofBoolean(b.u8(8) != 0));
                 break;
             case 0x02:
-                table.set(row, column, BiffCell::ofError(errorText(b.u8(8))));
+                table.set(row, column, SheetCell::ofError(errorText(b.u8(8))));
                 break;
             default:
                 break;  // an empty text result is an empty cell
@@ -289,7 +289,7 @@ BiffTable BiffWorkbookReader::readSheet(const QString& name) const
             BiffContinuedReader reader(withContinues(records, r), "STRING");
             const QString text = reader.string();
             if (pendingRow >= 0)
-                table.set(pendingRow, pendingColumn, BiffCell::ofText(text));
+                table.set(pendingRow, pendingColumn, SheetCell::ofText(text));
             pendingRow = -1;
             break;
         }
@@ -297,7 +297,7 @@ BiffTable BiffWorkbookReader::readSheet(const QString& name) const
             const BiffBytes b(r.body, "BOOLERR");
             const quint8 value = b.u8(6);
             table.set(b.u16(0), b.u16(2),
-                      b.u8(7) ? BiffCell::ofError(errorText(value)) : BiffCell::ofBoolean(value != 0));
+                      b.u8(7) ? SheetCell::ofError(errorText(value)) : SheetCell::ofBoolean(value != 0));
             break;
         }
         case Rec::Blank:

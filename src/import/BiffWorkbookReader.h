@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/BiffTable.h"
+#include "import/SheetTable.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -26,7 +26,7 @@ public:
 
     // The named worksheet (case does not matter) as a table whose first row
     // is the headers; throws DbError when there is no such worksheet.
-    BiffTable readSheet(const QString& name) const;
+    SheetTable readSheet(const QString& name) const;
 
 private:
     struct Sheet {
@@ -38,7 +38,7 @@ private:
     explicit BiffWorkbookReader(QByteArray stream);
     void readGlobals();
     void readSharedStrings(QList<QByteArrayView> pieces);
-    BiffCell numberCell(double value, int xf) const;
+    SheetCell numberCell(double value, int xf) const;
     bool isDateStyle(int xf) const;
 
     QByteArray m_stream;

@@ -79,7 +79,7 @@ QString readField(QStringView text, qsizetype& pos)
 
 }  // namespace
 
-BiffTable CsvReportReader::fromBytes(QByteArrayView fileBytes)
+SheetTable CsvReportReader::fromBytes(QByteArrayView fileBytes)
 {
     return parse(decode(fileBytes));
 }
@@ -103,9 +103,9 @@ QString CsvReportReader::decode(QByteArrayView fileBytes)
     return text;
 }
 
-BiffTable CsvReportReader::parse(QStringView text)
+SheetTable CsvReportReader::parse(QStringView text)
 {
-    BiffTable table;
+    SheetTable table;
     int row = 0;
     qsizetype pos = 0;
     while (pos < text.size()) {
@@ -138,7 +138,7 @@ BiffTable CsvReportReader::parse(QStringView text)
                 continue;
             if (column > 0xFF)
                 throw DbError(QStringLiteral("Row %1 of the order report has more than 256 columns.").arg(row + 1));
-            table.set(row, column, BiffCell::ofText(fields[column]));
+            table.set(row, column, SheetCell::ofText(fields[column]));
         }
         ++row;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/BiffTable.h"
+#include "import/SheetTable.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -22,12 +22,12 @@ class CsvReportReader {
 public:
     // The file's bytes: UTF-8 (with or without a byte-order mark) when they
     // are valid UTF-8, otherwise GB18030/GBK.
-    static BiffTable fromBytes(QByteArrayView fileBytes);
+    static SheetTable fromBytes(QByteArrayView fileBytes);
 
     // The bytes as text, by the rule above.
     static QString decode(QByteArrayView fileBytes);
     // Already-decoded text split into records and fields.
-    static BiffTable parse(QStringView text);
+    static SheetTable parse(QStringView text);
 };
 
 }  // namespace kx

@@ -41,7 +41,7 @@ constexpr std::array<Field, 13> fields{{
 }};
 
 // The column of each field in the report, by its header.
-std::array<int, fields.size()> findColumns(const BiffTable& report)
+std::array<int, fields.size()> findColumns(const SheetTable& report)
 {
     const QStringList found = report.rowCount() > 0 ? report.headers() : QStringList();
     std::array<int, fields.size()> columns{};
@@ -60,7 +60,7 @@ std::array<int, fields.size()> findColumns(const BiffTable& report)
     return columns;
 }
 
-bool rowIsEmpty(const BiffTable& report, int row)
+bool rowIsEmpty(const SheetTable& report, int row)
 {
     for (int c = 0; c < report.columnCount(); ++c)
         if (!report.cell(row, c).isEmpty())
@@ -68,7 +68,7 @@ bool rowIsEmpty(const BiffTable& report, int row)
     return true;
 }
 
-QVariant convert(const BiffCell& cell, FieldType type, bool epoch1904)
+QVariant convert(const SheetCell& cell, FieldType type, bool epoch1904)
 {
     switch (type) {
     case FieldType::Number:
@@ -91,7 +91,7 @@ const QString& OrderImport::insertStatement()
     return sql;
 }
 
-int OrderImport::run(Connection& connection, const BiffTable& report, bool epoch1904,
+int OrderImport::run(Connection& connection, const SheetTable& report, bool epoch1904,
                      const std::function<void(int done)>& progress)
 {
     const auto columns = findColumns(report);
@@ -104,7 +104,7 @@ int OrderImport::run(Connection& connection, const BiffTable& report, bool epoch
         values.clear();
         bool anyValue = false;
         for (size_t f = 0; f < fields.size(); ++f) {
-            const BiffCell& cell = report.cell(row, columns[f]);
+            const SheetCell& cell = report.cell(row, columns[f]);
             anyValue = anyValue || !cell.isEmpty();
             try {
                 values << convert(cell, fields[f].type, epoch1904);

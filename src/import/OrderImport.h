@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/BiffTable.h"
+#include "import/SheetTable.h"
 
 #include <QString>
 #include <functional>
@@ -27,7 +27,7 @@ public:
 
     // Returns how many orders were added. `progress`, when given, hears the
     // count done after each order, so a window can keep itself alive.
-    static int run(Connection& connection, const BiffTable& report, bool epoch1904,
+    static int run(Connection& connection, const SheetTable& report, bool epoch1904,
                    const std::function<void(int done)>& progress = {});
 };
 

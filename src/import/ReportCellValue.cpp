@@ -25,19 +25,19 @@ QString numberAsText(double value)
     return shortestNumber(value);
 }
 
-[[noreturn]] void refuse(const BiffCell& cell, const char* wanted)
+[[noreturn]] void refuse(const SheetCell& cell, const char* wanted)
 {
     QString shown;
     switch (cell.kind) {
-    case BiffCell::Kind::Error:
+    case SheetCell::Kind::Error:
         throw DbError(QStringLiteral("The cell holds the error %1.").arg(cell.text()));
-    case BiffCell::Kind::Boolean:
+    case SheetCell::Kind::Boolean:
         shown = cell.boolean() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         break;
-    case BiffCell::Kind::DateTime:
+    case SheetCell::Kind::DateTime:
         shown = dateTimeText(cell.dateTime());
         break;
-    case BiffCell::Kind::Number:
+    case SheetCell::Kind::Number:
         shown = shortestNumber(cell.number());
         break;
     default:
@@ -49,20 +49,20 @@ QString numberAsText(double value)
 
 }  // namespace
 
-QVariant ReportCellValue::text(const BiffCell& cell)
+QVariant ReportCellValue::text(const SheetCell& cell)
 {
     switch (cell.kind) {
-    case BiffCell::Kind::Empty:
+    case SheetCell::Kind::Empty:
         return {};
-    case BiffCell::Kind::Text:
+    case SheetCell::Kind::Text:
         return cell.value;
-    case BiffCell::Kind::Number:
+    case SheetCell::Kind::Number:
         return numberAsText(cell.number());
-    case BiffCell::Kind::DateTime:
+    case SheetCell::Kind::DateTime:
         return dateTimeText(cell.dateTime());
-    case BiffCell::Kind::Boolean:
+    case SheetCell::Kind::Boolean:
         return cell.boolean() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-    case BiffCell::Kind::Error:
+    case SheetCell::Kind::Error:
         break;
     }
     refuse(cell, "text");
@@ -86,16 +86,16 @@ double ReportCellValue::parseNumber(const QString& text, bool* ok)
     return *ok ? value : 0;
 }
 
-QVariant ReportCellValue::number(const BiffCell& cell)
+QVariant ReportCellValue::number(const SheetCell& cell)
 {
     switch (cell.kind) {
-    case BiffCell::Kind::Empty:
+    case SheetCell::Kind::Empty:
         return {};
-    case BiffCell::Kind::Number:
+    case SheetCell::Kind::Number:
         if (std::isfinite(cell.number()))
             return cell.number();
         break;
-    case BiffCell::Kind::Text: {
+    case SheetCell::Kind::Text: {
         if (trimControl(cell.text()).isEmpty())
             return {};
         bool ok = false;
@@ -110,20 +110,20 @@ QVariant ReportCellValue::number(const BiffCell& cell)
     refuse(cell, "a number");
 }
 
-QVariant ReportCellValue::dateTime(const BiffCell& cell, bool epoch1904)
+QVariant ReportCellValue::dateTime(const SheetCell& cell, bool epoch1904)
 {
     switch (cell.kind) {
-    case BiffCell::Kind::Empty:
+    case SheetCell::Kind::Empty:
         return {};
-    case BiffCell::Kind::DateTime:
+    case SheetCell::Kind::DateTime:
         return dateTimeText(cell.dateTime());
-    case BiffCell::Kind::Number: {
+    case SheetCell::Kind::Number: {
         const QDateTime when = BiffDateFormat::fromSerial(cell.number(), epoch1904);
         if (when.isValid())
             return dateTimeText(when);
         break;
     }
-    case BiffCell::Kind::Text: {
+    case SheetCell::Kind::Text: {
         if (trimControl(cell.text()).isEmpty())
             return {};
         const QDateTime when = DateTextParser::parse(cell.text());

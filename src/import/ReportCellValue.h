@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/BiffCell.h"
+#include "import/SheetCell.h"
 
 #include <QVariant>
 
@@ -26,9 +26,9 @@ namespace kx {
 // null.
 class ReportCellValue {
 public:
-    static QVariant text(const BiffCell& cell);
-    static QVariant number(const BiffCell& cell);
-    static QVariant dateTime(const BiffCell& cell, bool epoch1904);
+    static QVariant text(const SheetCell& cell);
+    static QVariant number(const SheetCell& cell);
+    static QVariant dateTime(const SheetCell& cell, bool epoch1904);
 
     // The number a text holds by the rules above; *ok false when it holds
     // none.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/BiffTable.h"
+#include "import/SheetTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,7 +26,7 @@ public:
     // The file's bytes; the name only matters for comma-separated text.
     static ReportFileReader fromBytes(const QByteArray& fileBytes, const QString& fileName);
 
-    const BiffTable& table() const { return m_table; }
+    const SheetTable& table() const { return m_table; }
     // Whether a day serial in the report counts from 1904 (a workbook
     // setting) rather than from 1900.
     bool uses1904() const { return m_epoch1904; }
@@ -34,7 +34,7 @@ public:
 private:
     ReportFileReader() = default;
 
-    BiffTable m_table;
+    SheetTable m_table;
     bool m_epoch1904 = false;
 };
 

@@ -184,7 +184,7 @@ QString partOfType(const QHash<QString, Relationship>& rels, QStringView type, c
 
 // Sheets whose rows are over the table's limits are refused rather than cut:
 // an order report silently missing its last orders is worse than none.
-void place(BiffTable& table, int row, int column, const BiffCell& cell)
+void place(SheetTable& table, int row, int column, const SheetCell& cell)
 {
     if (cell.isEmpty())
         return;
@@ -334,23 +334,23 @@ QStringList XlsxWorkbookReader::sheetNames() const
     return names;
 }
 
-BiffCell XlsxWorkbookReader::numberCell(double value, int style) const
+SheetCell XlsxWorkbookReader::numberCell(double value, int style) const
 {
     if (style >= 0 && style < m_dateStyles.size() && m_dateStyles[style]) {
         const QDateTime when = BiffDateFormat::fromSerial(value, m_epoch1904);
         if (when.isValid())
-            return BiffCell::ofDateTime(when);
+            return SheetCell::ofDateTime(when);
     }
-    return BiffCell::ofNumber(value);
+    return SheetCell::ofNumber(value);
 }
 
-BiffCell XlsxWorkbookReader::cellOf(const RawCell& raw, int row, int column) const
+SheetCell XlsxWorkbookReader::cellOf(const RawCell& raw, int row, int column) const
 {
     auto where = [&] { return referenceName(row, column); };
     if (raw.type == u"inlineStr") {
         if (raw.inlineText)
-            return BiffCell::ofText(*raw.inlineText);
-        return raw.value ? BiffCell::ofText(unescaped(*raw.value)) : BiffCell{};
+            return SheetCell::ofText(*raw.inlineText);
+        return raw.value ? SheetCell::ofText(unescaped(*raw.value)) : SheetCell{};
     }
     // No value at all, or a formula never calculated: nothing to show.
     if (!raw.value || raw.value->isEmpty())
@@ -370,27 +370,27 @@ BiffCell XlsxWorkbookReader::cellOf(const RawCell& raw, int row, int column) con
             damaged(QStringLiteral("cell %1 names the shared string '%2'").arg(where(), v));
         if (index >= uint(m_strings.size()))
             damaged(QStringLiteral("a cell names shared string %1 of %2").arg(index).arg(m_strings.size()));
-        return BiffCell::ofText(m_strings[qsizetype(index)]);
+        return SheetCell::ofText(m_strings[qsizetype(index)]);
     }
     if (raw.type == u"str")
-        return BiffCell::ofText(unescaped(v));
+        return SheetCell::ofText(unescaped(v));
     if (raw.type == u"b") {
         if (v != u"0" && v != u"1" && v != u"true" && v != u"false")
             damaged(QStringLiteral("cell %1 holds '%2' where TRUE or FALSE belongs").arg(where(), v));
-        return BiffCell::ofBoolean(isTrue(v));
+        return SheetCell::ofBoolean(isTrue(v));
     }
     if (raw.type == u"e")
-        return BiffCell::ofError(v);
+        return SheetCell::ofError(v);
     if (raw.type == u"d") {
         const QDateTime when = QDateTime::fromString(v, Qt::ISODateWithMs);
         if (!when.isValid())
             damaged(QStringLiteral("cell %1 holds '%2' where a date belongs").arg(where(), v));
-        return BiffCell::ofDateTime(when.timeSpec() == Qt::LocalTime ? when : when.toLocalTime());
+        return SheetCell::ofDateTime(when.timeSpec() == Qt::LocalTime ? when : when.toLocalTime());
     }
     damaged(QStringLiteral("cell %1 has the unknown type '%2'").arg(where(), raw.type));
 }
 
-BiffTable XlsxWorkbookReader::readSheet(const QString& name) const
+SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
 {
     const Sheet* sheet = nullptr;
     for (const Sheet& s : m_sheets)
@@ -402,7 +402,7 @@ BiffTable XlsxWorkbookReader::readSheet(const QString& name) const
         damaged(QStringLiteral("sheet '%1' names no part of the container").arg(sheet->name));
     const QString& part = sheet->part;
 
-    BiffTable table;
+    SheetTable table;
     QXmlStreamReader xml(m_package.read(part));
     bool inData = false;
     int row = -1;     // the row being read; a <row> without a number is the next one

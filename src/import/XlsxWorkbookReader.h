@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/BiffTable.h"
+#include "import/SheetTable.h"
 #include "import/XlsxPackage.h"
 
 #include <QByteArray>
@@ -26,7 +26,7 @@ public:
 
     // The named worksheet (case does not matter) as a table whose first row
     // is the headers; throws DbError when there is no such worksheet.
-    BiffTable readSheet(const QString& name) const;
+    SheetTable readSheet(const QString& name) const;
 
 private:
     struct Sheet {
@@ -41,8 +41,8 @@ private:
     void readWorkbook();
     void readSharedStrings(const QByteArray& xml, const QString& part);
     void readStyles(const QByteArray& xml, const QString& part);
-    BiffCell cellOf(const RawCell& raw, int row, int column) const;
-    BiffCell numberCell(double value, int style) const;
+    SheetCell cellOf(const RawCell& raw, int row, int column) const;
+    SheetCell numberCell(double value, int style) const;
 
     XlsxPackage m_package;
     QList<Sheet> m_sheets;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/BiffCell.h"
+#include "import/SheetCell.h"
 
 #include <QStringList>
 
@@ -13,24 +13,24 @@ namespace kx {
 // allocate the whole rectangle up to it. Each row keeps its cells side by
 // side in column order, so reading a report row by row, as the import does,
 // walks memory in order: a report of 20,000 orders holds over 300,000 cells.
-class BiffTable {
+class SheetTable {
 public:
     int rowCount() const { return int(m_rowCells.size()); }
     int columnCount() const { return m_columns; }
     // The cell, or an empty one outside the table. The reference stays good
     // until the table is changed.
-    const BiffCell& cell(int row, int column) const;
+    const SheetCell& cell(int row, int column) const;
     QStringList headers() const;
 
     // Places a cell at the sheet's own coordinates; empty cells are not kept.
-    void set(int row, int column, BiffCell cell);
+    void set(int row, int column, SheetCell cell);
     // Drops leading rows without a single value, so that the headers come first.
     void trimLeadingEmptyRows();
 
 private:
     struct Entry {
         int column;
-        BiffCell cell;
+        SheetCell cell;
     };
 
     std::vector<std::vector<Entry>> m_rowCells;  // per row, in column order

@@ -9,7 +9,7 @@ namespace kx {
 // One cell of an imported sheet. The value holds a QString for text and
 // errors, a double for numbers, a QDateTime for dates (wall-clock times, held
 // in UTC) and a bool for booleans; an empty cell holds nothing.
-struct BiffCell {
+struct SheetCell {
     enum class Kind { Empty, Text, Number, DateTime, Boolean, Error };
 
     Kind kind = Kind::Empty;
@@ -21,11 +21,11 @@ struct BiffCell {
     QDateTime dateTime() const { return kind == Kind::DateTime ? value.toDateTime() : QDateTime(); }
     bool boolean() const { return kind == Kind::Boolean && value.toBool(); }
 
-    static BiffCell ofText(const QString& s) { return {Kind::Text, s}; }
-    static BiffCell ofNumber(double d) { return {Kind::Number, d}; }
-    static BiffCell ofDateTime(const QDateTime& t) { return {Kind::DateTime, t}; }
-    static BiffCell ofBoolean(bool b) { return {Kind::Boolean, b}; }
-    static BiffCell ofError(const QString& code) { return {Kind::Error, code}; }
+    static SheetCell ofText(const QString& s) { return {Kind::Text, s}; }
+    static SheetCell ofNumber(double d) { return {Kind::Number, d}; }
+    static SheetCell ofDateTime(const QDateTime& t) { return {Kind::DateTime, t}; }
+    static SheetCell ofBoolean(bool b) { return {Kind::Boolean, b}; }
+    static SheetCell ofError(const QString& code) { return {Kind::Error, code}; }
 };
 
 }  // namespace kx

@@ -1,4 +1,4 @@
-#include "import/BiffTable.h"
+#include "import/SheetTable.h"
 
 #include <algorithm>
 
@@ -6,11 +6,11 @@ namespace kx {
 
 namespace {
 
-const BiffCell noCell;
+const SheetCell noCell;
 
 }  // namespace
 
-const BiffCell& BiffTable::cell(int row, int column) const
+const SheetCell& SheetTable::cell(int row, int column) const
 {
     if (row < 0 || column < 0 || row >= rowCount() || column >= m_columns)
         return noCell;
@@ -23,17 +23,17 @@ const BiffCell& BiffTable::cell(int row, int column) const
     return it != cells.end() && it->column == column ? it->cell : noCell;
 }
 
-QStringList BiffTable::headers() const
+QStringList SheetTable::headers() const
 {
     QStringList names;
     for (int c = 0; c < m_columns; ++c) {
-        const BiffCell& h = cell(0, c);
-        names << (h.kind == BiffCell::Kind::Number ? QString::number(h.number()) : h.value.toString());
+        const SheetCell& h = cell(0, c);
+        names << (h.kind == SheetCell::Kind::Number ? QString::number(h.number()) : h.value.toString());
     }
     return names;
 }
 
-void BiffTable::set(int row, int column, BiffCell cell)
+void SheetTable::set(int row, int column, SheetCell cell)
 {
     // A worksheet of this format never goes past 65536 rows and 256 columns.
     if (row < 0 || column < 0 || row > 0xFFFF || column > 0xFF || cell.isEmpty())
@@ -60,7 +60,7 @@ void BiffTable::set(int row, int column, BiffCell cell)
     m_fullestRow = std::max(m_fullestRow, cells.size());
 }
 
-void BiffTable::trimLeadingEmptyRows()
+void SheetTable::trimLeadingEmptyRows()
 {
     size_t first = 0;
     while (first < m_rowCells.size() && m_rowCells[first].empty())
