@@ -76,10 +76,6 @@ QuickSearchPanel::QuickSearchPanel(OrderRegister& orders, const Platform& platfo
     label(QStringLiteral("会员名："), 38, 88, memberEdit);
     label(QStringLiteral("订单编号："), 194, 88, orderNumberEdit);
 
-    Label57 = new QLabel(QStringLiteral("where [a]<>''"), this);
-    Label57->setObjectName(QStringLiteral("Label57"));
-    Label57->hide();
-
     // The courier box offers the courier list until the first show-all
     // replaces it with the couriers found in the orders.
     for (auto [box, items] : {std::pair{courierBox, CourierCatalogue::courierList()},
@@ -136,7 +132,7 @@ SearchConditions QuickSearchPanel::conditions() const
 void QuickSearchPanel::search()
 {
     const bool ok = m_platform.guard(window(), [this] {
-        const SearchStatement s = SearchStatement::build(Label57->text(), conditions());
+        const SearchStatement s = SearchStatement::build(conditions());
         m_orders.search(s.sql, s.params);
     });
     if (ok)

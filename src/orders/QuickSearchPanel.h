@@ -31,7 +31,6 @@ public:
     QPushButton* clearButton;
     QPushButton* showAllButton;
     QPushButton* searchButton;  // under showAllButton, reached by the keyboard only
-    QLabel* Label57;       // hidden base condition
 
     SearchConditions conditions() const;
 

@@ -4,7 +4,7 @@
 
 namespace kx {
 
-SearchStatement SearchStatement::build(const QString& baseCondition, const SearchConditions& c)
+SearchStatement SearchStatement::build(const SearchConditions& c)
 {
     SearchStatement s;
     s.sql = QStringLiteral("select * from data ") + baseCondition;

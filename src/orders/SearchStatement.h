@@ -21,10 +21,13 @@ struct SearchConditions {
 // bound, so a quote or a bracket in them cannot change the statement; "%"
 // and "_" keep their LIKE meaning.
 struct SearchStatement {
+    // Every search leaves out the orders without a recipient name.
+    static inline const QString baseCondition = QStringLiteral("where [a]<>''");
+
     QString sql;
     QVariantList params;
 
-    static SearchStatement build(const QString& baseCondition, const SearchConditions& conditions);
+    static SearchStatement build(const SearchConditions& conditions);
 };
 
 }  // namespace kx
