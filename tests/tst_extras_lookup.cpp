@@ -88,6 +88,7 @@ void TestLookup::lookupOpensOnceEmptyBesideTheMainWindow()
     QVERIFY(lookup->isVisible());
     QVERIFY(!lookup->isModal());
     QVERIFY(!s.main().editor()->isVisible());
+    QCOMPARE(lookup->objectName(), QStringLiteral("TForm2"));
     QCOMPARE(lookup->windowTitle(), QStringLiteral("网点查询"));
     QCOMPARE(lookup->size(), QSize(1033, 705));
     QCOMPARE(s.main().findChildren<CourierLookupWindow*>().size(), 1);
@@ -165,6 +166,7 @@ void TestLookup::aboutBox()
     ExtrasSession s;
     s.action(Command::About)->trigger();
     AboutBox* about = s.parts.about;
+    QCOMPARE(about->objectName(), QStringLiteral("TAboutBox"));
     QVERIFY(about->isVisible());
     QCOMPARE(about->windowModality(), Qt::ApplicationModal);
     QCOMPARE(about->windowTitle(), QStringLiteral("关于软件..."));

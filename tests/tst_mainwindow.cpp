@@ -1,11 +1,15 @@
 #include "MainSession.h"
 
+#include "access/ChangePasswordWindow.h"
 #include "access/LoginWindow.h"
+#include "access/UserAdminWindow.h"
 #include "app/CreateOnDemand.h"
 #include "app/SuccessBanner.h"
 #include "app/MainWindow.h"
 #include "core/DbError.h"
 #include "data/Database.h"
+#include "import/ImportWindow.h"
+#include "maintenance/BackupWindow.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/GridColumn.h"
 #include "orders/OrderGrid.h"
@@ -79,6 +83,7 @@ private slots:
     void cutTextsShowWholeUnderHintSettings();
     void errorDisplayAddsFullStop();
     void commandsReachTheirWindows();
+    void systemNamesAreObjectNames();
 };
 
 void TestMainWindow::layoutAndCaptions()
@@ -480,6 +485,37 @@ void TestMainWindow::commandsReachTheirWindows()
     c->menu(CommandMenu::GridBatchPrint)->actions().last()->trigger();
     QTRY_COMPARE(previews(), 2);
     QVERIFY(s.fp.dialogs.shown.isEmpty());
+}
+
+// The windows, the data module and its datasets answer to the names the
+// system's messages and documents use.
+void TestMainWindow::systemNamesAreObjectNames()
+{
+    test::MainSession s;
+    QVERIFY(s.waitForLogin());
+    s.logIn("超级管理员", "507");
+    MainWindow& w = *s.main;
+    QCOMPARE(w.objectName(), QString("TMainForm"));
+    QCOMPARE(s.dm->objectName(), QString("Tdmfm"));
+    QCOMPARE(w.login()->objectName(), QString("Tloginfm"));
+    QCOMPARE(w.importWindow()->objectName(), QString("Texcell"));
+    const QList<std::pair<const Dataset*, const char*>> datasets = {
+        {&s.dm->gridResult, "ADOQuery15"},  {&s.dm->orderAppender, "ADOTable5"}, {&s.dm->senderReader, "ADOQuery7"},
+        {&s.dm->senderWriter, "ADOTable6"}, {&s.dm->scratch, "ADOQuery1"},       {&s.dm->ledgerTable, "ADOTable2"},
+        {&s.dm->ledgerMonth, "ADOQuery13"},
+    };
+    for (const auto& [dataset, name] : datasets)
+        QCOMPARE(dataset->objectName(), QString(name));
+
+    w.commands()->action(Command::ChangePassword)->trigger();
+    QTRY_VERIFY(w.findChild<ChangePasswordWindow*>());
+    QCOMPARE(w.findChild<ChangePasswordWindow*>()->objectName(), QString("Tchangepassfm"));
+    w.commands()->action(Command::UserAdmin)->trigger();
+    QTRY_VERIFY(w.findChild<UserAdminWindow*>());
+    QCOMPARE(w.findChild<UserAdminWindow*>()->objectName(), QString("Tuserglfm"));
+    w.commands()->action(Command::Backup)->trigger();
+    QTRY_VERIFY(w.findChild<BackupWindow*>());
+    QCOMPARE(w.findChild<BackupWindow*>()->objectName(), QString("Trepair"));
 }
 
 QTEST_MAIN(TestMainWindow)

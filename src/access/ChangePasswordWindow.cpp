@@ -48,7 +48,7 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget* owner, Database& dm, const P
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform)
 {
-    setObjectName(QStringLiteral("changepassfm"));
+    setObjectName(QStringLiteral("Tchangepassfm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("更改密码"));
     setFixedSize(296, 160);

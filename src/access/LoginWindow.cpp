@@ -28,7 +28,7 @@ LoginWindow::LoginWindow(Database& dm, const Platform& platform, LoginHost& host
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform), m_host(host)
 {
-    setObjectName(QStringLiteral("loginfm"));
+    setObjectName(QStringLiteral("Tloginfm"));
     setWindowTitle(QStringLiteral("用户登录"));
     setFixedSize(371, 160);
     setModal(true);

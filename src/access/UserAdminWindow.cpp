@@ -82,7 +82,7 @@ UserAdminWindow::UserAdminWindow(QWidget* owner, Database& dm, const Platform& p
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform)
 {
-    setObjectName(QStringLiteral("userglfm"));
+    setObjectName(QStringLiteral("Tuserglfm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("用户管理—(管理员专用)"));
     setFixedSize(393, 152);

@@ -60,7 +60,7 @@ constexpr int statusBarHeight = 22;
 
 MainWindow::MainWindow(Database& dm, const Platform& platform) : m_dm(dm), m_platform(platform)
 {
-    setObjectName(QStringLiteral("MainForm"));
+    setObjectName(QStringLiteral("TMainForm"));
     setWindowTitle(appTitle + QStringLiteral(" V2.1"));
     setFont(songFont(14));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

@@ -29,7 +29,7 @@ Database::Database(const QString& path, QObject* parent)
                  QStringLiteral("data1"), this),
       m_path(path)
 {
-    setObjectName(QStringLiteral("dmfm"));
+    setObjectName(QStringLiteral("Tdmfm"));
     openFile();
 }
 

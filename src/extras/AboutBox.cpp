@@ -29,7 +29,7 @@ AboutBox::AboutBox(Shell& shell, QWidget* parent)
                           | Qt::MSWindowsFixedSizeDialogHint)
     , m_shell(shell)
 {
-    setObjectName(QStringLiteral("AboutBox"));
+    setObjectName(QStringLiteral("TAboutBox"));
     setWindowTitle(QStringLiteral("关于软件..."));
     setFixedSize(387, 163);
     setWindowModality(Qt::ApplicationModal);

@@ -20,7 +20,7 @@ CourierLookupWindow::CourierLookupWindow(const QList<CourierSite>& sites, const 
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
     , m_sites(sites)
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("网点查询"));
     setFixedSize(1033, 705);
     move(166, 3);

@@ -78,7 +78,7 @@ ImportWindow::ImportWindow(OrderRegister& orders, const Platform& platform, QWid
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_orders(orders), m_platform(platform)
 {
-    setObjectName(QStringLiteral("excell"));
+    setObjectName(QStringLiteral("Texcell"));
     setWindowTitle(QStringLiteral("Excel导入数据库"));
     setFixedSize(419, 366);
     setFont(songFont(14));

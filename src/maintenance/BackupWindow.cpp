@@ -129,7 +129,7 @@ BackupWindow::BackupWindow(QWidget* owner, Database& dm, const Platform& platfor
     : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_dm(dm), m_platform(platform), m_host(host)
 {
-    setObjectName(QStringLiteral("repair"));
+    setObjectName(QStringLiteral("Trepair"));
     setWindowTitle(QStringLiteral("数据库备份"));
     setFont(songFont(14));
     setFixedSize(clientWidth, clientHeight);
