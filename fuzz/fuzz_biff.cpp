@@ -1,10 +1,10 @@
 // The Excel 97-2003 reader on any bytes: a compound document goes through the
 // container (libgsf), anything else is taken as the workbook stream itself, so
 // that the record parsing is reached without the container in the way. Every
-// sheet the workbook lists is read. A refusal (DbError) is the sound answer;
+// sheet the workbook lists is read. A refusal (OperationError) is the sound answer;
 // any other way out is a finding.
 #include "QuietGlib.h"
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "import/BiffWorkbookReader.h"
 
 #include <QByteArray>
@@ -29,10 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const QString& name : book.sheetNames()) {
             try {
                 book.readSheet(name);
-            } catch (const kx::DbError&) {
+            } catch (const kx::OperationError&) {
             }
         }
-    } catch (const kx::DbError&) {
+    } catch (const kx::OperationError&) {
     }
     return 0;
 }

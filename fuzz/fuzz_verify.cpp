@@ -1,7 +1,7 @@
 // The restore's check of a backup file on any bytes: they are written to a
-// file, which DatabaseCopier::verify must refuse (DbError) unless it is a
+// file, which DatabaseCopier::verify must refuse (OperationError) unless it is a
 // sound database of this program; it must never crash.
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "data/DatabaseCopier.h"
 
 #include <QDir>
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::fclose(file);
     try {
         copier.verify(path);
-    } catch (const kx::DbError&) {
+    } catch (const kx::OperationError&) {
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 // The .xlsx reader on any bytes: the zip container (libgsf), the workbook,
 // shared strings and styles parts, then every sheet the workbook lists.
-// A refusal (DbError) is the sound answer; any other way out is a finding.
+// A refusal (OperationError) is the sound answer; any other way out is a finding.
 #include "QuietGlib.h"
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "import/XlsxWorkbookReader.h"
 
 #include <QByteArray>
@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const QString& name : book.sheetNames()) {
             try {
                 book.readSheet(name);
-            } catch (const kx::DbError&) {
+            } catch (const kx::OperationError&) {
             }
         }
-    } catch (const kx::DbError&) {
+    } catch (const kx::OperationError&) {
     }
     return 0;
 }

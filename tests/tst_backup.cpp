@@ -1,6 +1,6 @@
 #include "MainSession.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "data/Connection.h"
 #include "data/DatabaseCopier.h"
 #include "data/Schema.h"
@@ -475,7 +475,7 @@ void TestBackup::failedCheckKeepsPreviousBackup()
         f.seek(f.size() / 2);
         f.write(QByteArray(3000, '\0'));
     });
-    QVERIFY_THROWS_EXCEPTION(DbError, spoiling.backup(db.path(), target));
+    QVERIFY_THROWS_EXCEPTION(OperationError, spoiling.backup(db.path(), target));
     QVERIFY(!spoiled.isEmpty());
     QCOMPARE(QFileInfo(spoiled).absolutePath(), QFileInfo(target).absolutePath());  // beside the target
     QVERIFY(bytesOf(target) == previous);

@@ -5,7 +5,7 @@
 
 // GLib's headers first: Qt's keywords would rewrite names in them.
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "import/BiffCompoundFile.h"
 #include "import/BiffDateFormat.h"
 #include "import/BiffRecordStream.h"
@@ -378,7 +378,7 @@ void TestBiffReader::refused()
     try {
         BiffWorkbookReader::fromBytes(file).readSheet(sheet);
         QFAIL("the file was read");
-    } catch (const DbError& e) {
+    } catch (const OperationError& e) {
         QVERIFY2(e.message().contains(message), qPrintable(e.message()));
     }
 }
@@ -386,14 +386,14 @@ void TestBiffReader::refused()
 void TestBiffReader::everyTruncationIsAnError()
 {
     // The hand-built stream ends with the sheet's EOF, so every cut loses
-    // something the reader needs: each one must end in a DbError, not in a
+    // something the reader needs: each one must end in an OperationError, not in a
     // short read, a crash or a silently partial table.
     const QByteArray good = workbookStream(handBuiltSst(), handBuiltSheet());
     int refused = 0;
     for (qsizetype n = 0; n < good.size(); ++n) {
         try {
             BiffWorkbookReader::fromWorkbookStream(good.left(n)).readSheet(QStringLiteral("tarnvale"));
-        } catch (const DbError&) {
+        } catch (const OperationError&) {
             ++refused;
         }
     }

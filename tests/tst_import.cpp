@@ -8,7 +8,7 @@
 #include "MainSession.h"
 #include "WorkbookFiles.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "data/Connection.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
@@ -274,7 +274,7 @@ void TestImport::cellValues()
         QCOMPARE(value, stored);
         // A null is a real null, not an empty text.
         QCOMPARE(value.isNull(), !stored.isValid());
-    } catch (const DbError& e) {
+    } catch (const OperationError& e) {
         QVERIFY2(refused, qPrintable(e.message()));
     }
 }
@@ -313,7 +313,7 @@ void TestImport::readerByContent()
     try {
         const ReportFileReader report = ReportFileReader::fromBytes(bytes, name);
         QCOMPARE(report.table().rowCount(), rows);
-    } catch (const DbError& e) {
+    } catch (const OperationError& e) {
         QVERIFY2(rows < 0, qPrintable(e.message()));
     }
 }
@@ -328,7 +328,7 @@ void TestImport::everyCutOfAWorkbookIsReadOrRefused()
     for (qsizetype n = 0; n < workbook.size(); n += 37) {
         try {
             ReportFileReader::fromBytes(workbook.left(n), u"orders.xls"_qs);
-        } catch (const DbError&) {
+        } catch (const OperationError&) {
             ++refused;
         }
     }
@@ -552,7 +552,7 @@ void TestImport::failureHalfwayKeepsNothing()
     Connection c;
     c.open(is.s.db.path(), schema::databaseKey);
     const ReportFileReader report = ReportFileReader::fromFile(fixturePath("import_report.xls"));
-    QVERIFY_THROWS_EXCEPTION(DbError, OrderImport::run(c, report.table(), report.uses1904()));
+    QVERIFY_THROWS_EXCEPTION(OperationError, OrderImport::run(c, report.table(), report.uses1904()));
     QCOMPARE(orderCount(is.s.db.path()), 0);
     // The connection is usable afterwards: no transaction left open.
     c.exec("drop trigger full_disk");

@@ -6,7 +6,7 @@
 // GLib's headers first: Qt's keywords would rewrite names in them.
 #include <gsf/gsf.h>
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "import/BiffWorkbookReader.h"
 #include "import/XlsxPackage.h"
 #include "import/XlsxWorkbookReader.h"
@@ -412,7 +412,7 @@ void TestXlsxReader::refused()
     try {
         XlsxWorkbookReader::fromBytes(file).readSheet(sheet);
         QFAIL("the file was read");
-    } catch (const DbError& e) {
+    } catch (const OperationError& e) {
         QVERIFY2(e.message().contains(message), qPrintable(e.message()));
     }
 }
@@ -426,7 +426,7 @@ void TestXlsxReader::everyTruncationIsRefused()
     for (qsizetype n = 0; n < good.size(); ++n) {
         try {
             XlsxWorkbookReader::fromBytes(good.left(n)).readSheet(QStringLiteral("tarnvale"));
-        } catch (const DbError&) {
+        } catch (const OperationError&) {
             ++refused;
         }
     }
@@ -451,7 +451,7 @@ void TestXlsxReader::damagedBytesNeverCrash()
         bad[i] = char(bad[i] ^ 0x55);
         try {
             XlsxWorkbookReader::fromBytes(bad).readSheet(QStringLiteral("tarnvale"));
-        } catch (const DbError&) {
+        } catch (const OperationError&) {
             ++refused;
         }
     }

@@ -1,7 +1,7 @@
 // Kestrix: the program's start.
 #include "app/AppStyle.h"
 #include "app/MainWindow.h"
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "data/Database.h"
 #include "extras/Extras.h"
 #include "extras/Restarter.h"
@@ -39,7 +39,7 @@ int main(int argc, char** argv)
     std::unique_ptr<kx::Database> dm;
     try {
         dm = std::make_unique<kx::Database>();
-    } catch (const kx::DbError& e) {
+    } catch (const kx::OperationError& e) {
         dialogs.showError(nullptr, e.message());
         return 1;
     }

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QString>
-#include <stdexcept>
+#include "core/OperationError.h"
 
 namespace kx {
 
-// An error that ends the operation in which it arose and reaches the general
-// error display with its message: engine errors, null conversions, settings errors.
-class DbError : public std::runtime_error {
+// An error of the database engine or of a dataset, with the engine's message
+// (or one worded as the engine words it): a failed statement, a field that is
+// not there, a row changed by another station, a null that cannot be text.
+class DbError : public OperationError {
 public:
-    explicit DbError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
+    explicit DbError(const QString& message) : OperationError(message) {}
 };
 
 }  // namespace kx

@@ -48,7 +48,7 @@ void Database::openFile()
         // Refused at once rather than at the login's first write, which the
         // user could then never get past.
         if (!connection.isWritable())
-            throw DbError(QStringLiteral("数据库文件无法写入：%1。请检查文件和所在文件夹的权限。")
+            throw OperationError(QStringLiteral("数据库文件无法写入：%1。请检查文件和所在文件夹的权限。")
                               .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath())));
     } catch (...) {
         connection.close();

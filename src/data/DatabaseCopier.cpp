@@ -69,10 +69,10 @@ int openRaw(const QString& path, const QByteArray& key, int flags, DbHandle& db)
 {
     const QString engine = db ? engineMessage(db.get()) : QStringLiteral("out of memory");
     if (rc == SQLITE_NOTADB)
-        throw DbError(QStringLiteral("%1 不是本程序的数据库文件，或者它的密码不同。").arg(native(path)));
+        throw OperationError(QStringLiteral("%1 不是本程序的数据库文件，或者它的密码不同。").arg(native(path)));
     if ((rc & 0xff) == SQLITE_CORRUPT)
-        throw DbError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), engine));
-    throw DbError(QStringLiteral("无法打开 %1：%2").arg(native(path), engine));
+        throw OperationError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), engine));
+    throw OperationError(QStringLiteral("无法打开 %1：%2").arg(native(path), engine));
 }
 
 DbHandle openKeyed(const QString& path, const QByteArray& key, int flags)
@@ -89,7 +89,7 @@ void checkIntegrity(sqlite3* db, const QString& path)
 {
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr) != SQLITE_OK)
-        throw DbError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), engineMessage(db)));
+        throw OperationError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), engineMessage(db)));
     QString first;
     const int rc = sqlite3_step(st);
     if (rc == SQLITE_ROW)
@@ -98,7 +98,7 @@ void checkIntegrity(sqlite3* db, const QString& path)
         first = engineMessage(db);
     sqlite3_finalize(st);
     if (first != QLatin1String("ok"))
-        throw DbError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), first.simplified()));
+        throw OperationError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), first.simplified()));
 }
 
 void checkTables(sqlite3* db, const QString& path)
@@ -106,7 +106,7 @@ void checkTables(sqlite3* db, const QString& path)
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, "select lower(name) from sqlite_master where type='table'", -1, &st, nullptr) !=
         SQLITE_OK)
-        throw DbError(QStringLiteral("无法读取 %1：%2").arg(native(path), engineMessage(db)));
+        throw OperationError(QStringLiteral("无法读取 %1：%2").arg(native(path), engineMessage(db)));
     QSet<QString> present;
     while (sqlite3_step(st) == SQLITE_ROW)
         present.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
@@ -116,7 +116,7 @@ void checkTables(sqlite3* db, const QString& path)
         if (!present.contains(QLatin1String(table)))
             missing << QLatin1String(table);
     if (!missing.isEmpty())
-        throw DbError(QStringLiteral("%1 不是本程序的数据库：缺少数据表 %2。")
+        throw OperationError(QStringLiteral("%1 不是本程序的数据库：缺少数据表 %2。")
                           .arg(native(path), missing.join(QStringLiteral("、"))));
 }
 
@@ -168,7 +168,7 @@ QString DatabaseCopier::keptCopyName(const QString& target, const QDateTime& now
 void DatabaseCopier::backup(const QString& source, const QString& target) const
 {
     if (sameFile(source, target))
-        throw DbError(QStringLiteral("备份文件不能是数据库文件本身。"));
+        throw OperationError(QStringLiteral("备份文件不能是数据库文件本身。"));
     const DbHandle db = openKeyed(source, m_key, SQLITE_OPEN_READONLY);
     copyToFile(db.get(), target, true);
 }
@@ -178,14 +178,14 @@ void DatabaseCopier::backup(Connection& source, const QString& target) const
     if (!source.isOpen())
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
     if (sameFile(source.path(), target))
-        throw DbError(QStringLiteral("备份文件不能是数据库文件本身。"));
+        throw OperationError(QStringLiteral("备份文件不能是数据库文件本身。"));
     copyToFile(source.handle(), target, true);
 }
 
 void DatabaseCopier::verify(const QString& path) const
 {
     if (!QFileInfo(path).isFile())
-        throw DbError(QStringLiteral("找不到文件 %1。").arg(native(path)));
+        throw OperationError(QStringLiteral("找不到文件 %1。").arg(native(path)));
     const DbHandle db = openKeyed(path, m_key, SQLITE_OPEN_READONLY);
     checkTables(db.get(), path);
     checkIntegrity(db.get(), path);
@@ -194,7 +194,7 @@ void DatabaseCopier::verify(const QString& path) const
 QString DatabaseCopier::restore(const QString& source, const QString& target, const QDateTime& now) const
 {
     if (sameFile(source, target))
-        throw DbError(QStringLiteral("备份文件就是正在使用的数据库 %1。").arg(native(target)));
+        throw OperationError(QStringLiteral("备份文件就是正在使用的数据库 %1。").arg(native(target)));
     verify(source);
     const DbHandle from = openKeyed(source, m_key, SQLITE_OPEN_READONLY);
     if (!QFileInfo::exists(target)) {
@@ -225,7 +225,7 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
         checkIntegrity(current.get(), target);
     } else {
         if (!QFile::copy(target, kept))
-            throw DbError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
+            throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
         copyToFile(from.get(), target, true);
     }
     return kept;
@@ -234,13 +234,13 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
 void DatabaseCopier::copyToFile(sqlite3* source, const QString& target, bool check) const
 {
     if (target.isEmpty())
-        throw DbError(QStringLiteral("没有指定备份文件。"));
+        throw OperationError(QStringLiteral("没有指定备份文件。"));
     const QFileInfo info(target);
     if (info.isDir())
-        throw DbError(QStringLiteral("%1 是一个文件夹。").arg(native(target)));
+        throw OperationError(QStringLiteral("%1 是一个文件夹。").arg(native(target)));
     const QDir folder = info.absoluteDir();
     if (!folder.exists() && !QDir().mkpath(folder.absolutePath()))
-        throw DbError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder.absolutePath())));
+        throw OperationError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder.absolutePath())));
     // Beside the target, so that the rename stays on one file system and
     // either leaves the old file or puts the whole new one in its place.
     const QString temp = folder.filePath(
@@ -263,7 +263,7 @@ void DatabaseCopier::copyToFile(sqlite3* source, const QString& target, bool che
         std::error_code ec;
         std::filesystem::rename(fsPath(temp), fsPath(target), ec);
         if (ec)
-            throw DbError(QStringLiteral("无法写入 %1：%2").arg(native(target), QString::fromLocal8Bit(ec.message())));
+            throw OperationError(QStringLiteral("无法写入 %1：%2").arg(native(target), QString::fromLocal8Bit(ec.message())));
     } catch (...) {
         removeWithJournal(temp);
         throw;

@@ -1,7 +1,7 @@
 #include "data/DatabaseFactory.h"
 
 #include "core/DateText.h"
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "data/Connection.h"
 #include "data/Schema.h"
 #include "data/Transaction.h"
@@ -69,7 +69,7 @@ void addDemoData(Connection& db)
 void createDatabase(const QString& path, bool demo)
 {
     if (QFileInfo::exists(path))
-        throw DbError(QStringLiteral("File '%1' already exists.").arg(path));
+        throw OperationError(QStringLiteral("File '%1' already exists.").arg(path));
     // Built under another name and renamed into place when complete, so that
     // an interrupted creation never leaves a half-made data.mdb behind.
     const QFileInfo target(path);
@@ -95,7 +95,7 @@ void createDatabase(const QString& path, bool demo)
     }
     if (!QFile::rename(building, path)) {
         QFile::remove(building);
-        throw DbError(QStringLiteral("File '%1' could not be written.").arg(path));
+        throw OperationError(QStringLiteral("File '%1' could not be written.").arg(path));
     }
 }
 

@@ -1,6 +1,6 @@
 #include "import/BiffBytes.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 
 #include <cstring>
 
@@ -8,7 +8,7 @@ namespace kx {
 
 void BiffBytes::fail() const
 {
-    throw DbError(QStringLiteral("Workbook is damaged: %1 record is truncated.").arg(QLatin1String(m_what)));
+    throw OperationError(QStringLiteral("Workbook is damaged: %1 record is truncated.").arg(QLatin1String(m_what)));
 }
 
 void BiffBytes::need(qsizetype pos, qsizetype count) const

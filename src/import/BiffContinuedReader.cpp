@@ -1,6 +1,6 @@
 #include "import/BiffContinuedReader.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 
 #include <algorithm>
 
@@ -13,7 +13,7 @@ BiffContinuedReader::BiffContinuedReader(QList<QByteArrayView> pieces, const cha
 
 void BiffContinuedReader::fail() const
 {
-    throw DbError(QStringLiteral("Workbook is damaged: %1 record is truncated.").arg(QLatin1String(m_what)));
+    throw OperationError(QStringLiteral("Workbook is damaged: %1 record is truncated.").arg(QLatin1String(m_what)));
 }
 
 bool BiffContinuedReader::settle()

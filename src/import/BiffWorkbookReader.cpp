@@ -1,6 +1,6 @@
 #include "import/BiffWorkbookReader.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "import/BiffBytes.h"
 #include "import/BiffCompoundFile.h"
 #include "import/BiffContinuedReader.h"
@@ -28,7 +28,7 @@ constexpr quint8 StringToken = 0x17;  // tStr: a text constant inside a formula
 
 [[noreturn]] void damaged(const QString& what)
 {
-    throw DbError(QStringLiteral("Workbook is damaged: %1.").arg(what));
+    throw OperationError(QStringLiteral("Workbook is damaged: %1.").arg(what));
 }
 
 // A record body together with the CONTINUE records right behind it.
@@ -94,7 +94,7 @@ void BiffWorkbookReader::readGlobals()
         damaged(QStringLiteral("the workbook stream does not start with a BOF record"));
     const BiffBytes bof(r.body, "BOF");
     if (bof.u16(0) != Biff8)
-        throw DbError(QStringLiteral("Workbook is not in Excel 97-2003 (BIFF8) format; save it in that format and import it again."));
+        throw OperationError(QStringLiteral("Workbook is not in Excel 97-2003 (BIFF8) format; save it in that format and import it again."));
     if (bof.u16(2) != GlobalsSubstream)
         damaged(QStringLiteral("the workbook stream does not start with its global records"));
 
@@ -108,7 +108,7 @@ void BiffWorkbookReader::readGlobals()
                 m_dateStyles << BiffDateFormat::isDateFormat(format, m_formats.value(format));
             return;
         case Rec::FilePass:
-            throw DbError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
+            throw OperationError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
         case Rec::DateMode:
             m_epoch1904 = BiffBytes(r.body, "DATEMODE").u16(0) == 1;
             break;
@@ -180,7 +180,7 @@ SheetTable BiffWorkbookReader::readSheet(const QString& name) const
         if (s.worksheet && s.name.compare(name, Qt::CaseInsensitive) == 0)
             sheet = &s;
     if (!sheet)
-        throw DbError(QStringLiteral("Sheet '%1' not found in the workbook.").arg(name));
+        throw OperationError(QStringLiteral("Sheet '%1' not found in the workbook.").arg(name));
     if (sheet->offset >= quint32(m_stream.size()))
         damaged(QStringLiteral("sheet '%1' lies outside the workbook stream").arg(name));
 

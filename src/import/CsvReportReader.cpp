@@ -1,6 +1,6 @@
 #include "import/CsvReportReader.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "core/Gbk.h"
 
 #include <QStringDecoder>
@@ -132,12 +132,12 @@ SheetTable CsvReportReader::parse(QStringView text)
             continue;
 
         if (row > 0xFFFF)
-            throw DbError(QStringLiteral("The order report has more than 65536 rows; split it and import the parts."));
+            throw OperationError(QStringLiteral("The order report has more than 65536 rows; split it and import the parts."));
         for (int column = 0; column < fields.size(); ++column) {
             if (fields[column].isEmpty())
                 continue;
             if (column > 0xFF)
-                throw DbError(QStringLiteral("Row %1 of the order report has more than 256 columns.").arg(row + 1));
+                throw OperationError(QStringLiteral("Row %1 of the order report has more than 256 columns.").arg(row + 1));
             table.set(row, column, SheetCell::ofText(fields[column]));
         }
         ++row;

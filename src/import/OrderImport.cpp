@@ -1,6 +1,6 @@
 #include "import/OrderImport.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "core/TextValue.h"
 #include "data/Connection.h"
 #include "data/Statement.h"
@@ -56,7 +56,7 @@ std::array<int, fields.size()> findColumns(const SheetTable& report)
             missing << wanted;
     }
     if (!missing.isEmpty())
-        throw DbError(QStringLiteral("The order report has no column '%1'.").arg(missing.join(QStringLiteral("', '"))));
+        throw OperationError(QStringLiteral("The order report has no column '%1'.").arg(missing.join(QStringLiteral("', '"))));
     return columns;
 }
 
@@ -108,8 +108,8 @@ int OrderImport::run(Connection& connection, const SheetTable& report, bool epoc
             anyValue = anyValue || !cell.isEmpty();
             try {
                 values << convert(cell, fields[f].type, epoch1904);
-            } catch (const DbError& e) {
-                throw DbError(QStringLiteral("Row %1 of the order report, column '%2': %3")
+            } catch (const OperationError& e) {
+                throw OperationError(QStringLiteral("Row %1 of the order report, column '%2': %3")
                                   .arg(row + 1)
                                   .arg(QString::fromUtf16(fields[f].header), e.message()));
             }

@@ -1,7 +1,7 @@
 #include "import/ReportCellValue.h"
 
 #include "core/DateText.h"
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "core/TextValue.h"
 #include "import/BiffDateFormat.h"
 #include "import/DateTextParser.h"
@@ -30,7 +30,7 @@ QString numberAsText(double value)
     QString shown;
     switch (cell.kind) {
     case SheetCell::Kind::Error:
-        throw DbError(QStringLiteral("The cell holds the error %1.").arg(cell.text()));
+        throw OperationError(QStringLiteral("The cell holds the error %1.").arg(cell.text()));
     case SheetCell::Kind::Boolean:
         shown = cell.boolean() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         break;
@@ -44,7 +44,7 @@ QString numberAsText(double value)
         shown = cell.value.toString();
         break;
     }
-    throw DbError(QStringLiteral("'%1' is not %2.").arg(shown, QLatin1String(wanted)));
+    throw OperationError(QStringLiteral("'%1' is not %2.").arg(shown, QLatin1String(wanted)));
 }
 
 }  // namespace

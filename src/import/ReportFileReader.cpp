@@ -1,6 +1,6 @@
 #include "import/ReportFileReader.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "import/BiffWorkbookReader.h"
 #include "import/CsvReportReader.h"
 #include "import/XlsxWorkbookReader.h"
@@ -26,12 +26,12 @@ ReportFileReader ReportFileReader::fromFile(const QString& path)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        throw DbError(QStringLiteral("Could not open file '%1'.").arg(path));
+        throw OperationError(QStringLiteral("Could not open file '%1'.").arg(path));
     if (file.size() > largestReport)
-        throw DbError(QStringLiteral("File '%1' is too large for an order report.").arg(path));
+        throw OperationError(QStringLiteral("File '%1' is too large for an order report.").arg(path));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw DbError(QStringLiteral("Could not read file '%1': %2").arg(path, file.errorString()));
+        throw OperationError(QStringLiteral("Could not read file '%1': %2").arg(path, file.errorString()));
     return fromBytes(bytes, path);
 }
 
@@ -49,7 +49,7 @@ ReportFileReader ReportFileReader::fromBytes(const QByteArray& fileBytes, const 
     } else if (fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
         report.m_table = CsvReportReader::fromBytes(fileBytes);
     } else {
-        throw DbError(QStringLiteral("File '%1' is neither an Excel workbook nor comma-separated text.")
+        throw OperationError(QStringLiteral("File '%1' is neither an Excel workbook nor comma-separated text.")
                           .arg(QFileInfo(fileName).fileName()));
     }
     return report;

@@ -4,7 +4,7 @@
 
 #include "import/XlsxPackage.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 
 #include <QStringList>
 
@@ -46,15 +46,15 @@ bool isCompoundDocument(const QByteArray& bytes)
     if (error)
         g_error_free(error);
     if (dir && childNamed(dir.get(), QStringLiteral("EncryptedPackage")))
-        throw DbError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
-    throw DbError(QStringLiteral("File is not an .xlsx workbook: it is a compound document."));
+        throw OperationError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
+    throw OperationError(QStringLiteral("File is not an .xlsx workbook: it is a compound document."));
 }
 
 InfilePtr openZip(InputPtr& input, const QByteArray& bytes)
 {
     input = memoryInput(bytes);
     if (!input)
-        throw DbError(QStringLiteral("File is not an .xlsx workbook: it could not be read."));
+        throw OperationError(QStringLiteral("File is not an .xlsx workbook: it could not be read."));
     GError* error = nullptr;
     InfilePtr zip(gsf_infile_zip_new(input.get(), &error));
     if (error)
@@ -62,7 +62,7 @@ InfilePtr openZip(InputPtr& input, const QByteArray& bytes)
     if (!zip) {
         if (isCompoundDocument(bytes))
             refuseCompoundDocument(bytes);
-        throw DbError(QStringLiteral("File is not an .xlsx workbook: it is not a zip archive."));
+        throw OperationError(QStringLiteral("File is not an .xlsx workbook: it is not a zip archive."));
     }
     return zip;
 }
@@ -107,9 +107,9 @@ std::optional<QByteArray> XlsxPackage::readIfPresent(const QString& path) const
     // goes past it, so checking the claim caps the memory a part can take.
     const gsf_off_t size = gsf_input_size(part.get());
     if (size < 0)
-        throw DbError(QStringLiteral("Workbook is damaged: the size of %1 cannot be read.").arg(path));
+        throw OperationError(QStringLiteral("Workbook is damaged: the size of %1 cannot be read.").arg(path));
     if (size > MaxPartSize)
-        throw DbError(QStringLiteral("Workbook is damaged: %1 would unpack to %2 MB, more than any order report holds.")
+        throw OperationError(QStringLiteral("Workbook is damaged: %1 would unpack to %2 MB, more than any order report holds.")
                           .arg(path)
                           .arg(qint64(size) / (1024 * 1024)));
 
@@ -122,7 +122,7 @@ std::optional<QByteArray> XlsxPackage::readIfPresent(const QString& path) const
         const qsizetype n = qsizetype(std::min<qint64>(Chunk, qint64(size) - done));
         data.resize(done + n);
         if (!gsf_input_read(part.get(), size_t(n), reinterpret_cast<guint8*>(data.data() + done)))
-            throw DbError(QStringLiteral("Workbook is damaged: %1 cannot be unpacked to its end.").arg(path));
+            throw OperationError(QStringLiteral("Workbook is damaged: %1 cannot be unpacked to its end.").arg(path));
     }
     return data;
 }
@@ -131,7 +131,7 @@ QByteArray XlsxPackage::read(const QString& path) const
 {
     std::optional<QByteArray> data = readIfPresent(path);
     if (!data)
-        throw DbError(QStringLiteral("Workbook is damaged: it has no part %1.").arg(path));
+        throw OperationError(QStringLiteral("Workbook is damaged: it has no part %1.").arg(path));
     return *std::move(data);
 }
 

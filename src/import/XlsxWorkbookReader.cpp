@@ -1,6 +1,6 @@
 #include "import/XlsxWorkbookReader.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "import/BiffDateFormat.h"
 
 #include <QDir>
@@ -25,7 +25,7 @@ constexpr int kSheetColumns = 16384;
 
 [[noreturn]] void damaged(const QString& what)
 {
-    throw DbError(QStringLiteral("Workbook is damaged: %1.").arg(what));
+    throw OperationError(QStringLiteral("Workbook is damaged: %1.").arg(what));
 }
 
 // Ends the read of one part: a reader that stopped on an error has read
@@ -189,9 +189,9 @@ void place(SheetTable& table, int row, int column, const SheetCell& cell)
     if (cell.isEmpty())
         return;
     if (row > 0xFFFF)
-        throw DbError(QStringLiteral("The order report has more than 65536 rows; split it and import the parts."));
+        throw OperationError(QStringLiteral("The order report has more than 65536 rows; split it and import the parts."));
     if (column > 0xFF)
-        throw DbError(QStringLiteral("Row %1 of the order report has more than 256 columns.").arg(row + 1));
+        throw OperationError(QStringLiteral("Row %1 of the order report has more than 256 columns.").arg(row + 1));
     table.set(row, column, cell);
 }
 
@@ -219,7 +219,7 @@ void XlsxWorkbookReader::readWorkbook()
 {
     const std::optional<QByteArray> workbook = m_package.readIfPresent(kWorkbookPart);
     if (!workbook)
-        throw DbError(QStringLiteral("File is not an .xlsx workbook: it has no part %1.").arg(kWorkbookPart));
+        throw OperationError(QStringLiteral("File is not an .xlsx workbook: it has no part %1.").arg(kWorkbookPart));
 
     QList<QString> sheetRels;
     QXmlStreamReader xml(*workbook);
@@ -397,7 +397,7 @@ SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
         if (s.worksheet && s.name.compare(name, Qt::CaseInsensitive) == 0)
             sheet = &s;
     if (!sheet)
-        throw DbError(QStringLiteral("Sheet '%1' not found in the workbook.").arg(name));
+        throw OperationError(QStringLiteral("Sheet '%1' not found in the workbook.").arg(name));
     if (sheet->part.isEmpty())
         damaged(QStringLiteral("sheet '%1' names no part of the container").arg(sheet->name));
     const QString& part = sheet->part;

@@ -1,6 +1,6 @@
 #include "maintenance/BackupWindow.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "data/DatabaseCopier.h"
 #include "data/Database.h"
 #include "maintenance/ExitBackup.h"
@@ -286,7 +286,7 @@ void BackupWindow::copyWithProgress(const QString& doing, const std::function<vo
     QString message = success;
     try {
         copy(copier);
-    } catch (const DbError& e) {
+    } catch (const OperationError& e) {
         message = failure + QLatin1Char('\n') + e.message();
     }
     progress.close();
@@ -331,7 +331,7 @@ void BackupWindow::restore()
         // offered for replacing anything.
         try {
             DatabaseCopier().verify(source);
-        } catch (const DbError& e) {
+        } catch (const OperationError& e) {
             m_platform.dialogs.inform(this, QStringLiteral("数据库恢复失败！\n") + e.message());
             return;
         }

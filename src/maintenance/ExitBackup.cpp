@@ -1,6 +1,6 @@
 #include "maintenance/ExitBackup.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 #include "data/Connection.h"
 #include "data/DatabaseCopier.h"
 
@@ -43,7 +43,7 @@ bool ExitBackup::run(Connection& database, const QDateTime& now, const DatabaseC
     const QString folder = folderFor(database.path());
     try {
         if (!QDir().mkpath(folder))
-            throw DbError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder)));
+            throw OperationError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder)));
         copier.backup(database, QDir(folder).filePath(copyName(now.date())));
         removeOldCopies(folder);
         return true;
@@ -69,7 +69,7 @@ void ExitBackup::removeOldCopies(const QString& folder)
     std::sort(copies.begin(), copies.end(), std::greater<>());
     for (qsizetype i = keptCopies; i < copies.size(); ++i)
         if (!QFile::remove(QDir(folder).filePath(copies.at(i))))
-            throw DbError(QStringLiteral("无法删除旧的备份 %1。").arg(copies.at(i)));
+            throw OperationError(QStringLiteral("无法删除旧的备份 %1。").arg(copies.at(i)));
 }
 
 void ExitBackup::log(const QString& folder, const QDateTime& now, const QString& message)

@@ -1,6 +1,6 @@
 #include "platform/Platform.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 
 namespace kx {
 
@@ -9,7 +9,7 @@ bool Platform::guard(QWidget* owner, const std::function<void()>& handler) const
     try {
         handler();
         return true;
-    } catch (const DbError& e) {
+    } catch (const OperationError& e) {
         dialogs.showError(owner, e.message());
     } catch (const std::exception& e) {
         dialogs.showError(owner, QString::fromLocal8Bit(e.what()));

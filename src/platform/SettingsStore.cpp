@@ -1,6 +1,6 @@
 #include "platform/SettingsStore.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,7 +41,7 @@ void QtSettingsStore::write(const QString& key, const QString& name, const QStri
     s.setValue(name, value);
     s.sync();
     if (s.status() != QSettings::NoError)
-        throw DbError(QStringLiteral("Failed to set data for '%1'").arg(name));
+        throw OperationError(QStringLiteral("Failed to set data for '%1'").arg(name));
 }
 
 }  // namespace kx

@@ -182,7 +182,7 @@ int main(int argc, char** argv)
     std::unique_ptr<Database> dm;
     try {
         dm = std::make_unique<Database>();
-    } catch (const DbError& e) {
+    } catch (const OperationError& e) {
         say(QStringLiteral("msg ") + e.message());
         return 1;
     }

@@ -1,6 +1,6 @@
 #include "Fakes.h"
 
-#include "core/DbError.h"
+#include "core/OperationError.h"
 
 #include <QPdfWriter>
 #include <QPrinter>
@@ -78,7 +78,7 @@ std::optional<QString> FakeSettingsStore::read(const QString& key, const QString
 void FakeSettingsStore::write(const QString& key, const QString& name, const QString& value)
 {
     if (failWrites)
-        throw DbError(QStringLiteral("Failed to set data for '%1'").arg(name));
+        throw OperationError(QStringLiteral("Failed to set data for '%1'").arg(name));
     keys[key][name] = value;
 }
 

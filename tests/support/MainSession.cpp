@@ -1,7 +1,7 @@
 #include "MainSession.h"
 
 #include "access/LoginWindow.h"
-#include "core/DbError.h"
+#include "core/OperationError.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -30,7 +30,7 @@ QString MainSession::start()
 {
     try {
         dm = std::make_unique<Database>();
-    } catch (const DbError& e) {
+    } catch (const OperationError& e) {
         return e.message();
     }
     main = std::make_unique<MainWindow>(*dm, fp.platform);

@@ -1,7 +1,7 @@
 // kestrix-newdb [--demo] PATH — creates a new database file with the schema,
 // the administrator and, with --demo, a sender profile and demo orders.
 #include "data/DatabaseFactory.h"
-#include "core/DbError.h"
+#include "core/OperationError.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     }
     try {
         kx::createDatabase(args.first(), demo);
-    } catch (const kx::DbError& e) {
+    } catch (const kx::OperationError& e) {
         std::fprintf(stderr, "kestrix-newdb: %s\n", e.what());
         return 1;
     }
