@@ -15,7 +15,7 @@
 #include "data/Schema.h"
 #include "data/Transaction.h"
 #include "import/AddressTidy.h"
-#include "import/ImportCleanup.h"
+#include "importui/ImportCleanup.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
 #include "orders/OrderRegister.h"

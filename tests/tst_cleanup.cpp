@@ -8,7 +8,7 @@
 #include "data/Connection.h"
 #include "data/SenderProfile.h"
 #include "data/Database.h"
-#include "import/ImportCleanup.h"
+#include "importui/ImportCleanup.h"
 #include "orders/GridColumn.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"

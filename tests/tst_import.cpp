@@ -16,7 +16,7 @@
 #include "import/OrderImport.h"
 #include "import/ReportCellValue.h"
 #include "import/ReportFileReader.h"
-#include "import/ImportWindow.h"
+#include "importui/ImportWindow.h"
 #include "orders/OrderRegister.h"
 #include "platform/AppInfo.h"
 #include "widgets/CommandRegistry.h"

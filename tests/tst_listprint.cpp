@@ -16,10 +16,10 @@
 #include "orders/OrderListReport.h"
 #include "orders/OrderRegister.h"
 #include "report/ListJob.h"
-#include "report/ListPageSetupDialog.h"
-#include "report/ListPreview.h"
+#include "preview/ListPageSetupDialog.h"
+#include "preview/ListPreview.h"
 #include "report/ReportLayouter.h"
-#include "report/ReportPageView.h"
+#include "preview/ReportPageView.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "orders/OrderGridModel.h"
 #include "orders/OrderListReport.h"
 #include "platform/Platform.h"
-#include "report/ListPreview.h"
+#include "preview/ListPreview.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/FontSubstitutions.h"
 #include "widgets/FooterRow.h"

@@ -6,7 +6,6 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrinter>
 #include <algorithm>
 #include <stdexcept>
 
@@ -41,8 +40,6 @@ bool ReportRenderer::hasPagesIn(const ReportJob& job, const QPageLayout& paper, 
 
 void ReportRenderer::render(ReportJob& job, QPagedPaintDevice* device, int fromPage, int toPage)
 {
-    if (auto* printer = dynamic_cast<QPrinter*>(device))
-        printer->setFullPage(true);
     device->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     const QSizeF paper = device->pageLayout().fullRect(QPageLayout::Millimeter).size();
     const std::vector<BandPlacement> bands = placements(job, paper.height());
@@ -72,8 +69,6 @@ void ReportRenderer::render(ReportJob& job, QPagedPaintDevice* device, int fromP
 
 void ReportRenderer::render(PageSource& pages, QPagedPaintDevice* device, int fromPage, int toPage)
 {
-    if (auto* printer = dynamic_cast<QPrinter*>(device))
-        printer->setFullPage(true);
     device->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     pages.setPaper(device->pageLayout().fullRect(QPageLayout::Millimeter).size());
     const int first = fromPage > 0 ? fromPage - 1 : 0;

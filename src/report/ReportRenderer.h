@@ -15,7 +15,8 @@ class ReportJob;
 
 // Paints a job on a printer, the preview or a PDF. The report's margins are
 // part of its layout, so the device's own margins are set to zero and
-// everything is placed from the paper's edge. Bands flow onto the device's
+// everything is placed from the paper's edge (a printer must be in full-page
+// mode, which the print previews set). Bands flow onto the device's
 // paper by the page flow. A band not laid out yet is laid out as it is
 // painted.
 class ReportRenderer {

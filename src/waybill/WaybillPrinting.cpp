@@ -7,7 +7,7 @@
 #include "orders/OrderRegister.h"
 #include "platform/Platform.h"
 #include "report/ReportJob.h"
-#include "report/ReportPreview.h"
+#include "preview/ReportPreview.h"
 #include "waybill/CalibrationPage.h"
 #include "waybill/CalibrationStore.h"
 #include "waybill/CalibrationWindow.h"

@@ -22,7 +22,7 @@
 #include "app/MainWindow.h"
 #include "data/Schema.h"
 #include "data/Database.h"
-#include "import/ImportWindow.h"
+#include "importui/ImportWindow.h"
 #include "maintenance/BackupWindow.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/PictureButton.h"

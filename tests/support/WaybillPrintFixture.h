@@ -13,7 +13,7 @@
 #include "data/Database.h"
 #include "orders/OrderRegister.h"
 #include "report/ReportJob.h"
-#include "report/ReportPreview.h"
+#include "preview/ReportPreview.h"
 #include "waybill/SenderPanel.h"
 #include "waybill/WaybillPrinting.h"
 

@@ -1,4 +1,4 @@
-#include "report/ListPageSetupDialog.h"
+#include "preview/ListPageSetupDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "report/ReportPageView.h"
+#include "preview/ReportPageView.h"
 
 #include "report/BandPages.h"
 #include "report/PageSource.h"

@@ -1,11 +1,11 @@
-#include "report/ListPreview.h"
+#include "preview/ListPreview.h"
 
 #include "platform/Platform.h"
 #include "report/EventPump.h"
 #include "report/ListJob.h"
-#include "report/ListPageSetupDialog.h"
+#include "preview/ListPageSetupDialog.h"
 #include "report/ListReport.h"
-#include "report/ReportPageView.h"
+#include "preview/ReportPageView.h"
 #include "report/ReportRenderer.h"
 
 #include <QComboBox>
@@ -243,6 +243,9 @@ void ListPreview::print()
         m_platform.dialogs.inform(this, QStringLiteral("所选页码不在本次打印任务中，未打印。"));
         return;
     }
+    // The report places everything from the paper's edge: the printer's
+    // origin must be there too, not at its printable area.
+    m_printer->setFullPage(true);
     m_platform.guard(this, [&] {
         m_platform.dialogs.print(m_printer.get(), [&](QPagedPaintDevice* device) {
             // Paper other than the preview's gets a layout of its own.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/ReportPageView.h"
+#include "preview/ReportPageView.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "import/ImportWindow.h"
+#include "importui/ImportWindow.h"
 
 #include "core/DbError.h"
 #include "core/TextValue.h"

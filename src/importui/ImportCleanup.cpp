@@ -1,4 +1,4 @@
-#include "import/ImportCleanup.h"
+#include "importui/ImportCleanup.h"
 
 #include "core/DbError.h"
 #include "core/TextValue.h"

@@ -1,9 +1,9 @@
-#include "report/ReportPreview.h"
+#include "preview/ReportPreview.h"
 
 #include "platform/Platform.h"
 #include "report/EventPump.h"
 #include "report/ReportJob.h"
-#include "report/ReportPageView.h"
+#include "preview/ReportPageView.h"
 #include "report/ReportRenderer.h"
 #include "report/ScreenFit.h"
 
@@ -216,6 +216,9 @@ void ReportPreview::print()
         m_platform.dialogs.inform(this, QStringLiteral("所选页码不在本次打印任务中，未打印。"));
         return;
     }
+    // The report places everything from the paper's edge: the printer's
+    // origin must be there too, not at its printable area.
+    m_printer->setFullPage(true);
     m_platform.guard(this, [&] {
         m_platform.dialogs.print(m_printer.get(), [job, from, to](QPagedPaintDevice* device) {
             ReportRenderer::render(*job, device, from, to);
