@@ -20,6 +20,7 @@
 #include <QtTest>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 
 class TestData : public QObject {
     Q_OBJECT
@@ -200,7 +201,7 @@ void TestData::columnListFill()
     box.setEditable(true);
     box.setEditText("旧");
     QSignalSpy spy(&box, &QComboBox::editTextChanged);
-    fillColumnList(dm.scratch, "d", "data", &box);
+    fillColumnList(dm.scratch, orderColumn::courier, "data", &box);
     QCOMPARE(box.count(), 3);
     QCOMPARE(box.itemText(0), QString(""));
     QCOMPARE(box.itemText(1), QString("EMS邮政快递"));
@@ -219,7 +220,7 @@ void TestData::columnListFillNullFirst()
     box.setEditable(true);
     box.addItem("旧");
     try {
-        fillColumnList(dm.scratch, "d", "data", &box);
+        fillColumnList(dm.scratch, orderColumn::courier, "data", &box);
         QFAIL("no error");
     } catch (const ConversionError& e) {
         QCOMPARE(e.message(), QString("Could not convert variant of type (Null) into type (String)"));
@@ -235,7 +236,7 @@ void TestData::columnListFillEmptyTable()
     QComboBox box;
     box.setEditable(true);
     box.setEditText("x");
-    fillColumnList(dm.scratch, "d", "data", &box);
+    fillColumnList(dm.scratch, orderColumn::courier, "data", &box);
     QCOMPARE(box.count(), 0);
     QCOMPARE(box.currentText(), QString());
 }
@@ -247,10 +248,10 @@ void TestData::datasetWritesThroughByRowId()
         db.addOrder({{"a", n}, {"k", "留言"}});
     Database dm;
     openQuery(dm.gridResult, "select * from data");
-    dm.gridResult.sortBy(dm.gridResult.fieldIndex("a"), Qt::DescendingOrder);
+    dm.gridResult.sortBy(dm.gridResult.fieldIndex(orderColumn::recipientName), Qt::DescendingOrder);
     const int row = dm.gridResult.rowOfId(dm.gridResult.rowId(1));
-    dm.gridResult.updateRow(row, {{"a", "改"}, {"1", 3.0}});
-    QCOMPARE(dm.gridResult.value(row, dm.gridResult.fieldIndex("a")).toString(), QString("改"));
+    dm.gridResult.updateRow(row, {{orderColumn::recipientName, "改"}, {orderColumn::quantity, 3.0}});
+    QCOMPARE(dm.gridResult.value(row, dm.gridResult.fieldIndex(orderColumn::recipientName)).toString(), QString("改"));
     dm.gridResult.deleteRow(0);
     QCOMPARE(dm.gridResult.rowCount(), 2);
     QStringList rows = db.cli("select a, k, [1] from data order by rowid");
@@ -269,7 +270,7 @@ void TestData::datasetSortIsStableAndKeepsCurrent()
     Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
     q.setCurrentRow(2);  // b,3
-    const int a = q.fieldIndex("a"), amount = q.fieldIndex("2");
+    const int a = q.fieldIndex(orderColumn::recipientName), amount = q.fieldIndex(orderColumn::amount);
     q.sortBy(a, Qt::AscendingOrder);
     QStringList order;
     for (int r = 0; r < q.rowCount(); ++r)
@@ -290,7 +291,8 @@ void TestData::datasetKeepsValuesExactly()
     Database dm;
     Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
-    const int a = q.fieldIndex("a"), b = q.fieldIndex("b"), n = q.fieldIndex("1");
+    const int a = q.fieldIndex(orderColumn::recipientName), b = q.fieldIndex(orderColumn::recipientMobile),
+              n = q.fieldIndex(orderColumn::quantity);
     QCOMPARE(q.value(0, a).toString(), rare);
     QCOMPARE(q.text(0, a), QStringView(rare));
     QCOMPARE(q.cell(0, a).toString(), rare);
@@ -303,11 +305,11 @@ void TestData::datasetKeepsValuesExactly()
     // An edit of a row shows in what is read afterwards, wherever a sort put it.
     const qint64 second = q.rowId(1);
     q.sortBy(a, Qt::DescendingOrder);
-    q.updateRow(q.rowOfId(second), {{"a", "丙"}});
+    q.updateRow(q.rowOfId(second), {{orderColumn::recipientName, "丙"}});
     QCOMPARE(q.value(q.rowOfId(second), a).toString(), QString("丙"));
     QCOMPARE(q.text(q.rowOfId(second), a), QStringView(u"丙"));
     // An appended row joins the open result at the end.
-    dm.gridResult.append({{"a", "丁"}});
+    dm.gridResult.append({{orderColumn::recipientName, "丁"}});
     QCOMPARE(q.rowCount(), 3);
     QCOMPARE(q.currentRow(), 2);
     QCOMPARE(q.text(2, a), QStringView(u"丁"));
@@ -345,7 +347,7 @@ void TestData::utf8Decoding()
     db.exec("insert into data (a) values (cast(? as text))", {bytes});
     Database dm;
     openQuery(dm.gridResult, "select * from data");
-    QCOMPARE(dm.gridResult.text(0, dm.gridResult.fieldIndex("a")), QString::fromUtf8(bytes));
+    QCOMPARE(dm.gridResult.text(0, dm.gridResult.fieldIndex(orderColumn::recipientName)), QString::fromUtf8(bytes));
 }
 
 // Fetched text is decoded when first read: cells that were never read must
@@ -360,8 +362,8 @@ void TestData::datasetTextReadAfterDeleteAndSort()
     Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
     q.deleteRow(0);
-    q.sortBy(q.fieldIndex("2"), Qt::AscendingOrder);
-    const int a = q.fieldIndex("a"), c = q.fieldIndex("c");
+    q.sortBy(q.fieldIndex(orderColumn::amount), Qt::AscendingOrder);
+    const int a = q.fieldIndex(orderColumn::recipientName), c = q.fieldIndex(orderColumn::recipientAddress);
     QCOMPARE(q.value(0, a), QVariant(QString("Li Si")));
     QCOMPARE(q.value(1, a), QVariant(QString("张三")));
     QVERIFY(q.value(0, c).isNull());
@@ -370,7 +372,7 @@ void TestData::datasetTextReadAfterDeleteAndSort()
     // A smaller result after a larger one.
     openQuery(q, "select * from data where [2]=?", {3.0});
     QCOMPARE(q.rowCount(), 1);
-    QCOMPARE(q.field("a").toString(), QString("张三"));
+    QCOMPARE(q.field(orderColumn::recipientName).toString(), QString("张三"));
     QCOMPARE(shortestNumber(100000), QString("100000"));
 }
 
@@ -384,7 +386,7 @@ void TestData::rowOfIdFollowsTheResult()
     Database dm;
     Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
-    const int a = q.fieldIndex("a");
+    const int a = q.fieldIndex(orderColumn::recipientName);
     QList<qint64> gone;
     auto check = [&](const char* step) {
         for (int row = 0; row < q.rowCount(); ++row)
@@ -401,7 +403,7 @@ void TestData::rowOfIdFollowsTheResult()
     check("deleted");
     q.sortBy(a, Qt::DescendingOrder);
     check("sorted again");
-    q.append({{"a", "己"}});
+    q.append({{orderColumn::recipientName, "己"}});
     check("appended");
     QCOMPARE(q.text(q.rowOfId(q.rowId(q.rowCount() - 1)), a), QStringView(u"己"));
     gone << q.rowId(0) << q.rowId(q.rowCount() - 1);
@@ -433,7 +435,8 @@ void TestData::changeRowsKeepsTheCopyTrue()
     OrderRegister orders(dm);
     Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
-    const int a = q.fieldIndex("a"), amount = q.fieldIndex("2"), z = q.fieldIndex("z");
+    const int a = q.fieldIndex(orderColumn::recipientName), amount = q.fieldIndex(orderColumn::amount),
+              z = q.fieldIndex(orderColumn::remark);
     q.sortBy(a, Qt::AscendingOrder);  // 丙 乙 甲
     QList<int> walked;
     QList<QString> seen;
@@ -443,8 +446,8 @@ void TestData::changeRowsKeepsTheCopyTrue()
             const QString name = q.text(row, a).toString();
             seen << name;
             if (name == "乙")
-                return {{"a", name}, {"2", 2.5}};
-            return {{"a", name + "改"}, {"2", "7"}, {"z", 5}};
+                return {{orderColumn::recipientName, name}, {orderColumn::amount, 2.5}};
+            return {{orderColumn::recipientName, name + "改"}, {orderColumn::amount, "7"}, {orderColumn::remark, 5}};
         },
         [&](int done) { walked << done; });
     QCOMPARE(written, 2);
@@ -459,7 +462,7 @@ void TestData::changeRowsKeepsTheCopyTrue()
     QVERIFY(q.isNull(1, z));
     QCOMPARE(orders.amountTotal().text(), QString("16.5"));
     // The copy matches the table again: a second edit of the same rows finds them.
-    q.updateRow(0, {{"z", "再改"}});
+    q.updateRow(0, {{orderColumn::remark, "再改"}});
     QCOMPARE(db.scalar("select z from data where a='丙改'").toString(), QString("再改"));
 }
 
@@ -508,8 +511,8 @@ void TestData::repeatedStatementsRunAfresh()
     openQuery(dm.gridResult, "select * from data");
     c.exec("alter table data add column extra text");
     c.exec(update, {"4", "甲"});  // the same value: the fetched row still matches
-    dm.gridResult.updateRow(0, {{"b", "5"}});
-    QCOMPARE(dm.gridResult.value(0, dm.gridResult.fieldIndex("b")).toString(), QString("5"));
+    dm.gridResult.updateRow(0, {{orderColumn::recipientMobile, "5"}});
+    QCOMPARE(dm.gridResult.value(0, dm.gridResult.fieldIndex(orderColumn::recipientMobile)).toString(), QString("5"));
     dm.reconnect();
     dm.connection.exec(update, {"6", "乙"});
     QCOMPARE(db.cli("select b from data order by _rowid_"), QStringList({"5", "6", "3"}));
@@ -526,18 +529,18 @@ void TestData::resultsFollowEachOther()
     Database dm;
     Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
-    const QString last = q.text(4999, q.fieldIndex("c")).toString();
+    const QString last = q.text(4999, q.fieldIndex(orderColumn::recipientAddress)).toString();
     openQuery(q, "select username, passwd from userdb");
     QCOMPARE(q.fieldCount(), 2);
     QCOMPARE(q.text(0, 0), QStringView(u"超级管理员"));
     openQuery(q, "select * from data where a like ?", {"%99"});
     QCOMPARE(q.rowCount(), 50);
-    QCOMPARE(q.text(0, q.fieldIndex("a")), QStringView(u"收件人99"));
-    QVERIFY(q.isNull(0, q.fieldIndex("b")));
+    QCOMPARE(q.text(0, q.fieldIndex(orderColumn::recipientName)), QStringView(u"收件人99"));
+    QVERIFY(q.isNull(0, q.fieldIndex(orderColumn::recipientMobile)));
     openQuery(q, "select * from data");
     QCOMPARE(q.rowCount(), 5000);
-    QCOMPARE(q.text(4999, q.fieldIndex("c")).toString(), last);
-    QCOMPARE(q.text(0, q.fieldIndex("a")), QStringView(u"收件人0"));
+    QCOMPARE(q.text(4999, q.fieldIndex(orderColumn::recipientAddress)).toString(), last);
+    QCOMPARE(q.text(0, q.fieldIndex(orderColumn::recipientName)), QStringView(u"收件人0"));
 }
 
 void TestData::nullConversion()
@@ -597,10 +600,10 @@ void TestData::reconnectFetchesNoOrders()
     dm.reconnect();
     QVERIFY(dm.orderAppender.isOpen());
     QCOMPARE(dm.orderAppender.rowCount(), 0);
-    QVERIFY(dm.orderAppender.fieldIndex("a") >= 0);
+    QVERIFY(dm.orderAppender.fieldIndex(orderColumn::recipientName) >= 0);
     QVERIFY(dm.ledgerTable.isOpen());
     QCOMPARE(dm.ledgerTable.rowCount(), 0);
-    dm.orderAppender.append({{"a", "新客户"}});
+    dm.orderAppender.append({{orderColumn::recipientName, "新客户"}});
     QCOMPARE(db.scalar("select count(*) from data").toInt(), 4);
 }
 

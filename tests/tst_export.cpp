@@ -4,6 +4,7 @@
 #include "access/LoginWindow.h"
 #include "data/DataOps.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "orders/BiffWriter.h"
 #include "orders/ExportProgress.h"
 #include "orders/OrderGrid.h"
@@ -28,6 +29,7 @@
 #include <sys/resource.h>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 
 namespace {
 
@@ -313,11 +315,11 @@ void TestExport::sheetByteForByte()
     Database dm(db.path(), nullptr);
     openQuery(dm.gridResult, "select a, b, h, z, [2], k, 7 as n from data order by rowid");
     const QList<OrderListSheet::Column> columns = {
-        {"a", "收 货 信 息|姓 名", "总计", true},
-        {"b", "收 货 信 息|手 机", "共2条记录", true},
-        {"h", "商 品 信 息|名 称", "", false},
-        {"2", "商 品 信 息|金额", "", true},
-        {"z", "备注", "", true},
+        {orderColumn::recipientName, "收 货 信 息|姓 名", "总计", true},
+        {orderColumn::recipientMobile, "收 货 信 息|手 机", "共2条记录", true},
+        {orderColumn::itemName, "商 品 信 息|名 称", "", false},
+        {orderColumn::amount, "商 品 信 息|金额", "", true},
+        {orderColumn::remark, "备注", "", true},
     };
     const OrderListSheet sheet(dm.gridResult, columns, "超级管理员", QDateTime(QDate(2026, 12, 10), QTime(9, 30, 15)));
     const QByteArray expected = QByteArray::fromHex(
@@ -378,7 +380,7 @@ void TestExport::capacity()
     openQuery(dm.gridResult, "select * from data");
     QList<OrderListSheet::Column> columns;
     for (const QString& t : titles)
-        columns.append({"a", t, "", true});
+        columns.append({orderColumn::recipientName, t, "", true});
     const OrderListSheet sheet(dm.gridResult, columns, "甲", QDateTime(QDate(2026, 1, 2), QTime(0, 0)));
     QCOMPARE(sheet.titleLevels(), levels);
     QCOMPARE(sheet.capacity(), orders);

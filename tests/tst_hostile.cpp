@@ -25,6 +25,7 @@
 #include <QtTest>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 
 namespace {
 
@@ -310,7 +311,7 @@ void TestHostile::nullInEveryColumn()
     Dataset& grid = s.dm->gridResult;
     test::typeText(s.main->quickSearch()->nameEdit, "李");
     QCOMPARE(grid.rowCount(), 1);
-    QCOMPARE(grid.field("a").toString(), QString("李四"));
+    QCOMPARE(grid.field(orderColumn::recipientName).toString(), QString("李四"));
 
     // The null row itself loads nothing: it has no name.
     s.main->orders()->search("select * from data");
@@ -357,7 +358,7 @@ void TestHostile::brokenTextsChangedAndDeleted()
     QCOMPARE(grid.rowCount(), 4);
     auto rowOf = [&](const QString& number) {
         for (int row = 0; row < grid.rowCount(); ++row)
-            if (grid.value(row, grid.fieldIndex("j")).toString() == number)
+            if (grid.value(row, grid.fieldIndex(orderColumn::orderNumber)).toString() == number)
                 return row;
         return -1;
     };
@@ -378,7 +379,8 @@ void TestHostile::brokenTextsChangedAndDeleted()
     // The grid's own writing of many rows: only the phone changes, the
     // broken texts stay the bytes they were.
     QVERIFY(s.fp.platform.guard(s.main.get(), [&] {
-        s.main->orders()->changeRows({rowOf("T3")}, [](int) { return FieldValues{{"b", "13900003333"}}; });
+        s.main->orders()->changeRows({rowOf("T3")},
+                                     [](int) { return FieldValues{{orderColumn::recipientMobile, "13900003333"}}; });
     }));
     QCOMPARE(stored("T3"), QStringList{"E69D8EE59B9BFF|13900003333|C0AFE8B7AF"});
 

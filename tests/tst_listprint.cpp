@@ -11,6 +11,7 @@
 #include "data/DataOps.h"
 #include "data/LoginSession.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderListPrinting.h"
 #include "orders/OrderListReport.h"
@@ -39,6 +40,7 @@
 #include <memory>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 using namespace kx::test;
 
 namespace {
@@ -246,7 +248,7 @@ void TestListPrint::pageHeadersAndRepeatedTitles()
     addOrders(orders);
     m_orders->showAll();
     // The grid's order, not the table's: the largest name first.
-    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("a"), Qt::DescendingOrder);
+    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex(orderColumn::recipientName), Qt::DescendingOrder);
     ListPreview* preview = printList();
     // The preview keeps the list it was opened on, whatever the grid shows next.
     m_orders->search(QStringLiteral("select * from data where a = ?"), {QStringLiteral("无此人")});

@@ -1,11 +1,13 @@
 #include "EditorFixture.h"
 
 #include "data/DataOps.h"
+#include "data/Schema.h"
 #include "platform/Dialogs.h"
 
 #include <QtTest>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 using Fixture = test::EditorFixture;
 
 // Deleting the grid's selected orders through the editor's "删 除".
@@ -71,8 +73,8 @@ void TestOrderDelete::staleRowsChangeNothing()
         Database other(f.db.path(), nullptr);
         openQuery(other.gridResult, "select * from data");
         other.gridResult.deleteRow(3);
-        other.orderAppender.append({{"a", "新单"}});
-        other.gridResult.updateRow(1, {{"z", "另一站改过"}});
+        other.orderAppender.append({{orderColumn::recipientName, "新单"}});
+        other.gridResult.updateRow(1, {{orderColumn::remark, "另一站改过"}});
     }
     QCOMPARE(f.db.scalar("select _rowid_ from data where a='新单'").toLongLong(), lastId);
     const QString cannot = Dataset::rowCannotBeLocated();
@@ -96,7 +98,7 @@ void TestOrderDelete::staleRowsChangeNothing()
     QCOMPARE(f.fp.dialogs.lastText(), cannot);
     QCOMPARE(f.db.cli("select a from data order by rowid"), QStringList({"乙", "丙", "新单"}));
     QCOMPARE(f.dm.gridResult.rowCount(), 3);
-    QCOMPARE(f.dm.gridResult.text(0, f.dm.gridResult.fieldIndex("a")), QStringView(u"乙"));
+    QCOMPARE(f.dm.gridResult.text(0, f.dm.gridResult.fieldIndex(orderColumn::recipientName)), QStringView(u"乙"));
     QVERIFY(f.banners.isEmpty());
 }
 

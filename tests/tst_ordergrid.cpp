@@ -5,6 +5,7 @@
 #include "core/ExactTotal.h"
 #include "data/DataOps.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "orders/CellFormat.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
@@ -24,6 +25,7 @@
 #include <cmath>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 
 namespace {
 
@@ -185,7 +187,7 @@ void TestOrderGrid::printedRowsRedAndAlternatingBackgrounds()
         QCOMPARE(bg(row), row % 2 ? grey : white);
     }
     // Backgrounds go by position, colours by record.
-    dm.gridResult.sortBy(dm.gridResult.fieldIndex("a"), Qt::AscendingOrder);  // 丁 丙 乙 戊 甲
+    dm.gridResult.sortBy(dm.gridResult.fieldIndex(orderColumn::recipientName), Qt::AscendingOrder);  // 丁 丙 乙 戊 甲
     QCOMPARE(model.index(4, Name).data().toString(), QString("甲"));
     QCOMPARE(fg(4, Name), red);
     QCOMPARE(bg(0), white);
@@ -245,7 +247,7 @@ void TestOrderGrid::footerFollowsResult()
     QCOMPARE(db.cli("select count(*) from data"), QStringList{"3"});
 
     // An edit written through changes them too.
-    dm.gridResult.updateRow(0, {{"2", 5.0}});
+    dm.gridResult.updateRow(0, {{orderColumn::amount, 5.0}});
     QCOMPARE(footer->text(AmountColumn), QString("5"));
 
     // A failed search leaves an empty grid, whose sums are 0.
@@ -321,7 +323,7 @@ void TestOrderGrid::totalsStayExactThroughEdits()
     OrderGrid grid(orders);
     orders.showAll();
     Dataset& d = orders.result();
-    const int amount = d.fieldIndex("2");
+    const int amount = d.fieldIndex(orderColumn::amount);
     auto fresh = [&] {
         ExactTotal t;
         for (int r = 0; r < d.rowCount(); ++r)
@@ -329,11 +331,11 @@ void TestOrderGrid::totalsStayExactThroughEdits()
         return t.text();
     };
     QCOMPARE(orders.amountTotal().text(), QString("10000000000000069"));
-    d.updateRow(1, {{"2", 0.3}});
-    d.updateRow(4, {{"2", 7.25}});
+    d.updateRow(1, {{orderColumn::amount, 0.3}});
+    d.updateRow(4, {{orderColumn::amount, 7.25}});
     d.deleteRow(0);
     d.sortBy(amount, Qt::DescendingOrder);
-    d.updateRow(0, {{"2", QVariant()}});
+    d.updateRow(0, {{orderColumn::amount, QVariant()}});
     QCOMPARE(orders.amountTotal().text(), fresh());
     QCOMPARE(grid.footer()->text(AmountColumn), fresh());
     QCOMPARE(orders.quantityTotal().text(), QString("8"));
@@ -353,9 +355,9 @@ void TestOrderGrid::totalsBeyondExactRange()
     Dataset& d = orders.result();
     QVERIFY(!orders.amountTotal().isExact());
     QCOMPARE(grid.footer()->text(AmountColumn), QString("2e+30"));
-    d.updateRow(0, {{"2", 2.5}});
+    d.updateRow(0, {{orderColumn::amount, 2.5}});
     QCOMPARE(grid.footer()->text(AmountColumn), QString("1e+30"));
-    d.updateRow(2, {{"2", -3e30}});
+    d.updateRow(2, {{orderColumn::amount, -3e30}});
     QCOMPARE(grid.footer()->text(AmountColumn), QString("-2e+30"));
     d.deleteRow(1);
     d.deleteRow(1);
@@ -547,7 +549,7 @@ void TestOrderGrid::currentRowFollowsBothWays()
     QCOMPARE(dm.gridResult.currentRow(), 5);
     QTest::keyClick(view, Qt::Key_Up);
     QCOMPARE(dm.gridResult.currentRow(), 4);
-    QCOMPARE(dm.gridResult.field("a").toString(), QString("客户4"));
+    QCOMPARE(dm.gridResult.field(orderColumn::recipientName).toString(), QString("客户4"));
 }
 
 void TestOrderGrid::mouseSignals()

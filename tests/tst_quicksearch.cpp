@@ -6,6 +6,7 @@
 #include "core/TextValue.h"
 #include "data/DataOps.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "orders/SearchStatement.h"
@@ -20,6 +21,7 @@
 #include <QtTest>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 
 namespace {
 
@@ -46,7 +48,7 @@ QStringList gridNames(const Dataset& grid)
     QStringList names;
     if (!grid.isOpen())
         return names;
-    const int a = grid.fieldIndex("a");
+    const int a = grid.fieldIndex(orderColumn::recipientName);
     for (int row = 0; row < grid.rowCount(); ++row)
         names << displayText(grid.value(row, a));
     names.sort();

@@ -6,6 +6,7 @@
 #include "Typing.h"
 
 #include "core/CourierCatalogue.h"
+#include "data/Schema.h"
 #include "platform/AppInfo.h"
 #include "widgets/FontSubstitutions.h"
 
@@ -18,6 +19,7 @@
 #include <QtTest>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 using namespace kx::test;
 
 class TestWaybillJobs : public QObject, protected WaybillPrintFixture {
@@ -154,7 +156,7 @@ void TestWaybillJobs::batchFollowsSearchAndSort()
              (QStringList{"陈甲", "陈丙"}));
 
     showAll();
-    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("b"), Qt::DescendingOrder);
+    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex(orderColumn::recipientMobile), Qt::DescendingOrder);
     QCOMPARE(order(printOut(track(m_printing->printBatch(CourierCatalogue::STO)))),
              (QStringList{"黄丁", "陈丙", "林乙", "陈甲"}));
     QCOMPARE(m_dm->gridResult.currentRow(), 3);
@@ -173,7 +175,7 @@ void TestWaybillJobs::previewKeepsItsJob()
 
     // Everything a later action can touch while the previews stay open.
     m_sender->senderNameEdit->setText(QStringLiteral("另一人"));
-    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("a"), Qt::DescendingOrder);
+    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex(orderColumn::recipientName), Qt::DescendingOrder);
     track(m_printing->printBatch(CourierCatalogue::SF));
     track(m_printing->printSingle(CourierCatalogue::SF));
     openQuery(m_dm->gridResult, QStringLiteral("select * from data where a = ?"), {QStringLiteral("乙")});
@@ -225,7 +227,7 @@ void TestWaybillJobs::batchPreviewOpensBeforeItsJobIsLaidOut()
 
     // The grid goes on while the job is laid out: a search, a sort, a delete.
     openQuery(m_dm->gridResult, QStringLiteral("select * from data where a like ? || '%'"), {QStringLiteral("收件1")});
-    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex("a"), Qt::DescendingOrder);
+    m_dm->gridResult.sortBy(m_dm->gridResult.fieldIndex(orderColumn::recipientName), Qt::DescendingOrder);
     m_dm->gridResult.deleteRow(0);
     QTRY_VERIFY(!preview->isGenerating());
     QVERIFY(preview->job().isLaidOut());

@@ -2,6 +2,7 @@
 
 #include "core/TextValue.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "data/UserAccounts.h"
 #include "platform/Platform.h"
 #include "widgets/ControlOps.h"
@@ -103,7 +104,7 @@ void ChangePasswordWindow::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     m_platform.guard(this, [this] {
-        fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), userBox);
+        fillColumnList(m_dm.scratch, schema::userColumn::name, QStringLiteral("userdb"), userBox);
     });
     userBox->setFocus();
 }

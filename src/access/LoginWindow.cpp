@@ -100,13 +100,13 @@ void LoginWindow::start()
 {
     m_closed = false;
     m_platform.guard(this, [this] {
-        fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), userBox);
+        fillColumnList(m_dm.scratch, schema::userColumn::name, QStringLiteral("userdb"), userBox);
         // No user at all: nobody could log in, not even with the initial
         // password this window shows.
         if (userBox->count() == 0 && UserAccounts::restoreAdministratorIfNoUsers(m_dm)) {
             m_platform.dialogs.inform(this, QStringLiteral("数据库中没有任何用户，已恢复%1，密码为初始密码 %2。")
                                                 .arg(schema::administrator, schema::initialPassword));
-            fillColumnList(m_dm.scratch, QStringLiteral("username"), QStringLiteral("userdb"), userBox);
+            fillColumnList(m_dm.scratch, schema::userColumn::name, QStringLiteral("userdb"), userBox);
         }
         if (userBox->count() > 0)
             userBox->setCurrentIndex(0);

@@ -19,7 +19,9 @@ namespace {
 
 void addDemoData(Connection& db)
 {
-    db.exec(QStringLiteral("insert into post (a,b,c,d) values (?,?,?,?)"),
+    namespace sender = schema::senderColumn;
+    db.exec(QStringLiteral("insert into post (%1,%2,%3,%4) values (?,?,?,?)")
+                .arg(sender::name, sender::mobile, sender::address, sender::courier),
             {QStringLiteral("李明"), QStringLiteral("13812345678"),
              QStringLiteral("浙江省杭州市西湖区文三路188号星光大厦5楼"), QStringLiteral("申通快递")});
     db.exec(QStringLiteral("insert into userdb values (?,?)"), {QStringLiteral("小王"), QStringLiteral("123")});
@@ -43,6 +45,15 @@ void addDemoData(Connection& db)
                                   QStringLiteral("韵达快运"), QStringLiteral("EMS邮政快递")};
     const QStringList items = {QStringLiteral("纯棉T恤 白色 L码"), QStringLiteral("蓝牙耳机"),
                                QStringLiteral("手工红茶 250g"), QStringLiteral("儿童绘本套装")};
+    // "insert into data (a,b,…,[1],[2],day1) values (?,…)": the digit-named
+    // columns need their brackets.
+    namespace order = schema::orderColumn;
+    const QString orderInsert =
+        QStringLiteral("insert into data (%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,[%11],[%12],%13) "
+                       "values (?,?,?,?,?,?,?,?,?,?,?,?,?)")
+            .arg(order::recipientName, order::recipientMobile, order::recipientAddress, order::courier,
+                 order::printStatus, order::itemName, order::memberName, order::orderNumber,
+                 order::buyerMessage, order::remark, order::quantity, order::amount, order::payDate);
     const QDate base(2026, 11, 1);
     for (int n = 0; n < 30; ++n) {
         const bool withItem = n % 3 != 0;
@@ -51,8 +62,7 @@ void addDemoData(Connection& db)
                                 ? dateText(base.addDays(n)) + QStringLiteral(" 14:%1:05")
                                                                                         .arg(10 + n)
                                 : dateText(base.addDays(n));
-        db.exec(QStringLiteral("insert into data (a,b,c,d,g,h,i,j,k,z,[1],[2],day1) "
-                               "values (?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+        db.exec(orderInsert,
                 {names.at(n % names.size()), QStringLiteral("13%1").arg(800000000 + n * 1234567LL),
                  places.at(n % places.size()), couriers.at(n % couriers.size()),
                  n % 4 == 1 ? QStringLiteral("已打印") : QStringLiteral("未打印"),
@@ -87,7 +97,9 @@ void createDatabase(const QString& path, bool demo)
         else
             // The sender profile starts empty but present, so that the first
             // start does not stop at loading it.
-            db.exec(QStringLiteral("insert into post (a,b,c,d) values ('','','','')"));
+            db.exec(QStringLiteral("insert into post (%1,%2,%3,%4) values ('','','','')")
+                        .arg(schema::senderColumn::name, schema::senderColumn::mobile, schema::senderColumn::address,
+                             schema::senderColumn::courier));
         tx.commit();
     } catch (...) {
         QFile::remove(building);

@@ -31,7 +31,7 @@ void Ledger::openMonth(Database& dm, const QDate& today)
     }
     const QDate first(today.year(), today.month(), 1);
     openQuery(dm.ledgerMonth,
-              QStringLiteral("SELECT %1 from data1 where day1>=? and day1<?").arg(columns.join(u',')),
+              QStringLiteral("SELECT %1 from data1 where %2>=? and %2<?").arg(columns.join(u','), schema::ledgerDay),
               {dateText(first), dateText(first.addMonths(1))});
 }
 

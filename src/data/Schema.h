@@ -15,6 +15,52 @@ inline const QByteArray databaseKey = QByteArrayLiteral("kqv7rmzt2p");
 inline const QString administrator = QStringLiteral("超级管理员");
 inline const QString initialPassword = QStringLiteral("507");
 
+// The columns of the tables by what they hold. Their short names are the
+// file's own and cannot change; outside the create script below, the code
+// names a column only through these.
+
+// `data`, the order register.
+namespace orderColumn {
+inline const QString recipientName = QStringLiteral("a");
+inline const QString recipientMobile = QStringLiteral("b");
+inline const QString recipientAddress = QStringLiteral("c");
+inline const QString courier = QStringLiteral("d");
+inline const QString printStatus = QStringLiteral("g");
+inline const QString itemName = QStringLiteral("h");
+inline const QString memberName = QStringLiteral("i");  // the buyer's member name at the shop
+inline const QString orderNumber = QStringLiteral("j");
+inline const QString buyerMessage = QStringLiteral("k");
+inline const QString remark = QStringLiteral("z");
+inline const QString quantity = QStringLiteral("1");  // REAL
+inline const QString amount = QStringLiteral("2");    // REAL
+inline const QString payDate = QStringLiteral("day1");
+}  // namespace orderColumn
+
+// `post`, the sender profile: a single row.
+namespace senderColumn {
+inline const QString name = QStringLiteral("a");
+inline const QString mobile = QStringLiteral("b");
+inline const QString address = QStringLiteral("c");
+inline const QString courier = QStringLiteral("d");  // the default courier
+}  // namespace senderColumn
+
+// `userdb`, the user accounts.
+namespace userColumn {
+inline const QString name = QStringLiteral("username");
+inline const QString password = QStringLiteral("passwd");
+}  // namespace userColumn
+
+// `rz`, the login journal: one row per session.
+namespace journalColumn {
+inline const QString id = QStringLiteral("id");
+inline const QString user = QStringLiteral("username");
+inline const QString loginTime = QStringLiteral("btime");
+inline const QString exitTime = QStringLiteral("jtime");
+}  // namespace journalColumn
+
+// `data1`, the ledger: the column its month query selects the entries by.
+inline const QString ledgerDay = QStringLiteral("day1");
+
 // The statements that create the five tables; only kestrix-newdb runs them.
 QString createScript();
 

@@ -3,6 +3,7 @@
 #include "core/TextValue.h"
 #include "data/DataOps.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 
 namespace kx {
 
@@ -29,19 +30,21 @@ void SenderProfile::load()
     Dataset& post = m_dm.senderReader;
     openQuery(post, QStringLiteral("select * from post"));
     // A missing row reads as nulls: the first text already stops the loading.
-    setName(textOf(post.field(QStringLiteral("a"))));
-    setMobile(textOf(post.field(QStringLiteral("b"))));
-    setAddress(textOf(post.field(QStringLiteral("c"))));
-    setCourier(textOf(post.field(QStringLiteral("d"))));
+    namespace column = schema::senderColumn;
+    setName(textOf(post.field(column::name)));
+    setMobile(textOf(post.field(column::mobile)));
+    setAddress(textOf(post.field(column::address)));
+    setCourier(textOf(post.field(column::courier)));
 }
 
 void SenderProfile::save()
 {
+    namespace column = schema::senderColumn;
     const FieldValues values = {
-        {QStringLiteral("a"), trimControl(m_name)},
-        {QStringLiteral("b"), trimControl(m_mobile)},
-        {QStringLiteral("c"), trimControl(m_address)},
-        {QStringLiteral("d"), trimControl(m_courier)},
+        {column::name, trimControl(m_name)},
+        {column::mobile, trimControl(m_mobile)},
+        {column::address, trimControl(m_address)},
+        {column::courier, trimControl(m_courier)},
     };
     Dataset& post = m_dm.senderWriter;
     if (!post.isOpen())

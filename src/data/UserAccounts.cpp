@@ -13,7 +13,7 @@ namespace {
 
 bool exists(Database& dm, const QString& name)
 {
-    openQuery(dm.scratch, QStringLiteral("select username from userdb where username=?"), {name});
+    openQuery(dm.scratch, QStringLiteral("select %1 from userdb where %1=?").arg(schema::userColumn::name), {name});
     return dm.scratch.rowCount() > 0;
 }
 
@@ -22,10 +22,10 @@ bool exists(Database& dm, const QString& name)
 QStringList UserAccounts::names(Database& dm)
 {
     Dataset& q = dm.scratch;
-    openQuery(q, QStringLiteral("select username from userdb"));
+    openQuery(q, QStringLiteral("select %1 from userdb").arg(schema::userColumn::name));
     QStringList list;
     list.reserve(q.rowCount());
-    const int field = q.fieldIndex(QStringLiteral("username"));
+    const int field = q.fieldIndex(schema::userColumn::name);
     for (int row = 0; row < q.rowCount(); ++row)
         list.append(textOf(q.value(row, field)));
     return list;
@@ -54,20 +54,24 @@ bool UserAccounts::restoreAdministratorIfNoUsers(Database& dm)
     // One statement: the check and the insert cannot be split by another
     // station doing the same.
     return runStatement(dm.scratch,
-                        QStringLiteral("insert into userdb (username, passwd) select ?, ? "
-                                       "where not exists (select 1 from userdb)"),
+                        QStringLiteral("insert into userdb (%1, %2) select ?, ? "
+                                       "where not exists (select 1 from userdb)")
+                            .arg(schema::userColumn::name, schema::userColumn::password),
                         {schema::administrator, schema::initialPassword}) > 0;
 }
 
 bool UserAccounts::resetPassword(Database& dm, const QString& name)
 {
-    return runStatement(dm.scratch, QStringLiteral("update userdb set passwd=?where username=?"),
+    return runStatement(dm.scratch,
+                        QStringLiteral("update userdb set %1=?where %2=?")
+                            .arg(schema::userColumn::password, schema::userColumn::name),
                         {schema::initialPassword, name}) > 0;
 }
 
 bool UserAccounts::remove(Database& dm, const QString& name)
 {
-    return runStatement(dm.scratch, QStringLiteral("delete from userdb where username=?"), {name}) > 0;
+    return runStatement(dm.scratch, QStringLiteral("delete from userdb where %1=?").arg(schema::userColumn::name),
+                        {name}) > 0;
 }
 
 bool UserAccounts::changePassword(Database& dm, const QString& name, const QString& oldPassword,
@@ -76,11 +80,16 @@ bool UserAccounts::changePassword(Database& dm, const QString& name, const QStri
     // The check and the change in one transaction: the password checked is
     // the one replaced.
     Transaction t(dm.connection);
-    openQuery(dm.scratch, QStringLiteral("select username from userdb where passwd=? and username=?"),
+    openQuery(dm.scratch,
+              QStringLiteral("select %1 from userdb where %2=? and %1=?")
+                  .arg(schema::userColumn::name, schema::userColumn::password),
               {oldPassword, name});
     if (dm.scratch.rowCount() == 0)
         return false;
-    runStatement(dm.scratch, QStringLiteral("update userdb set passwd=? where username=?"), {newPassword, name});
+    runStatement(dm.scratch,
+                 QStringLiteral("update userdb set %1=? where %2=?")
+                     .arg(schema::userColumn::password, schema::userColumn::name),
+                 {newPassword, name});
     t.commit();
     return true;
 }

@@ -3,10 +3,12 @@
 #include "core/OperationError.h"
 #include "core/TextValue.h"
 #include "data/Connection.h"
+#include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/Transaction.h"
 #include "import/ReportCellValue.h"
 
+#include <QStringList>
 #include <QVariantList>
 
 #include <array>
@@ -19,25 +21,29 @@ namespace {
 enum class FieldType { Text, Number, Date };
 
 struct Field {
+    const QString* column;
     const char16_t* header;
     FieldType type;
 };
 
-// In the order of the statement's columns.
+namespace column = schema::orderColumn;
+
+// Each of our columns with the report's column it is read from, in the order
+// of the statement's columns.
 constexpr std::array<Field, 13> fields{{
-    {u"收货人姓名", FieldType::Text},        // [a] recipient name
-    {u"联系手机", FieldType::Text},          // [b] recipient mobile
-    {u"收货地址", FieldType::Text},          // [c] recipient address
-    {u"运送方式", FieldType::Text},          // [d] courier
-    {u"订单状态", FieldType::Text},          // [g] print status
-    {u"宝贝总数量", FieldType::Number},      // [1] quantity
-    {u"买家实际支付金额", FieldType::Number},  // [2] amount
-    {u"宝贝标题", FieldType::Text},          // [h] item name
-    {u"买家会员名", FieldType::Text},        // [i] buyer member name
-    {u"订单编号", FieldType::Text},          // [j] order number
-    {u"买家留言", FieldType::Text},          // [k] buyer's message
-    {u"订单付款时间", FieldType::Date},      // [day1] payment date
-    {u"订单状态", FieldType::Text},          // [z] remark
+    {&column::recipientName, u"收货人姓名", FieldType::Text},
+    {&column::recipientMobile, u"联系手机", FieldType::Text},
+    {&column::recipientAddress, u"收货地址", FieldType::Text},
+    {&column::courier, u"运送方式", FieldType::Text},
+    {&column::printStatus, u"订单状态", FieldType::Text},
+    {&column::quantity, u"宝贝总数量", FieldType::Number},
+    {&column::amount, u"买家实际支付金额", FieldType::Number},
+    {&column::itemName, u"宝贝标题", FieldType::Text},
+    {&column::memberName, u"买家会员名", FieldType::Text},
+    {&column::orderNumber, u"订单编号", FieldType::Text},
+    {&column::buyerMessage, u"买家留言", FieldType::Text},
+    {&column::payDate, u"订单付款时间", FieldType::Date},
+    {&column::remark, u"订单状态", FieldType::Text},
 }};
 
 // The column of each field in the report, by its header.
@@ -85,9 +91,17 @@ QVariant convert(const SheetCell& cell, FieldType type, bool epoch1904)
 
 const QString& OrderImport::insertStatement()
 {
-    static const QString sql = QStringLiteral(
-        "insert into data ([a], [b], [c], [d], [g], [1], [2], [h], [i], [j], [k], [day1], [z]) "
-        "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    // "insert into data ([a], [b], …) values (?, ?, …)": every field's
+    // column, bracketed, and a mark for each.
+    static const QString sql = [] {
+        QStringList columns, marks;
+        for (const Field& f : fields) {
+            columns << QLatin1Char('[') + *f.column + QLatin1Char(']');
+            marks << QStringLiteral("?");
+        }
+        return QStringLiteral("insert into data (%1) values (%2)")
+            .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    }();
     return sql;
 }
 

@@ -3,6 +3,7 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/DataOps.h"
+#include "data/Schema.h"
 #include "data/SenderProfile.h"
 #include "import/AddressTidy.h"
 #include "orders/OrderRegister.h"
@@ -32,9 +33,10 @@ void ImportCleanup::cleanImported()
     Dataset& grid = m_orders.result();
     // The courier box's text is a bound value, so no text can change what the
     // statement does; a text is bound as a text even when empty, never a null.
-    runStatement(grid, QStringLiteral("update data set d=?"), {m_sender.courier()});
-    runStatement(grid, QStringLiteral("update data set g='未打印'"));
-    runStatement(grid, QStringLiteral("update data set day1=Date();"));
+    namespace column = schema::orderColumn;
+    runStatement(grid, QStringLiteral("update data set %1=?").arg(column::courier), {m_sender.courier()});
+    runStatement(grid, QStringLiteral("update data set %1='未打印'").arg(column::printStatus));
+    runStatement(grid, QStringLiteral("update data set %1=Date();").arg(column::payDate));
     m_orders.showAll();
 }
 
@@ -43,9 +45,11 @@ void ImportCleanup::cleanAddresses()
     const int total = m_orders.rowCount();
     if (total > 0) {
         const Dataset& result = m_orders.result();
-        const int mobile = result.fieldIndex(QStringLiteral("b"));
-        const int address = result.fieldIndex(QStringLiteral("c"));
-        for (auto [index, name] : {std::pair{mobile, "b"}, std::pair{address, "c"}})
+        namespace column = schema::orderColumn;
+        const int mobile = result.fieldIndex(column::recipientMobile);
+        const int address = result.fieldIndex(column::recipientAddress);
+        for (auto [index, name] :
+             {std::pair{mobile, column::recipientMobile}, std::pair{address, column::recipientAddress}})
             if (index < 0)
                 throw DbError(QStringLiteral("%1: Field '%2' not found").arg(result.objectName(), name));
         QList<int> rows(total);
@@ -58,8 +62,8 @@ void ImportCleanup::cleanAddresses()
                 // A null (an empty cell of an imported report) stops the walk here.
                 const QString b = textOf(result.cell(row, mobile));
                 const QString c = textOf(result.cell(row, address));
-                return FieldValues{{QStringLiteral("b"), lastElevenOf(b)},
-                                   {QStringLiteral("c"), trimControl(AddressTidy::tidy(c))}};
+                return FieldValues{{column::recipientMobile, lastElevenOf(b)},
+                                   {column::recipientAddress, trimControl(AddressTidy::tidy(c))}};
             },
             [&](int done) {
                 emit progress(done, total);

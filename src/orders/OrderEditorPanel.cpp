@@ -4,6 +4,7 @@
 #include "core/DateText.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
+#include "data/Schema.h"
 #include "data/SenderProfile.h"
 #include "orders/OrderRegister.h"
 #include "orders/OrderValues.h"
@@ -239,7 +240,7 @@ void OrderEditorPanel::openForNew()
 QString OrderEditorPanel::currentName() const
 {
     const Dataset& grid = m_orders.result();
-    const int column = grid.fieldIndex(QStringLiteral("a"));
+    const int column = grid.fieldIndex(schema::orderColumn::recipientName);
     if (!grid.isOpen() || column < 0 || grid.currentRow() < 0)
         return QString();
     // A name that holds no value counts as empty: there is nothing to load.
@@ -281,29 +282,30 @@ void OrderEditorPanel::loadCurrent()
     m_loadedRowId.reset();
     m_shownQuantity.reset();
     m_shownAmount.reset();
-    auto text = [&grid](const char* field) { return textOf(grid.field(QString::fromLatin1(field))); };
+    auto text = [&grid](const QString& field) { return textOf(grid.field(field)); };
     // Numbers to at most 15 digits, without the noise of binary arithmetic;
     // the stored value is kept for a save that leaves the text as shown.
-    auto number = [&grid](const char* field, QLineEdit* edit, std::optional<ShownNumber>& shown) {
-        const QVariant value = grid.field(QString::fromLatin1(field));
+    auto number = [&grid](const QString& field, QLineEdit* edit, std::optional<ShownNumber>& shown) {
+        const QVariant value = grid.field(field);
         edit->setText(editableTextOf(value));
         if (value.typeId() == QMetaType::Double)
             shown = ShownNumber{edit->text(), value.toDouble()};
     };
     // A null stops the loading with the conversion error at its field; the
     // fields set before it keep their new texts.
-    courierBox->setEditText(text("d"));
-    printStatusBox->setEditText(text("g"));
-    payDateField->setDate(storedDate(text("day1")));
-    recipientNameEdit->setText(text("a"));
-    recipientMobileEdit->setText(text("b"));
-    recipientAddressEdit->setText(text("c"));
-    number("1", quantityEdit, m_shownQuantity);
-    number("2", amountEdit, m_shownAmount);
-    remarkEdit->setText(text("z"));
-    memberEdit->setText(text("i"));
-    orderNumberEdit->setText(text("j"));
-    itemNameEdit->setText(text("h"));
+    namespace column = schema::orderColumn;
+    courierBox->setEditText(text(column::courier));
+    printStatusBox->setEditText(text(column::printStatus));
+    payDateField->setDate(storedDate(text(column::payDate)));
+    recipientNameEdit->setText(text(column::recipientName));
+    recipientMobileEdit->setText(text(column::recipientMobile));
+    recipientAddressEdit->setText(text(column::recipientAddress));
+    number(column::quantity, quantityEdit, m_shownQuantity);
+    number(column::amount, amountEdit, m_shownAmount);
+    remarkEdit->setText(text(column::remark));
+    memberEdit->setText(text(column::memberName));
+    orderNumberEdit->setText(text(column::orderNumber));
+    itemNameEdit->setText(text(column::itemName));
     // Only a complete load makes the panel this order's: "修 改" writes into
     // it from now on, wherever the grid's cursor has gone in the meantime,
     // and only while it is still the order read here.

@@ -1,6 +1,7 @@
 #include "orders/OrderGridModel.h"
 
 #include "data/Dataset.h"
+#include "data/Schema.h"
 #include "orders/CellFormat.h"
 #include "orders/PrintStatus.h"
 
@@ -13,6 +14,7 @@ const std::array<OrderGridColumn, OrderGridModel::ColumnCount>& OrderGridModel::
 {
     static const std::array<OrderGridColumn, ColumnCount> table = [] {
     using K = OrderGridColumn::Kind;
+    namespace column = schema::orderColumn;
     const QColor teal(0x00, 0x80, 0x80), sky(0xA6, 0xCA, 0xF0);
     const QString receiver = QStringLiteral("收 货 信 息"), print = QStringLiteral("打 印"),
                   goods = QStringLiteral("商 品 信 息");
@@ -27,18 +29,18 @@ const std::array<OrderGridColumn, OrderGridModel::ColumnCount>& OrderGridModel::
     // of 19 digits fits. What does not fit (an address, a date with its time,
     // a long member name) is cut and shows whole as its cell's tooltip.
     return std::array<OrderGridColumn, ColumnCount>{{
-        {QStringLiteral("a"), receiver, QStringLiteral("姓 名"), 66, left, teal, Qt::white, K::Text},
-        {QStringLiteral("b"), receiver, QStringLiteral("手 机"), 85, left, teal, Qt::white, K::Text},
-        {QStringLiteral("c"), receiver, QStringLiteral("地 址"), 240, left, teal, Qt::white, K::Text},
-        {QStringLiteral("d"), print, QStringLiteral(" 快 递"), 66, centre, teal, Qt::white, K::Text},
-        {QStringLiteral("g"), print, QStringLiteral(" 状 态"), 40, centre, teal, Qt::white, K::Text},
-        {QStringLiteral("day1"), goods, QStringLiteral("付款日期"), 62, centre, sky, Qt::black, K::Date},
-        {QStringLiteral("h"), goods, QStringLiteral("名 称"), 33, left, sky, Qt::black, K::Text},
-        {QStringLiteral("1"), goods, QStringLiteral("数量"), 40, right, sky, Qt::black, K::Quantity},
-        {QStringLiteral("2"), goods, QStringLiteral("金额"), 40, right, sky, Qt::black, K::Amount},
-        {QStringLiteral("i"), goods, QStringLiteral("会员名"), 39, left, sky, Qt::black, K::Text},
-        {QStringLiteral("j"), goods, QStringLiteral("订单编号"), 85, left, sky, Qt::black, K::Text},
-        {QStringLiteral("z"), goods, QStringLiteral("备 注"), 33, left, sky, Qt::black, K::Text},
+        {column::recipientName, receiver, QStringLiteral("姓 名"), 66, left, teal, Qt::white, K::Text},
+        {column::recipientMobile, receiver, QStringLiteral("手 机"), 85, left, teal, Qt::white, K::Text},
+        {column::recipientAddress, receiver, QStringLiteral("地 址"), 240, left, teal, Qt::white, K::Text},
+        {column::courier, print, QStringLiteral(" 快 递"), 66, centre, teal, Qt::white, K::Text},
+        {column::printStatus, print, QStringLiteral(" 状 态"), 40, centre, teal, Qt::white, K::Text},
+        {column::payDate, goods, QStringLiteral("付款日期"), 62, centre, sky, Qt::black, K::Date},
+        {column::itemName, goods, QStringLiteral("名 称"), 33, left, sky, Qt::black, K::Text},
+        {column::quantity, goods, QStringLiteral("数量"), 40, right, sky, Qt::black, K::Quantity},
+        {column::amount, goods, QStringLiteral("金额"), 40, right, sky, Qt::black, K::Amount},
+        {column::memberName, goods, QStringLiteral("会员名"), 39, left, sky, Qt::black, K::Text},
+        {column::orderNumber, goods, QStringLiteral("订单编号"), 85, left, sky, Qt::black, K::Text},
+        {column::remark, goods, QStringLiteral("备 注"), 33, left, sky, Qt::black, K::Text},
     }};
     }();
     return table;
@@ -95,7 +97,7 @@ void OrderGridModel::mapFields()
 {
     for (int c = 0; c < ColumnCount; ++c)
         m_fieldOf[size_t(c)] = m_dataset ? m_dataset->fieldIndex(columns()[size_t(c)].field) : -1;
-    m_status = m_dataset ? m_dataset->fieldIndex(QStringLiteral("g")) : -1;
+    m_status = m_dataset ? m_dataset->fieldIndex(schema::orderColumn::printStatus) : -1;
 }
 
 int OrderGridModel::fieldOf(int column) const

@@ -48,7 +48,7 @@ public:
     Dataset* dataset() const { return m_dataset; }
     // The dataset's field index of a grid column; -1 when the result lacks it.
     int fieldOf(int column) const;
-    // Exactly "已打印" in `g`; anything else, a null included, is not printed.
+    // Exactly "已打印" in the print status; anything else, a null included, is not printed.
     bool isPrinted(int row) const;
     QString displayText(int row, int column) const;
 

@@ -4,6 +4,7 @@
 #include "data/DataOps.h"
 #include "data/Statement.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "orders/SelectionSource.h"
 
 namespace kx {
@@ -38,7 +39,7 @@ OrderRegister::OrderRegister(Database& dm, QObject* parent) : QObject(parent), m
 void OrderRegister::showAll()
 {
     emit courierListChanged({});
-    const QStringList couriers = columnValues(m_dm.scratch, QStringLiteral("d"), QStringLiteral("data"));
+    const QStringList couriers = columnValues(m_dm.scratch, schema::orderColumn::courier, QStringLiteral("data"));
     emit courierListChanged(couriers);
     openQuery(*m_result, QStringLiteral("select * from data"));
     m_result->last();
@@ -119,8 +120,8 @@ void OrderRegister::recomputeTotals()
 {
     m_quantity.clear();
     m_amount.clear();
-    m_quantityField = hasTotals() ? m_result->fieldIndex(QStringLiteral("1")) : -1;
-    m_amountField = hasTotals() ? m_result->fieldIndex(QStringLiteral("2")) : -1;
+    m_quantityField = hasTotals() ? m_result->fieldIndex(schema::orderColumn::quantity) : -1;
+    m_amountField = hasTotals() ? m_result->fieldIndex(schema::orderColumn::amount) : -1;
     for (int row = 0; row < rowCount(); ++row)
         addRow(row, +1);
     emit totalsChanged();

@@ -3,6 +3,7 @@
 #include "core/DateText.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
+#include "data/Schema.h"
 
 namespace kx {
 
@@ -36,19 +37,20 @@ std::optional<double> OrderValues::number(const QString& text, const std::option
 
 FieldValues OrderValues::fields(const OrderTexts& t, double quantity, double amount)
 {
+    namespace column = schema::orderColumn;
     return {
-        {QStringLiteral("d"), trimControl(t.courier)},
-        {QStringLiteral("g"), trimControl(t.printStatus)},
-        {QStringLiteral("day1"), dateText(t.date)},
-        {QStringLiteral("a"), trimControl(t.name)},
-        {QStringLiteral("b"), trimControl(t.mobile)},
-        {QStringLiteral("c"), trimControl(t.address)},
-        {QStringLiteral("1"), quantity},
-        {QStringLiteral("2"), amount},
-        {QStringLiteral("z"), trimControl(t.remark)},
-        {QStringLiteral("h"), trimControl(t.item)},
-        {QStringLiteral("i"), trimControl(t.member)},
-        {QStringLiteral("j"), trimControl(t.orderNumber)},
+        {column::courier, trimControl(t.courier)},
+        {column::printStatus, trimControl(t.printStatus)},
+        {column::payDate, dateText(t.date)},
+        {column::recipientName, trimControl(t.name)},
+        {column::recipientMobile, trimControl(t.mobile)},
+        {column::recipientAddress, trimControl(t.address)},
+        {column::quantity, quantity},
+        {column::amount, amount},
+        {column::remark, trimControl(t.remark)},
+        {column::itemName, trimControl(t.item)},
+        {column::memberName, trimControl(t.member)},
+        {column::orderNumber, trimControl(t.orderNumber)},
     };
 }
 

@@ -8,15 +8,18 @@ SearchStatement SearchStatement::build(const SearchConditions& c)
 {
     SearchStatement s;
     s.sql = QStringLiteral("select * from data ") + baseCondition;
-    const std::pair<const char*, const QString*> order[] = {
-        {"d", &c.courier}, {"a", &c.name},   {"c", &c.address},     {"j", &c.orderNumber},
-        {"i", &c.member},  {"b", &c.mobile}, {"g", &c.printStatus},
+    namespace column = schema::orderColumn;
+    const std::pair<const QString&, const QString&> order[] = {
+        {column::courier, c.courier},         {column::recipientName, c.name},
+        {column::recipientAddress, c.address}, {column::orderNumber, c.orderNumber},
+        {column::memberName, c.member},       {column::recipientMobile, c.mobile},
+        {column::printStatus, c.printStatus},
     };
     for (const auto& [field, text] : order) {
-        if (text->isEmpty())
+        if (text.isEmpty())
             continue;
-        s.sql += QStringLiteral(" and %1 like '%' || ? || '%'").arg(QLatin1String(field));
-        s.params << *text;
+        s.sql += QStringLiteral(" and %1 like '%' || ? || '%'").arg(field);
+        s.params << text;
     }
     return s;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Schema.h"
+
 #include <QString>
 #include <QVariantList>
 
@@ -7,13 +9,13 @@ namespace kx {
 
 // The texts of the quick search's seven boxes, as typed (not trimmed).
 struct SearchConditions {
-    QString courier;      // d
-    QString name;         // a
-    QString address;      // c
-    QString orderNumber;  // j
-    QString member;       // i
-    QString mobile;       // b
-    QString printStatus;  // g
+    QString courier;
+    QString name;
+    QString address;
+    QString orderNumber;
+    QString member;
+    QString mobile;
+    QString printStatus;
 };
 
 // The quick search's statement: "select * from data " + the base condition,
@@ -22,7 +24,8 @@ struct SearchConditions {
 // and "_" keep their LIKE meaning.
 struct SearchStatement {
     // Every search leaves out the orders without a recipient name.
-    static inline const QString baseCondition = QStringLiteral("where [a]<>''");
+    static inline const QString baseCondition =
+        QStringLiteral("where [%1]<>''").arg(schema::orderColumn::recipientName);
 
     QString sql;
     QVariantList params;

@@ -3,6 +3,7 @@
 #include "core/CourierCatalogue.h"
 #include "core/DbError.h"
 #include "core/TextValue.h"
+#include "data/Schema.h"
 #include "data/SenderProfile.h"
 #include "orders/OrderRegister.h"
 #include "platform/Platform.h"
@@ -189,8 +190,7 @@ ReportPreview* WaybillPrinting::printSingle(int courier)
 
     Dataset& orders = grid();
     const int row = orders.currentRow();
-    auto recipient = [&](const char* field) {
-        const QString name = QString::fromLatin1(field);
+    auto recipient = [&](const QString& name) {
         const int column = orders.fieldIndex(name);
         if (column < 0 && orders.isOpen())
             throw DbError(QStringLiteral("%1: Field '%2' not found").arg(orders.objectName(), name));
@@ -198,9 +198,10 @@ ReportPreview* WaybillPrinting::printSingle(int courier)
         const bool onRow = orders.isOpen() && row >= 0 && row < orders.rowCount();
         return textOf(onRow ? orders.value(row, column) : QVariant());
     };
-    m_single.setText(roleName(m_single, WaybillRole::RecipientName), recipient("a"));
-    m_single.setText(roleName(m_single, WaybillRole::RecipientMobile), recipient("b"));
-    m_single.setText(roleName(m_single, WaybillRole::RecipientAddress), recipient("c"));
+    namespace column = schema::orderColumn;
+    m_single.setText(roleName(m_single, WaybillRole::RecipientName), recipient(column::recipientName));
+    m_single.setText(roleName(m_single, WaybillRole::RecipientMobile), recipient(column::recipientMobile));
+    m_single.setText(roleName(m_single, WaybillRole::RecipientAddress), recipient(column::recipientAddress));
 
     CourierLayoutTable::apply(m_single, courier);
     m_single.setCorrection(CalibrationStore::load(m_platform.settings, courier));

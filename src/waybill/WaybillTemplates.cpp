@@ -1,5 +1,7 @@
 #include "waybill/WaybillTemplates.h"
 
+#include "data/Schema.h"
+
 #include <array>
 #include <cmath>
 
@@ -14,11 +16,11 @@ double storedMm(int px)
 }
 
 ReportElement element(const char* name, int left, int top, int width, int height, int fontPixels,
-                      ReportElement::Sizing sizing, const QString& caption, const char* field = "")
+                      ReportElement::Sizing sizing, const QString& caption, const QString& field = QString())
 {
     ReportElement e;
     e.name = QString::fromLatin1(name);
-    e.field = QString::fromLatin1(field);
+    e.field = field;
     e.text = caption;
     e.left = left;
     e.top = top;
@@ -89,13 +91,15 @@ ReportTemplate WaybillTemplates::batchWaybill()
     r.addElement(address);
     r.addElement(element("QRLabel5", 85, 263, 62, 24, 19, Fixed, nameCaption));
     // The bound texts are opaque on white, as the address boxes are.
-    ReportElement name = element("QRDBText1", 464, 40, 12, 20, 19, Fit, QString(), "a");
+    namespace column = schema::orderColumn;
+    ReportElement name = element("QRDBText1", 464, 40, 12, 20, 19, Fit, QString(), column::recipientName);
     name.opaque = true;
     r.addElement(name);
-    ReportElement mobile = element("QRDBText2", 504, 184, 10, 20, 16, Fit, QString(), "b");
+    ReportElement mobile = element("QRDBText2", 504, 184, 10, 20, 16, Fit, QString(), column::recipientMobile);
     mobile.opaque = true;
     r.addElement(mobile);
-    ReportElement recipientAddress = element("QRDBRichText1", 432, 80, 273, 77, 19, Fixed, QString(), "c");
+    ReportElement recipientAddress =
+        element("QRDBRichText1", 432, 80, 273, 77, 19, Fixed, QString(), column::recipientAddress);
     recipientAddress.opaque = true;
     r.addElement(recipientAddress);
     return r;

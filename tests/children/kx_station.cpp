@@ -25,6 +25,7 @@
 #include "app/MainWindow.h"
 #include "core/DbError.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
@@ -44,6 +45,7 @@
 #include <string>
 
 using namespace kx;
+namespace orderColumn = kx::schema::orderColumn;
 
 namespace {
 
@@ -70,7 +72,7 @@ QString orderNumber(const QString& prefix, int n)
 // The grid's row of an order, as this station last fetched it; -1 if none.
 int rowOfOrder(const Dataset& grid, const QString& number)
 {
-    const int column = grid.fieldIndex(QStringLiteral("j"));
+    const int column = grid.fieldIndex(orderColumn::orderNumber);
     for (int row = 0; row < grid.rowCount(); ++row)
         if (grid.text(row, column) == number)
             return row;
