@@ -506,6 +506,8 @@ void TestMainWindow::systemNamesAreObjectNames()
     };
     for (const auto& [dataset, name] : datasets)
         QCOMPARE(dataset->objectName(), QString(name));
+    QCOMPARE(w.grid()->objectName(), QString("DBGridEh1"));
+    QVERIFY(w.grid()->findChild<QAbstractItemModel*>("DataSource15"));
 
     w.commands()->action(Command::ChangePassword)->trigger();
     QTRY_VERIFY(w.findChild<ChangePasswordWindow*>());

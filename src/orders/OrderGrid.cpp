@@ -33,6 +33,8 @@ OrderGrid::OrderGrid(OrderRegister& orders, QWidget* parent)
       m_footer(nullptr)
 {
     setObjectName(QStringLiteral("DBGridEh1"));
+    // The model is what binds the grid to the result dataset.
+    m_model->setObjectName(QStringLiteral("DataSource15"));
     // Cells, titles and footer are mostly figures: mobiles, amounts, order numbers.
     setFont(songFigureFont(14));
     setFrameStyle(QFrame::Box | QFrame::Plain);
