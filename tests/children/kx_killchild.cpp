@@ -31,6 +31,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -67,8 +68,7 @@ void trigger(MainWindow& main, Command command)
     main.commands()->action(command)->trigger();
 }
 
-// Overwrites 64 KB in the middle of a file; the kill test does the same to
-// its copy to know the damaged file byte for byte.
+// Overwrites 64 KB in the middle of a file, as a failing disk would.
 bool damageMiddle(const QString& path)
 {
     QFile f(path);
@@ -119,8 +119,17 @@ int main(int argc, char** argv)
         fp.dialogs.answers.enqueue(QMessageBox::Yes);
         // The register goes bad while the backup window has it closed: a
         // stretch in its middle is overwritten, as a failing disk would.
-        if (op == u"restoredamaged" && !damageMiddle(QDir::current().absoluteFilePath(schema::databaseFile)))
-            return 2;
+        if (op == u"restoredamaged") {
+            const QString path = QDir::current().absoluteFilePath(schema::databaseFile);
+            if (!damageMiddle(path))
+                return 2;
+            // The file as it now stands, for the test to know it again.
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly))
+                return 2;
+            const QByteArray line = "damaged " + QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+            say(line.constData());
+        }
         say("start");
         if (op == u"backup") {
             w->backupPathEdit->setText(file);
