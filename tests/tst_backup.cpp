@@ -1,4 +1,6 @@
 #include "MainSession.h"
+#include "access/ChangePasswordWindow.h"
+#include "access/UserAdminWindow.h"
 
 #include "core/OperationError.h"
 #include "data/Connection.h"
@@ -26,6 +28,7 @@
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QtTest>
+#include <unistd.h>
 
 using namespace kx;
 
@@ -121,6 +124,10 @@ private slots:
     void restoreRefused_data();
     void restoreRefused();
     void restoreOverDestroyedDatabase();
+    void restoreOverDamagedDatabase_data();
+    void restoreOverDamagedDatabase();
+    void restoreFromItselfRefusedFirst();
+    void registerWindowsCloseWhileClosed();
     void backupOntoExistingFile_data();
     void backupOntoExistingFile();
     void backupFailureSaid();
@@ -483,6 +490,102 @@ void TestBackup::failedCheckKeepsPreviousBackup()
     QCOMPARE(ordersIn(target), 300);
 }
 
+void TestBackup::restoreOverDamagedDatabase_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("a damaged page") << "page";
+    QTest::newRow("cut short") << "truncated";
+    QTest::newRow("zero bytes") << "empty";
+    QTest::newRow("unreadable") << "unreadable";
+}
+
+// The case a restore exists for: the register's file is damaged. What stood
+// there is kept byte for byte, the backup takes its place, and the program
+// works on it as soon as the window closes.
+void TestBackup::restoreOverDamagedDatabase()
+{
+    QFETCH(QString, damage);
+    if (damage == "unreadable" && geteuid() == 0)
+        QSKIP("the administrator reads every file");
+    BackupSession s(400);
+    const QString backup = s.file("beifen.mdb");
+    DatabaseCopier().backup(s.db.path(), backup);
+    BackupWindow* w = s.openWindow();
+    const QByteArray whole = bytesOf(s.db.path());
+    QByteArray wreck = whole;
+    if (damage == "page")
+        wreck.replace(whole.size() / 2, 3000, QByteArray(3000, '\x5a'));
+    else if (damage == "truncated")
+        wreck = whole.left(whole.size() * 6 / 10);
+    else if (damage == "empty")
+        wreck.clear();
+    writeBytes(s.db.path(), wreck);
+    if (damage == "unreadable")
+        QFile::setPermissions(s.db.path(), QFileDevice::WriteOwner);
+    w->restoreFileEdit->setText(backup);
+    s.fp.dialogs.answers.enqueue(QMessageBox::Yes);
+    w->restoreButton->click();
+    QCOMPARE(s.fp.dialogs.texts(), QStringList({replaceQuestion, restored}));
+    const QString kept = s.file("data.mdb.20261210-093015.bak");
+    if (damage == "unreadable")
+        QFile::setPermissions(kept, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QVERIFY(bytesOf(kept) == wreck);
+    QCOMPARE(ordersIn(s.db.path()), 400);
+
+    QVERIFY(s.closeWindow(w));
+    QVERIFY(s.main->isVisible());
+    QCOMPARE(s.gridRows(), 400);
+    // And it is written to as before.
+    s.main->orders()->appendOrder(
+        {{"a", "恢复以后"}, {"b", "13900000000"}, {"c", "北京"}, {"d", "申通快递"}, {"g", "未打印"}});
+    s.main->showAll();
+    QCOMPARE(s.gridRows(), 401);
+    QCOMPARE(s.db.cli("select count(*) from data where a='恢复以后'"), QStringList{"1"});
+}
+
+void TestBackup::restoreFromItselfRefusedFirst()
+{
+    BackupSession s(3);
+    BackupWindow* w = s.openWindow();
+    const QByteArray before = bytesOf(s.db.path());
+    w->restoreFileEdit->setText(s.db.path());
+    w->restoreButton->click();
+    // No question whether to replace a file that is not going to be replaced.
+    QCOMPARE(s.fp.dialogs.shown.size(), 1);
+    QVERIFY2(s.fp.dialogs.lastText().startsWith("数据库恢复失败！\n备份文件就是正在使用的数据库"),
+             qPrintable(s.fp.dialogs.lastText()));
+    QVERIFY(bytesOf(s.db.path()) == before);
+    QVERIFY(s.closeWindow(w));
+}
+
+// While the backup window has the register closed, nothing else can act on
+// it: the windows that would are closed and cannot be opened, so none of
+// them covers the backup window either.
+void TestBackup::registerWindowsCloseWhileClosed()
+{
+    BackupSession s(3);
+    s.main->commands()->action(Command::UserAdmin)->trigger();
+    s.main->commands()->action(Command::ChangePassword)->trigger();
+    QPointer<UserAdminWindow> users = s.main->findChild<UserAdminWindow*>();
+    QPointer<ChangePasswordWindow> password = s.main->findChild<ChangePasswordWindow*>();
+    QVERIFY(users && users->isVisible());
+    QVERIFY(password && password->isVisible());
+
+    BackupWindow* w = s.openWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(users.isNull());
+    QVERIFY(password.isNull());
+    s.main->commands()->action(Command::UserAdmin)->trigger();
+    s.main->commands()->action(Command::ChangePassword)->trigger();
+    QVERIFY(!s.main->findChild<UserAdminWindow*>());
+    QVERIFY(!s.main->findChild<ChangePasswordWindow*>());
+    QVERIFY(s.fp.dialogs.shown.isEmpty());
+
+    QVERIFY(s.closeWindow(w));
+    s.main->commands()->action(Command::UserAdmin)->trigger();
+    QVERIFY(s.main->findChild<UserAdminWindow*>());
+}
+
 void TestBackup::closingRetry_data()
 {
     QTest::addColumn<bool>("retry");
@@ -506,9 +609,18 @@ void TestBackup::closingRetry()
         if (retry && shown.text == retryQuestion)
             writeBytes(s.db.path(), good);
     };
-    w->close();
+    // Closed from inside an event loop, as the program runs: "No" must end
+    // that loop (and with it the program), not leave it running with every
+    // window hidden.
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        w->close();
+        QTimer::singleShot(0, &loop, [&] { loop.exit(0); });
+    });
+    const int ended = loop.exec();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     d.onShown = nullptr;
+    QCOMPARE(ended, retry ? 0 : 1);
     QCOMPARE(d.texts().size(), 2);
     QVERIFY2(d.shown.at(0).text.startsWith("file is encrypted or is not a database"), qPrintable(d.texts().join('|')));
     QCOMPARE(d.shown.at(0).icon, Dialogs::Icon::Critical);

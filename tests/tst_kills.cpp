@@ -229,6 +229,8 @@ private slots:
     void killBackup();
     void killRestore_data() { addRounds(); }
     void killRestore();
+    void killRestoreOverDamaged_data() { addRounds(); }
+    void killRestoreOverDamaged();
     void killExport_data() { addRounds(); }
     void killExport();
 
@@ -619,6 +621,45 @@ void TestKills::killRestore()
         QVERIFY2(ordersOf(path) == old, qPrintable(k.where + ": the kept copy " + kept + " is not the register"));
     }
     ++tally.outcomes[orders == old ? QStringLiteral("old register") : QStringLiteral("restored")];
+}
+
+// "恢复数据库" of a backup of 30,000 orders over a register of 100,000 whose
+// middle went bad while the backup window had it closed: data.mdb is the
+// damaged file byte for byte or the whole restored register, and a kept
+// copy is the damaged file byte for byte.
+void TestKills::killRestoreOverDamaged()
+{
+    const QString command = QStringLiteral("restoredamaged");
+    const QString backup = fixture(QStringLiteral("backup.mdb"));
+    auto source = [](const QString& dir) { return QDir(dir).filePath(QStringLiteral("备份.mdb")); };
+    auto prepare = [&](const QString& dir) { QFile::copy(backup, source(dir)); };
+    auto args = [&](const QString& dir) { return QStringList{command, source(dir)}; };
+    const Reference& ref = reference(command, QStringLiteral("large.mdb"), args, prepare);
+    QVERIFY2(ref.spanMs > 0, "the restore over a damaged register without a kill failed");
+    const QByteArray restored = m_orders.value(QStringLiteral("backup.mdb"));
+    QCOMPARE(ordersOf(QDir(ref.dir).filePath(schema::databaseFile)), restored);
+
+    const Kill k = kill(command, QStringLiteral("large.mdb"), args, prepare);
+    QVERIFY2(k.run.started, qPrintable(k.run.failure));
+    // The child said what the damaged file holds (after its login wrote to it).
+    const QRegularExpressionMatch said =
+        QRegularExpression(QStringLiteral("damaged ([0-9a-f]{64})")).match(k.run.output);
+    QVERIFY2(said.hasMatch(), qPrintable(k.run.output));
+    const QByteArray damaged = QByteArray::fromHex(said.captured(1).toLatin1());
+    auto sha = [](const QString& path) { return QCryptographicHash::hash(fileBytes(path), QCryptographicHash::Sha256); };
+    Tally& tally = m_tallies[command];
+    const QString path = QDir(k.dir).filePath(schema::databaseFile);
+    const bool stillDamaged = sha(path) == damaged;
+    if (!stillDamaged)
+        QVERIFY2(reopened(k, tally) == restored, qPrintable(k.where + ": data.mdb is neither file"));
+    QVERIFY2(!stillDamaged || !k.run.finished, qPrintable(k.where + ": the finished restore was lost"));
+    QVERIFY2(fileBytes(source(k.dir)) == fileBytes(backup), qPrintable(k.where + ": the backup was changed"));
+    const QStringList kept = QDir(k.dir).entryList({QStringLiteral("data.mdb.*.bak")}, QDir::Files);
+    QVERIFY2(stillDamaged || kept.size() == 1, qPrintable(k.where + ": the damaged register was not kept"));
+    for (const QString& name : kept)
+        QVERIFY2(sha(QDir(k.dir).filePath(name)) == damaged,
+                 qPrintable(k.where + ": the kept copy " + name + " is not the damaged file"));
+    ++tally.outcomes[stillDamaged ? QStringLiteral("damaged register") : QStringLiteral("restored")];
 }
 
 // 导出Excel of 30,000 orders over an older file: the older file byte for

@@ -51,6 +51,9 @@ ChangePasswordWindow::ChangePasswordWindow(QWidget* owner, Database& dm, const P
 {
     setObjectName(QStringLiteral("Tchangepassfm"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // While the register is closed (the backup window replaces its file)
+    // nothing here could work on it: the window goes with it.
+    connect(&dm, &Database::closed, this, &QWidget::close);
     setWindowTitle(QStringLiteral("更改密码"));
     setFixedSize(296, 160);
     setFont(songFont(12));

@@ -84,6 +84,9 @@ UserAdminWindow::UserAdminWindow(QWidget* owner, Database& dm, const Platform& p
 {
     setObjectName(QStringLiteral("Tuserglfm"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // While the register is closed (the backup window replaces its file)
+    // nothing here could work on it: the window goes with it.
+    connect(&dm, &Database::closed, this, &QWidget::close);
     setWindowTitle(QStringLiteral("用户管理—(管理员专用)"));
     setFixedSize(393, 152);
     setFont(songFont(14));

@@ -177,8 +177,15 @@ void MainWindow::registerCommands()
         hideMainWindow();
     });
 
-    c.on(Command::UserAdmin, [this] { createOnDemand<UserAdminWindow>(this, m_dm, m_platform); });
-    c.on(Command::ChangePassword, [this] { createOnDemand<ChangePasswordWindow>(this, m_dm, m_platform); });
+    // Both act on the register, so neither opens while it is closed.
+    c.on(Command::UserAdmin, [this] {
+        if (m_dm.connection.isOpen())
+            createOnDemand<UserAdminWindow>(this, m_dm, m_platform);
+    });
+    c.on(Command::ChangePassword, [this] {
+        if (m_dm.connection.isOpen())
+            createOnDemand<ChangePasswordWindow>(this, m_dm, m_platform);
+    });
     c.on(Command::GridShowAll, [this] { m_quickSearch->showAllButton->click(); });
     c.addStartUpStep(StartUpStep::LedgerQuery, [this] { Ledger::openMonth(m_dm, m_platform.clock.now().date()); });
     c.addStartUpStep(StartUpStep::Tables, [this] {
@@ -306,6 +313,14 @@ void MainWindow::showMainWindow()
     show();
     raise();
     activateWindow();
+}
+
+void MainWindow::endProgram()
+{
+    close();
+    // The main window was hidden already, so closing it leaves the event
+    // loop running with nothing on the screen: the loop is ended here.
+    QCoreApplication::exit(1);
 }
 
 void MainWindow::closeMainWindow()

@@ -72,7 +72,7 @@ public:
     // MaintenanceHost
     void hideMainWindow() override { hide(); }
     void showMainWindow() override;
-    void endProgram() override { close(); }
+    void endProgram() override;
 
 protected:
     bool event(QEvent* event) override;

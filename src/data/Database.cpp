@@ -61,6 +61,7 @@ void Database::disconnect()
     for (Dataset* d : {&gridResult, &orderAppender, &senderReader, &senderWriter, &scratch, &ledgerTable, &ledgerMonth})
         d->close();
     connection.close();
+    emit closed();
 }
 
 void Database::reconnect()

@@ -21,6 +21,8 @@ public:
 
     // Reopens the connection (after a restore) and the tables.
     void reconnect();
+    // Closes the connection and every dataset; `closed` tells the windows
+    // that act on the register to close too.
     void disconnect();
     // The database file, as the data module opens it.
     QString path() const { return m_path; }
@@ -35,6 +37,9 @@ public:
     Dataset scratch;
     Dataset ledgerTable;
     Dataset ledgerMonth;
+
+signals:
+    void closed();
 
 private:
     // Opens the file and checks that it is the program's and can be written.

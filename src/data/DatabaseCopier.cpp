@@ -15,6 +15,7 @@
 #include <memory>
 #include <sqlite3.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace kx {
 
@@ -152,6 +153,71 @@ void removeStaleTemporaries(const QDir& folder, const QString& namePattern)
     }
 }
 
+// Whether an open file is a whole register: the five tables, and every
+// page in order. A read that fails on the way counts as not sound, except
+// that another station holding the file is no damage: that ends the
+// restore, since replacing the file under it would lose what it writes.
+bool isSound(sqlite3* db, const QString& path)
+{
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
+    QString first;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
+            first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    }
+    sqlite3_finalize(st);
+    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+        throw OperationError(QStringLiteral("无法打开 %1：%2").arg(native(path), engineMessage(db)));
+    if (first != QLatin1String("ok"))
+        return false;
+    try {
+        checkTables(db, path);
+        return true;
+    } catch (const OperationError&) {
+        return false;
+    }
+}
+
+// Puts the file aside byte for byte, whatever its state: a plain copy
+// through a temporary file beside it (renamed into place only when whole,
+// and named so that the next restore removes what a kill leaves of it), or,
+// when the file cannot even be read, the file itself under the new name (a
+// rename reads nothing, and the checked copy takes its place right after).
+void keepAsItIs(const QString& target, const QString& kept)
+{
+    QFile in(target);
+    if (!in.open(QIODevice::ReadOnly)) {
+        std::error_code ec;
+        std::filesystem::rename(fsPath(target), fsPath(kept), ec);
+        if (ec)
+            throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
+        return;
+    }
+    const QFileInfo info(kept);
+    const QString temp = info.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    QFile::remove(temp);
+    QFile out(temp);
+    // The register's content is for its owner alone, before a byte is in it.
+    bool whole = out.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+                 out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    while (whole && !in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        whole = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    }
+    whole = whole && in.error() == QFileDevice::NoError && out.flush() && ::fsync(out.handle()) == 0;
+    out.close();
+    std::error_code ec;
+    if (whole)
+        std::filesystem::rename(fsPath(temp), fsPath(kept), ec);
+    if (!whole || ec) {
+        QFile::remove(temp);
+        throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
+    }
+}
+
 }  // namespace
 
 DatabaseCopier::DatabaseCopier(QByteArray key) : m_key(std::move(key)) {}
@@ -191,10 +257,15 @@ void DatabaseCopier::verify(const QString& path) const
     checkIntegrity(db.get(), path);
 }
 
-QString DatabaseCopier::restore(const QString& source, const QString& target, const QDateTime& now) const
+void DatabaseCopier::refuseOwnFile(const QString& source, const QString& target)
 {
     if (sameFile(source, target))
         throw OperationError(QStringLiteral("备份文件就是正在使用的数据库 %1。").arg(native(target)));
+}
+
+QString DatabaseCopier::restore(const QString& source, const QString& target, const QDateTime& now) const
+{
+    refuseOwnFile(source, target);
     verify(source);
     const DbHandle from = openKeyed(source, m_key, SQLITE_OPEN_READONLY);
     if (!QFileInfo::exists(target)) {
@@ -202,15 +273,18 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
         return QString();
     }
 
-    // A target that the key does not open (overwritten by something else,
-    // or its first page destroyed) holds nothing the engine could protect or
-    // write into: it is replaced as a whole. Any other refusal (another
-    // station holding the file, a write-protected file) ends the restore.
+    // A sound target is written into in place, under its own locks: another
+    // station that has it open waits and then reads the restored content.
+    // Anything else (damaged pages, cut short, empty, not this program's, no
+    // database at all, unreadable) holds nothing the engine could protect or
+    // write into, and it is exactly the case a restore exists for: it is put
+    // aside whole and replaced by a checked copy. Another station holding the
+    // file, or a file the engine may read but not write, ends the restore.
     DbHandle current;
     const int opened = openRaw(target, m_key, SQLITE_OPEN_READWRITE, current);
-    if (opened != SQLITE_OK && opened != SQLITE_NOTADB)
+    if (opened == SQLITE_BUSY || opened == SQLITE_LOCKED || opened == SQLITE_NOMEM)
         refuseOpening(target, opened, current);
-    if (opened != SQLITE_OK)
+    if (opened != SQLITE_OK || !isSound(current.get(), target))
         current.reset();
     const QString kept = keptCopyName(target, now);
     // The temporary files of kept copies from restores that were cut off:
@@ -219,13 +293,12 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
                            QRegularExpression::escape(QFileInfo(target).fileName()) +
                                QStringLiteral("\\.\\d{8}-\\d{6}(-\\d+)?\\.bak"));
     if (current) {
-        // The content as it is, damage included: that is what is being replaced.
+        // The content as it is: that is what is being replaced.
         copyToFile(current.get(), kept, false);
         copyPages(from.get(), current.get());
         checkIntegrity(current.get(), target);
     } else {
-        if (!QFile::copy(target, kept))
-            throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
+        keepAsItIs(target, kept);
         copyToFile(from.get(), target, true);
     }
     return kept;

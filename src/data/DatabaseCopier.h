@@ -49,12 +49,18 @@ public:
     // `target`. The source is verified first, and nothing is touched when it
     // fails. The target's content is kept beside it as
     // target + "." + yyyyMMdd-HHmmss + ".bak" (that path is returned; empty
-    // when there was no target), then the source is written into the target
-    // file itself through the backup interface, inside one transaction of the
-    // target: its own locks keep other stations out, and its journal rolls a
-    // half-written restore back. A target that is missing or no database at
-    // all is replaced as a whole by a checked copy instead.
+    // when there was no target). A sound target then gets the source written
+    // into the file itself through the backup interface, inside one
+    // transaction of the target: its own locks keep other stations out, and
+    // its journal rolls a half-written restore back. A target that is
+    // damaged, cut short, empty, unreadable or no database of this program
+    // is kept byte for byte as it is and replaced as a whole by a checked
+    // copy. Another station holding the target ends the restore.
     QString restore(const QString& source, const QString& target, const QDateTime& now) const;
+
+    // A restore from the database file itself is refused before anything
+    // else, the question whether to replace it included.
+    static void refuseOwnFile(const QString& source, const QString& target);
 
     // The name a restore keeps the target's previous content under.
     static QString keptCopyName(const QString& target, const QDateTime& now);

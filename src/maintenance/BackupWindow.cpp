@@ -323,6 +323,12 @@ void BackupWindow::restore()
 {
     m_platform.guard(this, [this] {
         const QString source = restoreFileEdit->text();
+        try {
+            DatabaseCopier::refuseOwnFile(source, m_dm.path());
+        } catch (const OperationError& e) {
+            m_platform.dialogs.inform(this, QStringLiteral("数据库恢复失败！\n") + e.message());
+            return;
+        }
         if (!QFileInfo::exists(source)) {
             m_platform.dialogs.inform(this, QStringLiteral("备份数据库没找到!"));
             return;

@@ -10,6 +10,7 @@
 //   kx_killchild backup TARGET      数据备份, "备份数据库" to TARGET (replace: yes)
 //   kx_killchild exitbackup         closes the main window: the exit backup
 //   kx_killchild restore SOURCE     数据备份, "恢复数据库" from SOURCE (replace: yes)
+//   kx_killchild restoredamaged SOURCE  the same after a stretch of data.mdb was overwritten
 //   kx_killchild export TARGET      导出Excel to TARGET (overwrite: yes)
 //
 // The messages the command showed go to stderr, one a line, for the test's
@@ -30,7 +31,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -63,6 +66,15 @@ bool logIn(MainWindow& main)
 void trigger(MainWindow& main, Command command)
 {
     main.commands()->action(command)->trigger();
+}
+
+// Overwrites 64 KB in the middle of a file, as a failing disk would.
+bool damageMiddle(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || !f.seek(f.size() / 2))
+        return false;
+    return f.write(QByteArray(64 * 1024, '\x5a')) == 64 * 1024;
 }
 
 }  // namespace
@@ -98,13 +110,26 @@ int main(int argc, char** argv)
     } else if (op == u"exitbackup") {
         say("start");
         main.close();
-    } else if (op == u"backup" || op == u"restore") {
+    } else if (op == u"backup" || op == u"restore" || op == u"restoredamaged") {
         trigger(main, Command::Backup);
         BackupWindow* w = main.findChild<BackupWindow*>();
         if (!w)
             return 2;
         // "文件已存在，是否替换？"
         fp.dialogs.answers.enqueue(QMessageBox::Yes);
+        // The register goes bad while the backup window has it closed: a
+        // stretch in its middle is overwritten, as a failing disk would.
+        if (op == u"restoredamaged") {
+            const QString path = QDir::current().absoluteFilePath(schema::databaseFile);
+            if (!damageMiddle(path))
+                return 2;
+            // The file as it now stands, for the test to know it again.
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly))
+                return 2;
+            const QByteArray line = "damaged " + QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+            say(line.constData());
+        }
         say("start");
         if (op == u"backup") {
             w->backupPathEdit->setText(file);
