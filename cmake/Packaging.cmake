@@ -1,6 +1,7 @@
 # What `make deb` puts into the Debian package, and how CPack describes it.
 #
-# The package installs the program, kestrix-newdb, the launcher that the
+# The package installs the program, kestrix-newdb, kestrix-check (which the
+# program runs on every database file it did not make), the launcher that the
 # desktop entry runs, the desktop entry and the icon. Its shared-library
 # dependencies come from dpkg-shlibdeps; the list below names only what no
 # library check can see: the fonts the printed forms and the screens need,
@@ -13,7 +14,7 @@ include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-install(TARGETS kestrix kestrix-newdb RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kestrix kestrix-newdb kestrix-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS packaging/kestrix-launch DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/kestrix.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/kestrix.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -35,7 +36,7 @@ install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION $
 
 # The manual pages, compressed the same way.
 set(KX_MAN_PAGES)
-foreach(page kestrix kestrix-newdb kestrix-launch)
+foreach(page kestrix kestrix-newdb kestrix-check kestrix-launch)
   add_custom_command(
     OUTPUT ${CMAKE_BINARY_DIR}/man/${page}.1.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man

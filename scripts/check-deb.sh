@@ -31,7 +31,7 @@ dpkg -x "$deb" "$root/pkg"
 pkg=$root/pkg
 
 # The files, each where the desktop and the shell look for it.
-for f in usr/bin/kestrix usr/bin/kestrix-newdb usr/bin/kestrix-launch; do
+for f in usr/bin/kestrix usr/bin/kestrix-newdb usr/bin/kestrix-check usr/bin/kestrix-launch; do
     [ -f "$pkg/$f" ] && [ -x "$pkg/$f" ] && pass "$f is executable" || fail "$f missing or not executable"
 done
 for f in usr/share/applications/kestrix.desktop \
@@ -40,6 +40,7 @@ for f in usr/share/applications/kestrix.desktop \
          usr/share/icons/hicolor/256x256/apps/kestrix.png \
          usr/share/doc/kestrix/copyright usr/share/doc/kestrix/changelog.gz \
          usr/share/man/man1/kestrix.1.gz usr/share/man/man1/kestrix-newdb.1.gz \
+         usr/share/man/man1/kestrix-check.1.gz \
          usr/share/man/man1/kestrix-launch.1.gz; do
     [ -f "$pkg/$f" ] && pass "$f" || fail "$f missing"
 done

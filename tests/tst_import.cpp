@@ -5,11 +5,13 @@
 
 // GLib's headers first: Qt's keywords would rewrite names in them.
 
+#include "HostileRegisters.h"
 #include "MainSession.h"
 #include "WorkbookFiles.h"
 
 #include "core/OperationError.h"
 #include "data/Connection.h"
+#include "data/DatabaseChecker.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
 #include "import/DateTextParser.h"
@@ -62,6 +64,8 @@ private slots:
     void otherDatabaseFile();
     void databaseCannotBeOpened_data();
     void databaseCannotBeOpened();
+    void hostileDatabaseRefused_data();
+    void hostileDatabaseRefused();
 };
 
 namespace {
@@ -128,6 +132,13 @@ Rows reportOrders(const QVariant& paid1, const QVariant& paid2)
          u"笔记本"_qs, u"王五"_qs, u"0012345"_qs, null, null, u"已发货"_qs},
     };
 }
+
+// Lets every file through the database check, for a test of what lies
+// behind it; the build's checker comes back at the end of the scope.
+struct CheckPassesEverything {
+    CheckPassesEverything() { DatabaseChecker::setProgram(QStringLiteral("/bin/true")); }
+    ~CheckPassesEverything() { DatabaseChecker::setProgram(QStringLiteral(KX_CHECKER_PATH)); }
+};
 
 // A main window over a fresh database, and its import window shown as the
 // toolbar's entry shows it.
@@ -545,7 +556,12 @@ void TestImport::failureHalfwayKeepsNothing()
     ImportSession is;
     is.s.db.exec("create trigger full_disk before insert on data when (select count(*) from data) >= 2"
                  " begin select raise(abort, 'database or disk is full'); end");
-    QCOMPARE(is.import(fixturePath("import_report.xls"), is.s.db.path()), QStringList{importFailed});
+    {
+        // The trigger that plays the full disk is code the check refuses in
+        // a file; the rollback lies behind the check.
+        const CheckPassesEverything standIn;
+        QCOMPARE(is.import(fixturePath("import_report.xls"), is.s.db.path()), QStringList{importFailed});
+    }
     QCOMPARE(orderCount(is.s.db.path()), 0);
 
     // Straight through the import: the same, and the engine's word for it.
@@ -568,9 +584,10 @@ void TestImport::missingOrderTable()
         c.create(other, schema::databaseKey);
         c.execScript("create table post ([a] TEXT, [b] TEXT, [c] TEXT, [d] TEXT)");
     }
-    QCOMPARE(is.import(fixturePath("import_report.xls"), other), QStringList{importFailed});
-    QVERIFY(is.w->connection().isOpen());
-    QCOMPARE(is.w->connection().path(), other);
+    // The check finds it before the window connects.
+    QCOMPARE(is.import(fixturePath("import_report.xls"), other),
+             QStringList{QDir::toNativeSeparators(other) + " 不是本程序的数据库：缺少数据表 data、userdb、rz、data1。"});
+    QVERIFY(!is.w->connection().isOpen());
 }
 
 void TestImport::showAllFailsAfterImport()
@@ -642,16 +659,18 @@ void TestImport::otherDatabaseFile()
 void TestImport::databaseCannotBeOpened_data()
 {
     QTest::addColumn<QString>("database");  // relative to the test's folder
+    QTest::addColumn<QString>("reason");    // the check's; %1: the database path
 
-    QTest::newRow("no such file") << "missing.mdb";
-    QTest::newRow("not a database") << "report.xls";
-    QTest::newRow("another password") << "other_key.mdb";
-    QTest::newRow("a folder") << "folder";
+    QTest::newRow("no such file") << "missing.mdb" << "找不到文件 %1。";
+    QTest::newRow("not a database") << "report.xls" << "%1 不是本程序的数据库文件，或者它的密码不同。";
+    QTest::newRow("another password") << "other_key.mdb" << "%1 不是本程序的数据库文件，或者它的密码不同。";
+    QTest::newRow("a folder") << "folder" << "%1 是一个文件夹。";
 }
 
 void TestImport::databaseCannotBeOpened()
 {
     QFETCH(QString, database);
+    QFETCH(QString, reason);
     ImportSession is;
     const QString dir = is.s.db.dir();
     QFile::copy(fixturePath("import_report.xls"), dir + "/report.xls");
@@ -665,10 +684,46 @@ void TestImport::databaseCannotBeOpened()
     QCOMPARE(is.import(dir + "/missing.xls", is.s.db.path()), QStringList{importFailed});
     QVERIFY(is.w->connection().isOpen());
     // … the next one closes it first.
-    QCOMPARE(is.import(dir + "/report.xls", dir + "/" + database), QStringList{connectFailed});
+    QCOMPARE(is.import(dir + "/report.xls", dir + "/" + database),
+             QStringList{reason.arg(QDir::toNativeSeparators(dir + "/" + database))});
+    QVERIFY(!is.w->connection().isOpen());
+    {
+        // Behind the check, the window's own connection refuses it as well.
+        const CheckPassesEverything standIn;
+        QCOMPARE(is.import(dir + "/report.xls", dir + "/" + database), QStringList{connectFailed});
+    }
     QVERIFY(!is.w->connection().isOpen());
     QCOMPARE(orderCount(is.s.db.path()), 0);
     QCOMPARE(is.s.main->orders()->rowCount(), 0);
+}
+
+void TestImport::hostileDatabaseRefused_data()
+{
+    QTest::addColumn<QString>("database");  // made by make_hostile_registers
+    QTest::addColumn<QString>("reason");    // %1: its path
+
+    // The engine crashes on opening it: the checker goes down, not the program.
+    QTest::newRow("crafted schema row") << "crafted.mdb" << "%1 无法检查：检查程序意外终止，文件可能已损坏或被篡改。";
+    // It would rewrite every order's address at the next login into it.
+    QTest::newRow("trigger on the login journal") << "trigger.mdb" << "%1 含有本程序不会建立的内容：触发器 rz_login。";
+}
+
+void TestImport::hostileDatabaseRefused()
+{
+    QFETCH(QString, database);
+    QFETCH(QString, reason);
+    ImportSession is;
+    const QString path = QDir(test::writeHostileRegisters(is.s.db.dir() + "/hostile")).filePath(database);
+    const QString report = fixturePath("import_report.xls");
+    QCOMPARE(is.import(report, path), QStringList{reason.arg(QDir::toNativeSeparators(path))});
+    QCOMPARE(is.s.fp.dialogs.shown.first().caption, QString("警告"));
+    QVERIFY(!is.w->connection().isOpen());
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(is.s.main->orders()->rowCount(), 0);
+
+    // The program goes on: the next import, into a sound file, goes through.
+    QCOMPARE(is.import(report, is.s.db.path()), QStringList{imported});
+    QCOMPARE(orderCount(is.s.db.path()), 3);
 }
 
 QTEST_MAIN(TestImport)

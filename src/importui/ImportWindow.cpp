@@ -1,7 +1,9 @@
 #include "importui/ImportWindow.h"
 
 #include "core/DbError.h"
+#include "core/OperationError.h"
 #include "core/TextValue.h"
+#include "data/DatabaseChecker.h"
 #include "data/Schema.h"
 #include "import/OrderImport.h"
 #include "import/ReportFileReader.h"
@@ -200,6 +202,17 @@ void ImportWindow::runImport()
     }
 
     m_connection.close();
+    // The file may come from anywhere, and the engine crashes on some crafted
+    // files as it opens them, or runs their triggers on our writes: it is
+    // looked at in a process of its own before a connection of ours touches it.
+    try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        DatabaseChecker().checkWhole(databasePath);
+    } catch (const OperationError& e) {
+        warn(e.message());
+        return;
+    }
     try {
         m_connection.open(databasePath, schema::databaseKey);
     } catch (const std::exception&) {

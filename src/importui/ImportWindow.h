@@ -20,7 +20,9 @@ struct Platform;
 // and of a database file, and the button that appends the report's orders
 // to that database's order table (see OrderImport). The window keeps a
 // connection of its own to the chosen file, apart from the data module's;
-// it is opened afresh for each import and closed when the window closes.
+// it is opened afresh for each import, once the file passed the whole
+// DatabaseChecker check, and closed when the window closes. A file the check
+// refuses is named with the reason, and nothing is imported.
 //
 // Made once at start and shown modally on demand; the path boxes keep their
 // texts from one showing to the next.
