@@ -1,6 +1,7 @@
 #include "data/DatabaseCopier.h"
 
 #include "core/DbError.h"
+#include "core/OwnerOnly.h"
 #include "data/Connection.h"
 
 #include <QCoreApplication>
@@ -152,6 +153,49 @@ void removeStaleTemporaries(const QDir& folder, const QString& namePattern)
     }
 }
 
+// The temporary file a copy to `target` is written into: beside the target,
+// so that the rename stays on one file system and either leaves the old file
+// or puts the whole new one in its place.
+QString temporaryFor(const QFileInfo& target)
+{
+    return target.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.tmp").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
+}
+
+// A plain copy of a file the engine cannot open (a destroyed register that a
+// restore replaces), made like the engine's copies: into an owner-only
+// temporary file, renamed into place once whole. A copy with QFile::copy()
+// would take the source's mode.
+bool copyOwnerOnly(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QString temp = temporaryFor(QFileInfo(target));
+    QFile::remove(temp);
+    try {
+        OwnerOnly::createFile(temp);
+    } catch (const OperationError&) {
+        return false;
+    }
+    QFile out(temp);
+    bool whole = out.open(QIODevice::WriteOnly);
+    while (whole && !in.atEnd()) {
+        const QByteArray block = in.read(1 << 16);
+        whole = !block.isEmpty() && out.write(block) == block.size();
+    }
+    whole = whole && out.flush();
+    out.close();
+    std::error_code ec;
+    if (whole)
+        std::filesystem::rename(fsPath(temp), fsPath(target), ec);
+    if (!whole || ec) {
+        QFile::remove(temp);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 DatabaseCopier::DatabaseCopier(QByteArray key) : m_key(std::move(key)) {}
@@ -219,12 +263,15 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
                            QRegularExpression::escape(QFileInfo(target).fileName()) +
                                QStringLiteral("\\.\\d{8}-\\d{6}(-\\d+)?\\.bak"));
     if (current) {
+        // The restored content is the backup's, owner-only like every copy:
+        // a register left open to others by an older version is closed first.
+        OwnerOnly::restrict(target);
         // The content as it is, damage included: that is what is being replaced.
         copyToFile(current.get(), kept, false);
         copyPages(from.get(), current.get());
         checkIntegrity(current.get(), target);
     } else {
-        if (!QFile::copy(target, kept))
+        if (!copyOwnerOnly(target, kept))
             throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
         copyToFile(from.get(), target, true);
     }
@@ -239,17 +286,16 @@ void DatabaseCopier::copyToFile(sqlite3* source, const QString& target, bool che
     if (info.isDir())
         throw OperationError(QStringLiteral("%1 是一个文件夹。").arg(native(target)));
     const QDir folder = info.absoluteDir();
-    if (!folder.exists() && !QDir().mkpath(folder.absolutePath()))
-        throw OperationError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder.absolutePath())));
-    // Beside the target, so that the rename stays on one file system and
-    // either leaves the old file or puts the whole new one in its place.
-    const QString temp = folder.filePath(
-        QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    OwnerOnly::createFolder(folder.absolutePath());
+    const QString temp = temporaryFor(info);
     removeWithJournal(temp);
     removeStaleTemporaries(folder, QRegularExpression::escape(info.fileName()));
     try {
         {
-            const DbHandle copy = openKeyed(temp, m_key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            // Owner-only before the first page is written; the rename
+            // carries the mode over to the target.
+            OwnerOnly::createFile(temp);
+            const DbHandle copy = openKeyed(temp, m_key, SQLITE_OPEN_READWRITE);
             // Every commit of the copy reaches the disk before it returns.
             sqlite3_exec(copy.get(), "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
             copyPages(source, copy.get());

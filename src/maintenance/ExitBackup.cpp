@@ -1,6 +1,7 @@
 #include "maintenance/ExitBackup.h"
 
 #include "core/OperationError.h"
+#include "core/OwnerOnly.h"
 #include "data/Connection.h"
 #include "data/DatabaseCopier.h"
 
@@ -42,8 +43,11 @@ bool ExitBackup::run(Connection& database, const QDateTime& now, const DatabaseC
 {
     const QString folder = folderFor(database.path());
     try {
-        if (!QDir().mkpath(folder))
-            throw OperationError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder)));
+        OwnerOnly::createFolder(folder);
+        // Made open to others by an earlier version or by hand: every copy
+        // in it is the whole register. A folder of another user's stays as
+        // it is; the copy itself is owner-only all the same.
+        OwnerOnly::restrict(folder);
         copier.backup(database, QDir(folder).filePath(copyName(now.date())));
         removeOldCopies(folder);
         return true;

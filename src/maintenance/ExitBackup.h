@@ -12,9 +12,10 @@ class DatabaseCopier;
 // The copy of the database that a normal exit leaves in the folder backup/
 // beside the database file: data-yyyy-MM-dd.mdb, one a day (a later exit the
 // same day replaces it), each checked before it replaces anything, the
-// newest 14 kept. A shop that never made a backup by hand can still go back
-// to an earlier day. It never stands in the way of closing: a failure is
-// written to backup/backup.log and that is all.
+// newest 14 kept; the folder and the copies are their owner's alone. A shop
+// that never made a backup by hand can still go back to an earlier day. It
+// never stands in the way of closing: a failure is written to
+// backup/backup.log and that is all.
 class ExitBackup {
 public:
     static constexpr int keptCopies = 14;
