@@ -102,6 +102,14 @@ struct OpenUmask {
     ~OpenUmask() { ::umask(previous); }
 };
 
+QStringList dailyCopies(const QDate& first, int days)
+{
+    QStringList names;
+    for (int d = 0; d < days; ++d)
+        names << ExitBackup::copyName(first.addDays(d));
+    return names;
+}
+
 // A logged-in administrator with `orders` orders, ready to open the backup window.
 struct BackupSession : test::MainSession {
     explicit BackupSession(int orders = 3)
@@ -153,6 +161,10 @@ private slots:
     void exitBackupSameDayAndFourteenKept();
     void exitBackupFailure_data();
     void exitBackupFailure();
+    void exitBackupClockOff_data();
+    void exitBackupClockOff();
+    void keptCopiesNewestFive_data();
+    void keptCopiesNewestFive();
     void ownerOnlyFiles_data();
     void ownerOnlyFiles();
     void launcherClosesDataFolder_data();
@@ -634,6 +646,85 @@ void TestBackup::exitBackupFailure()
     QVERIFY2(log.startsWith("2026-12-10 09:30:15  退出时的备份没有完成："), qPrintable(log));
     QCOMPARE(log.count('\n'), 1);
     QCOMPARE(QDir(folder).entryList({".*.tmp"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestBackup::exitBackupClockOff_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("removed");
+    // Every real day's copy seems to lie in the future: the newest of them
+    // stay beside the day's own.
+    QTest::newRow("clock set back to 2000-01-01")
+        << QDate(2000, 1, 1) << dailyCopies(QDate(2026, 11, 1), 20) << dailyCopies(QDate(2026, 11, 1), 7);
+    // Copies of a clock that ran ahead rank below the real days.
+    QTest::newRow("copies dated after today")
+        << QDate(2026, 12, 10) << dailyCopies(QDate(2026, 11, 1), 15) + dailyCopies(QDate(2027, 1, 1), 3)
+        << dailyCopies(QDate(2026, 11, 1), 2) + dailyCopies(QDate(2027, 1, 1), 3);
+}
+
+void TestBackup::exitBackupClockOff()
+{
+    QFETCH(QDate, today);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, removed);
+    test::TestDb db;
+    addOrders(db, 4);
+    const QDir folder(ExitBackup::folderFor(db.path()));
+    QVERIFY(QDir().mkpath(folder.path()));
+    for (const QString& name : present)
+        writeBytes(folder.filePath(name), "old");
+
+    Connection live;
+    live.open(db.path(), schema::databaseKey);
+    QVERIFY(ExitBackup::run(live, QDateTime(today, QTime(18, 0))));
+    const QString made = folder.filePath(ExitBackup::copyName(today));
+    QVERIFY(QFileInfo::exists(made));
+    QCOMPARE(ordersIn(made), 4);
+    QStringList left = folder.entryList({"data-*.mdb"}, QDir::Files);
+    QCOMPARE(left.size(), ExitBackup::keptCopies);
+    for (const QString& name : removed)
+        QVERIFY2(!left.contains(name), qPrintable(name));
+    QVERIFY(!QFileInfo::exists(folder.filePath("backup.log")));
+}
+
+void TestBackup::keptCopiesNewestFive_data()
+{
+    QTest::addColumn<QStringList>("moments");  // of six restores in a row
+    QTest::addColumn<QStringList>("kept");
+    // Two restores within one second: the second copy is the newer.
+    QTest::newRow("the clock going forward")
+        << QStringList{"20261210-093015", "20261210-093015", "20261210-093115", "20261210-103015",
+                       "20261211-093015", "20261211-093016"}
+        << QStringList{"20261210-093015-2", "20261210-093115", "20261210-103015", "20261211-093015",
+                       "20261211-093016"};
+    QTest::newRow("the clock set back before the last restore")
+        << QStringList{"20261210-093015", "20261210-093115", "20261210-093215", "20261210-093315",
+                       "20261210-093415", "20000101-000000"}
+        << QStringList{"20000101-000000", "20261210-093115", "20261210-093215", "20261210-093315",
+                       "20261210-093415"};
+}
+
+void TestBackup::keptCopiesNewestFive()
+{
+    QFETCH(QStringList, moments);
+    QFETCH(QStringList, kept);
+    test::TestDb db;
+    addOrders(db, 3);
+    db.closeConnection();
+    const QString source = QDir(db.dir()).filePath("beifen.mdb");
+    DatabaseCopier copier;
+    copier.backup(db.path(), source);
+    for (const QString& moment : moments) {
+        const QString made =
+            copier.restore(source, db.path(), QDateTime::fromString(moment, "yyyyMMdd-HHmmss"));
+        QVERIFY2(QFileInfo::exists(made), qPrintable(made));
+    }
+    QStringList expected;
+    for (const QString& moment : kept)
+        expected << "data.mdb." + moment + ".bak";
+    QCOMPARE(QDir(db.dir()).entryList({"data.mdb.*"}, QDir::Files | QDir::Hidden, QDir::Name), expected);
+    QCOMPARE(ordersIn(db.path()), 3);
 }
 
 void TestBackup::ownerOnlyFiles_data()

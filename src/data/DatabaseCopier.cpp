@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <sqlite3.h>
@@ -196,6 +197,14 @@ bool copyOwnerOnly(const QString& source, const QString& target)
     return true;
 }
 
+// A kept copy's name after the target's: the moment and, for a second copy
+// within one second, a number.
+QRegularExpression keptCopyPattern(const QString& target)
+{
+    return QRegularExpression(QStringLiteral("^%1\\.(\\d{8}-\\d{6})(?:-(\\d+))?\\.bak$")
+                                  .arg(QRegularExpression::escape(QFileInfo(target).fileName())));
+}
+
 }  // namespace
 
 DatabaseCopier::DatabaseCopier(QByteArray key) : m_key(std::move(key)) {}
@@ -207,6 +216,47 @@ QString DatabaseCopier::keptCopyName(const QString& target, const QDateTime& now
     for (int n = 2; QFileInfo::exists(name); ++n)
         name = base + QStringLiteral("-%1.bak").arg(n);
     return name;
+}
+
+void DatabaseCopier::removeOldKeptCopies(const QString& target, const QDateTime& now)
+{
+    struct Kept {
+        QString path;
+        QDateTime moment;
+        int number;
+        bool future;
+    };
+    const QRegularExpression pattern = keptCopyPattern(target);
+    const QFileInfo info(target);
+    QList<Kept> copies;
+    for (const QFileInfo& file : info.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = pattern.match(file.fileName());
+        if (!m.hasMatch())
+            continue;
+        const QDateTime moment = QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+        if (!moment.isValid())
+            continue;
+        copies.append({file.absoluteFilePath(), moment, m.hasCaptured(2) ? m.captured(2).toInt() : 1,
+                       moment > now});
+    }
+    // Newest first by the moment in the name, then by the number. A moment
+    // after `now` was taken while the clock ran ahead, or the clock has been
+    // set back since (a flat battery puts it at 2000-01-01): it tells nothing
+    // about the copy's age beside the ones made since, so those copies rank
+    // below every copy that is not in the future. The copy just made, dated
+    // `now`, is always among those kept, and wrongly dated copies go once
+    // newer ones follow instead of staying for years.
+    std::sort(copies.begin(), copies.end(), [](const Kept& a, const Kept& b) {
+        if (a.future != b.future)
+            return !a.future;
+        if (a.moment != b.moment)
+            return a.moment > b.moment;
+        return a.number > b.number;
+    });
+    // The restore has succeeded by now: a copy that cannot be removed stays
+    // for the next restore to try again.
+    for (qsizetype i = keptCopies; i < copies.size(); ++i)
+        QFile::remove(copies.at(i).path);
 }
 
 void DatabaseCopier::backup(const QString& source, const QString& target) const
@@ -275,6 +325,7 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
             throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
         copyToFile(from.get(), target, true);
     }
+    removeOldKeptCopies(target, now);  // only the newest kept copies stay
     return kept;
 }
 

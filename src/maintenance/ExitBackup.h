@@ -30,7 +30,9 @@ public:
     static bool run(Connection& database, const QDateTime& now, const DatabaseCopier& copier);
 
 private:
-    static void removeOldCopies(const QString& folder);
+    // Removes the daily copies but the newest `keptCopies`; today's copy is
+    // always among those kept.
+    static void removeOldCopies(const QString& folder, const QDate& today);
     static void log(const QString& folder, const QDateTime& now, const QString& message);
 };
 
