@@ -17,17 +17,23 @@
 #include "widgets/CommandRegistry.h"
 #include "widgets/LinkLabel.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QtTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kx;
@@ -81,6 +87,33 @@ void makeDatabase(const QString& path, const QByteArray& key, const QString& dro
     c.execScript(schema::createScript());
     if (!dropTable.isEmpty())
         c.execScript(QStringLiteral("drop table %1").arg(dropTable));
+}
+
+// The permission bits of a file or folder; -1 when it is not there.
+int modeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+void setMode(const QString& path, int mode)
+{
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+}
+
+// A umask that takes nothing away, for as long as the test runs: what the
+// program makes must be owner-only whatever the umask.
+struct OpenUmask {
+    mode_t previous = ::umask(0);
+    ~OpenUmask() { ::umask(previous); }
+};
+
+QStringList dailyCopies(const QDate& first, int days)
+{
+    QStringList names;
+    for (int d = 0; d < days; ++d)
+        names << ExitBackup::copyName(first.addDays(d));
+    return names;
 }
 
 // A logged-in administrator with `orders` orders, ready to open the backup window.
@@ -138,6 +171,14 @@ private slots:
     void exitBackupSameDayAndFourteenKept();
     void exitBackupFailure_data();
     void exitBackupFailure();
+    void exitBackupClockOff_data();
+    void exitBackupClockOff();
+    void keptCopiesNewestFive_data();
+    void keptCopiesNewestFive();
+    void ownerOnlyFiles_data();
+    void ownerOnlyFiles();
+    void launcherClosesDataFolder_data();
+    void launcherClosesDataFolder();
 };
 
 void TestBackup::windowLayout()
@@ -186,13 +227,43 @@ void TestBackup::windowLayout()
     shown.setHtml(warning->text());
     QCOMPARE(shown.toPlainText(), QString("警告：恢复数据库功能，只有当目前使用的数据库损坏或丢失时才使用，否则旧数据库会覆盖"
                                           "当前的最新数据库，造成信息丢失。"));
-    QCOMPARE(warning->geometry(), QRect(24, 94, 299, 45));
-    QVERIFY(warning->geometry().bottom() < 144);
+    QCOMPARE(warning->pos(), QPoint(24, 91));
+    QCOMPARE(warning->width(), 299);
+    QVERIFY(warning->geometry().bottom() < warning->parentWidget()->height());
     QVERIFY(warning->wordWrap());
     QCOMPARE(warning->font().pixelSize(), 13);
     QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
-    // Its three lines fit the label.
-    QVERIFY2(warning->heightForWidth(299) <= 45, qPrintable(QString::number(warning->heightForWidth(299))));
+    // Its three lines show whole: laid out in a twin as tall as the band,
+    // the text's ink ends inside the label. (The line boxes alone, which
+    // heightForWidth() adds up, can fit while the last line's characters
+    // reach below them.)
+    QTextDocument lines;
+    lines.setDocumentMargin(0);
+    lines.setDefaultFont(warning->font());
+    lines.setHtml(warning->text());
+    lines.setTextWidth(warning->width());
+    lines.documentLayout()->documentSize();  // lays the text out
+    int lineCount = 0;
+    for (QTextBlock b = lines.begin(); b.isValid(); b = b.next())
+        lineCount += b.layout()->lineCount();
+    QCOMPARE(lineCount, 3);
+    QVERIFY(warning->heightForWidth(warning->width()) <= warning->height());
+    QLabel twin;
+    twin.setFont(warning->font());
+    twin.setPalette(warning->palette());
+    twin.setTextFormat(warning->textFormat());
+    twin.setWordWrap(true);
+    twin.setAlignment(warning->alignment());
+    twin.setText(warning->text());
+    twin.resize(warning->width(), warning->parentWidget()->height());
+    const QImage ink = twin.grab().toImage();
+    int lowest = -1;
+    for (int y = 0; y < ink.height(); ++y)
+        for (int x = 0; x < ink.width(); ++x)
+            if (const QColor c = ink.pixelColor(x, y); c.red() - c.green() > 60)
+                lowest = y;
+    QVERIFY2(lowest >= 0 && lowest < warning->height(),
+             qPrintable(QString("ink to %1, label %2 high").arg(lowest).arg(warning->height())));
     // Every caption is shown whole, in the window's face.
     for (QLabel* l : w->findChildren<QLabel*>()) {
         if (l == warning)
@@ -720,6 +791,240 @@ void TestBackup::exitBackupFailure()
     QVERIFY2(log.startsWith("2026-12-10 09:30:15  退出时的备份没有完成："), qPrintable(log));
     QCOMPARE(log.count('\n'), 1);
     QCOMPARE(QDir(folder).entryList({".*.tmp"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestBackup::exitBackupClockOff_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("removed");
+    // Every real day's copy seems to lie in the future: the newest of them
+    // stay beside the day's own.
+    QTest::newRow("clock set back to 2000-01-01")
+        << QDate(2000, 1, 1) << dailyCopies(QDate(2026, 11, 1), 20) << dailyCopies(QDate(2026, 11, 1), 7);
+    // Copies of a clock that ran ahead rank below the real days.
+    QTest::newRow("copies dated after today")
+        << QDate(2026, 12, 10) << dailyCopies(QDate(2026, 11, 1), 15) + dailyCopies(QDate(2027, 1, 1), 3)
+        << dailyCopies(QDate(2026, 11, 1), 2) + dailyCopies(QDate(2027, 1, 1), 3);
+}
+
+void TestBackup::exitBackupClockOff()
+{
+    QFETCH(QDate, today);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, removed);
+    test::TestDb db;
+    addOrders(db, 4);
+    const QDir folder(ExitBackup::folderFor(db.path()));
+    QVERIFY(QDir().mkpath(folder.path()));
+    for (const QString& name : present)
+        writeBytes(folder.filePath(name), "old");
+
+    Connection live;
+    live.open(db.path(), schema::databaseKey);
+    QVERIFY(ExitBackup::run(live, QDateTime(today, QTime(18, 0))));
+    const QString made = folder.filePath(ExitBackup::copyName(today));
+    QVERIFY(QFileInfo::exists(made));
+    QCOMPARE(ordersIn(made), 4);
+    QStringList left = folder.entryList({"data-*.mdb"}, QDir::Files);
+    QCOMPARE(left.size(), ExitBackup::keptCopies);
+    for (const QString& name : removed)
+        QVERIFY2(!left.contains(name), qPrintable(name));
+    QVERIFY(!QFileInfo::exists(folder.filePath("backup.log")));
+}
+
+void TestBackup::keptCopiesNewestFive_data()
+{
+    QTest::addColumn<QStringList>("moments");  // of six restores in a row
+    QTest::addColumn<QStringList>("kept");
+    // Two restores within one second: the second copy is the newer.
+    QTest::newRow("the clock going forward")
+        << QStringList{"20261210-093015", "20261210-093015", "20261210-093115", "20261210-103015",
+                       "20261211-093015", "20261211-093016"}
+        << QStringList{"20261210-093015-2", "20261210-093115", "20261210-103015", "20261211-093015",
+                       "20261211-093016"};
+    QTest::newRow("the clock set back before the last restore")
+        << QStringList{"20261210-093015", "20261210-093115", "20261210-093215", "20261210-093315",
+                       "20261210-093415", "20000101-000000"}
+        << QStringList{"20000101-000000", "20261210-093115", "20261210-093215", "20261210-093315",
+                       "20261210-093415"};
+}
+
+void TestBackup::keptCopiesNewestFive()
+{
+    QFETCH(QStringList, moments);
+    QFETCH(QStringList, kept);
+    test::TestDb db;
+    addOrders(db, 3);
+    db.closeConnection();
+    const QString source = QDir(db.dir()).filePath("beifen.mdb");
+    DatabaseCopier copier;
+    copier.backup(db.path(), source);
+    for (const QString& moment : moments) {
+        const QString made =
+            copier.restore(source, db.path(), QDateTime::fromString(moment, "yyyyMMdd-HHmmss"));
+        QVERIFY2(QFileInfo::exists(made), qPrintable(made));
+    }
+    QStringList expected;
+    for (const QString& moment : kept)
+        expected << "data.mdb." + moment + ".bak";
+    QCOMPARE(QDir(db.dir()).entryList({"data.mdb.*"}, QDir::Files | QDir::Hidden, QDir::Name), expected);
+    QCOMPARE(ordersIn(db.path()), 3);
+}
+
+void TestBackup::ownerOnlyFiles_data()
+{
+    QTest::addColumn<QString>("made");
+    QTest::newRow("a new register from kestrix-newdb") << "newdb";
+    QTest::newRow("a new register from createDatabase") << "factory";
+    QTest::newRow("a backup by hand into new folders") << "backup";
+    QTest::newRow("a backup by hand over a file others can read") << "backup over";
+    QTest::newRow("an exit backup making backup/") << "exit";
+    QTest::newRow("an exit backup into a backup/ others can read") << "exit open";
+    QTest::newRow("a restore into a register others can read") << "restore";
+    QTest::newRow("a restore over a destroyed register") << "restore wreck";
+}
+
+void TestBackup::ownerOnlyFiles()
+{
+    QFETCH(QString, made);
+    OpenUmask open;
+    test::TestDb db;
+    // Enough pages for the copies to report progress in the middle.
+    addOrders(db, 3000);
+    db.closeConnection();
+    const QDir dir(db.dir());
+
+    // Every file that appears while a copy is written (the temporary file,
+    // the journals, and in a restore the register itself) is watched at each
+    // step; the register too in a restore into it, which is written page by
+    // page in place.
+    QStringList exposed;
+    QString watched = db.dir();
+    DatabaseCopier copier;
+    auto watch = [&] {
+        for (const QFileInfo& f : QDir(watched).entryInfoList(QDir::Files | QDir::Hidden)) {
+            const QString name = f.fileName();
+            const bool ours = name.startsWith('.') || name.endsWith("-journal") ||
+                              (made == "restore" && name == "data.mdb");
+            if (ours && modeOf(f.filePath()) != 0600)
+                exposed << QString("%1 %2").arg(name).arg(modeOf(f.filePath()), 0, 8);
+        }
+    };
+    copier.setProgress([&](int, int) { watch(); });
+    copier.setBeforeCheck([&](const QString&) { watch(); });
+
+    QStringList files, folders;
+    const QDateTime now(QDate(2026, 12, 10), QTime(9, 30, 15));
+    if (made == "newdb") {
+        QProcess p;
+        p.start(KX_NEWDB_PATH, {dir.filePath("new.mdb")});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 0);
+        files << dir.filePath("new.mdb");
+    } else if (made == "factory") {
+        files << db.path();
+    } else if (made.startsWith("backup")) {
+        QString target = dir.filePath("备份/月底/beifen.mdb");
+        if (made == "backup over") {
+            target = dir.filePath("beifen.mdb");
+            writeBytes(target, "last month's copy");
+            setMode(target, 0644);
+        } else {
+            folders << dir.filePath("备份") << dir.filePath("备份/月底");
+        }
+        watched = QFileInfo(target).path();
+        copier.backup(db.path(), target);
+        files << target;
+    } else if (made.startsWith("exit")) {
+        watched = ExitBackup::folderFor(db.path());
+        if (made == "exit open") {
+            QVERIFY(dir.mkdir("backup"));
+            setMode(watched, 0755);
+        }
+        Connection live;
+        live.open(db.path(), schema::databaseKey);
+        QVERIFY(ExitBackup::run(live, now, copier));
+        files << QDir(watched).filePath(ExitBackup::copyName(now.date()));
+        folders << watched;
+    } else {
+        const QString source = dir.filePath("beifen.mdb");
+        copier.backup(db.path(), source);
+        if (made == "restore wreck")
+            writeBytes(db.path(), QByteArray(4096, '\x5a'));
+        // As an older version left it.
+        setMode(db.path(), 0644);
+        const QString kept = copier.restore(source, db.path(), now);
+        QCOMPARE(kept, dir.filePath("data.mdb.20261210-093015.bak"));
+        files << db.path() << kept;
+    }
+    QVERIFY2(exposed.isEmpty(), qPrintable(exposed.join(", ")));
+    for (const QString& f : files)
+        QVERIFY2(modeOf(f) == 0600, qPrintable(QString("%1 %2").arg(f).arg(modeOf(f), 0, 8)));
+    for (const QString& f : folders)
+        QVERIFY2(modeOf(f) == 0700, qPrintable(QString("%1 %2").arg(f).arg(modeOf(f), 0, 8)));
+    QCOMPARE(QDir(watched).entryList({".*"}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestBackup::launcherClosesDataFolder_data()
+{
+    QTest::addColumn<int>("folderMode");  // -1: no folder yet
+    QTest::addColumn<int>("fileMode");    // -1: no data.mdb yet
+    QTest::addColumn<bool>("said");
+    QTest::newRow("first start") << -1 << -1 << false;
+    QTest::newRow("folder and register open to others") << 0755 << 0644 << true;
+    QTest::newRow("only the register open to others") << 0700 << 0640 << true;
+    QTest::newRow("only the folder open to others") << 0711 << 0600 << true;
+    QTest::newRow("both owner-only") << 0700 << 0600 << false;
+}
+
+void TestBackup::launcherClosesDataFolder()
+{
+    QFETCH(int, folderMode);
+    QFETCH(int, fileMode);
+    QFETCH(bool, said);
+    OpenUmask open;
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    // The launcher as installed: beside it a stand-in for the program that
+    // notes where it runs, and the real kestrix-newdb.
+    const QDir bin(root.filePath("bin"));
+    QVERIFY(QDir().mkpath(bin.path()));
+    QVERIFY(QFile::copy(KX_LAUNCHER_PATH, bin.filePath("kestrix-launch")));
+    writeBytes(bin.filePath("kestrix"), "#!/bin/sh\npwd > \"$KX_RAN_IN\"\n");
+    setMode(bin.filePath("kestrix"), 0755);
+    QVERIFY(QFile::link(KX_NEWDB_PATH, bin.filePath("kestrix-newdb")));
+    const QString data = root.filePath("xdg/kestrix");
+    if (folderMode >= 0) {
+        QVERIFY(QDir().mkpath(data));
+        setMode(data, folderMode);
+    }
+    if (fileMode >= 0) {
+        writeBytes(data + "/data.mdb", "a shop's orders");
+        setMode(data + "/data.mdb", fileMode);
+    }
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", root.filePath("home"));
+    env.insert("XDG_DATA_HOME", root.filePath("xdg"));
+    env.insert("KX_RAN_IN", root.filePath("ran-in"));
+    auto launch = [&]() -> QString {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(bin.filePath("kestrix-launch"));
+        if (!p.waitForFinished() || p.exitCode() != 0)
+            return "failed: " + QString::fromUtf8(p.readAllStandardError());
+        return QString::fromUtf8(p.readAllStandardError());
+    };
+    const QString first = launch();
+    QCOMPARE(first, said ? QString("kestrix-launch: 已将 %1 设为仅本用户可读写\n").arg(data) : QString());
+    QCOMPARE(QString::fromUtf8(bytesOf(root.filePath("ran-in"))).trimmed(), data);
+    QCOMPARE(modeOf(data), 0700);
+    QCOMPARE(modeOf(data + "/data.mdb"), 0600);
+    if (fileMode >= 0)
+        QCOMPARE(bytesOf(data + "/data.mdb"), QByteArray("a shop's orders"));
+    // Said once: the next start finds nothing to close.
+    QCOMPARE(launch(), QString());
 }
 
 QTEST_MAIN(TestBackup)

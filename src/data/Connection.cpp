@@ -2,10 +2,12 @@
 
 #include "core/DateText.h"
 #include "core/DbError.h"
+#include "core/OwnerOnly.h"
 #include "data/Statement.h"
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
 
@@ -56,7 +58,18 @@ void Connection::create(const QString& path, const QByteArray& key)
 {
     if (QFileInfo::exists(path))
         throw DbError(QStringLiteral("File '%1' already exists.").arg(path));
-    openWith(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // Made empty and owner-only before the engine writes its first page.
+    try {
+        OwnerOnly::createFile(path);
+    } catch (const OperationError& e) {
+        throw DbError(e.message());
+    }
+    try {
+        openWith(path, key, SQLITE_OPEN_READWRITE);
+    } catch (...) {
+        QFile::remove(path);
+        throw;
+    }
 }
 
 void Connection::openWith(const QString& path, const QByteArray& key, int flags)

@@ -23,7 +23,8 @@ public:
 
     // Opens an existing file read-write; never creates one. Throws DbError.
     void open(const QString& path, const QByteArray& key);
-    // Creates a new file (refusing an existing one) encrypted with the key.
+    // Creates a new file (refusing an existing one) encrypted with the key,
+    // readable by its owner only (see OwnerOnly).
     void create(const QString& path, const QByteArray& key);
     void close();
     // Whether a write would be accepted: false for a write-protected file or

@@ -1,6 +1,7 @@
 #include "data/DatabaseCopier.h"
 
 #include "core/DbError.h"
+#include "core/OwnerOnly.h"
 #include "data/Connection.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <sqlite3.h>
@@ -180,42 +182,72 @@ bool isSound(sqlite3* db, const QString& path)
     }
 }
 
-// Puts the file aside byte for byte, whatever its state: a plain copy
-// through a temporary file beside it (renamed into place only when whole,
-// and named so that the next restore removes what a kill leaves of it), or,
-// when the file cannot even be read, the file itself under the new name (a
-// rename reads nothing, and the checked copy takes its place right after).
-void keepAsItIs(const QString& target, const QString& kept)
+// The temporary file a copy to `target` is written into: beside the target,
+// so that the rename stays on one file system and either leaves the old file
+// or puts the whole new one in its place.
+QString temporaryFor(const QFileInfo& target)
 {
-    QFile in(target);
-    if (!in.open(QIODevice::ReadOnly)) {
-        std::error_code ec;
-        std::filesystem::rename(fsPath(target), fsPath(kept), ec);
-        if (ec)
-            throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
-        return;
-    }
-    const QFileInfo info(kept);
-    const QString temp = info.absoluteDir().filePath(
-        QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    return target.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.tmp").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
+}
+
+// A plain copy of a file the engine cannot open (a destroyed register that a
+// restore replaces), made like the engine's copies: into an owner-only
+// temporary file, renamed into place once whole. A copy with QFile::copy()
+// would take the source's mode.
+bool copyOwnerOnly(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QString temp = temporaryFor(QFileInfo(target));
     QFile::remove(temp);
-    QFile out(temp);
-    // The register's content is for its owner alone, before a byte is in it.
-    bool whole = out.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
-                 out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    while (whole && !in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        whole = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    try {
+        OwnerOnly::createFile(temp);
+    } catch (const OperationError&) {
+        return false;
     }
-    whole = whole && in.error() == QFileDevice::NoError && out.flush() && ::fsync(out.handle()) == 0;
+    QFile out(temp);
+    bool whole = out.open(QIODevice::WriteOnly);
+    while (whole && !in.atEnd()) {
+        const QByteArray block = in.read(1 << 16);
+        whole = !block.isEmpty() && out.write(block) == block.size();
+    }
+    whole = whole && out.flush() && ::fsync(out.handle()) == 0;
     out.close();
     std::error_code ec;
     if (whole)
-        std::filesystem::rename(fsPath(temp), fsPath(kept), ec);
+        std::filesystem::rename(fsPath(temp), fsPath(target), ec);
     if (!whole || ec) {
         QFile::remove(temp);
-        throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
+        return false;
     }
+    return true;
+}
+
+// Puts the file aside byte for byte, whatever its state: an owner-only copy
+// (named so that the next restore removes what a kill leaves of it), or, when
+// the file cannot even be read, the file itself under the new name (a rename
+// reads nothing, and the checked copy takes its place right after).
+void keepAsItIs(const QString& target, const QString& kept)
+{
+    if (copyOwnerOnly(target, kept))
+        return;
+    std::error_code ec;
+    if (!QFile(target).open(QIODevice::ReadOnly))
+        std::filesystem::rename(fsPath(target), fsPath(kept), ec);
+    else
+        ec = std::make_error_code(std::errc::io_error);
+    if (ec)
+        throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
+}
+
+// A kept copy's name after the target's: the moment and, for a second copy
+// within one second, a number.
+QRegularExpression keptCopyPattern(const QString& target)
+{
+    return QRegularExpression(QStringLiteral("^%1\\.(\\d{8}-\\d{6})(?:-(\\d+))?\\.bak$")
+                                  .arg(QRegularExpression::escape(QFileInfo(target).fileName())));
 }
 
 }  // namespace
@@ -229,6 +261,47 @@ QString DatabaseCopier::keptCopyName(const QString& target, const QDateTime& now
     for (int n = 2; QFileInfo::exists(name); ++n)
         name = base + QStringLiteral("-%1.bak").arg(n);
     return name;
+}
+
+void DatabaseCopier::removeOldKeptCopies(const QString& target, const QDateTime& now)
+{
+    struct Kept {
+        QString path;
+        QDateTime moment;
+        int number;
+        bool future;
+    };
+    const QRegularExpression pattern = keptCopyPattern(target);
+    const QFileInfo info(target);
+    QList<Kept> copies;
+    for (const QFileInfo& file : info.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = pattern.match(file.fileName());
+        if (!m.hasMatch())
+            continue;
+        const QDateTime moment = QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+        if (!moment.isValid())
+            continue;
+        copies.append({file.absoluteFilePath(), moment, m.hasCaptured(2) ? m.captured(2).toInt() : 1,
+                       moment > now});
+    }
+    // Newest first by the moment in the name, then by the number. A moment
+    // after `now` was taken while the clock ran ahead, or the clock has been
+    // set back since (a flat battery puts it at 2000-01-01): it tells nothing
+    // about the copy's age beside the ones made since, so those copies rank
+    // below every copy that is not in the future. The copy just made, dated
+    // `now`, is always among those kept, and wrongly dated copies go once
+    // newer ones follow instead of staying for years.
+    std::sort(copies.begin(), copies.end(), [](const Kept& a, const Kept& b) {
+        if (a.future != b.future)
+            return !a.future;
+        if (a.moment != b.moment)
+            return a.moment > b.moment;
+        return a.number > b.number;
+    });
+    // The restore has succeeded by now: a copy that cannot be removed stays
+    // for the next restore to try again.
+    for (qsizetype i = keptCopies; i < copies.size(); ++i)
+        QFile::remove(copies.at(i).path);
 }
 
 void DatabaseCopier::backup(const QString& source, const QString& target) const
@@ -293,6 +366,9 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
                            QRegularExpression::escape(QFileInfo(target).fileName()) +
                                QStringLiteral("\\.\\d{8}-\\d{6}(-\\d+)?\\.bak"));
     if (current) {
+        // The restored content is the backup's, owner-only like every copy:
+        // a register left open to others by an older version is closed first.
+        OwnerOnly::restrict(target);
         // The content as it is: that is what is being replaced.
         copyToFile(current.get(), kept, false);
         copyPages(from.get(), current.get());
@@ -301,6 +377,7 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
         keepAsItIs(target, kept);
         copyToFile(from.get(), target, true);
     }
+    removeOldKeptCopies(target, now);  // only the newest kept copies stay
     return kept;
 }
 
@@ -312,17 +389,16 @@ void DatabaseCopier::copyToFile(sqlite3* source, const QString& target, bool che
     if (info.isDir())
         throw OperationError(QStringLiteral("%1 是一个文件夹。").arg(native(target)));
     const QDir folder = info.absoluteDir();
-    if (!folder.exists() && !QDir().mkpath(folder.absolutePath()))
-        throw OperationError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder.absolutePath())));
-    // Beside the target, so that the rename stays on one file system and
-    // either leaves the old file or puts the whole new one in its place.
-    const QString temp = folder.filePath(
-        QStringLiteral(".%1.%2.tmp").arg(info.fileName()).arg(QCoreApplication::applicationPid()));
+    OwnerOnly::createFolder(folder.absolutePath());
+    const QString temp = temporaryFor(info);
     removeWithJournal(temp);
     removeStaleTemporaries(folder, QRegularExpression::escape(info.fileName()));
     try {
         {
-            const DbHandle copy = openKeyed(temp, m_key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            // Owner-only before the first page is written; the rename
+            // carries the mode over to the target.
+            OwnerOnly::createFile(temp);
+            const DbHandle copy = openKeyed(temp, m_key, SQLITE_OPEN_READWRITE);
             // Every commit of the copy reaches the disk before it returns.
             sqlite3_exec(copy.get(), "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
             copyPages(source, copy.get());

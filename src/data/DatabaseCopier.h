@@ -64,6 +64,12 @@ public:
 
     // The name a restore keeps the target's previous content under.
     static QString keptCopyName(const QString& target, const QDateTime& now);
+    // How many kept copies of a target stay beside it.
+    static constexpr int keptCopies = 5;
+    // Removes the target's kept copies but the newest `keptCopies`, by the
+    // moment in their names; copies dated after `now` count as older than
+    // any other. A restore calls it once it has kept a copy dated `now`.
+    static void removeOldKeptCopies(const QString& target, const QDateTime& now);
 
 private:
     // The copy into a temporary file and the rename; `check` runs the

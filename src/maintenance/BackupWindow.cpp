@@ -227,11 +227,16 @@ QWidget* BackupWindow::buildRestoreBand(QWidget* parent)
 
     // Three lines at 13 pixels: the Windows face sets them 13 pixels apart
     // in a label 39 high; the Song faces here draw taller characters, which
-    // touch and lose the last line at that spacing. They stand 15 apart
-    // here, in a label 45 high that still ends inside the band. Rich text
-    // takes the line height only as a share of the face's own.
+    // touch at that spacing. They stand 15 apart here. Rich text takes the
+    // line height only as a share of the face's own, and shortens the line
+    // boxes but not the characters: the last line still reaches its full
+    // ascent and descent below its box's top, so that is where the label
+    // ends. The face's ascent also stands some pixels above its characters;
+    // the label starts that much higher than the Windows one, so that the
+    // text stands where it did there and ends inside the band.
     const QFont small = songFont(13);
-    const int share = std::min(100, 100 * warningLineHeight / std::max(1, QFontMetrics(small).lineSpacing()));
+    const QFontMetrics metrics(small);
+    const int share = std::min(100, 100 * warningLineHeight / std::max(1, metrics.lineSpacing()));
     auto* warning = coloured(
         QStringLiteral("<div style=\"line-height:%1%\">%2</div>").arg(share).arg(warningText), Qt::red, f);
     warning->setObjectName(QStringLiteral("WarningLabel"));
@@ -239,7 +244,7 @@ QWidget* BackupWindow::buildRestoreBand(QWidget* parent)
     warning->setFont(small);
     warning->setWordWrap(true);
     warning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    warning->setGeometry(24, 94, 299, 3 * warningLineHeight);
+    warning->setGeometry(24, 91, 299, 2 * warningLineHeight + metrics.height());
     return f;
 }
 

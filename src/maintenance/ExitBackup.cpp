@@ -1,6 +1,7 @@
 #include "maintenance/ExitBackup.h"
 
 #include "core/OperationError.h"
+#include "core/OwnerOnly.h"
 #include "data/Connection.h"
 #include "data/DatabaseCopier.h"
 
@@ -42,10 +43,13 @@ bool ExitBackup::run(Connection& database, const QDateTime& now, const DatabaseC
 {
     const QString folder = folderFor(database.path());
     try {
-        if (!QDir().mkpath(folder))
-            throw OperationError(QStringLiteral("无法建立文件夹 %1。").arg(QDir::toNativeSeparators(folder)));
+        OwnerOnly::createFolder(folder);
+        // Made open to others by an earlier version or by hand: every copy
+        // in it is the whole register. A folder of another user's stays as
+        // it is; the copy itself is owner-only all the same.
+        OwnerOnly::restrict(folder);
         copier.backup(database, QDir(folder).filePath(copyName(now.date())));
-        removeOldCopies(folder);
+        removeOldCopies(folder, now.date());
         return true;
     } catch (const std::exception& e) {
         log(folder, now, QString::fromStdString(e.what()));
@@ -55,21 +59,35 @@ bool ExitBackup::run(Connection& database, const QDateTime& now, const DatabaseC
     return false;
 }
 
-void ExitBackup::removeOldCopies(const QString& folder)
+void ExitBackup::removeOldCopies(const QString& folder, const QDate& today)
 {
     // By the day in the name, not the file's time: copying or unpacking a
     // folder changes the times, never the names.
-    QStringList copies;
+    QList<std::pair<QDate, QString>> copies;
     for (const QString& name : QDir(folder).entryList(QDir::Files)) {
         const QRegularExpressionMatch m = copyPattern().match(name);
-        if (m.hasMatch() && QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd")).isValid())
-            copies << name;
+        const QDate day = QDate::fromString(m.captured(1), QStringLiteral("yyyy-MM-dd"));
+        if (m.hasMatch() && day.isValid())
+            copies.append({day, name});
     }
-    // The names sort by their day.
-    std::sort(copies.begin(), copies.end(), std::greater<>());
+    // Newest first. A copy dated after today was made while the clock ran
+    // ahead, or the clock has been set back since (a flat battery puts it at
+    // 2000-01-01, and every real day's copy then seems to lie in the future):
+    // its day says nothing about its age beside today's. Such copies rank
+    // below every copy not in the future, the latest first among them. So
+    // today's copy, the one just made, always stays; with the clock set back
+    // the newest real copies stay beside it and make way one a day; and the
+    // copies of a clock that ran ahead go once fourteen others follow them,
+    // where left alone they would stay for years.
+    std::sort(copies.begin(), copies.end(), [&today](const auto& a, const auto& b) {
+        const bool aLater = a.first > today, bLater = b.first > today;
+        if (aLater != bLater)
+            return !aLater;
+        return a.first > b.first;
+    });
     for (qsizetype i = keptCopies; i < copies.size(); ++i)
-        if (!QFile::remove(QDir(folder).filePath(copies.at(i))))
-            throw OperationError(QStringLiteral("无法删除旧的备份 %1。").arg(copies.at(i)));
+        if (!QFile::remove(QDir(folder).filePath(copies.at(i).second)))
+            throw OperationError(QStringLiteral("无法删除旧的备份 %1。").arg(copies.at(i).second));
 }
 
 void ExitBackup::log(const QString& folder, const QDateTime& now, const QString& message)

@@ -12,9 +12,10 @@ class DatabaseCopier;
 // The copy of the database that a normal exit leaves in the folder backup/
 // beside the database file: data-yyyy-MM-dd.mdb, one a day (a later exit the
 // same day replaces it), each checked before it replaces anything, the
-// newest 14 kept. A shop that never made a backup by hand can still go back
-// to an earlier day. It never stands in the way of closing: a failure is
-// written to backup/backup.log and that is all.
+// newest 14 kept; the folder and the copies are their owner's alone. A shop
+// that never made a backup by hand can still go back to an earlier day. It
+// never stands in the way of closing: a failure is written to
+// backup/backup.log and that is all.
 class ExitBackup {
 public:
     static constexpr int keptCopies = 14;
@@ -29,7 +30,9 @@ public:
     static bool run(Connection& database, const QDateTime& now, const DatabaseCopier& copier);
 
 private:
-    static void removeOldCopies(const QString& folder);
+    // Removes the daily copies but the newest `keptCopies`; today's copy is
+    // always among those kept.
+    static void removeOldCopies(const QString& folder, const QDate& today);
     static void log(const QString& folder, const QDateTime& now, const QString& message);
 };
 
