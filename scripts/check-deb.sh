@@ -91,8 +91,11 @@ data=$home/.local/share/kestrix
 [ "$(cat "$KX_RAN_IN")" = "$data" ] && pass "program started inside the data folder" || fail "program ran in $(cat "$KX_RAN_IN")"
 [ "$(stat -c %a "$data")" = 700 ] && pass "data folder kept to its owner" || fail "data folder mode $(stat -c %a "$data")"
 echo "a shop's orders" > "$data/data.mdb"
-HOME=$home "$bin/kestrix-launch"
+chmod 644 "$data/data.mdb"
+HOME=$home "$bin/kestrix-launch" 2>"$root/launch-said"
 [ "$(cat "$data/data.mdb")" = "a shop's orders" ] && pass "second start keeps the database" || fail "second start replaced the database"
+[ "$(stat -c %a "$data/data.mdb")" = 600 ] && grep -q "仅本用户可读写" "$root/launch-said" \
+    && pass "a database others could read is closed to them, and that is said" || fail "data.mdb left $(stat -c %a "$data/data.mdb")"
 HOME=$home XDG_DATA_HOME=$root/xdg "$bin/kestrix-launch"
 [ -s "$root/xdg/kestrix/data.mdb" ] && [ "$(cat "$KX_RAN_IN")" = "$root/xdg/kestrix" ] \
     && pass "XDG_DATA_HOME honoured" || fail "XDG_DATA_HOME not honoured"
