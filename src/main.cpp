@@ -1,10 +1,10 @@
 // Kestrix: the program's start.
 #include "app/AppStyle.h"
 #include "app/MainWindow.h"
-#include "core/OperationError.h"
 #include "data/Database.h"
 #include "extras/Extras.h"
 #include "extras/Restarter.h"
+#include "maintenance/StartupRecovery.h"
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
 #include "platform/QtDialogs.h"
@@ -34,15 +34,12 @@ int main(int argc, char** argv)
     kx::SystemClock clock;
     const kx::Platform platform{dialogs, shell, settings, clock};
 
-    // The data module opens data.mdb in the working directory; when it
-    // cannot, the engine's message is shown and the program ends.
-    std::unique_ptr<kx::Database> dm;
-    try {
-        dm = std::make_unique<kx::Database>();
-    } catch (const kx::OperationError& e) {
-        dialogs.showError(nullptr, e.message());
+    // The data module opens data.mdb in the working directory, once the
+    // checker has looked at its schema; when it cannot, the reason is shown,
+    // the newest sound exit backup offered in its place, or the program ends.
+    std::unique_ptr<kx::Database> dm = kx::StartupRecovery::open(platform);
+    if (!dm)
         return 1;
-    }
     kx::MainWindow main(*dm, platform);
     kx::QtRestarter restarter;
     kx::Extras::install(main, platform, restarter);

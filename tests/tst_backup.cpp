@@ -10,6 +10,7 @@
 #include "data/Database.h"
 #include "maintenance/ExitBackup.h"
 #include "maintenance/BackupWindow.h"
+#include "maintenance/StartupRecovery.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderRegister.h"
 #include "platform/SettingsKeys.h"
@@ -179,6 +180,9 @@ private slots:
     void ownerOnlyFiles();
     void launcherClosesDataFolder_data();
     void launcherClosesDataFolder();
+    void startUpRestoresNewestExitBackup_data();
+    void startUpRestoresNewestExitBackup();
+    void startUpWithoutCopyEnds();
 };
 
 void TestBackup::windowLayout()
@@ -1025,6 +1029,77 @@ void TestBackup::launcherClosesDataFolder()
         QCOMPARE(bytesOf(data + "/data.mdb"), QByteArray("a shop's orders"));
     // Said once: the next start finds nothing to close.
     QCOMPARE(launch(), QString());
+}
+
+void TestBackup::startUpRestoresNewestExitBackup_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("zero bytes, restored") << "empty" << true;
+    QTest::newRow("cut short, restored") << "truncated" << true;
+    QTest::newRow("not a database, restored") << "text" << true;
+    QTest::newRow("zero bytes, the program ends") << "empty" << false;
+}
+
+// A data.mdb refused at start would end the program before anybody could
+// reach the backup window: the newest sound copy of the exit backup is
+// offered instead, and a damaged newer copy is passed over.
+void TestBackup::startUpRestoresNewestExitBackup()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, yes);
+    test::TestDb db;
+    addOrders(db, 400);
+    const QString folder = ExitBackup::folderFor(db.path());
+    QVERIFY(QDir().mkpath(folder));
+    DatabaseCopier().backup(db.path(), QDir(folder).filePath("data-2026-12-08.mdb"));
+    addOrders(db, 5, "昨天的");
+    DatabaseCopier().backup(db.path(), QDir(folder).filePath("data-2026-12-09.mdb"));
+    writeBytes(QDir(folder).filePath("data-2026-12-10.mdb"), "the copy of a day that went wrong");
+    db.closeConnection();
+
+    const QByteArray whole = bytesOf(db.path());
+    QByteArray wreck;
+    if (damage == "truncated")
+        wreck = whole.left(whole.size() * 6 / 10);
+    else if (damage == "text")
+        wreck = "收件人,手机,地址\n";
+    writeBytes(db.path(), wreck);
+
+    test::FakePlatform fp;
+    fp.dialogs.answers.enqueue(yes ? QMessageBox::Yes : QMessageBox::No);
+    std::unique_ptr<Database> dm = StartupRecovery::open(fp.platform, db.path());
+    QCOMPARE(fp.dialogs.shown.size(), 1);
+    const auto& question = fp.dialogs.shown.first();
+    QCOMPARE(question.icon, Dialogs::Icon::Question);
+    QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+    QVERIFY2(question.text.contains(QDir::toNativeSeparators(QDir(folder).filePath("data-2026-12-09.mdb"))),
+             qPrintable(question.text));
+    const QString kept = db.path() + ".20261210-093015.bak";
+    if (!yes) {
+        QVERIFY(!dm);
+        QVERIFY(bytesOf(db.path()) == wreck);
+        QVERIFY(!QFileInfo::exists(kept));
+        return;
+    }
+    QVERIFY(dm);
+    QVERIFY(dm->connection.isOpen());
+    QVERIFY(bytesOf(kept) == wreck);
+    QCOMPARE(ordersIn(db.path()), 405);
+    QCOMPARE(ordersIn(db.path(), "昨天的"), 5);
+    QCOMPARE(db.cli("select count(*) from data where a='昨天的'"), QStringList{"5"});
+}
+
+void TestBackup::startUpWithoutCopyEnds()
+{
+    test::TestDb db;
+    db.closeConnection();
+    writeBytes(db.path(), QByteArray());
+    test::FakePlatform fp;
+    QVERIFY(!StartupRecovery::open(fp.platform, db.path()));
+    // As before there was a way back: the reason, and the program ends.
+    QCOMPARE(fp.dialogs.shown.size(), 1);
+    QCOMPARE(fp.dialogs.shown.first().icon, Dialogs::Icon::Critical);
 }
 
 QTEST_MAIN(TestBackup)

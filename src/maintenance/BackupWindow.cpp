@@ -1,6 +1,7 @@
 #include "maintenance/BackupWindow.h"
 
 #include "core/OperationError.h"
+#include "data/DatabaseChecker.h"
 #include "data/DatabaseCopier.h"
 #include "data/Database.h"
 #include "maintenance/ExitBackup.h"
@@ -341,7 +342,9 @@ void BackupWindow::restore()
         // Checked before the question: a file that would be refused is not
         // offered for replacing anything.
         try {
-            DatabaseCopier().verify(source);
+            // In a process of its own: a crafted file must not crash this one,
+            // and only what a new register holds may come into data.mdb.
+            DatabaseChecker().checkWhole(source);
         } catch (const OperationError& e) {
             m_platform.dialogs.inform(this, QStringLiteral("数据库恢复失败！\n") + e.message());
             return;
