@@ -11,4 +11,16 @@ QString quoteIdentifier(const QString& name)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+QString likeLiteral(const QString& text)
+{
+    QString literal;
+    literal.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == likeEscape || c == u'%' || c == u'_')
+            literal += likeEscape;
+        literal += c;
+    }
+    return literal;
+}
+
 }  // namespace kx

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QChar>
 #include <QString>
 
 namespace kx {
 
-// The pieces of statement text made from names that the program does not
-// choose itself.
+// The pieces of statement text made from names and texts that the program
+// does not choose itself.
 
 // A table or column name as the statement names it, so that no name can
 // change what the statement does: a column a damaged or crafted file brings
@@ -14,5 +15,14 @@ namespace kx {
 // holding "]" goes in double quotes with each '"' doubled instead, since the
 // engine ends a bracketed name at its first "]" and knows no doubling there.
 QString quoteIdentifier(const QString& name);
+
+// The escape character of likeLiteral(); the LIKE that takes its result
+// names it: "x like '%' || ? || '%' escape '\'".
+inline constexpr QChar likeEscape = u'\\';
+
+// The text bound into a LIKE so that it matches itself only: "%", "_" and
+// the escape character each escaped. Letter case is left to LIKE, which
+// folds ASCII letters only.
+QString likeLiteral(const QString& text);
 
 }  // namespace kx
