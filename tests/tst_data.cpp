@@ -6,6 +6,7 @@
 #include "core/TextValue.h"
 #include "data/DataOps.h"
 #include "data/Schema.h"
+#include "data/SqlText.h"
 #include "data/Statement.h"
 #include "data/Database.h"
 #include "data/Utf8Decode.h"
@@ -18,6 +19,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
+#include <sqlite3.h>
 
 using namespace kx;
 namespace orderColumn = kx::schema::orderColumn;
@@ -29,6 +32,8 @@ private slots:
     void connectionFailures();
     void fileIsEncrypted();
     void jetDialect();
+    void quotedIdentifier_data();
+    void quotedIdentifier();
     void trimRules_data();
     void trimRules();
     void requiredFieldCheck_data();
@@ -117,6 +122,45 @@ void TestData::jetDialect()
     // A typed value is bound and never changes the statement.
     openQuery(dm.scratch, "select * from data where a=?", {"' or '1'='1"});
     QCOMPARE(dm.scratch.rowCount(), 0);
+}
+
+void TestData::quotedIdentifier_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("quoted");
+    // The statements' own form for every name the engine reads bracketed.
+    QTest::newRow("letter") << "a" << "[a]";
+    QTest::newRow("digit") << "1" << "[1]";
+    QTest::newRow("Chinese, blank") << "收件 人" << "[收件 人]";
+    QTest::newRow("quotes") << "a\"b'c" << "[a\"b'c]";
+    QTest::newRow("opening bracket") << "[a" << "[[a]";
+    // The engine ends a bracketed name at its first "]".
+    QTest::newRow("closing bracket") << "]" << "\"]\"";
+    QTest::newRow("bracket and quote") << "a]\"b" << "\"a]\"\"b\"";
+    QTest::newRow("crafted") << "a] is ? or 1=1 or [a" << "\"a] is ? or 1=1 or [a\"";
+}
+
+// The quoted name is the text expected, and the engine reads it as exactly
+// that column: it makes the column under that name, and a select of it
+// gives the column's value, not an error or the name as a text.
+void TestData::quotedIdentifier()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, quoted);
+    QCOMPARE(quoteIdentifier(name), quoted);
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open(":memory:", &raw), SQLITE_OK);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
+    Statement(raw, "create table t (x, " + quoted + ")").step();
+    Statement(raw, "insert into t values ('other', 'value')").step();
+    Statement columns(raw, "pragma table_info(t)");
+    QStringList names;
+    while (columns.step())
+        names << columns.value(1).toString();
+    QCOMPARE(names, (QStringList{"x", name}));
+    Statement read(raw, "select " + quoted + " from t where " + quoted + " is ?", {"value"});
+    QVERIFY(read.step());
+    QCOMPARE(read.value(0).toString(), QString("value"));
 }
 
 void TestData::trimRules_data()

@@ -48,6 +48,7 @@ private slots:
     void nullCourierDoesNotLockOut();
     void journalFailureRetriesWithoutSecondRow();
     void exitWritesJtime();
+    void stationsKeepTheirOwnJournalRows();
 
 private:
     QPointer<QStyle> m_style;  // a style replaced later is deleted
@@ -288,6 +289,44 @@ void TestLogin::exitWritesJtime()
     t.main->close();
     QVERIFY(!t.main->isVisible());
     QVERIFY(t.fp.dialogs.lastText().contains("no such table"));
+}
+
+// Two stations log in on one file, and a third station's row lands in the
+// journal right after the first login's own (a trigger stands in for it: no
+// other program can be made to write between two statements of this one).
+// Each exit time goes on the row of the login that exits; the third
+// station's row gets none. Both main windows are in this process, so the
+// first one closing ends the program and closes the second as well.
+void TestLogin::stationsKeepTheirOwnJournalRows()
+{
+    Session a([](test::TestDb& db) {
+        db.exec("insert into userdb values ('小王','123')");
+        db.exec("create trigger third_station after insert on rz when new.username='超级管理员' "
+                "begin insert into rz (username, btime) values ('阿杰', new.btime); end");
+    });
+    a.logIn("超级管理员", "507");
+    QVERIFY(a.login()->loggedIn());
+
+    test::FakePlatform bp;
+    bp.clock.moment = QDateTime(QDate(2026, 12, 10), QTime(9, 40, 0));
+    Database bdm;
+    MainWindow b(bdm, bp.platform);
+    b.show();
+    QCoreApplication::processEvents();
+    QVERIFY(b.login()->isVisible());
+    b.login()->userBox->setEditText("小王");
+    b.login()->passwordEdit->setText("123");
+    b.login()->loginButton->click();
+    QVERIFY(b.login()->loggedIn());
+
+    a.fp.clock.moment = QDateTime(QDate(2026, 12, 10), QTime(18, 0, 1));
+    bp.clock.moment = QDateTime(QDate(2026, 12, 10), QTime(18, 30, 0));
+    a.main->close();
+    QVERIFY(!b.isVisible());
+    QCOMPARE(a.db.cli("select id, username, btime, ifnull(jtime,'-') from rz order by id"),
+             (QStringList{"1|超级管理员|2026-12-10 09:30:15|2026-12-10 18:00:01", "2|阿杰|2026-12-10 09:30:15|-",
+                          "3|小王|2026-12-10 09:40:00|2026-12-10 18:30:00"}));
+    QCOMPARE(a.fp.dialogs.texts() + bp.dialogs.texts(), QStringList());
 }
 
 QTEST_MAIN(TestLogin)

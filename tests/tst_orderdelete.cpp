@@ -17,6 +17,8 @@ private slots:
     void deleteSelected_data();
     void deleteSelected();
     void staleRowsChangeNothing();
+    void crafted_data();
+    void crafted();
 };
 
 void TestOrderDelete::deleteSelected_data()
@@ -102,6 +104,59 @@ void TestOrderDelete::staleRowsChangeNothing()
     QVERIFY(f.banners.isEmpty());
 }
 
+void TestOrderDelete::crafted_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("action");
+    // Names that close the quoting they are put in and widen the match to
+    // every row: in brackets, in double quotes, in double quotes with the
+    // quote not doubled. One with a mark of its own as well.
+    const QStringList columns = {"a] is null or 1=1 or [a", "a\" is null or 1=1 or \"a",
+                                 "a]\" is null or 1=1 or \"[a", "a] is ? or 1=1 or [a"};
+    for (const QString& column : columns)
+        for (const char* action : {"delete", "editor change", "clean-up change"})
+            QTest::addRow("%s, %s", action, qPrintable(column)) << column << QString(action);
+}
+
+// A register whose table has a column with a crafted name: deleting or
+// changing one of 30 orders touches that one order only.
+void TestOrderDelete::crafted()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, action);
+    Fixture f;
+    QStringList names;
+    for (int n = 1; n <= 30; ++n) {
+        names << QString("单%1").arg(n);
+        f.addOrder(names.last());
+    }
+    // Added through the program's own connection, which has read the table's
+    // columns already and would otherwise fetch the old ones once more.
+    f.dm.connection.exec("alter table data add column \"" + QString(column).replace('"', "\"\"") + "\" TEXT");
+    f.showAll();
+    QVERIFY(f.dm.gridResult.fieldNames().contains(column));
+    const int row = 7;
+    QCOMPARE(f.dm.gridResult.text(row, f.dm.gridResult.fieldIndex(orderColumn::recipientName)), QStringView(u"单8"));
+    if (action == "delete") {
+        f.selection = {row};
+        f.fp.dialogs.answers.enqueue(QMessageBox::Ok);
+        QVERIFY(f.run(&OrderEditorPanel::deleteSelected));
+        names.removeAt(row);
+    } else if (action == "editor change") {
+        f.dm.gridResult.setCurrentRow(row);
+        QVERIFY(f.run(&OrderEditorPanel::loadFromMenu));
+        f.editor->recipientNameEdit->setText("单8改");
+        QVERIFY(f.run(&OrderEditorPanel::saveChanges));
+        names[row] = "单8改";
+    } else {
+        QVERIFY(f.fp.platform.guard(&f.window, [&] {
+            f.orders.changeRows({row}, [](int) { return FieldValues{{orderColumn::recipientName, "单8改"}}; });
+        }));
+        names[row] = "单8改";
+    }
+    QCOMPARE(f.fp.dialogs.texts().mid(action == "delete" ? 1 : 0), QStringList());
+    QCOMPARE(f.db.cli("select a from data order by rowid"), names);
+}
 
 QTEST_MAIN(TestOrderDelete)
 #include "tst_orderdelete.moc"

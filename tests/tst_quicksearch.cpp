@@ -35,6 +35,18 @@ const QList<QStringList> orders = {
     {"", "13800009999", "北京市海淀区", "申通快递", "未打印", "nobody", "5001"},
 };
 
+// Orders that hold their name in each column the boxes search: texts with
+// LIKE's own characters, and texts those would match as patterns.
+const QStringList patternTexts = {"x%y", "x_y", "x\\y", "50%", "a_b", "axb", "500", "xy"};
+
+void seedPatternTexts(const test::TestDb& db)
+{
+    namespace c = orderColumn;
+    for (const QString& t : patternTexts)
+        db.addOrder({{c::recipientName, t}, {c::recipientMobile, t}, {c::recipientAddress, t}, {c::courier, t},
+                     {c::printStatus, t}, {c::memberName, t}, {c::orderNumber, t}});
+}
+
 // Every order above, and one whose name holds no value.
 void seed(const test::TestDb& db)
 {
@@ -72,9 +84,10 @@ struct Fixture {
     QuickSearchPanel* panel;
     QSignalSpy searches;
 
-    Fixture() : panel(new QuickSearchPanel(orders, fp.platform, &window)), searches(panel, &QuickSearchPanel::searched)
+    explicit Fixture(void (*fill)(const test::TestDb&) = seed)
+        : panel(new QuickSearchPanel(orders, fp.platform, &window)), searches(panel, &QuickSearchPanel::searched)
     {
-        seed(db);
+        fill(db);
         QObject::connect(panel, &QuickSearchPanel::showAllRequested, panel,
                          [this] { fp.platform.guard(&window, [this] { orders.showAll(); }); });
         window.resize(560, 140);
@@ -91,6 +104,8 @@ private slots:
     void statementOrder();
     void search_data();
     void search();
+    void literalText_data();
+    void literalText();
     void searchResultStartsOnFirstRow();
     void databaseErrorLeavesGridEmpty();
     void clearConditions_data();
@@ -112,17 +127,17 @@ void TestQuickSearch::statementOrder()
     c.printStatus = "g-text";
     const SearchStatement all = SearchStatement::build(c);
     QCOMPARE(all.sql, QString("select * from data where [a]<>''"
-                              " and d like '%' || ? || '%' and a like '%' || ? || '%'"
-                              " and c like '%' || ? || '%' and j like '%' || ? || '%'"
-                              " and i like '%' || ? || '%' and b like '%' || ? || '%'"
-                              " and g like '%' || ? || '%'"));
+                              " and d like '%' || ? || '%' escape '\\' and a like '%' || ? || '%' escape '\\'"
+                              " and c like '%' || ? || '%' escape '\\' and j like '%' || ? || '%' escape '\\'"
+                              " and i like '%' || ? || '%' escape '\\' and b like '%' || ? || '%' escape '\\'"
+                              " and g like '%' || ? || '%' escape '\\'"));
     QCOMPARE(all.params, (QVariantList{"d-text", "a-text", "c-text", "j-text", "i-text", "b-text", "g-text"}));
 
     // Empty boxes add nothing; texts are bound untrimmed.
     SearchConditions some;
     some.mobile = " 138 ";
     const SearchStatement one = SearchStatement::build(some);
-    QCOMPARE(one.sql, QString("select * from data where [a]<>'' and b like '%' || ? || '%'"));
+    QCOMPARE(one.sql, QString("select * from data where [a]<>'' and b like '%' || ? || '%' escape '\\'"));
     QCOMPARE(one.params, QVariantList{" 138 "});
 }
 
@@ -155,10 +170,9 @@ void TestQuickSearch::search_data()
     QTest::newRow("program-set drop-down still a condition")
         << QStringList{"ComboBox1:set:顺丰速运", "Edit29:type:市"} << QStringList{"赵六"} << 1;
     QTest::newRow("empty name never found") << QStringList{"Edit50:type:13800009999"} << QStringList{} << 11;
-    QTest::newRow("percent matches any run") << QStringList{"Edit29:type:%"} << named << 1;
-    QTest::newRow("percent inside") << QStringList{"Edit29:type:1%真"} << QStringList{"赵六"} << 3;
-    QTest::newRow("underscore matches one character") << QStringList{"Edit49:type:a_b"}
-                                                      << QStringList{"赵六", "钱七"} << 3;
+    QTest::newRow("percent is itself") << QStringList{"Edit29:type:%"} << QStringList{"赵六"} << 1;
+    QTest::newRow("percent inside") << QStringList{"Edit29:type:0%真"} << QStringList{"赵六"} << 3;
+    QTest::newRow("underscore is itself") << QStringList{"Edit49:type:a_b"} << QStringList{"赵六"} << 3;
     QTest::newRow("quote") << QStringList{"Edit29:type:O'Brien"} << QStringList{"钱七"} << 7;
     QTest::newRow("bracket") << QStringList{"Edit29:type:[1]"} << QStringList{"钱七"} << 3;
     QTest::newRow("lone bracket") << QStringList{"Edit25:type:["} << QStringList{} << 1;
@@ -196,13 +210,42 @@ void TestQuickSearch::search()
     QCOMPARE(gridNames(f.dm.gridResult), sorted(found));
 }
 
+void TestQuickSearch::literalText_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("found");
+    const QList<std::pair<QString, QStringList>> texts = {
+        {"%", {"x%y", "50%"}}, {"_", {"x_y", "a_b"}}, {"\\", {"x\\y"}}, {"50%", {"50%"}}, {"a_b", {"a_b"}}};
+    for (const char* box : {"ComboBox1", "ComboBox8", "Edit50", "Edit23", "Edit29", "Edit49", "Edit25"})
+        for (const auto& [text, found] : texts)
+            QTest::addRow("%s %s", box, qPrintable(text)) << QString(box) << text << found;
+}
+
+// A text typed into any box finds the orders holding it as it is: "%", "_"
+// and the escape character are no pattern.
+void TestQuickSearch::literalText()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(QStringList, found);
+    Fixture f(seedPatternTexts);
+    QWidget* w = f.control(box);
+    QVERIFY2(w, qPrintable(box));
+    auto* combo = qobject_cast<QComboBox*>(w);
+    test::typeText(combo ? combo->lineEdit() : w, text);
+    QCOMPARE(combo ? combo->currentText() : static_cast<QLineEdit*>(w)->text(), text);
+    QCOMPARE(f.fp.dialogs.texts(), QStringList());
+    QCOMPARE(gridNames(f.dm.gridResult), sorted(found));
+}
+
 void TestQuickSearch::searchResultStartsOnFirstRow()
 {
     Fixture f;
     f.panel->courierBox->setEditText("申通快递");  // a condition, no search yet
     test::typeText(f.panel->mobileEdit, "0");
-    QCOMPARE(f.dm.gridResult.sql(), QString("select * from data where [a]<>'' and d like '%' || ? || '%'"
-                                            " and b like '%' || ? || '%'"));
+    QCOMPARE(f.dm.gridResult.sql(), QString("select * from data where [a]<>'' and d like '%' || ? || '%' escape '\\'"
+                                            " and b like '%' || ? || '%' escape '\\'"));
     QCOMPARE(f.dm.gridResult.params(), (QVariantList{"申通快递", "0"}));
     QCOMPARE(f.dm.gridResult.rowCount(), 2);
     QCOMPARE(f.dm.gridResult.currentRow(), 0);

@@ -194,11 +194,9 @@ bool LoginWindow::runClosingSteps()
         m_host.restrictToOrdinaryUser();
     // The journal: a retry after a failure here never writes a second row.
     return m_platform.guard(this, [this, user] {
-        if (!m_journalWritten) {
-            LoginJournal::writeLogin(m_dm, user, m_platform.clock.now());
-            m_journalWritten = true;
-        }
-        m_host.setJournalNumber(LoginJournal::newestNumber(m_dm));
+        if (!m_journalNumber)
+            m_journalNumber = LoginJournal::writeLogin(m_dm, user, m_platform.clock.now());
+        m_host.setJournalNumber(*m_journalNumber);
     });
 }
 

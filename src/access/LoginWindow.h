@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 class QComboBox;
 class QLineEdit;
@@ -45,7 +46,7 @@ private:
     const Platform& m_platform;
     LoginHost& m_host;
     bool m_loggedIn = false;
-    bool m_journalWritten = false;
+    std::optional<int> m_journalNumber;  // once this login's journal row is written
     bool m_closed = false;
     bool m_stepFailed = false;
 };

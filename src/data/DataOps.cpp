@@ -2,6 +2,7 @@
 
 #include "core/TextValue.h"
 #include "data/Dataset.h"
+#include "data/SqlText.h"
 
 namespace kx {
 
@@ -21,8 +22,8 @@ int runStatement(Dataset& dataset, const QString& sql, const QVariantList& param
 
 QStringList columnValues(Dataset& dataset, const QString& column, const QString& table)
 {
-    openQuery(dataset, QStringLiteral("select ") + column + QStringLiteral(" from ") + table +
-                           QStringLiteral(" group by ") + column + QStringLiteral(" order by ") + column);
+    openQuery(dataset, QStringLiteral("select %1 from %2 group by %1 order by %1")
+                           .arg(quoteIdentifier(column), quoteIdentifier(table)));
     QStringList items;
     items.reserve(dataset.rowCount());
     const int field = dataset.fieldIndex(column);

@@ -4,6 +4,7 @@
 #include "core/OperationError.h"
 #include "data/Connection.h"
 #include "data/Schema.h"
+#include "data/SqlText.h"
 #include "data/Transaction.h"
 
 #include <QCoreApplication>
@@ -46,14 +47,15 @@ void addDemoData(Connection& db)
     const QStringList items = {QStringLiteral("纯棉T恤 白色 L码"), QStringLiteral("蓝牙耳机"),
                                QStringLiteral("手工红茶 250g"), QStringLiteral("儿童绘本套装")};
     // "insert into data (a,b,…,[1],[2],day1) values (?,…)": the digit-named
-    // columns need their brackets.
+    // columns must be quoted.
     namespace order = schema::orderColumn;
     const QString orderInsert =
-        QStringLiteral("insert into data (%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,[%11],[%12],%13) "
+        QStringLiteral("insert into data (%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13) "
                        "values (?,?,?,?,?,?,?,?,?,?,?,?,?)")
             .arg(order::recipientName, order::recipientMobile, order::recipientAddress, order::courier,
                  order::printStatus, order::itemName, order::memberName, order::orderNumber,
-                 order::buyerMessage, order::remark, order::quantity, order::amount, order::payDate);
+                 order::buyerMessage, order::remark, quoteIdentifier(order::quantity),
+                 quoteIdentifier(order::amount), order::payDate);
     const QDate base(2026, 11, 1);
     for (int n = 0; n < 30; ++n) {
         const bool withItem = n % 3 != 0;

@@ -5,6 +5,7 @@
 #include "data/Connection.h"
 #include "data/DatasetStore.h"
 #include "data/RowWriter.h"
+#include "data/SqlText.h"
 #include "data/Statement.h"
 #include "data/Transaction.h"
 
@@ -358,11 +359,6 @@ static void requireWritable(const Dataset& ds)
         throw DbError(QStringLiteral("%1: Cannot modify a read-only dataset").arg(ds.objectName()));
 }
 
-static QString bracket(const QString& name)
-{
-    return QLatin1Char('[') + name + QLatin1Char(']');
-}
-
 void Dataset::updateRow(int row, const FieldValues& values)
 {
     requireWritable(*this);
@@ -373,7 +369,8 @@ void Dataset::updateRow(int row, const FieldValues& values)
     QVariantList params;
     const QString sets = setList(values, params);
     const QString where = matchClause(row, params);
-    if (m_connection.exec(QStringLiteral("update %1 set %2 where %3").arg(bracket(m_table), sets, where), params) == 0)
+    const QString sql = QStringLiteral("update %1 set %2 where %3").arg(quoteIdentifier(m_table), sets, where);
+    if (m_connection.exec(sql, params) == 0)
         throw DbError(rowCannotBeLocated());
     refetchRow(row, id);
 }
@@ -399,7 +396,8 @@ QString Dataset::matchClause(int row, QVariantList& params) const
 QString Dataset::rowUpdateSql(const FieldValues& values) const
 {
     QVariantList unused;
-    return QStringLiteral("update %1 set %2 where %3").arg(bracket(m_table), setList(values, unused), matchPattern());
+    return QStringLiteral("update %1 set %2 where %3")
+        .arg(quoteIdentifier(m_table), setList(values, unused), matchPattern());
 }
 
 // "_rowid_=? and [a] is ? and …": the identity, then every field in order.
@@ -407,7 +405,7 @@ QString Dataset::matchPattern() const
 {
     QString where = QStringLiteral("_rowid_=?");
     for (int c = 0; c < fieldCount(); ++c)
-        where += QStringLiteral(" and ") + bracket(m_fields.at(c)) + QStringLiteral(" is ?");
+        where += QStringLiteral(" and ") + quoteIdentifier(m_fields.at(c)) + QStringLiteral(" is ?");
     return where;
 }
 
@@ -416,7 +414,7 @@ void Dataset::updateById(Connection& connection, const QString& table, qint64 ro
     QVariantList params;
     const QString sets = setList(values, params);
     params << rowId;
-    connection.exec(QStringLiteral("update %1 set %2 where _rowid_=?").arg(bracket(table), sets), params);
+    connection.exec(QStringLiteral("update %1 set %2 where _rowid_=?").arg(quoteIdentifier(table), sets), params);
 }
 
 bool Dataset::updateFetched(Connection& connection, const QString& table, qint64 rowId,
@@ -427,10 +425,11 @@ bool Dataset::updateFetched(Connection& connection, const QString& table, qint64
     QString where = QStringLiteral("_rowid_=?");
     params << rowId;
     for (const auto& [name, v] : fetched) {
-        where += QStringLiteral(" and ") + bracket(name) + QStringLiteral(" is ?");
+        where += QStringLiteral(" and ") + quoteIdentifier(name) + QStringLiteral(" is ?");
         params << v;
     }
-    return connection.exec(QStringLiteral("update %1 set %2 where %3").arg(bracket(table), sets, where), params) > 0;
+    const QString sql = QStringLiteral("update %1 set %2 where %3").arg(quoteIdentifier(table), sets, where);
+    return connection.exec(sql, params) > 0;
 }
 
 // "[a]=?,[b]=?" for the values, which are appended to the parameters.
@@ -438,7 +437,7 @@ QString Dataset::setList(const FieldValues& values, QVariantList& params)
 {
     QStringList sets;
     for (const auto& [name, v] : values) {
-        sets << bracket(name) + QStringLiteral("=?");
+        sets << quoteIdentifier(name) + QStringLiteral("=?");
         params << v;
     }
     return sets.join(u',');
@@ -448,7 +447,7 @@ void Dataset::deleteFetched(int row)
 {
     QVariantList params;
     const QString where = matchClause(row, params);
-    if (m_connection.exec(QStringLiteral("delete from %1 where %2").arg(bracket(m_table), where), params) == 0)
+    if (m_connection.exec(QStringLiteral("delete from %1 where %2").arg(quoteIdentifier(m_table), where), params) == 0)
         throw DbError(rowCannotBeLocated());
 }
 
@@ -458,14 +457,14 @@ qint64 Dataset::append(const FieldValues& values)
     QStringList names, marks;
     QVariantList params;
     for (const auto& [name, v] : values) {
-        names << bracket(name);
+        names << quoteIdentifier(name);
         marks << QStringLiteral("?");
         params << v;
     }
     const QString sql = values.empty()
-                            ? QStringLiteral("insert into %1 default values").arg(bracket(m_table))
+                            ? QStringLiteral("insert into %1 default values").arg(quoteIdentifier(m_table))
                             : QStringLiteral("insert into %1 (%2) values (%3)")
-                                  .arg(bracket(m_table), names.join(u','), marks.join(u','));
+                                  .arg(quoteIdentifier(m_table), names.join(u','), marks.join(u','));
     m_connection.exec(sql, params);
     const qint64 id = m_connection.lastInsertRowId();
     if (m_open) {
@@ -485,7 +484,8 @@ void Dataset::refetchRow(int row, qint64 id)
 {
     // The connection keeps the statement prepared: an edit of every row runs
     // it once per row.
-    Statement st(m_connection, QStringLiteral("select * from %1 where _rowid_=?").arg(bracket(m_table)), {id});
+    Statement st(m_connection, QStringLiteral("select * from %1 where _rowid_=?").arg(quoteIdentifier(m_table)),
+                 {id});
     if (!st.step())
         return;
     const int columns = st.columnCount();

@@ -5,6 +5,7 @@
 #include "core/TextValue.h"
 #include "data/DataOps.h"
 #include "data/Schema.h"
+#include "data/SqlText.h"
 #include "data/Database.h"
 
 #include <QHash>
@@ -27,7 +28,7 @@ void Ledger::openMonth(Database& dm, const QDate& today)
         const auto it = declared.constFind(c.name.toLower());
         if (it != declared.constEnd() && *it != c.type)
             throw DbError(QStringLiteral("Type mismatch in field '%1'").arg(c.name));
-        columns << QLatin1Char('[') + c.name + QLatin1Char(']');
+        columns << quoteIdentifier(c.name);
     }
     const QDate first(today.year(), today.month(), 1);
     openQuery(dm.ledgerMonth,

@@ -4,6 +4,7 @@
 #include "data/DataOps.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "data/Transaction.h"
 
 namespace kx {
 
@@ -16,18 +17,18 @@ bool LoginJournal::passwordMatches(Database& dm, const QString& user, const QStr
     return dm.scratch.rowCount() == 1;
 }
 
-void LoginJournal::writeLogin(Database& dm, const QString& user, const QDateTime& when)
+int LoginJournal::writeLogin(Database& dm, const QString& user, const QDateTime& when)
 {
-    runStatement(dm.scratch,
-                 QStringLiteral("Insert into rz (%1,%2) values (?,?)")
-                     .arg(schema::journalColumn::user, schema::journalColumn::loginTime),
-                 {user, dateTimeText(when)});
-}
-
-int LoginJournal::newestNumber(Database& dm)
-{
-    openQuery(dm.scratch, QStringLiteral("select max(%1) as maxid from rz").arg(schema::journalColumn::id));
-    return dm.scratch.field(QStringLiteral("maxid")).toInt();
+    // The number is that of the row this insert made, as the connection
+    // reports it: another station logging in at the same time adds a row of
+    // its own, so the newest row of the journal need not be this login's.
+    Transaction tx(dm.connection);
+    dm.connection.exec(QStringLiteral("Insert into rz (%1,%2) values (?,?)")
+                           .arg(schema::journalColumn::user, schema::journalColumn::loginTime),
+                       {user, dateTimeText(when)});
+    const qint64 number = dm.connection.lastInsertRowId();
+    tx.commit();
+    return int(number);
 }
 
 void LoginJournal::writeExit(Database& dm, int number, const QDateTime& when)

@@ -14,10 +14,8 @@ public:
     // Whether exactly one user has this name and password (both compared
     // exactly, letter case counting).
     static bool passwordMatches(Database& dm, const QString& user, const QString& password);
-    // A new journal row for a login.
-    static void writeLogin(Database& dm, const QString& user, const QDateTime& when);
-    // The highest journal number, the one of the newest login.
-    static int newestNumber(Database& dm);
+    // A new journal row for a login; returns its journal number.
+    static int writeLogin(Database& dm, const QString& user, const QDateTime& when);
     // The exit time of the login with that journal number.
     static void writeExit(Database& dm, int number, const QDateTime& when);
 };

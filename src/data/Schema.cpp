@@ -1,5 +1,7 @@
 #include "data/Schema.h"
 
+#include "data/SqlText.h"
+
 namespace kx::schema {
 
 QString createScript()
@@ -9,7 +11,7 @@ QString createScript()
         if (c.name == QLatin1String("ID"))
             ledger << QStringLiteral("[ID] INTEGER PRIMARY KEY AUTOINCREMENT");
         else
-            ledger << QStringLiteral("[%1] %2").arg(c.name, c.type);
+            ledger << quoteIdentifier(c.name) + QLatin1Char(' ') + c.type;
     }
     return QStringLiteral(
                "CREATE TABLE data ([a] TEXT, [b] TEXT, [c] TEXT, [d] TEXT, [g] TEXT, [h] TEXT, [i] TEXT,"

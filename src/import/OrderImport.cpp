@@ -4,6 +4,7 @@
 #include "core/TextValue.h"
 #include "data/Connection.h"
 #include "data/Schema.h"
+#include "data/SqlText.h"
 #include "data/Statement.h"
 #include "data/Transaction.h"
 #include "import/ReportCellValue.h"
@@ -92,11 +93,11 @@ QVariant convert(const SheetCell& cell, FieldType type, bool epoch1904)
 const QString& OrderImport::insertStatement()
 {
     // "insert into data ([a], [b], …) values (?, ?, …)": every field's
-    // column, bracketed, and a mark for each.
+    // column, quoted, and a mark for each.
     static const QString sql = [] {
         QStringList columns, marks;
         for (const Field& f : fields) {
-            columns << QLatin1Char('[') + *f.column + QLatin1Char(']');
+            columns << quoteIdentifier(*f.column);
             marks << QStringLiteral("?");
         }
         return QStringLiteral("insert into data (%1) values (%2)")

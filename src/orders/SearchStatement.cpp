@@ -1,5 +1,7 @@
 #include "orders/SearchStatement.h"
 
+#include "data/SqlText.h"
+
 #include <utility>
 
 namespace kx {
@@ -18,8 +20,8 @@ SearchStatement SearchStatement::build(const SearchConditions& c)
     for (const auto& [field, text] : order) {
         if (text.isEmpty())
             continue;
-        s.sql += QStringLiteral(" and %1 like '%' || ? || '%'").arg(field);
-        s.params << text;
+        s.sql += QStringLiteral(" and %1 like '%' || ? || '%' escape '%2'").arg(field, QString(likeEscape));
+        s.params << likeLiteral(text);
     }
     return s;
 }

@@ -20,8 +20,8 @@ struct SearchConditions {
 
 // The quick search's statement: "select * from data " + the base condition,
 // then one LIKE condition per non-empty box in a fixed order. The texts are
-// bound, so a quote or a bracket in them cannot change the statement; "%"
-// and "_" keep their LIKE meaning.
+// bound, so a quote or a bracket in them cannot change the statement, and
+// escaped, so that a "%" or "_" typed finds that character, not any text.
 struct SearchStatement {
     // Every search leaves out the orders without a recipient name.
     static inline const QString baseCondition =
