@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   qt6-webengine-dev
   libsqlcipher-dev sqlcipher
+  libsodium-dev
   libgsf-1-dev
   libbenchmark-dev
   clang libclang-rt-14-dev

@@ -5,6 +5,7 @@
 #include "core/DbError.h"
 #include "core/TextValue.h"
 #include "data/DataOps.h"
+#include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/SqlText.h"
 #include "data/Statement.h"
@@ -102,7 +103,7 @@ void TestData::fileIsEncrypted()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(!f.read(16).startsWith("SQLite format 3"));
     // The independent tool reads the schema only with the password.
-    QCOMPARE(db.cli("select username, passwd from userdb"), QStringList{"超级管理员|507"});
+    QCOMPARE(db.cli("select username, substr(passwd, 1, 10) from userdb"), QStringList{"超级管理员|$argon2id$"});
     const QStringList tables = db.cli("select name from sqlite_master where type='table' order by name");
     for (const char* t : {"data", "data1", "post", "rz", "userdb"})
         QVERIFY2(tables.contains(t), t);
@@ -631,6 +632,18 @@ void TestData::newdbRefusesOverwrite()
     QVERIFY(st.value(1).toInt() > 0);
     QVERIFY(st.value(2).toInt() > 3);
     QVERIFY(st.value(3).toInt() > 0);
+    // The demo's users, their passwords hashed at the program's cost (the
+    // tests' own hashes are lighter).
+    Statement users(c.handle(), "select username, passwd from userdb order by rowid");
+    for (const auto& [user, password] : {std::pair{"超级管理员", "507"}, std::pair{"小王", "123"}}) {
+        QVERIFY(users.step());
+        QCOMPARE(users.value(0).toString(), QString(user));
+        const QString hash = users.value(1).toString();
+        QVERIFY2(hash.startsWith("$argon2id$v=19$m=65536,t=2,p=1$"), qPrintable(hash));
+        QVERIFY(PasswordHash::matches(hash, password));
+        QVERIFY(!PasswordHash::matches(hash, "508"));
+    }
+    QVERIFY(!users.step());
 }
 
 // After a restore the connection is opened again; the tables for new orders

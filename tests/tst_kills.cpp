@@ -1,6 +1,6 @@
 // The program killed (SIGKILL) at a random moment while it writes: an
 // import, the address clean-up, a backup by hand and at exit, a restore, an
-// export. Whatever the moment, what is left must be one whole state — the
+// export, the login that hashes the passwords of an older register. Whatever the moment, what is left must be one whole state — the
 // one before the command or the one after it — and a data.mdb the program
 // opens again (rolling back what the kill left in its journal) and that
 // passes the engine's integrity check.
@@ -16,6 +16,8 @@
 
 #include "data/Connection.h"
 #include "data/DatabaseCopier.h"
+#include "data/LoginJournal.h"
+#include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/Database.h"
@@ -44,6 +46,12 @@ constexpr int importedOrders = 20000;
 constexpr int largeRegister = 100000;
 constexpr int backupRegister = 30000;
 const QDate today(2026, 12, 10);  // the child's clock
+// The users of a register made before passwords were hashed, each with the
+// password it holds in the clear; the child logs in as the first.
+const QList<std::pair<QString, QString>> clearUsers = {
+    {QStringLiteral("超级管理员"), QStringLiteral("507")}, {QStringLiteral("小王"), QStringLiteral("123")},
+    {QStringLiteral("Tom"), QStringLiteral("Ab9")},       {QStringLiteral("阿杰"), QStringLiteral("123")},
+    {QStringLiteral("李四"), QStringLiteral("x9y8z7")}};
 
 int killsPerCommand()
 {
@@ -233,6 +241,8 @@ private slots:
     void killRestoreOverDamaged();
     void killExport_data() { addRounds(); }
     void killExport();
+    void killLogin_data() { addRounds(); }
+    void killLogin();
 
     void leftoversOfCutOffCopies_data();
     void leftoversOfCutOffCopies();
@@ -293,7 +303,8 @@ void TestKills::addRounds()
 
 // The fixtures, made once: a small register, one of 100,000 untidied orders,
 // one of 30,000 other orders that serves as a backup to restore and as the
-// register to export, and a report of 20,000 orders.
+// register to export, a report of 20,000 orders, and a register of several
+// users with their passwords in the clear.
 void TestKills::initTestCase()
 {
     QVERIFY(QFileInfo(QStringLiteral(KX_CHILDREN_DIR "/kx_killchild")).isExecutable());
@@ -344,11 +355,19 @@ void TestKills::initTestCase()
                    .toUtf8();
     QVERIFY(writeFile(fixture(QStringLiteral("report.csv")), csv));
     QVERIFY(writeFile(fixture(QStringLiteral("old.xls")), QByteArray("an export of yesterday\n")));
+
+    test::TestDb users;
+    users.exec(QStringLiteral("insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')"));
+    users.exec(QStringLiteral("delete from userdb"));
+    for (const auto& [user, password] : clearUsers)
+        users.exec(QStringLiteral("insert into userdb values (?, ?)"), {user, password});
+    users.closeConnection();
+    QVERIFY(QFile::copy(users.path(), fixture(QStringLiteral("users.mdb"))));
 }
 
 void TestKills::cleanupTestCase()
 {
-    for (const char* name : {"import", "cleanup", "backup", "exitbackup", "restore", "export"}) {
+    for (const char* name : {"import", "cleanup", "backup", "exitbackup", "restore", "export", "login"}) {
         const QString command = QString::fromLatin1(name);
         if (m_tallies.contains(command))
             qInfo().noquote() << m_tallies.value(command).report(command);
@@ -687,6 +706,53 @@ void TestKills::killExport()
                                       .arg(now.size())));
     QVERIFY2(now == complete || !k.run.finished, qPrintable(k.where + ": the finished export is not there"));
     ++tally.outcomes[now == complete ? QStringLiteral("complete export") : QStringLiteral("older file")];
+}
+
+// The first login into a register of clear passwords hashes every user's:
+// whatever the moment of the kill, the passwords are all in the clear or all
+// hashed, and every user logs in with their password.
+void TestKills::killLogin()
+{
+    const QString command = QStringLiteral("login");
+    auto args = [](const QString&) { return QStringList{"login"}; };
+    const int users = int(clearUsers.size());
+    // What the register holds for each user, and the password that opens it.
+    struct Stored {
+        QHash<QString, QString> passwords;
+        int hashed = 0;
+    };
+    auto storedIn = [](const QString& dir) {
+        Stored stored;
+        Connection c;
+        c.open(QDir(dir).filePath(schema::databaseFile), schema::databaseKey);
+        Statement st(c.handle(), QStringLiteral("select %1, %2 from userdb")
+                                     .arg(schema::userColumn::name, schema::userColumn::password));
+        while (st.step()) {
+            stored.passwords.insert(st.value(0).toString(), st.value(1).toString());
+            stored.hashed += PasswordHash::isHash(st.value(1).toString());
+        }
+        return stored;
+    };
+    const Reference& ref = reference(command, QStringLiteral("users.mdb"), args);
+    QVERIFY2(ref.spanMs > 0, "the login without a kill failed");
+    QCOMPARE(storedIn(ref.dir).hashed, users);
+
+    const Kill k = kill(command, QStringLiteral("users.mdb"), args);
+    QVERIFY2(k.run.started, qPrintable(k.run.failure));
+    Tally& tally = m_tallies[command];
+    QVERIFY2(!reopened(k, tally).isEmpty(), qPrintable(k.where));
+    const Stored now = storedIn(k.dir);
+    QCOMPARE(now.passwords.size(), users);
+    QVERIFY2(now.hashed == 0 || now.hashed == users,
+             qPrintable(k.where + QStringLiteral(": %1 of %2 passwords hashed").arg(now.hashed).arg(users)));
+    QVERIFY2(now.hashed > 0 || !k.run.finished, qPrintable(k.where + ": the finished login's hashes were lost"));
+    Database dm(QDir(k.dir).filePath(schema::databaseFile), nullptr);
+    for (const auto& [user, password] : clearUsers) {
+        if (now.hashed == 0)
+            QCOMPARE(now.passwords.value(user), password);
+        QVERIFY2(LoginJournal::passwordMatches(dm, user, password), qPrintable(k.where + ": " + user));
+    }
+    ++tally.outcomes[now.hashed == 0 ? QStringLiteral("all clear") : QStringLiteral("all hashed")];
 }
 
 // What a copy cut off by a kill leaves (its temporary file and journal,

@@ -5,6 +5,9 @@
 #include "app/AppStyle.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
+#include "data/LoginJournal.h"
+#include "data/PasswordHash.h"
+#include "data/UserAccounts.h"
 #include "orders/OrderGrid.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/PasswordKeyFilter.h"
@@ -39,6 +42,8 @@ private slots:
     void ordinaryUserLosesEntriesAndColumns();
     void refused_data();
     void refused();
+    void clearPasswordsHashedAtLogin_data();
+    void clearPasswordsHashedAtLogin();
     void requiredFields();
     void passwordKeyFilter_data();
     void passwordKeyFilter();
@@ -147,6 +152,66 @@ void TestLogin::refused()
     // The window stays usable: the right pair still logs in.
     s.logIn("超级管理员", "507");
     QVERIFY(s.login()->loggedIn());
+}
+
+// A register made before passwords were hashed: the first login hashes every
+// user's, all or none, and everybody logs in as before.
+void TestLogin::clearPasswordsHashedAtLogin_data()
+{
+    QTest::addColumn<bool>("writeFails");  // at the third row, after two were written
+    QTest::newRow("every row hashed") << false;
+    QTest::newRow("a failed write hashes none") << true;
+}
+
+void TestLogin::clearPasswordsHashedAtLogin()
+{
+    QFETCH(bool, writeFails);
+    const QList<std::pair<QString, QString>> users = {
+        {"超级管理员", "507"}, {"小王", "123"}, {"Tom", "Ab9"}, {"阿杰", "123"}};
+    Session s([&](test::TestDb& db) {
+        db.exec("update userdb set passwd='507'");
+        db.exec("insert into userdb values ('小王','123'), ('Tom','Ab9'), ('阿杰','123'), ('双','77'), ('双','77'), "
+                "('无', null)");
+        if (writeFails)
+            db.exec("create trigger refuse before update on userdb when new.username='Tom' "
+                    "begin select raise(abort, 'userdb refuses the change'); end");
+    });
+    const QString rows = "select username, ifnull(passwd, '-') from userdb order by rowid";
+    const QStringList before = s.db.cli(rows);
+    s.logIn("小王", " 123 ");
+    // Whether or not the passwords could be hashed, the login goes on.
+    QVERIFY(s.login()->loggedIn());
+    QCOMPARE(s.main->journalNumber(), 1);
+    const QStringList after = s.db.cli(rows);
+    QCOMPARE(after.size(), before.size());
+    if (writeFails) {
+        QCOMPARE(s.fp.dialogs.texts().size(), 1);
+        QVERIFY2(s.fp.dialogs.lastText().contains("userdb refuses the change"), qPrintable(s.fp.dialogs.lastText()));
+        QCOMPARE(after, before);
+    } else {
+        QCOMPARE(s.fp.dialogs.texts(), QStringList{});
+        QSet<QString> hashes;
+        for (const QString& row : after) {
+            const QString name = row.section('|', 0, 0);
+            const QString stored = row.section('|', 1);
+            if (name == "无")
+                QCOMPARE(stored, QString("-"));
+            else
+                QVERIFY2(stored.startsWith("$argon2id$"), qPrintable(row));
+            hashes.insert(stored);
+        }
+        QCOMPARE(hashes.size(), after.size());  // a salt of its own for each row
+        // A second login finds nothing left in the clear and rewrites nothing.
+        QCOMPARE(UserAccounts::hashClearPasswords(*s.dm), 0);
+        QCOMPARE(s.db.cli(rows), after);
+    }
+    for (const auto& [user, password] : users)
+        QVERIFY2(LoginJournal::passwordMatches(*s.dm, user, password), qPrintable(user));
+    // Two rows of one name with the same password still open nothing, nor
+    // does another user's password.
+    QVERIFY(!LoginJournal::passwordMatches(*s.dm, "双", "77"));
+    QVERIFY(!LoginJournal::passwordMatches(*s.dm, "Tom", "123"));
+    QVERIFY(!LoginJournal::passwordMatches(*s.dm, "无", ""));
 }
 
 void TestLogin::requiredFields()

@@ -5,7 +5,9 @@
 #include "access/LoginWindow.h"
 #include "access/UserAdminWindow.h"
 #include "app/MainWindow.h"
+#include "core/TextValue.h"
 #include "data/LoginJournal.h"
+#include "data/PasswordHash.h"
 #include "data/Database.h"
 #include "widgets/CommandRegistry.h"
 
@@ -105,9 +107,16 @@ struct Session : test::MainSession {
         action(Command::ChangePassword)->trigger();
         return openWindow<ChangePasswordWindow>();
     }
-    QString passwordOf(const QString& user) const
+    // Whether every row of the user holds a hash (never the password in the
+    // clear) that the password opens.
+    bool stores(const QString& user, const QString& password) const
     {
-        return db.scalar("select group_concat(passwd, '|') from userdb where username=?", {user}).toString();
+        const QStringList stored = db.cli("select passwd from userdb where username='" +
+                                          QString(user).replace("'", "''") + "'");
+        for (const QString& text : stored)
+            if (!text.startsWith("$argon2id$") || !PasswordHash::matches(text, password))
+                return false;
+        return !stored.isEmpty();
     }
     int userCount() const { return db.scalar("select count(*) from userdb").toInt(); }
 };
@@ -153,6 +162,9 @@ QLabel* labelWithText(const QWidget* window, const QString& text)
 class TestUsers : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { PasswordHash::setCost(PasswordHash::Cost::Lightest); }
+    void passwordHash_data();
+    void passwordHash();
     void menuEntries();
     void onDemandAndDestroyedOnClose();
 
@@ -182,6 +194,41 @@ private slots:
     void changeTypingFilter_data();
     void changeTypingFilter();
 };
+
+void TestUsers::passwordHash_data()
+{
+    QTest::addColumn<QString>("stored");  // a password in the clear, or a stored text as it is
+    QTest::addColumn<bool>("hashed");     // whether a hash of `stored` is stored rather than it
+    QTest::addColumn<QString>("typed");   // trimmed as the windows trim it
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("right") << "507" << true << "507" << true;
+    QTest::newRow("wrong") << "507" << true << "508" << false;
+    QTest::newRow("empty") << "507" << true << "" << false;
+    QTest::newRow("blanks around trimmed") << "507" << true << " 507\t" << true;
+    QTest::newRow("blank inside counts") << "507" << true << "5 07" << false;
+    QTest::newRow("letter case counts") << "aB3" << true << "ab3" << false;
+    QTest::newRow("a longer password") << "abcdefghij" << true << "abcdefghi" << false;
+    QTest::newRow("hash of another password") << "123" << true << "507" << false;
+    QTest::newRow("clear, right") << "507" << false << " 507 " << true;
+    QTest::newRow("clear, wrong") << "507" << false << "508" << false;
+    QTest::newRow("clear, letter case counts") << "aB3" << false << "ab3" << false;
+    QTest::newRow("clear, empty") << "507" << false << "" << false;
+    QTest::newRow("damaged hash") << "$argon2id$v=19$m=8,t=1,p=1$broken" << false << "507" << false;
+}
+
+void TestUsers::passwordHash()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, hashed);
+    QFETCH(QString, typed);
+    QFETCH(bool, matches);
+    const QString text = hashed ? PasswordHash::make(stored) : stored;
+    QCOMPARE(PasswordHash::isHash(text), hashed || stored.startsWith('$'));
+    // Salted: the same password hashed again gives another text.
+    if (hashed)
+        QVERIFY(PasswordHash::make(stored) != text);
+    QCOMPARE(PasswordHash::matches(text, trimControl(typed)), matches);
+}
 
 void TestUsers::menuEntries()
 {
@@ -413,8 +460,8 @@ void TestUsers::resetPassword()
     clickEntry(w->userList, "小王");
     w->resetButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"已经成功将密码初始化为：507"});
-    QCOMPARE(s.passwordOf("小王"), QString("507"));
-    QCOMPARE(s.passwordOf("Tom"), QString("Ab9"));  // only the chosen user
+    QVERIFY(s.stores("小王", "507"));
+    QVERIFY(s.stores("Tom", "Ab9"));  // only the chosen user
     QVERIFY(LoginJournal::passwordMatches(*s.dm, "小王", "507"));
 
     // The administrator's own password goes back to the initial one too,
@@ -422,7 +469,7 @@ void TestUsers::resetPassword()
     s.db.exec("update userdb set passwd='k8' where username='超级管理员'");
     clickEntry(w->userList, "超级管理员");
     w->resetButton->click();
-    QCOMPARE(s.passwordOf("超级管理员"), QString("507"));
+    QVERIFY(s.stores("超级管理员", "507"));
     w->close();
     flushDeletes();
     QVERIFY(s.unlockedUsers("507")->pages->isEnabled());
@@ -451,7 +498,7 @@ void TestUsers::resetRefused()
     w->resetButton->click();
     QCOMPARE(s.fp.dialogs.texts(), QStringList{message});
     QCOMPARE(s.userCount(), vanished ? 2 : 3);
-    QCOMPARE(s.passwordOf("Tom"), QString("Ab9"));
+    QVERIFY(s.stores("Tom", "Ab9"));
     if (vanished)
         QVERIFY(w->userList->findItems(chosen, Qt::MatchExactly).isEmpty());
 }
@@ -501,14 +548,16 @@ void TestUsers::addUser()
     QCOMPARE(w->newName->text(), typed);  // the field keeps its text
     QCOMPARE(w->userList->findItems("elsewhere", Qt::MatchExactly).size(), refilled ? 1 : 0);
     // The other users are untouched.
-    QCOMPARE(s.passwordOf("小王"), QString("123"));
-    QCOMPARE(s.passwordOf("Tom"), QString("Ab9"));
-    QCOMPARE(s.passwordOf("abc"), QString("y"));
+    QVERIFY(s.stores("小王", "123"));
+    QVERIFY(s.stores("Tom", "Ab9"));
+    QVERIFY(s.stores("abc", "y"));
     if (stored.isEmpty())
         return;
-    // Stored as typed (trimmed), matched literally, last in the table's order.
-    QCOMPARE(s.db.cli("select passwd from userdb where username='" + QString(stored).replace("'", "''") + "'"),
-             QStringList{"507"});
+    // Stored as typed (trimmed), matched literally, last in the table's order,
+    // with the initial password hashed.
+    QCOMPARE(s.db.cli("select count(*) from userdb where username='" + QString(stored).replace("'", "''") + "'"),
+             QStringList{"1"});
+    QVERIFY(s.stores(stored, "507"));
     QCOMPARE(items(w->userList).last(), stored);
     QVERIFY(LoginJournal::passwordMatches(*s.dm, stored, "507"));
     // Now it exists: a second time is refused.
@@ -681,7 +730,7 @@ void TestUsers::changePassword()
     w->changeButton->click();
 
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
-    QCOMPARE(s.passwordOf(user), QString("New7x"));
+    QVERIFY(s.stores(user, "New7x"));
     // The login takes the new password and no longer the old one.
     QVERIFY(LoginJournal::passwordMatches(*s.dm, user, "New7x"));
     QVERIFY(!LoginJournal::passwordMatches(*s.dm, user, oldPassword));
@@ -689,7 +738,7 @@ void TestUsers::changePassword()
     for (const auto& [other, password] : {std::pair{"超级管理员", "507"}, std::pair{"小王", "123"},
                                           std::pair{"Tom", "Ab9"}, std::pair{"a_c", "same"}, std::pair{"abc", "same"}})
         if (other != user)
-            QCOMPARE(s.passwordOf(other), QString(password));
+            QVERIFY(s.stores(other, password));
 
     flushDeletes();
     QCOMPARE(w.isNull(), closeWhenDone);
@@ -784,7 +833,7 @@ void TestUsers::changeEnterChain()
     QVERIFY(s.fp.dialogs.shown.isEmpty());
     QTest::keyClick(w->changeButton, Qt::Key_Return);
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"你已经成功修改了密码！下次运行程序时生效！"});
-    QCOMPARE(s.passwordOf("Tom"), QString("z1"));
+    QVERIFY(s.stores("Tom", "z1"));
 }
 
 void TestUsers::changeTypingFilter_data()

@@ -140,6 +140,11 @@ void LoginWindow::logIn()
         if (!requiredFieldCheck(m_platform.dialogs, passwordEdit, QStringLiteral("必须输入密码！")))
             return;
         if (LoginJournal::passwordMatches(m_dm, user, password)) {
+            // The first login into a register from before passwords were
+            // hashed hashes them all. Should that fail (another station
+            // holding the file), it is shown and the login goes on: the next
+            // login tries again, and a clear password still opens till then.
+            m_platform.guard(this, [this] { UserAccounts::hashClearPasswords(m_dm); });
             m_loggedIn = true;
             done(Accepted);
             return;

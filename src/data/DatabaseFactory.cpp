@@ -3,6 +3,7 @@
 #include "core/DateText.h"
 #include "core/OperationError.h"
 #include "data/Connection.h"
+#include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/SqlText.h"
 #include "data/Transaction.h"
@@ -25,7 +26,8 @@ void addDemoData(Connection& db)
                 .arg(sender::name, sender::mobile, sender::address, sender::courier),
             {QStringLiteral("李明"), QStringLiteral("13812345678"),
              QStringLiteral("浙江省杭州市西湖区文三路188号星光大厦5楼"), QStringLiteral("申通快递")});
-    db.exec(QStringLiteral("insert into userdb values (?,?)"), {QStringLiteral("小王"), QStringLiteral("123")});
+    db.exec(QStringLiteral("insert into userdb values (?,?)"),
+            {QStringLiteral("小王"), PasswordHash::make(QStringLiteral("123"))});
 
     const QStringList names = {
         QStringLiteral("张伟"), QStringLiteral("王芳"), QStringLiteral("李娜"), QStringLiteral("刘洋"),
@@ -93,7 +95,8 @@ void createDatabase(const QString& path, bool demo)
         db.create(building, schema::databaseKey);
         Transaction tx(db);
         db.execScript(schema::createScript());
-        db.exec(QStringLiteral("insert into userdb values (?,?)"), {schema::administrator, schema::initialPassword});
+        db.exec(QStringLiteral("insert into userdb values (?,?)"),
+                {schema::administrator, PasswordHash::make(schema::initialPassword)});
         if (demo)
             addDemoData(db);
         else

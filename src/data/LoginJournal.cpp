@@ -3,6 +3,7 @@
 #include "core/DateText.h"
 #include "data/DataOps.h"
 #include "data/Database.h"
+#include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/Transaction.h"
 
@@ -10,11 +11,20 @@ namespace kx {
 
 bool LoginJournal::passwordMatches(Database& dm, const QString& user, const QString& password)
 {
-    openQuery(dm.scratch,
-              QStringLiteral("select %1 from userdb where %2=? and %1=?")
-                  .arg(schema::userColumn::name, schema::userColumn::password),
-              {password, user});
-    return dm.scratch.rowCount() == 1;
+    // A hash cannot be compared in SQL: the rows of the name are fetched and
+    // each one's password checked here. Exactly one must take it, so that a
+    // name held twice with the same password still opens nothing.
+    Dataset& q = dm.scratch;
+    openQuery(q, QStringLiteral("select %1 from userdb where %2=?").arg(schema::userColumn::password, schema::userColumn::name),
+              {user});
+    int matching = 0;
+    for (int row = 0; row < q.rowCount() && matching < 2; ++row) {
+        // A null password (a row written elsewhere) opens nothing.
+        const QVariant stored = q.value(row, 0);
+        if (!stored.isNull() && PasswordHash::matches(stored.toString(), password))
+            ++matching;
+    }
+    return matching == 1;
 }
 
 int LoginJournal::writeLogin(Database& dm, const QString& user, const QDateTime& when)

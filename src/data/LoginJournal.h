@@ -11,8 +11,9 @@ class Database;
 // general-purpose dataset. Every value is bound.
 class LoginJournal {
 public:
-    // Whether exactly one user has this name and password (both compared
-    // exactly, letter case counting).
+    // Whether exactly one user has this name and password (the name compared
+    // exactly, the password verified against its hash or, in a register not
+    // yet upgraded, compared exactly; letter case counting in both).
     static bool passwordMatches(Database& dm, const QString& user, const QString& password);
     // A new journal row for a login; returns its journal number.
     static int writeLogin(Database& dm, const QString& user, const QDateTime& when);

@@ -3,9 +3,12 @@
 #include "core/TextValue.h"
 #include "data/DataOps.h"
 #include "data/LoginJournal.h"
+#include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/Database.h"
 #include "data/Transaction.h"
+
+#include <vector>
 
 namespace kx {
 
@@ -38,13 +41,14 @@ bool UserAccounts::isAdministratorPassword(Database& dm, const QString& password
 
 bool UserAccounts::add(Database& dm, const QString& name)
 {
+    // Hashed before the file is locked: the hash takes a while.
+    const QString initial = PasswordHash::make(schema::initialPassword);
     // The look and the insert in one transaction: no other station can add
     // the same name in between.
     Transaction t(dm.connection);
     if (exists(dm, name))
         return false;
-    runStatement(dm.scratch, QStringLiteral("Insert into userdb values (?,?)"),
-                 {name, schema::initialPassword});
+    runStatement(dm.scratch, QStringLiteral("Insert into userdb values (?,?)"), {name, initial});
     t.commit();
     return true;
 }
@@ -57,7 +61,7 @@ bool UserAccounts::restoreAdministratorIfNoUsers(Database& dm)
                         QStringLiteral("insert into userdb (%1, %2) select ?, ? "
                                        "where not exists (select 1 from userdb)")
                             .arg(schema::userColumn::name, schema::userColumn::password),
-                        {schema::administrator, schema::initialPassword}) > 0;
+                        {schema::administrator, PasswordHash::make(schema::initialPassword)}) > 0;
 }
 
 bool UserAccounts::resetPassword(Database& dm, const QString& name)
@@ -65,7 +69,7 @@ bool UserAccounts::resetPassword(Database& dm, const QString& name)
     return runStatement(dm.scratch,
                         QStringLiteral("update userdb set %1=?where %2=?")
                             .arg(schema::userColumn::password, schema::userColumn::name),
-                        {schema::initialPassword, name}) > 0;
+                        {PasswordHash::make(schema::initialPassword), name}) > 0;
 }
 
 bool UserAccounts::remove(Database& dm, const QString& name)
@@ -77,21 +81,59 @@ bool UserAccounts::remove(Database& dm, const QString& name)
 bool UserAccounts::changePassword(Database& dm, const QString& name, const QString& oldPassword,
                                   const QString& newPassword)
 {
+    const QString hash = PasswordHash::make(newPassword);
     // The check and the change in one transaction: the password checked is
-    // the one replaced.
+    // the one replaced. Any row of the name that takes the old password
+    // will do, and every row of the name gets the new one.
     Transaction t(dm.connection);
-    openQuery(dm.scratch,
-              QStringLiteral("select %1 from userdb where %2=? and %1=?")
-                  .arg(schema::userColumn::name, schema::userColumn::password),
-              {oldPassword, name});
-    if (dm.scratch.rowCount() == 0)
+    Dataset& q = dm.scratch;
+    openQuery(q, QStringLiteral("select %1 from userdb where %2=?").arg(schema::userColumn::password, schema::userColumn::name),
+              {name});
+    bool known = false;
+    for (int row = 0; row < q.rowCount() && !known; ++row) {
+        const QVariant stored = q.value(row, 0);
+        known = !stored.isNull() && PasswordHash::matches(stored.toString(), oldPassword);
+    }
+    if (!known)
         return false;
-    runStatement(dm.scratch,
+    runStatement(q,
                  QStringLiteral("update userdb set %1=? where %2=?")
                      .arg(schema::userColumn::password, schema::userColumn::name),
-                 {newPassword, name});
+                 {hash, name});
     t.commit();
     return true;
+}
+
+int UserAccounts::hashClearPasswords(Database& dm)
+{
+    struct ClearRow {
+        qint64 id;
+        QString password;
+        QString hash;
+    };
+    Dataset& q = dm.scratch;
+    openQuery(q, QStringLiteral("select rowid, %1 from userdb").arg(schema::userColumn::password));
+    std::vector<ClearRow> rows;
+    for (int row = 0; row < q.rowCount(); ++row) {
+        const QVariant stored = q.value(row, 1);
+        if (!stored.isNull() && !PasswordHash::isHash(stored.toString()))
+            rows.push_back({q.value(row, 0).toLongLong(), stored.toString(), QString()});
+    }
+    if (rows.empty())
+        return 0;
+    // The hashes take a while; they are made before the file is locked. A
+    // row changed meanwhile at another station keeps what that station wrote.
+    for (ClearRow& r : rows)
+        r.hash = PasswordHash::make(r.password);
+    // All rows or none: a register never holds some passwords hashed and
+    // others not because the program stopped half-way.
+    Transaction t(dm.connection);
+    for (const ClearRow& r : rows)
+        runStatement(q,
+                     QStringLiteral("update userdb set %1=? where rowid=? and %1=?").arg(schema::userColumn::password),
+                     {r.hash, r.id, r.password});
+    t.commit();
+    return int(rows.size());
 }
 
 }  // namespace kx

@@ -12,6 +12,7 @@ class Database;
 // dataset. Every name and password is bound, so that a quote, "%", "_" or
 // "[" in a name is stored and matched as the character it is; names and
 // passwords compare exactly, letter case counting, as the login compares them.
+// A password is written as a hash (PasswordHash), never in the clear.
 class UserAccounts {
 public:
     // Every user name in the order the table gives them. A null name stops
@@ -46,6 +47,12 @@ public:
     // nothing written, when it is not (or the user is gone).
     static bool changePassword(Database& dm, const QString& name, const QString& oldPassword,
                                const QString& newPassword);
+
+    // A register made before passwords were hashed holds them in the clear:
+    // hashes every such row, every user's, in one transaction, so that the
+    // register holds either no hash or no clear password. Returns how many
+    // it hashed (none when there was nothing left in the clear).
+    static int hashClearPasswords(Database& dm);
 };
 
 }  // namespace kx

@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/DatabaseFactory.h"
+#include "data/PasswordHash.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
 
@@ -17,6 +18,10 @@ TestDb::TestDb(bool demo) : m_previous(QDir::currentPath())
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary directory");
     QDir::setCurrent(m_dir.path());
+    // At the program's cost each hash takes a quarter second on a busy test
+    // machine, and the tests make and check hundreds of them; what they test
+    // does not depend on the cost. The child programs keep the program's.
+    PasswordHash::setCost(PasswordHash::Cost::Lightest);
     createDatabase(path(), demo);
     // The tests make the sender profile they need; a plain new file's empty
     // one would stand in their way.
