@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <sqlite3.h>
@@ -293,6 +294,10 @@ int main(int argc, char** argv)
     // core file of it would only spread the file's content further.
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
+    // The crash itself is the answer the program reads: no handler may turn
+    // it into an ordinary exit (a sanitizer's runtime installs one).
+    std::signal(SIGSEGV, SIG_DFL);
+    std::signal(SIGBUS, SIG_DFL);
 
     bool schemaOnly = false;
     QString path;
