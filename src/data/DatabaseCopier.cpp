@@ -87,21 +87,33 @@ DbHandle openKeyed(const QString& path, const QByteArray& key, int flags)
     return db;
 }
 
-// quick_check answers one row "ok", or one row per damage found.
-void checkIntegrity(sqlite3* db, const QString& path)
+// quick_check answers one row "ok", or one row per damage found: `answer`
+// is that first row, or the engine's message when there was none, and `rc`
+// the engine's code of the step that got it.
+struct QuickCheck {
+    int rc = SQLITE_OK;
+    QString answer;
+    bool ok() const { return answer == QLatin1String("ok"); }
+};
+
+QuickCheck quickCheck(sqlite3* db)
 {
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr) != SQLITE_OK)
-        throw OperationError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), engineMessage(db)));
-    QString first;
-    const int rc = sqlite3_step(st);
-    if (rc == SQLITE_ROW)
-        first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    QuickCheck q;
+    q.rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
+    if (q.rc == SQLITE_OK && (q.rc = sqlite3_step(st)) == SQLITE_ROW)
+        q.answer = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     else
-        first = engineMessage(db);
+        q.answer = engineMessage(db);
     sqlite3_finalize(st);
-    if (first != QLatin1String("ok"))
-        throw OperationError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), first.simplified()));
+    return q;
+}
+
+void checkIntegrity(sqlite3* db, const QString& path)
+{
+    const QuickCheck q = quickCheck(db);
+    if (!q.ok())
+        throw OperationError(QStringLiteral("%1 已损坏（%2）。").arg(native(path), q.answer.simplified()));
 }
 
 void checkTables(sqlite3* db, const QString& path)
@@ -161,18 +173,10 @@ void removeStaleTemporaries(const QDir& folder, const QString& namePattern)
 // restore, since replacing the file under it would lose what it writes.
 bool isSound(sqlite3* db, const QString& path)
 {
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
-    QString first;
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(st);
-        if (rc == SQLITE_ROW)
-            first = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    }
-    sqlite3_finalize(st);
-    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
-        throw OperationError(QStringLiteral("无法打开 %1：%2").arg(native(path), engineMessage(db)));
-    if (first != QLatin1String("ok"))
+    const QuickCheck q = quickCheck(db);
+    if ((q.rc & 0xff) == SQLITE_BUSY || (q.rc & 0xff) == SQLITE_LOCKED)
+        throw OperationError(QStringLiteral("无法打开 %1：%2").arg(native(path), q.answer));
+    if (!q.ok())
         return false;
     try {
         checkTables(db, path);
@@ -231,14 +235,15 @@ bool copyOwnerOnly(const QString& source, const QString& target)
 // reads nothing, and the checked copy takes its place right after).
 void keepAsItIs(const QString& target, const QString& kept)
 {
-    if (copyOwnerOnly(target, kept))
-        return;
-    std::error_code ec;
-    if (!QFile(target).open(QIODevice::ReadOnly))
+    bool done = false;
+    if (QFile(target).open(QIODevice::ReadOnly)) {
+        done = copyOwnerOnly(target, kept);
+    } else {
+        std::error_code ec;
         std::filesystem::rename(fsPath(target), fsPath(kept), ec);
-    else
-        ec = std::make_error_code(std::errc::io_error);
-    if (ec)
+        done = !ec;
+    }
+    if (!done)
         throw OperationError(QStringLiteral("无法保留当前数据库的副本 %1。").arg(native(kept)));
 }
 

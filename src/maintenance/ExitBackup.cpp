@@ -59,7 +59,7 @@ bool ExitBackup::run(Connection& database, const QDateTime& now, const DatabaseC
     return false;
 }
 
-void ExitBackup::removeOldCopies(const QString& folder, const QDate& today)
+QStringList ExitBackup::copiesNewestFirst(const QString& folder, const QDate& today)
 {
     // By the day in the name, not the file's time: copying or unpacking a
     // folder changes the times, never the names.
@@ -70,24 +70,33 @@ void ExitBackup::removeOldCopies(const QString& folder, const QDate& today)
         if (m.hasMatch() && day.isValid())
             copies.append({day, name});
     }
-    // Newest first. A copy dated after today was made while the clock ran
-    // ahead, or the clock has been set back since (a flat battery puts it at
-    // 2000-01-01, and every real day's copy then seems to lie in the future):
-    // its day says nothing about its age beside today's. Such copies rank
-    // below every copy not in the future, the latest first among them. So
-    // today's copy, the one just made, always stays; with the clock set back
-    // the newest real copies stay beside it and make way one a day; and the
-    // copies of a clock that ran ahead go once fourteen others follow them,
-    // where left alone they would stay for years.
+    // A copy dated after today was made while the clock ran ahead, or the
+    // clock has been set back since (a flat battery puts it at 2000-01-01,
+    // and every real day's copy then seems to lie in the future): its day
+    // says nothing about its age beside today's. Such copies rank below every
+    // copy not in the future, the latest first among them.
     std::sort(copies.begin(), copies.end(), [&today](const auto& a, const auto& b) {
         const bool aLater = a.first > today, bLater = b.first > today;
         if (aLater != bLater)
             return !aLater;
         return a.first > b.first;
     });
+    QStringList names;
+    for (const auto& copy : copies)
+        names << copy.second;
+    return names;
+}
+
+void ExitBackup::removeOldCopies(const QString& folder, const QDate& today)
+{
+    // So today's copy, the one just made, always stays; with the clock set
+    // back the newest real copies stay beside it and make way one a day; and
+    // the copies of a clock that ran ahead go once fourteen others follow
+    // them, where left alone they would stay for years.
+    const QStringList copies = copiesNewestFirst(folder, today);
     for (qsizetype i = keptCopies; i < copies.size(); ++i)
-        if (!QFile::remove(QDir(folder).filePath(copies.at(i).second)))
-            throw OperationError(QStringLiteral("无法删除旧的备份 %1。").arg(copies.at(i).second));
+        if (!QFile::remove(QDir(folder).filePath(copies.at(i))))
+            throw OperationError(QStringLiteral("无法删除旧的备份 %1。").arg(copies.at(i)));
 }
 
 void ExitBackup::log(const QString& folder, const QDateTime& now, const QString& message)

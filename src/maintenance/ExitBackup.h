@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace kx {
 
@@ -23,6 +24,10 @@ public:
     // The folder of the daily copies, as an absolute path.
     static QString folderFor(const QString& databaseFile);
     static QString copyName(const QDate& day);
+
+    // The daily copies in `folder`, newest first by the day in their names;
+    // copies dated after `today` come after the others (see removeOldCopies).
+    static QStringList copiesNewestFirst(const QString& folder, const QDate& today);
 
     // Copies the open database; true when today's copy was made. Never throws.
     static bool run(Connection& database, const QDateTime& now);

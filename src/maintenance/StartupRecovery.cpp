@@ -10,8 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <algorithm>
 
 namespace kx {
 
@@ -28,7 +26,7 @@ std::unique_ptr<Database> StartupRecovery::open(const Platform& platform, const 
         refusal = e.message();
     }
 
-    const QString copy = newestSoundCopy(path);
+    const QString copy = newestSoundCopy(path, platform.clock.now().date());
     if (copy.isEmpty()) {
         platform.dialogs.showError(nullptr, refusal);
         return nullptr;
@@ -49,15 +47,10 @@ std::unique_ptr<Database> StartupRecovery::open(const Platform& platform, const 
     }
 }
 
-QString StartupRecovery::newestSoundCopy(const QString& path)
+QString StartupRecovery::newestSoundCopy(const QString& path, const QDate& today)
 {
     const QDir folder(ExitBackup::folderFor(path));
-    static const QRegularExpression copyName(QStringLiteral("^data-\\d{4}-\\d{2}-\\d{2}\\.mdb$"));
-    QStringList copies = folder.entryList({QStringLiteral("data-*.mdb")}, QDir::Files);
-    copies.removeIf([](const QString& name) { return !copyName.match(name).hasMatch(); });
-    // The names sort by their day.
-    std::sort(copies.begin(), copies.end(), std::greater<>());
-    for (const QString& name : copies) {
+    for (const QString& name : ExitBackup::copiesNewestFirst(folder.path(), today)) {
         try {
             DatabaseChecker().checkWhole(folder.filePath(name));
             return folder.filePath(name);

@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 
+#include <QDate>
 #include <QString>
 #include <memory>
 
@@ -20,9 +21,9 @@ public:
     // The data module on `path`, or null when the program must end; the
     // reason has been shown then.
     static std::unique_ptr<Database> open(const Platform& platform, const QString& path = schema::databaseFile);
-    // The newest of the exit backup's copies for `path` that passes the
-    // whole check; empty when there is none.
-    static QString newestSoundCopy(const QString& path);
+    // The newest of the exit backup's copies for `path` (in the exit
+    // backup's order) that passes the whole check; empty when there is none.
+    static QString newestSoundCopy(const QString& path, const QDate& today);
 };
 
 }  // namespace kx
