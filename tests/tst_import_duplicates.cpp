@@ -8,6 +8,7 @@
 #include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/StoredOrderNumbers.h"
+#include "import/RepeatedOrders.h"
 #include "importui/ImportWindow.h"
 #include "orders/OrderRegister.h"
 #include "platform/AppInfo.h"
@@ -32,6 +33,7 @@ private slots:
     void anotherStationsOrdersCountToo();
     void failureAfterTheQuestionKeepsNothing();
     void lookupComparesExactly();
+    void lookupFollowsEveryWrite();
 };
 
 namespace {
@@ -96,10 +98,11 @@ QVariant storedNumber(const QString& cell)
 // The i-th order of a report, with its number cell as the report writes it.
 QString reportLine(int i, const QString& numberCell)
 {
-    return QStringLiteral("新单%1,1380000000%1,地址%1,申通快递,等待发货,%2,10.5,商品%1,buyer%1,%3,,2026-11-15 10:0%1:00")
+    return QStringLiteral("新单%1,1380000000%1,地址%1,申通快递,等待发货,%2,10.5,商品%1,buyer%1,%3,,2026-11-15 10:%4:00")
         .arg(i)
         .arg(i + 1)
-        .arg(numberCell);
+        .arg(numberCell)
+        .arg(i, 2, 10, QLatin1Char('0'));
 }
 
 QVariantList reportRow(int i, const QString& numberCell)
@@ -108,7 +111,7 @@ QVariantList reportRow(int i, const QString& numberCell)
     return {QStringLiteral("新单%1").arg(i), QStringLiteral("1380000000%1").arg(i), QStringLiteral("地址%1").arg(i),
             u"申通快递"_qs, waiting, double(i + 1), 10.5, QStringLiteral("商品%1").arg(i),
             QStringLiteral("buyer%1").arg(i), storedNumber(numberCell), null,
-            QStringLiteral("2026-11-15 10:0%1:00").arg(i), waiting};
+            QStringLiteral("2026-11-15 10:%1:00").arg(i, 2, 10, QLatin1Char('0')), waiting};
 }
 
 QString writeReport(const QString& dir, const QStringList& numberCells)
@@ -201,6 +204,12 @@ void TestImportDuplicates::askBeforeDoubling_data()
     QTest::newRow("repeated in the report, no") << QStringList() << QStringList{"3001", "3001"}
                                                 << int(QMessageBox::No) << 1 << QStringList{"3001"}
                                                 << QList<int>{0, 1};
+    // The details list the first twenty numbers, and say there are more.
+    QStringList many, firstTwenty;
+    for (int k = 0; k < 22; ++k)
+        many << QString::number(5000 + k);
+    firstTwenty = many.mid(0, 20) << "……";
+    QTest::newRow("many held, yes") << many << many << int(QMessageBox::Yes) << 22 << firstTwenty << QList<int>{};
     // Orders without a number are never repeats and always come in.
     QTest::newRow("rows without numbers, yes") << held << QStringList{"", "1001", "", "2001"}
                                                << int(QMessageBox::Yes) << 1 << QStringList{"1001"}
@@ -333,6 +342,35 @@ void TestImportDuplicates::lookupComparesExactly()
         StoredOrderNumbers::among(c, {"A-1001", "a-1001", "1002", " 1002", "1003", "１００３", "1004", "", "1005"});
     QCOMPARE(found, (QSet<QString>{"A-1001", " 1002", "１００３", "1004"}));
     QVERIFY(StoredOrderNumbers::among(c, {}).isEmpty());
+}
+
+void TestImportDuplicates::lookupFollowsEveryWrite()
+{
+    // What a lookup found is kept only while nothing is written: an order
+    // added through the same connection or by another station counts at
+    // the next lookup.
+    test::TestDb db;
+    Connection c;
+    c.open(db.path(), schema::databaseKey);
+    RepeatedOrders repeats({"1001", "1002", QVariant(), "1003", "1002"});
+    repeats.lookUp(c);
+    QCOMPARE(repeats.count(), 1);
+    c.exec("insert into data (j) values (?)", {"1001"});
+    repeats.lookUp(c);
+    QCOMPARE(repeats.count(), 2);
+    db.addOrder({{"j", "1003"}});
+    repeats.lookUp(c);
+    QCOMPARE(repeats.count(), 3);
+    QCOMPARE(repeats.firstNumbers(5), (QStringList{"1001", "1003", "1002"}));  // in the order met
+    // The import's pass counts afresh after each lookup.
+    QVERIFY(repeats.leaveOut("1001"));
+    QVERIFY(!repeats.leaveOut("1002"));
+    QVERIFY(!repeats.leaveOut(QVariant()));
+    QVERIFY(repeats.leaveOut("1002"));
+    QCOMPARE(repeats.leftOut(), 2);
+    repeats.lookUp(c);
+    QCOMPARE(repeats.leftOut(), 0);
+    QVERIFY(!repeats.leaveOut("1002"));
 }
 
 QTEST_MAIN(TestImportDuplicates)

@@ -1,5 +1,6 @@
 #include "data/StoredOrderNumbers.h"
 
+#include "data/Connection.h"
 #include "data/Schema.h"
 #include "data/SqlText.h"
 #include "data/Statement.h"
@@ -36,6 +37,13 @@ QSet<QString> StoredOrderNumbers::among(Connection& connection, const QSet<QStri
             found.insert(QString::fromUtf8(text, size));
     }
     return found;
+}
+
+StoredOrderNumbers::Stamp StoredOrderNumbers::stamp(Connection& connection)
+{
+    Statement st(connection, QStringLiteral("pragma data_version"));
+    st.step();
+    return {connection.handle(), st.value(0).toLongLong(), sqlite3_total_changes(connection.handle())};
 }
 
 }  // namespace kx

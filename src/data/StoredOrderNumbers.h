@@ -22,6 +22,19 @@ public:
     // The numbers of `wanted` that some order of the register holds. Throws
     // DbError when the register cannot be read.
     static QSet<QString> among(Connection& connection, const QSet<QString>& wanted);
+
+    // What the register is as the connection sees it: equal stamps taken on
+    // one opening of a connection mean that no order was written in
+    // between, by this connection or another (the engine counts both), so
+    // numbers found at the first still stand at the second without reading
+    // the table again.
+    struct Stamp {
+        const void* connection = nullptr;
+        long long othersWrites = -1;  // the engine's data version
+        long long ownWrites = -1;     // rows this connection changed
+        bool operator==(const Stamp&) const = default;
+    };
+    static Stamp stamp(Connection& connection);
 };
 
 }  // namespace kx

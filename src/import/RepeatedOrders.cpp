@@ -1,7 +1,6 @@
 #include "import/RepeatedOrders.h"
 
 #include "core/TextValue.h"
-#include "data/StoredOrderNumbers.h"
 
 namespace kx {
 
@@ -27,7 +26,11 @@ void RepeatedOrders::lookUp(Connection& connection)
     for (const QString& k : m_keys)
         if (!k.isEmpty())
             wanted.insert(k);
-    m_stored = StoredOrderNumbers::among(connection, wanted);
+    const StoredOrderNumbers::Stamp now = StoredOrderNumbers::stamp(connection);
+    if (now.connection == nullptr || !(now == m_storedAt)) {
+        m_stored = StoredOrderNumbers::among(connection, wanted);
+        m_storedAt = now;
+    }
 
     QSet<QString> seen;
     seen.reserve(wanted.size());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/StoredOrderNumbers.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -26,7 +28,8 @@ public:
     explicit RepeatedOrders(const QVariantList& numbers);
 
     // Finds which of the numbers the register holds now, and starts the
-    // count of leaveOut() afresh. Throws DbError.
+    // count of leaveOut() afresh; when nothing was written since the last
+    // lookUp() on the same connection, what it found stands. Throws DbError.
     void lookUp(Connection& connection);
 
     // How many orders leaveOut() would leave out, by the last lookUp().
@@ -49,6 +52,7 @@ private:
 
     QStringList m_keys;     // per order, empty for none
     QSet<QString> m_stored; // numbers the register holds
+    StoredOrderNumbers::Stamp m_storedAt;  // as it was when they were found
     int m_count = 0;
     QSet<QString> m_seen;   // the import's pass
     int m_leftOut = 0;
