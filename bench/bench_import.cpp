@@ -221,7 +221,10 @@ void import_xls_20k_dup(benchmark::State& state)
         state.PauseTiming();
         connection.reset();
         if (asked != heldOfReport || added != orderCount - heldOfReport || repeats.leftOut() != heldOfReport)
-            bench::fail(QStringLiteral("asked about %1, added %2, left out %3").arg(asked).arg(added).arg(repeats.leftOut()));
+            bench::fail(QStringLiteral("asked about %1, added %2, left out %3")
+                            .arg(asked)
+                            .arg(added)
+                            .arg(repeats.leftOut()));
         checkImportedNew(path);
         state.ResumeTiming();
     }
@@ -241,7 +244,8 @@ void import_xls_20k_dup_bare(benchmark::State& state)
 
         sqlite3* db = bare->db;
         const auto number = [](sqlite3_value* v) {
-            return std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(v)), size_t(sqlite3_value_bytes(v)));
+            return std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                                    size_t(sqlite3_value_bytes(v)));
         };
         // The report's numbers, and those of them the register holds.
         std::unordered_set<std::string_view> wanted;
