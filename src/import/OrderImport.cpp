@@ -8,10 +8,12 @@
 #include "data/Statement.h"
 #include "data/Transaction.h"
 #include "import/ReportCellValue.h"
+#include "import/RepeatedOrders.h"
 
 #include <QStringList>
 #include <QVariantList>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -46,6 +48,14 @@ constexpr std::array<Field, 13> fields{{
     {&column::payDate, u"订单付款时间", FieldType::Date},
     {&column::remark, u"订单状态", FieldType::Text},
 }};
+
+// Where the order number stands among the fields.
+constexpr size_t orderNumberField = [] {
+    size_t f = 0;
+    while (fields[f].column != &column::orderNumber)
+        ++f;
+    return f;
+}();
 
 // The column of each field in the report, by its header.
 std::array<int, fields.size()> findColumns(const SheetTable& report)
@@ -106,11 +116,31 @@ const QString& OrderImport::insertStatement()
     return sql;
 }
 
+QVariantList OrderImport::orderNumbers(const SheetTable& report, bool epoch1904)
+{
+    const auto columns = findColumns(report);
+    const Field& number = fields[orderNumberField];
+    QVariantList numbers;
+    numbers.reserve(std::max(0, report.rowCount() - 1));
+    for (int row = 1; row < report.rowCount(); ++row) {
+        try {
+            numbers << convert(report.cell(row, columns[orderNumberField]), number.type, epoch1904);
+        } catch (const OperationError&) {
+            numbers << QVariant();
+        }
+    }
+    return numbers;
+}
+
 int OrderImport::run(Connection& connection, const SheetTable& report, bool epoch1904,
-                     const std::function<void(int done)>& progress)
+                     const std::function<void(int done)>& progress, RepeatedOrders* repeats)
 {
     const auto columns = findColumns(report);
     Transaction tx(connection);
+    // Inside the transaction: what another station added since the question
+    // counts too.
+    if (repeats)
+        repeats->lookUp(connection);
     std::optional<Statement> insert;
     int added = 0;
     QVariantList values;
@@ -130,6 +160,8 @@ int OrderImport::run(Connection& connection, const SheetTable& report, bool epoc
             }
         }
         if (!anyValue && rowIsEmpty(report, row))
+            continue;
+        if (repeats && repeats->leaveOut(values[qsizetype(orderNumberField)]))
             continue;
         // Prepared once, bound anew for each order.
         if (insert)

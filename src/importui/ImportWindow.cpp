@@ -6,6 +6,7 @@
 #include "data/DatabaseChecker.h"
 #include "data/Schema.h"
 #include "import/OrderImport.h"
+#include "import/RepeatedOrders.h"
 #include "import/ReportFileReader.h"
 #include "orders/OrderRegister.h"
 #include "platform/AppInfo.h"
@@ -36,6 +37,11 @@ const QString pathMessage = QStringLiteral("请正确选择相关路径！");
 const QString connectFailedMessage = QStringLiteral("连接ACCESS失败！请联系技术客服QQ:");
 const QString importedMessage = QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看");
 const QString importFailedMessage = QStringLiteral("批量EXCEL导入失败！请联系官网技术QQ客服");
+const QString repeatsQuestion =
+    QStringLiteral("报表中有 %1 个订单已在订单库中（订单编号相同）。是否跳过这些订单，只导入新的订单？");
+const QString importCounts = QStringLiteral("\n导入 %1 个订单，跳过 %2 个订单。");
+// How many of the repeated numbers the question's details list.
+constexpr int repeatsListed = 20;
 
 // How long an import may hold the window without letting the desktop's
 // paint and timer events through.
@@ -225,7 +231,9 @@ void ImportWindow::runImport()
         warn(importFailedMessage);
         return;
     }
-    warn(importedMessage);
+    if (m_importCancelled)
+        return;
+    warn(importedMessage + m_importCounts);
     try {
         m_orders.showAll();
     } catch (const std::exception&) {
@@ -252,13 +260,45 @@ bool ImportWindow::importReport(const QString& reportPath)
             sinceEvents.restart();
         }
     };
+    m_importCancelled = false;
+    m_importCounts.clear();
     try {
         const ReportFileReader report = ReportFileReader::fromFile(reportPath);
-        OrderImport::run(m_connection, report.table(), report.uses1904(), keepAlive);
+        RepeatedOrders repeats(OrderImport::orderNumbers(report.table(), report.uses1904()));
+        const QMessageBox::StandardButton answer = askAboutRepeats(repeats);
+        if (answer == QMessageBox::Cancel) {
+            m_importCancelled = true;
+            return true;
+        }
+        const bool leaveOut = answer == QMessageBox::Yes;
+        const int added = OrderImport::run(m_connection, report.table(), report.uses1904(), keepAlive,
+                                           leaveOut ? &repeats : nullptr);
+        if (answer != QMessageBox::NoButton)
+            m_importCounts = importCounts.arg(added).arg(leaveOut ? repeats.leftOut() : 0);
         return true;
     } catch (const std::exception&) {
         return false;
     }
+}
+
+QMessageBox::StandardButton ImportWindow::askAboutRepeats(RepeatedOrders& repeats)
+{
+    repeats.lookUp(m_connection);
+    if (repeats.count() == 0)
+        return QMessageBox::NoButton;
+    QStringList listed = repeats.firstNumbers(repeatsListed + 1);
+    if (listed.size() > repeatsListed) {
+        listed.removeLast();
+        listed << QStringLiteral("……");
+    }
+    // The user decides at leisure: no wait cursor over the question.
+    QApplication::restoreOverrideCursor();
+    const auto answer = m_platform.dialogs.messageWithDetails(
+        this, appTitle, repeatsQuestion.arg(repeats.count()), listed.join(QLatin1Char('\n')), Dialogs::Icon::Question,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Closing the box any other way imports nothing.
+    return answer == QMessageBox::Yes || answer == QMessageBox::No ? answer : QMessageBox::Cancel;
 }
 
 void ImportWindow::done(int result)
