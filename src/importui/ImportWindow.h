@@ -63,13 +63,14 @@ private:
     // A warning box "警告" with one OK, owned by the active window.
     void warn(const QString& text);
     // Reads the report and imports it; false (with nothing imported) when
-    // either fails.
+    // either fails, the reason then in m_importFailure.
     bool importReport(const QString& reportPath);
 
     OrderRegister& m_orders;
     const Platform& m_platform;
     Connection m_connection;
     bool m_importing = false;
+    QString m_importFailure;
 };
 
 }  // namespace kx
