@@ -60,7 +60,9 @@ constexpr size_t orderNumberField = [] {
 // The column of each field in the report, by its header.
 std::array<int, fields.size()> findColumns(const SheetTable& report)
 {
-    const QStringList found = report.rowCount() > 0 ? report.headers() : QStringList();
+    if (report.rowCount() == 0)
+        throw OperationError(QStringLiteral("The order report is empty."));
+    const QStringList found = report.headers();
     std::array<int, fields.size()> columns{};
     QStringList missing;
     for (size_t f = 0; f < fields.size(); ++f) {
@@ -155,7 +157,7 @@ int OrderImport::run(Connection& connection, const SheetTable& report, bool epoc
                 values << convert(cell, fields[f].type, epoch1904);
             } catch (const OperationError& e) {
                 throw OperationError(QStringLiteral("Row %1 of the order report, column '%2': %3")
-                                  .arg(row + 1)
+                                  .arg(report.sheetRowNumber(row))
                                   .arg(QString::fromUtf16(fields[f].header), e.message()));
             }
         }

@@ -65,7 +65,7 @@ private:
     // A warning box "警告" with one OK, owned by the active window.
     void warn(const QString& text);
     // Reads the report and imports it; false (with nothing imported) when
-    // either fails.
+    // either fails, the reason then in m_importFailure.
     bool importReport(const QString& reportPath);
     // When the register holds some of the report's orders already, asks
     // whether to leave them out: Yes, No or Cancel; NoButton when it holds
@@ -81,6 +81,8 @@ private:
     // counts the success message adds after that question.
     bool m_importCancelled = false;
     QString m_importCounts;
+    // Why the last import failed, shown under the failure message.
+    QString m_importFailure;
 };
 
 }  // namespace kx
