@@ -195,6 +195,7 @@ void export_65k_bare(benchmark::State& state)
         BareRecords r;
         r.out.reserve(1 << 21);
         r.words({0x0809, 8, 0x0000, 0x0010, 0x0000, 0x0000});
+        r.words({0x0042, 2, 936});
         r.label(0, 3, QStringLiteral("快递单打印清单"));
         r.label(1, 0, QStringLiteral("制表人：") + userName);
         r.label(1, 5, QStringLiteral("制表时间：2026-12-10 09:30:15"));
