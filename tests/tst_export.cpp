@@ -490,8 +490,9 @@ void TestExport::sheetByteForByte()
 
 // The same small grid as a workbook: texts whole in Unicode, numbers and
 // integers as numbers, dates as date cells (a text that is no date stays a
-// text), hidden and null fields without cells, an over-long text cut to the
-// format's 32,767 characters without splitting a pair of surrogates.
+// text), hidden and null fields without cells, a control character kept, an
+// over-long text cut to the format's 32,767 characters without splitting a
+// pair of surrogates.
 void TestExport::xlsxCells()
 {
     test::TestDb db;
@@ -499,7 +500,7 @@ void TestExport::xlsxCells()
     db.addOrder({{"a", "张三"}, {"b", "13800000000"}, {"h", "毛衣"}, {"2", 12.5}, {"k", "한A😀"},
                  {"day1", "2026-03-01 10:20:30"}});
     db.addOrder({{"a", "李四"}, {"z", "加急"}, {"day1", "2026-03-02"}, {"k", longText}});
-    db.addOrder({{"a", "王五"}, {"day1", "三月二日"}, {"2", -0.25}});
+    db.addOrder({{"a", "王五"}, {"day1", "三月二日"}, {"2", -0.25}, {"k", "甲\x01乙"}});
     Database dm(db.path(), nullptr);
     openQuery(dm.gridResult, "select a, b, h, z, [2], day1, k, 7 as n from data order by rowid");
     const QList<OrderListSheet::Column> columns = {
@@ -529,7 +530,7 @@ void TestExport::xlsxCells()
     QCOMPARE(second.mid(0, 6), QStringList({"李四", n, n, n, "加急", "<d:2026-03-02>"}));
     QCOMPARE(second.value(6), longText.left(32766) + QStringLiteral("😀"));
     QCOMPARE(second.value(7), QString("<n:7>"));
-    QCOMPARE(read.row(6), QStringList({"王五", n, n, "<n:-0.25>", n, "三月二日", n, "<n:7>"}));
+    QCOMPARE(read.row(6), QStringList({"王五", n, n, "<n:-0.25>", n, "三月二日", "甲\x01乙", "<n:7>"}));
     QCOMPARE(read.row(7), QStringList({"总计", "共3条记录"}));
     QCOMPARE(read.lastRow, 7);
 }

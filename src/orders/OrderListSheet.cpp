@@ -86,13 +86,27 @@ private:
     BiffWriter m_records;
 };
 
-// The .xlsx side: every cell of its kind, an integer as a number.
+// The .xlsx side: every cell of its kind, an integer as a number. While the
+// workbook is packed at the end, the progress hears again and again that
+// every order is written.
 class XlsxCells : public XlsxSheetWriter {
 public:
-    using XlsxSheetWriter::XlsxSheetWriter;
+    XlsxCells(const QString& path, const std::function<void(int orders)>& progress, int orders)
+        : XlsxSheetWriter(path), m_progress(progress), m_orders(orders)
+    {
+    }
     void integer(int row, int column, qint64 value) { number(row, column, double(value)); }
     bool rowDone() { return errorString().isEmpty(); }
-    bool finish() { return close(); }
+    bool finish()
+    {
+        if (!m_progress)
+            return close();
+        return close([this] { m_progress(m_orders); });
+    }
+
+private:
+    const std::function<void(int orders)>& m_progress;
+    int m_orders;
 };
 
 }  // namespace
@@ -186,7 +200,7 @@ QString OrderListSheet::writeXlsx(const QString& path, const std::function<void(
 {
     if (!fits(Format::Xlsx))
         return QStringLiteral("列表超过一张工作表的行数");
-    XlsxCells cells(path);
+    XlsxCells cells(path, progress, m_result.isOpen() ? m_result.rowCount() : 0);
     if (!cells.errorString().isEmpty())
         return cells.errorString();
     lay(cells, progress);

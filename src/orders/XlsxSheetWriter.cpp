@@ -5,8 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <xlsxwriter.h>
 
 namespace kx {
@@ -175,12 +178,26 @@ void XlsxSheetWriter::date(int row, int column, QStringView stored)
                                    withTime ? m_dateTimeFormat : m_dateFormat));
 }
 
-bool XlsxSheetWriter::close()
+bool XlsxSheetWriter::close(const std::function<void()>& whileWriting)
 {
     if (!m_workbook)
         return false;
     // Closing frees the workbook, whatever the outcome.
-    const lxw_error closed = workbook_close(m_workbook);
+    lxw_error closed = LXW_NO_ERROR;
+    if (whileWriting) {
+        std::atomic<bool> done = false;
+        std::thread packer([this, &closed, &done] {
+            closed = workbook_close(m_workbook);
+            done = true;
+        });
+        while (!done) {
+            whileWriting();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        packer.join();
+    } else {
+        closed = workbook_close(m_workbook);
+    }
     m_workbook = nullptr;
     m_sheet = nullptr;
     check(closed);

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <functional>
 #include <string>
 
 struct lxw_workbook;
@@ -43,8 +44,11 @@ public:
     void blank(int, int) {}
 
     // Writes the file. False when a cell was refused or the file could not be
-    // written; errorString() says why.
-    bool close();
+    // written; errorString() says why. The library packs the whole workbook
+    // in one call, which takes seconds for a long list: it runs beside this
+    // thread, which calls `whileWriting` every few hundredths of a second
+    // meanwhile (to keep a window painted) and touches nothing of the writer.
+    bool close(const std::function<void()>& whileWriting = {});
     // "无法创建文件（path）：…" or "无法写入文件（path）：…"; empty while all is well.
     QString errorString() const { return m_error; }
 
