@@ -322,7 +322,6 @@ void export_xlsx_100k_bare(benchmark::State& state)
 
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
-        options.use_zip64 = LXW_TRUE;
         lxw_workbook* book = workbook_new_opt(path.constData(), &options);
         lxw_worksheet* sheet = book ? workbook_add_worksheet(book, nullptr) : nullptr;
         if (!sheet)

@@ -77,7 +77,6 @@ XlsxSheetWriter::XlsxSheetWriter(const QString& path) : m_path(path)
     // starts, so a list of a million orders does not sit in memory twice.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
     m_workbook = workbook_new_opt(QFile::encodeName(m_partPath).constData(), &options);
     if (m_workbook)
         m_sheet = workbook_add_worksheet(m_workbook, nullptr);

@@ -66,12 +66,11 @@ CalibrationWindow::CalibrationWindow(const Platform& platform, QWidget* parent)
     setObjectName(QStringLiteral("CalibrationWindow"));
     setWindowTitle(QStringLiteral("打印校准"));
 
+    // Two lines, each on one line: the window is as wide as they are.
     helpLabel = new QLabel(QStringLiteral("1. 用普通纸打印校准页，叠在快递单上，对着光看。\n"
-                                          "2. 量出十字线和框线比快递单上的标记偏了几毫米填入："
-                                          "印得偏左、偏上填正数，偏右、偏下填负数。"),
+                                          "2. 量十字线离运单标记几毫米填入：印偏左、偏上填正数，偏右、偏下填负数。"),
                            this);
     helpLabel->setObjectName(QStringLiteral("helpLabel"));
-    helpLabel->setWordWrap(true);
 
     formBox = new QComboBox(this);
     formBox->setObjectName(QStringLiteral("formBox"));
