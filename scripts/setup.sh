@@ -15,7 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-noto-cjk fonts-arphic-uming fonts-liberation2
   poppler-utils python3-xlwt
-  libreoffice-calc cups printer-driver-cups-pdf
+  libreoffice-calc
   xvfb xauth x11-apps imagemagick
 )
 
