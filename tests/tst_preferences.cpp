@@ -124,11 +124,12 @@ private slots:
     void columnMemoryAtStartUp();
     void columnMemoryAcrossRestart();
     void backupWindowReappliesStoredChoices();
-    void ordinaryUserGetsStoredColumnsBack();
+    void ordinaryUserKeepsLoginRestriction();
     void skinsAppliedAndStored_data();
     void skinsAppliedAndStored();
     void skinsVisiblyDifferent();
     void windowsOpenedUnderSkinKeepTheirFont();
+    void skinAppliedAgainKeepsFonts();
     void storedSkinAtStartUp_data();
     void storedSkinAtStartUp();
     void hiddenBoxesFilled();
@@ -272,18 +273,26 @@ void TestPreferences::backupWindowReappliesStoredChoices()
     QVERIFY(s.hideItems()->isChecked());
 }
 
-void TestPreferences::ordinaryUserGetsStoredColumnsBack()
+void TestPreferences::ordinaryUserKeepsLoginRestriction()
 {
-    PrefSession s("rukuyin1=no");
+    PrefSession s("rukuyin1=no;rukuyin2=no");
     s.db.exec("insert into userdb values ('小王','abc123')");
     s.db.closeConnection();
     s.logInAs("小王", "abc123");
-    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>({PayDateColumn, ItemColumn, RemarkColumn}));
+    const QList<int> restricted{PayDateColumn, ItemColumn, RemarkColumn};
+    QCOMPARE(hiddenColumns(s.main->grid()), restricted);
     // The start-up sequence that runs again after the backup window applies
-    // the stored memory after the login's restrictions.
+    // the stored memory; the columns the login hid stay hidden.
     s.openAndCloseBackupWindow();
-    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>());
+    QCOMPARE(hiddenColumns(s.main->grid()), restricted);
+    s.openAndCloseBackupWindow();
+    QCOMPARE(hiddenColumns(s.main->grid()), restricted);
     QVERIFY(!s.hideItems()->isVisible());
+    // A stored "yes" still hides the rest of the item columns.
+    s.fp.settings.keys[key]["rukuyin1"] = "yes";
+    s.fp.settings.keys[key].remove("rukuyin2");
+    s.openAndCloseBackupWindow();
+    QCOMPARE(hiddenColumns(s.main->grid()), itemColumns);
 }
 
 void TestPreferences::skinsAppliedAndStored_data()
@@ -372,6 +381,53 @@ void TestPreferences::windowsOpenedUnderSkinKeepTheirFont()
     }
     QCOMPARE(small->font().pixelSize(), 12);
     window->close();
+}
+
+// Every widget of the main window and the windows it owns, with the face and
+// size it shows.
+QMap<QString, QString> fontsOf(QWidget* window)
+{
+    QMap<QString, QString> fonts;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        // Windows come and go (the backup window): the ones that stay are compared.
+        if (w->window()->objectName() == "Trepair")
+            continue;
+        auto* label = qobject_cast<QLabel*>(w);
+        const QString name = QStringLiteral("%1 %2 %3 %4 in %5")
+                                 .arg(quintptr(w), 0, 16)
+                                 .arg(w->metaObject()->className(), w->objectName(), label ? label->text() : QString(),
+                                      w->window()->objectName());
+        fonts[name] = QStringLiteral("%1 %2").arg(w->font().family()).arg(w->font().pixelSize());
+    }
+    return fonts;
+}
+
+// The widgets whose font differs, for a readable failure.
+QString fontChanges(const QMap<QString, QString>& before, const QMap<QString, QString>& after)
+{
+    QStringList changes;
+    for (auto it = after.begin(); it != after.end(); ++it)
+        if (before.contains(it.key()) && before.value(it.key()) != it.value())
+            changes << it.key() + ": " + before.value(it.key()) + " -> " + it.value();
+    return changes.join("; ");
+}
+
+void TestPreferences::skinAppliedAgainKeepsFonts()
+{
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    const QMap<QString, QString> before = fontsOf(s.main.get());
+    QCOMPARE(s.main->font().family(), QString("宋体"));
+    // From the menu: another skin, the same again; then the start-up
+    // sequence that follows the backup window.
+    for (int skin : {0, 3, 3, -1}) {
+        if (skin >= 0)
+            s.skinEntry(skin)->trigger();
+        else
+            s.openAndCloseBackupWindow();
+        const QString changes = fontChanges(before, fontsOf(s.main.get()));
+        QVERIFY2(changes.isEmpty(), qPrintable(QString::number(skin) + ": " + changes));
+    }
 }
 
 void TestPreferences::storedSkinAtStartUp_data()
