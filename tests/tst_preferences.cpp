@@ -1,22 +1,33 @@
 #include "MainSession.h"
+#include "TextContrast.h"
 
+#include "access/ChangePasswordWindow.h"
 #include "access/LoginWindow.h"
+#include "access/UserAdminWindow.h"
+#include "importui/ImportWindow.h"
+#include "preview/ListPageSetupDialog.h"
 #include "app/AppStyle.h"
 #include "data/Database.h"
 #include "maintenance/Preferences.h"
 #include "maintenance/Skins.h"
 #include "maintenance/BackupWindow.h"
 #include "orders/GridColumn.h"
+#include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/QuickSearchPanel.h"
 #include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
+#include "waybill/SenderPanel.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -129,6 +140,8 @@ private slots:
     void skinsAppliedAndStored();
     void skinsVisiblyDifferent();
     void windowsOpenedUnderSkinKeepTheirFont();
+    void skinnedTextsReadable_data();
+    void skinnedTextsReadable();
     void skinAppliedAgainKeepsFonts();
     void storedSkinAtStartUp_data();
     void storedSkinAtStartUp();
@@ -428,6 +441,152 @@ void TestPreferences::skinAppliedAgainKeepsFonts()
         const QString changes = fontChanges(before, fontsOf(s.main.get()));
         QVERIFY2(changes.isEmpty(), qPrintable(QString::number(skin) + ": " + changes));
     }
+}
+
+namespace {
+
+// Opens one of the windows and dialogs a user meets, the way the program
+// makes it (owned by the main window), and returns it shown.
+QWidget* openWindow(PrefSession& s, const QString& name)
+{
+    MainWindow* main = s.main.get();
+    auto messageBox = [main](QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons) {
+        auto* box = new QMessageBox(icon, "Kestrix快递单打印软件", text, buttons, main);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+        return box;
+    };
+    QWidget* w = nullptr;
+    if (name == "main window" || name == "sender panel") {
+        // One panel at a time: the sender panel would cover the editor's fields.
+        main->editor()->setVisible(name == "main window");
+        main->senderPanel()->setVisible(name == "sender panel");
+        w = main;
+    } else if (name == "grid menu" || name == "skin menu") {
+        QMenu* menu = name == "grid menu" ? main->commands()->gridMenu()
+                                          : main->commands()->menu(CommandMenu::Skins);
+        menu->popup(main->mapToGlobal(QPoint(200, 100)));
+        w = menu;
+    } else if (name == "message box") {
+        w = messageBox(QMessageBox::Information, "寄件人设置成功！", QMessageBox::Ok);
+    } else if (name == "delete question") {
+        w = messageBox(QMessageBox::Warning, "你真的要删除选中资料吗？", QMessageBox::Yes | QMessageBox::No);
+    } else if (name == "restore question") {
+        w = messageBox(QMessageBox::Question, "文件已存在，是否替换？", QMessageBox::Yes | QMessageBox::No);
+    } else if (name == "error box") {
+        w = messageBox(QMessageBox::Critical, "数据库恢复失败！\nfile is not a database.", QMessageBox::Ok);
+    } else if (name == "file dialog") {
+        QFile(QDir::current().filePath("备份.mdb")).open(QIODevice::WriteOnly);
+        auto* dialog = new QFileDialog(main, "打开", QDir::currentPath(), "数据库 (*.mdb);;所有文件 (*)");
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        // The folder's entries arrive from the file system's thread.
+        QTest::qWait(300);
+        w = dialog;
+    } else if (name == "page setup") {
+        auto* dialog = new ListPageSetupDialog(ListPrintOptions{}, [] { return false; }, main);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        w = dialog;
+    } else if (name == "change password") {
+        main->commands()->action(Command::ChangePassword)->trigger();
+        w = main->findChild<ChangePasswordWindow*>();
+    } else if (name == "user admin") {
+        main->commands()->action(Command::UserAdmin)->trigger();
+        w = main->findChild<UserAdminWindow*>();
+    } else if (name == "backup") {
+        main->commands()->action(Command::Backup)->trigger();
+        w = main->findChild<BackupWindow*>();
+    } else if (name == "import") {
+        main->importWindow()->show();
+        w = main->importWindow();
+    } else if (name == "progress") {
+        auto* progress = new QProgressDialog("正在备份数据库...", QString(), 0, 100, main);
+        progress->setAttribute(Qt::WA_DeleteOnClose);
+        progress->setMinimumDuration(0);
+        progress->setValue(50);
+        progress->show();
+        w = progress;
+    }
+    QCoreApplication::processEvents();
+    return w;
+}
+
+QString hex(QColor c)
+{
+    return c.name();
+}
+
+bool sameColour(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 24;
+}
+
+}  // namespace
+
+void TestPreferences::skinnedTextsReadable_data()
+{
+    QTest::addColumn<int>("skin");
+    QTest::addColumn<QString>("window");
+    const char* windows[] = {"main window", "sender panel", "grid menu", "skin menu", "message box", "delete question",
+                             "restore question", "error box", "file dialog", "page setup", "change password",
+                             "user admin", "backup", "import", "progress"};
+    for (int n = 0; n < Skins::count; ++n)
+        for (const char* window : windows)
+            QTest::addRow("skin %d, %s", n, window) << n << QString::fromUtf8(window);
+}
+
+void TestPreferences::skinnedTextsReadable()
+{
+    QFETCH(int, skin);
+    QFETCH(QString, window);
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    s.skinEntry(skin)->trigger();
+    QWidget* w = openWindow(s, window);
+    QVERIFY(w);
+    const QImage skinned = w->grab().toImage();
+    const QList<test::TextPlace> places = test::textPlaces(w);
+    QVERIFY2(places.size() >= 2, qPrintable(QString::number(places.size())));
+
+    // The same window without a skin: a text whose colour is the window's
+    // own (the red warnings, the blue links) keeps at least the contrast
+    // it has there; every other text reaches 4.5 : 1.
+    s.main->setStyleSheet(QString());
+    QCoreApplication::processEvents();
+    const QImage plain = w->grab().toImage();
+    QHash<QPair<const void*, int>, test::TextLook> plainLooks;
+    for (const test::TextPlace& p : test::textPlaces(w))
+        plainLooks.insert({p.control, p.item}, test::measure(plain, p));
+
+    QStringList unreadable;
+    for (const test::TextPlace& p : places) {
+        const test::TextLook look = test::measure(skinned, p);
+        if (look.contrast >= 4.5)
+            continue;
+        const auto own = plainLooks.constFind({p.control, p.item});
+        if (own != plainLooks.constEnd() && sameColour(own->text, look.text) && look.contrast >= own->contrast - 0.25)
+            continue;
+        unreadable << QStringLiteral("%1: %2 on %3, %4").arg(p.what, hex(look.text), hex(look.ground))
+                          .arg(look.contrast, 0, 'f', 2);
+    }
+    if (qEnvironmentVariableIsSet("KX_SHOTS")) {
+        QImage marked = skinned.convertToFormat(QImage::Format_RGB32);
+        QPainter painter(&marked);
+        painter.setPen(Qt::magenta);
+        for (const test::TextPlace& p : places)
+            painter.drawRect(p.letters.adjusted(-1, -1, 0, 0));
+        painter.end();
+        marked.save(QStringLiteral("%1/marked%2-%3.png").arg(qEnvironmentVariable("KX_SHOTS")).arg(skin).arg(window));
+        skinned.save(QStringLiteral("%1/skin%2-%3.png").arg(qEnvironmentVariable("KX_SHOTS")).arg(skin).arg(window));
+    }
+    if (auto* menu = qobject_cast<QMenu*>(w))
+        menu->hide();
+    else if (w != s.main.get())
+        w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY2(unreadable.isEmpty(), qPrintable("\n" + unreadable.join("\n")));
 }
 
 void TestPreferences::storedSkinAtStartUp_data()
