@@ -65,7 +65,8 @@ QFrame#Panel2, QFrame#Panel3, QFrame#Panel5 { background: %2; }
 QFrame#Panel2 QLabel, QFrame#Panel3 QLabel, QFrame#Panel5 QLabel,
 QFrame#Panel2 QGroupBox, QFrame#Panel3 QGroupBox, QFrame#Panel5 QGroupBox,
 QFrame#Panel2 QCheckBox, QFrame#Panel3 QCheckBox, QFrame#Panel5 QCheckBox,
-QFrame#Panel2 QRadioButton, QFrame#Panel3 QRadioButton, QFrame#Panel5 QRadioButton { color: %3; }
+QFrame#Panel2 QRadioButton, QFrame#Panel3 QRadioButton, QFrame#Panel5 QRadioButton,
+QFrame#Panel3 QToolButton, QFrame#Panel5 QToolButton { color: %3; }
 QMenu { background: %4; color: %5; border: 1px solid %14; }
 QMenu::item { background: transparent; padding: 3px 22px 3px 22px; }
 QMenu::item:selected { background: %6; color: %7; }

@@ -95,7 +95,10 @@ void addButton(QAbstractButton* b, QList<TextPlace>& out, QWidget* window, const
         const QRect inner = b->rect().adjusted(3, 3, -3, -3);
         switch (tool->toolButtonStyle()) {
         case Qt::ToolButtonIconOnly:
-            return;
+            if (!b->icon().isNull())
+                return;
+            letters = lineIn(inner, tw, th, Qt::AlignCenter);
+            break;
         case Qt::ToolButtonTextUnderIcon:
             letters = lineIn(inner.adjusted(0, b->icon().isNull() ? 0 : b->iconSize().height() + 1, 0, 0), tw, th,
                              Qt::AlignHCenter | Qt::AlignVCenter);
