@@ -22,6 +22,7 @@
 #include "widgets/FontSubstitutions.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -140,6 +141,8 @@ private slots:
     void skinsAppliedAndStored();
     void skinsVisiblyDifferent();
     void windowsOpenedUnderSkinKeepTheirFont();
+    void contrastMeasuredOnImage_data();
+    void contrastMeasuredOnImage();
     void skinnedTextsReadable_data();
     void skinnedTextsReadable();
     void skinAppliedAgainKeepsFonts();
@@ -513,17 +516,58 @@ QWidget* openWindow(PrefSession& s, const QString& name)
     return w;
 }
 
-QString hex(QColor c)
-{
-    return c.name();
-}
-
 bool sameColour(QColor a, QColor b)
 {
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 24;
 }
 
 }  // namespace
+
+// The measurement itself, on texts of known colours: a label, a button over
+// a gradient, a check box.
+void TestPreferences::contrastMeasuredOnImage_data()
+{
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::newRow("black on dark grey") << "QLabel { color: #000000; background: #3a3a3a; }" << 1.7 << 1.9;
+    QTest::newRow("white on black") << "QLabel { color: #ffffff; background: #000000; }" << 18.0 << 21.0;
+    QTest::newRow("invisible") << "QLabel { color: #efefef; background: #efefef; }" << 1.0 << 1.0;
+    QTest::newRow("gold on a purple gradient")
+        << "QPushButton { color: #f0c36a; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+           "stop:0 #4c3b5a, stop:1 #20182a); border: none; }"
+        << 6.0 << 10.5;  // gold against the two ends: 6.1 and 9.9
+    QTest::newRow("light check box on light ground") << "QCheckBox { color: #e0e0e0; }" << 1.0 << 1.3;
+}
+
+void TestPreferences::contrastMeasuredOnImage()
+{
+    QFETCH(QString, sheet);
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QWidget window;
+    window.setFont(songFont(14));
+    QPalette ground = window.palette();
+    ground.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+    window.setPalette(ground);
+    window.setStyleSheet(sheet);
+    new QLabel("寄件人设置成功！", &window);
+    (new QPushButton("确定", &window))->setGeometry(10, 30, 80, 25);
+    (new QCheckBox("更改完毕退出", &window))->move(10, 60);
+    window.resize(200, 90);
+    window.show();
+    const QImage shot = window.grab().toImage();
+    const QString kind = sheet.section(' ', 0, 0);
+    bool measured = false;
+    for (const test::TextPlace& p : test::textPlaces(&window)) {
+        if (!p.what.startsWith(kind + " "))
+            continue;
+        const double contrast = test::measure(shot, p).contrast;
+        QVERIFY2(contrast >= low && contrast <= high, qPrintable(p.what + ": " + QString::number(contrast)));
+        measured = true;
+    }
+    QVERIFY(measured);
+}
 
 void TestPreferences::skinnedTextsReadable_data()
 {
@@ -568,9 +612,10 @@ void TestPreferences::skinnedTextsReadable()
         const auto own = plainLooks.constFind({p.control, p.item});
         if (own != plainLooks.constEnd() && sameColour(own->text, look.text) && look.contrast >= own->contrast - 0.25)
             continue;
-        unreadable << QStringLiteral("%1: %2 on %3, %4").arg(p.what, hex(look.text), hex(look.ground))
+        unreadable << QStringLiteral("%1: %2 on %3, %4").arg(p.what, look.text.name(), look.ground.name())
                           .arg(look.contrast, 0, 'f', 2);
     }
+    // For a look by eye: the grabbed window with the places measured marked.
     if (qEnvironmentVariableIsSet("KX_SHOTS")) {
         QImage marked = skinned.convertToFormat(QImage::Format_RGB32);
         QPainter painter(&marked);
@@ -578,8 +623,7 @@ void TestPreferences::skinnedTextsReadable()
         for (const test::TextPlace& p : places)
             painter.drawRect(p.letters.adjusted(-1, -1, 0, 0));
         painter.end();
-        marked.save(QStringLiteral("%1/marked%2-%3.png").arg(qEnvironmentVariable("KX_SHOTS")).arg(skin).arg(window));
-        skinned.save(QStringLiteral("%1/skin%2-%3.png").arg(qEnvironmentVariable("KX_SHOTS")).arg(skin).arg(window));
+        marked.save(QStringLiteral("%1/skin%2-%3.png").arg(qEnvironmentVariable("KX_SHOTS")).arg(skin).arg(window));
     }
     if (auto* menu = qobject_cast<QMenu*>(w))
         menu->hide();
