@@ -75,6 +75,12 @@ public:
     // A value stored as a number, without making a QVariant of it; nothing
     // for a null, a text or a blob.
     std::optional<double> number(int row, int column) const;
+    // Walks every row of the result in its order with the values of two
+    // columns stored as numbers (null for any other value), reading the
+    // cells ahead of their use: totals over a large result wait on memory,
+    // not on arithmetic.
+    void visitNumbers(int first, int second,
+                      const std::function<void(int row, const double* a, const double* b)>& visit) const;
     // A value stored as an integer (a count, an identity), which number()
     // gives as a double too; nothing for any other value.
     std::optional<qint64> integer(int row, int column) const;

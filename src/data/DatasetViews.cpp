@@ -87,6 +87,40 @@ std::vector<int> Dataset::fetchedRowsWhere(const std::vector<CellTest>& tests) c
     return rows;
 }
 
+void Dataset::visitNumbers(int first, int second,
+                           const std::function<void(int row, const double* a, const double* b)>& visit) const
+{
+    if (!m_store || !m_open)
+        return;
+    using Cell = Store::Cell;
+    const Store& store = *m_store;
+    const std::vector<int>& order = store.order;
+    auto numberOf = [](const Cell& cell, double& v) -> const double* {
+        if (cell.type == Cell::Real)
+            return &cell.real;
+        if (cell.type == Cell::Integer) {
+            v = double(cell.integer);
+            return &v;
+        }
+        return nullptr;
+    };
+    constexpr int ahead = 12;
+    const int n = int(order.size());
+    for (int row = 0; row < n; ++row) {
+        if (row + ahead < n) {
+            const size_t p = size_t(order[size_t(row + ahead)]);
+            if (first >= 0)
+                __builtin_prefetch(&store.at(p, size_t(first)));
+            if (second >= 0)
+                __builtin_prefetch(&store.at(p, size_t(second)));
+        }
+        const size_t p = size_t(order[size_t(row)]);
+        double x = 0, y = 0;
+        visit(row, first >= 0 ? numberOf(store.at(p, size_t(first)), x) : nullptr,
+              second >= 0 ? numberOf(store.at(p, size_t(second)), y) : nullptr);
+    }
+}
+
 void Dataset::showFetchedRows(std::vector<int> rows, const QString& sql, const QVariantList& params)
 {
     if (!m_store)

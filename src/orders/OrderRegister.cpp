@@ -248,8 +248,19 @@ void OrderRegister::recomputeTotals()
     m_amount.clear();
     m_quantityField = hasTotals() ? m_result->fieldIndex(schema::orderColumn::quantity) : -1;
     m_amountField = hasTotals() ? m_result->fieldIndex(schema::orderColumn::amount) : -1;
-    for (int row = 0; row < rowCount(); ++row)
-        addRow(row, +1);
+    if (hasTotals()) {
+        const Dataset& d = *m_result;
+        auto add = [&d](ExactTotal& total, int field, int row, const double* number) {
+            if (number)
+                total.addUnits(ExactTotal::unitsOfNumber(*number));
+            else if (field >= 0 && !d.isNull(row, field))
+                total.addUnits(ExactTotal::unitsOf(d.cell(row, field)));
+        };
+        d.visitNumbers(m_quantityField, m_amountField, [&](int row, const double* quantity, const double* amount) {
+            add(m_quantity, m_quantityField, row, quantity);
+            add(m_amount, m_amountField, row, amount);
+        });
+    }
     emit totalsChanged();
 }
 
