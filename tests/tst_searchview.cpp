@@ -14,6 +14,7 @@
 #include "data/Statement.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
+#include "orders/OrderGridModel.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
 #include "orders/SearchStatement.h"
@@ -22,6 +23,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTableView>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -116,6 +119,7 @@ private slots:
     void likeAsTheEngine();
     void randomTypingEqualsTheEngine();
     void followsAnotherStation();
+    void settleKeepsTheCurrentOrderInPlace();
     void failedSettleKeepsTheView();
 };
 
@@ -313,6 +317,43 @@ void TestSearchView::followsAnotherStation()
     QVERIFY2(f.fp.dialogs.lastText().startsWith("Row cannot be located for updating"),
              qPrintable(f.fp.dialogs.lastText()));
     QCOMPARE(f.db.scalar("select b from data where _rowid_=?", {loaded}).toString(), QString("13222222222"));
+}
+
+// Orders deleted above the current one by another station: after the grid
+// catches up, the current order stays at the same place on the screen.
+void TestSearchView::settleKeepsTheCurrentOrderInPlace()
+{
+    Fixture f;
+    QWidget window;
+    window.resize(1058, 500);
+    OrderGrid grid(f.orders, &window);
+    grid.setGeometry(0, 0, 1058, 300);
+    QuickSearchPanel panel(f.orders, f.fp.platform, &window);
+    panel.move(0, 320);
+    window.show();
+    f.db.exec("begin");
+    for (int n = 0; n < 300; ++n)
+        f.db.addOrder({{"a", QString("张%1").arg(n)}, {"d", "申通快递"}});
+    f.db.exec("commit");
+    f.orders.showAll();
+    QSignalSpy settled(&f.orders, &OrderRegister::settled);
+    test::typeText(panel.nameEdit, "张");
+    QVERIFY(settled.wait(5000));
+
+    test::typeText(panel.nameEdit, "1");  // 张1, 张10 … 张19, 张100 … 张199
+    QCOMPARE(f.orders.result().rowCount(), 111);
+    f.orders.setCurrentRow(60);
+    grid.view()->verticalScrollBar()->setValue(50);
+    QCoreApplication::processEvents();
+    const qint64 standing = f.orders.result().rowId(60);
+    const int place = grid.view()->visualRect(grid.model()->index(60, 0)).top();
+    f.db.exec("delete from data where a in ('张1', '张10', '张11')");
+    settled.clear();
+    QVERIFY(settled.wait(5000));
+    QCoreApplication::processEvents();
+    QCOMPARE(f.orders.result().currentRow(), 57);
+    QCOMPARE(f.orders.result().rowId(57), standing);
+    QCOMPARE(grid.view()->visualRect(grid.model()->index(57, 0)).top(), place);
 }
 
 // The statement run once typing pauses fails: one message, and the grid
