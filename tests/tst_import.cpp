@@ -561,6 +561,15 @@ void TestImport::refusedReport_data()
         << "long_number.xls" << fixture("import_long_number.xls")
         << "第 3 行“订单编号”列：“1930679858170647040”以数字形式保存，末尾几位可能已经丢失；"
            "请把该列设为文本格式后重新导出报表。";
+    QTest::newRow("several headers missing")
+        << "two_columns.csv" << QByteArray("收货人姓名,联系手机,收货地址,运送方式,订单状态,宝贝标题\n张三,13800000000,x,y,z,w\n")
+        << "报表缺少“宝贝总数量”、“买家实际支付金额”、“买家会员名”、“订单编号”、“买家留言”、“订单付款时间”列。";
+    QTest::newRow("a value that is no date")
+        << "bad_date.csv"
+        << QByteArray("收货人姓名,联系手机,收货地址,运送方式,订单状态,宝贝总数量,买家实际支付金额,宝贝标题,"
+                      "买家会员名,订单编号,买家留言,订单付款时间\n"
+                      "张三,13800000000,杭州市文三路188号,申通快递,已付款,1,9.9,书,zs,123,,昨天下午\n")
+        << "第 2 行“订单付款时间”列：“昨天下午”不是日期。";
     QTest::newRow("csv renamed to .xls") << "report.xls" << fixture("import_report_bom.csv")
                                          << "文件“report.xls”不是 Excel 工作簿（.xls/.xlsx）或 CSV 报表。";
     const QByteArray workbook = fixture("import_report.xls");
