@@ -348,26 +348,26 @@ void TestBiffReader::refused_data()
     const QByteArray good = workbookStream(handBuiltSst(), handBuiltSheet());
     const QString t = QStringLiteral("tarnvale");
     QTest::newRow("not a compound document")
-        << QByteArray("Order,Buyer\nTV-1,x\n") << t << QStringLiteral("File is not a workbook: it is not a compound document.");
-    QTest::newRow("truncated file") << fixture("biff_orders.xls").left(3000) << t << QStringLiteral("File is not a workbook");
+        << QByteArray("Order,Buyer\nTV-1,x\n") << t << QStringLiteral("文件不是 Excel 工作簿：不是 .xls 文件的格式。");
+    QTest::newRow("truncated file") << fixture("biff_orders.xls").left(3000) << t << QStringLiteral("文件不是 Excel 工作簿");
     QTest::newRow("sheet not found") << fixture("biff_orders.xls") << QStringLiteral("orders")
-                                     << QStringLiteral("Sheet 'orders' not found in the workbook.");
-    QTest::newRow("old format") << compound(good, "Book") << t << QStringLiteral("Workbook is in an old format");
-    QTest::newRow("no workbook stream") << compound(good, "Other") << t << QStringLiteral("it has no workbook stream");
+                                     << QStringLiteral("工作簿中没有名为“orders”的工作表。");
+    QTest::newRow("old format") << compound(good, "Book") << t << QStringLiteral("工作簿是无法读取的旧版格式");
+    QTest::newRow("no workbook stream") << compound(good, "Other") << t << QStringLiteral("其中没有工作簿数据");
     QTest::newRow("not BIFF8") << compound(workbookStream({}, {}, 0x0500)) << t
-                               << QStringLiteral("Workbook is not in Excel 97-2003 (BIFF8) format");
+                               << QStringLiteral("工作簿不是 Excel 97-2003（BIFF8）格式");
     QTest::newRow("encrypted") << compound(workbookStream(record(0x002F, QByteArray(54, '\0')), {})) << t
-                               << QStringLiteral("Workbook is encrypted");
+                               << QStringLiteral("工作簿设有密码");
     QTest::newRow("stream cut inside a record") << compound(good.left(good.size() - 9)) << t
-                                                << QStringLiteral("runs past the end of the stream");
+                                                << QStringLiteral("超出了数据末尾");
     QTest::newRow("missing shared string")
         << compound(workbookStream({}, record(0x00FD, cellHead(0, 0) + le32(3)))) << t
-        << QStringLiteral("a cell names shared string 3 of 0");
+        << QStringLiteral("单元格引用了编号为 3 的共享文字，而共享文字只有 0 个");
     QTest::newRow("short number record") << compound(workbookStream({}, record(0x0203, cellHead(0, 0) + le32(0)))) << t
-                                         << QStringLiteral("NUMBER record is truncated");
+                                         << QStringLiteral("NUMBER 记录不完整");
     QTest::newRow("string longer than its record")
         << compound(workbookStream(record(0x00FC, le32(1) + le32(1) + le16(50) + '\0' + "short"), {})) << t
-        << QStringLiteral("SST record is truncated");
+        << QStringLiteral("SST 记录不完整");
 }
 
 void TestBiffReader::refused()

@@ -549,24 +549,33 @@ void TestImport::refusedReport_data()
 
     QTest::newRow("worksheet not named tarnvale")
         << "wrong_sheet.xls" << fixture("import_wrong_sheet.xls")
-        << "The workbook has no sheet named 'tarnvale' (its sheets: 'Sheet1'); rename the order sheet tarnvale.";
+        << "工作簿中没有名为“tarnvale”的工作表（现有工作表：“Sheet1”）；请把订单所在的工作表改名为“tarnvale”后重新导入。";
     QTest::newRow("a header missing") << "missing_header.xls" << fixture("import_missing_header.xls")
-                                      << "The order report has no column '买家留言'.";
+                                      << "报表缺少“买家留言”列。";
     // Its first two orders are good; the third's amount is "9.9元".
     QTest::newRow("a value that is no number")
         << "bad_value.xls" << fixture("import_bad_value.xls")
-        << "Row 4 of the order report, column '买家实际支付金额': '9.9元' is not a number.";
+        << "第 4 行“买家实际支付金额”列：“9.9元”不是数字。";
     // The second order's number is a number cell: its last digits are gone.
     QTest::newRow("a long order number stored as a number")
         << "long_number.xls" << fixture("import_long_number.xls")
-        << "Row 3 of the order report, column '订单编号': '1930679858170647040' is stored as a number;"
-           " format the column as text.";
+        << "第 3 行“订单编号”列：“1930679858170647040”以数字形式保存，末尾几位可能已经丢失；"
+           "请把该列设为文本格式后重新导出报表。";
+    QTest::newRow("several headers missing")
+        << "two_columns.csv" << QByteArray("收货人姓名,联系手机,收货地址,运送方式,订单状态,宝贝标题\n张三,13800000000,x,y,z,w\n")
+        << "报表缺少“宝贝总数量”、“买家实际支付金额”、“买家会员名”、“订单编号”、“买家留言”、“订单付款时间”列。";
+    QTest::newRow("a value that is no date")
+        << "bad_date.csv"
+        << QByteArray("收货人姓名,联系手机,收货地址,运送方式,订单状态,宝贝总数量,买家实际支付金额,宝贝标题,"
+                      "买家会员名,订单编号,买家留言,订单付款时间\n"
+                      "张三,13800000000,杭州市文三路188号,申通快递,已付款,1,9.9,书,zs,123,,昨天下午\n")
+        << "第 2 行“订单付款时间”列：“昨天下午”不是日期。";
     QTest::newRow("csv renamed to .xls") << "report.xls" << fixture("import_report_bom.csv")
-                                         << "File 'report.xls' is neither an Excel workbook nor comma-separated text.";
+                                         << "文件“report.xls”不是 Excel 工作簿（.xls/.xlsx）或 CSV 报表。";
     const QByteArray workbook = fixture("import_report.xls");
     QTest::newRow("truncated workbook") << "report.xls" << workbook.left(workbook.size() - 700) << "";
-    QTest::newRow("empty csv") << "report.csv" << QByteArray("") << "The order report is empty.";
-    QTest::newRow("no such file") << "missing.xls" << QByteArray() << "Could not open file '%1'.";
+    QTest::newRow("empty csv") << "report.csv" << QByteArray("") << "订单报表是空的。";
+    QTest::newRow("no such file") << "missing.xls" << QByteArray() << "无法打开文件“%1”。";
 }
 
 void TestImport::refusedReport()
@@ -585,7 +594,7 @@ void TestImport::refusedReport()
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines[0], importFailed);
     if (reason.isEmpty())
-        QVERIFY2(lines[1].startsWith("Workbook is damaged") || lines[1].startsWith("File is not"), qPrintable(lines[1]));
+        QVERIFY2(lines[1].startsWith("工作簿已损坏：") || lines[1].startsWith("文件不是"), qPrintable(lines[1]));
     else
         QCOMPARE(lines[1], reason.contains("%1") ? reason.arg(report) : reason);
     QCOMPARE(is.s.fp.dialogs.shown.first().caption, QString("警告"));
@@ -608,10 +617,11 @@ void TestImport::failureHalfwayKeepsNothing()
                  " begin select raise(abort, 'database or disk is full'); end");
     {
         // The trigger that plays the full disk is code the check refuses in
-        // a file; the rollback lies behind the check.
+        // a file; the rollback lies behind the check. The engine's words
+        // follow ours.
         const CheckPassesEverything standIn;
         QCOMPARE(is.import(fixturePath("import_report.xls"), is.s.db.path()),
-                 QStringList{importFailed + "\ndatabase or disk is full"});
+                 QStringList{importFailed + "\n数据库操作失败：database or disk is full"});
     }
     QCOMPARE(orderCount(is.s.db.path()), 0);
 
@@ -773,7 +783,7 @@ void TestImport::databaseCannotBeOpened()
     }
     // An import that got as far as connecting leaves the connection open …
     QCOMPARE(is.import(dir + "/missing.xls", is.s.db.path()),
-             QStringList{importFailed + "\nCould not open file '" + dir + "/missing.xls'."});
+             QStringList{importFailed + "\n无法打开文件“" + dir + "/missing.xls”。"});
     QVERIFY(is.w->connection().isOpen());
     // … the next one closes it first.
     QCOMPARE(is.import(dir + "/report.xls", dir + "/" + database),

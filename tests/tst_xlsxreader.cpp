@@ -350,62 +350,62 @@ void TestXlsxReader::refused_data()
     const QByteArray orders = fixture("xlsx_orders.xlsx");
 
     QTest::newRow("not a zip") << QByteArray("订单号,收货人\n1,张三\n") << t
-                               << u"File is not an .xlsx workbook: it is not a zip archive."_qs;
-    QTest::newRow("truncated file") << orders.left(orders.size() / 2) << t << u"it is not a zip archive"_qs;
-    QTest::newRow("empty file") << QByteArray() << t << u"it is not a zip archive"_qs;
+                               << u"文件不是 .xlsx 工作簿：不是 zip 压缩格式。"_qs;
+    QTest::newRow("truncated file") << orders.left(orders.size() / 2) << t << u"不是 zip 压缩格式"_qs;
+    QTest::newRow("empty file") << QByteArray() << t << u"不是 zip 压缩格式"_qs;
     QTest::newRow("zip without workbook") << zip(without(good, u"xl/workbook.xml"_qs)) << t
-                                          << u"File is not an .xlsx workbook: it has no part xl/workbook.xml."_qs;
+                                          << u"文件不是 .xlsx 工作簿：缺少 xl/workbook.xml。"_qs;
     QTest::newRow("workbook without relationships") << zip(without(good, u"xl/_rels/workbook.xml.rels"_qs)) << t
-                                                    << u"it has no part xl/_rels/workbook.xml.rels"_qs;
+                                                    << u"缺少 xl/_rels/workbook.xml.rels"_qs;
     QTest::newRow("sheet part missing") << zip(without(good, sheetPart)) << t
-                                        << u"it has no part xl/worksheets/sheet1.xml"_qs;
+                                        << u"缺少 xl/worksheets/sheet1.xml"_qs;
     QTest::newRow("password-protected") << compound({"EncryptionInfo", "EncryptedPackage"}) << t
-                                        << u"Workbook is encrypted; remove its password and import it again."_qs;
+                                        << u"工作簿设有密码；请去掉密码后重新导入。"_qs;
     QTest::newRow("Excel 97-2003 file") << fixture("biff_orders.xls") << t
-                                        << u"File is not an .xlsx workbook: it is a compound document."_qs;
-    QTest::newRow("sheet not found") << orders << u"orders"_qs << u"Sheet 'orders' not found in the workbook."_qs;
-    QTest::newRow("chart sheet") << fixture("xlsx_odd.xlsx") << u"chart1"_qs << u"Sheet 'chart1' not found"_qs;
+                                        << u"文件不是 .xlsx 工作簿：它是复合文档（可能是改了扩展名的 .xls 文件）。"_qs;
+    QTest::newRow("sheet not found") << orders << u"orders"_qs << u"工作簿中没有名为“orders”的工作表。"_qs;
+    QTest::newRow("chart sheet") << fixture("xlsx_odd.xlsx") << u"chart1"_qs << u"没有名为“chart1”的工作表"_qs;
     QTest::newRow("damaged sheet XML") << zip(replaced(good, sheetPart, worksheet("<row><c><v>1</c></row>"))) << t
-                                       << u"Workbook is damaged: xl/worksheets/sheet1.xml is not well-formed XML"_qs;
+                                       << u"工作簿已损坏：xl/worksheets/sheet1.xml 不是格式正确的 XML"_qs;
     QTest::newRow("sheet XML cut short")
         << zip(replaced(good, sheetPart, worksheet("<row><c><v>1</v></c></row>").chopped(20))) << t
-        << u"xl/worksheets/sheet1.xml is not well-formed XML"_qs;
+        << u"xl/worksheets/sheet1.xml 不是格式正确的 XML"_qs;
     QTest::newRow("damaged workbook XML")
         << zip(replaced(good, u"xl/workbook.xml"_qs, QByteArray("<workbook><sheets><sheet name=\"a\"></workbook>"))) << t
-        << u"xl/workbook.xml is not well-formed XML"_qs;
+        << u"xl/workbook.xml 不是格式正确的 XML"_qs;
     QTest::newRow("damaged shared strings")
         << zip(workbookParts("<row><c t=\"s\"><v>0</v></c></row>", "<si><t>a</si>")) << t
-        << u"xl/sharedStrings.xml is not well-formed XML"_qs;
+        << u"xl/sharedStrings.xml 不是格式正确的 XML"_qs;
     QTest::newRow("shared string out of range")
         << zip(workbookParts("<row><c r=\"A1\" t=\"s\"><v>1</v></c></row>", "<si><t>a</t></si>")) << t
-        << u"Workbook is damaged: a cell names shared string 1 of 1."_qs;
+        << u"工作簿已损坏：单元格引用了编号为 1 的共享文字，而共享文字只有 1 个。"_qs;
     QTest::newRow("shared string without a table")
         << zip(workbookParts("<row><c r=\"A1\" t=\"s\"><v>0</v></c></row>")) << t
-        << u"a cell names shared string 0 of 0"_qs;
+        << u"单元格引用了编号为 0 的共享文字，而共享文字只有 0 个"_qs;
     QTest::newRow("document type declared")
         << zip(replaced(good, sheetPart,
                         "<!DOCTYPE worksheet [<!ENTITY a \"aaaaaaaaaa\">]>" + worksheet("<row><c t=\"inlineStr\"><is><t>&a;</t></is></c></row>")))
-        << t << u"xl/worksheets/sheet1.xml declares a document type"_qs;
+        << t << u"xl/worksheets/sheet1.xml 声明了文档类型"_qs;
     for (const char* ref : {"1A", "A0", "B3x", "XFE1", "A1048577", "$A$1"})
         QTest::addRow("cell reference %s", ref)
             << zip(workbookParts(QByteArray("<row><c r=\"") + ref + "\"><v>1</v></c></row>")) << t
-            << QStringLiteral("has a cell reference '%1' that cannot be read").arg(QLatin1String(ref));
+            << QStringLiteral("中的单元格位置“%1”无法识别").arg(QLatin1String(ref));
     QTest::newRow("row number") << zip(workbookParts("<row r=\"0\"><c><v>1</v></c></row>")) << t
-                                << u"has a row numbered '0'"_qs;
+                                << u"中有一行的行号是“0”"_qs;
     QTest::newRow("number that is none") << zip(workbookParts("<row><c r=\"C2\"><v>12abc</v></c></row>")) << t
-                                         << u"cell C2 holds '12abc' where a number belongs"_qs;
+                                         << u"单元格 C2 应为数字，却是“12abc”"_qs;
     QTest::newRow("boolean that is none") << zip(workbookParts("<row><c t=\"b\"><v>2</v></c></row>")) << t
-                                          << u"cell A1 holds '2' where TRUE or FALSE belongs"_qs;
+                                          << u"单元格 A1 应为 TRUE 或 FALSE，却是“2”"_qs;
     QTest::newRow("unknown cell type") << zip(workbookParts("<row><c t=\"q\"><v>1</v></c></row>")) << t
-                                       << u"cell A1 has the unknown type 'q'"_qs;
+                                       << u"单元格 A1 的类型“q”无法识别"_qs;
     QTest::newRow("more rows than the table holds")
         << zip(workbookParts("<row r=\"65537\"><c><v>1</v></c></row>")) << t
-        << u"The order report has more than 65536 rows; split it and import the parts."_qs;
+        << u"订单报表超过 65536 行；请拆分成几个文件后分别导入。"_qs;
     QTest::newRow("more columns than the table holds") << zip(workbookParts("<row><c r=\"IW1\"><v>1</v></c></row>")) << t
-                                                        << u"Row 1 of the order report has more than 256 columns."_qs;
+                                                        << u"订单报表第 1 行超过 256 列。"_qs;
     QTest::newRow("part claiming more than the cap")
         << claimingSize(zip(good), "xl/worksheets/sheet1.xml", quint32(XlsxPackage::MaxPartSize + 1)) << t
-        << u"Workbook is damaged: xl/worksheets/sheet1.xml would unpack to 256 MB"_qs;
+        << u"工作簿已损坏：xl/worksheets/sheet1.xml 解压后将有 256 MB"_qs;
 }
 
 void TestXlsxReader::refused()
@@ -470,8 +470,7 @@ void TestXlsxReader::costlyWorkbookRefused()
         XlsxWorkbookReader::fromBytes(file).readSheet(QStringLiteral("tarnvale"));
         QFAIL("the workbook was read");
     } catch (const OperationError& e) {
-        QCOMPARE(e.message(), u"The workbook holds more than 256 MB of cell text, far more than any order report;"
-                              " it is refused."_qs);
+        QCOMPARE(e.message(), u"工作簿中的单元格文字超过 256 MB，远超任何订单报表，已拒绝。"_qs);
     }
 }
 

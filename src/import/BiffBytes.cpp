@@ -8,7 +8,7 @@ namespace kx {
 
 void BiffBytes::fail() const
 {
-    throw OperationError(QStringLiteral("Workbook is damaged: %1 record is truncated.").arg(QLatin1String(m_what)));
+    throw OperationError(QStringLiteral("工作簿已损坏：%1 记录不完整。").arg(QLatin1String(m_what)));
 }
 
 void BiffBytes::need(qsizetype pos, qsizetype count) const

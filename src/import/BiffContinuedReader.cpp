@@ -13,7 +13,7 @@ BiffContinuedReader::BiffContinuedReader(QList<QByteArrayView> pieces, const cha
 
 void BiffContinuedReader::fail() const
 {
-    throw OperationError(QStringLiteral("Workbook is damaged: %1 record is truncated.").arg(QLatin1String(m_what)));
+    throw OperationError(QStringLiteral("工作簿已损坏：%1 记录不完整。").arg(QLatin1String(m_what)));
 }
 
 bool BiffContinuedReader::settle()

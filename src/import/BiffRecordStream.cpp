@@ -7,7 +7,7 @@ namespace kx {
 BiffRecordStream::BiffRecordStream(QByteArrayView stream, qsizetype start) : m_stream(stream), m_pos(start)
 {
     if (start < 0 || start > stream.size())
-        throw OperationError(QStringLiteral("Workbook is damaged: sheet offset %1 lies outside the workbook stream.").arg(start));
+        throw OperationError(QStringLiteral("工作簿已损坏：工作表的位置 %1 超出了工作簿数据。").arg(start));
 }
 
 bool BiffRecordStream::next(Record& record)
@@ -16,12 +16,12 @@ bool BiffRecordStream::next(Record& record)
     if (left <= 0)
         return false;
     if (left < 4)
-        throw OperationError(QStringLiteral("Workbook is damaged: record header at offset %1 is truncated.").arg(m_pos));
+        throw OperationError(QStringLiteral("工作簿已损坏：位置 %1 处的记录头不完整。").arg(m_pos));
     const auto byte = [this](qsizetype i) { return quint16(quint8(m_stream[m_pos + i])); };
     record.type = quint16(byte(0) | (byte(1) << 8));
     const qsizetype length = qsizetype(byte(2) | (byte(3) << 8));
     if (length > left - 4)
-        throw OperationError(QStringLiteral("Workbook is damaged: record 0x%1 at offset %2 runs past the end of the stream.")
+        throw OperationError(QStringLiteral("工作簿已损坏：位置 %2 处的记录 0x%1 超出了数据末尾。")
                           .arg(record.type, 4, 16, QLatin1Char('0'))
                           .arg(m_pos));
     record.offset = m_pos;

@@ -29,7 +29,7 @@ constexpr quint8 StringToken = 0x17;  // tStr: a text constant inside a formula
 
 [[noreturn]] void damaged(const QString& what)
 {
-    throw OperationError(QStringLiteral("Workbook is damaged: %1.").arg(what));
+    throw OperationError(QStringLiteral("工作簿已损坏：%1。").arg(what));
 }
 
 // A record body together with the CONTINUE records right behind it.
@@ -92,12 +92,12 @@ void BiffWorkbookReader::readGlobals()
     BiffRecordStream records(m_stream, 0);
     BiffRecordStream::Record r;
     if (!records.next(r) || r.type != Rec::Bof)
-        damaged(QStringLiteral("the workbook stream does not start with a BOF record"));
+        damaged(QStringLiteral("工作簿数据不是以 BOF 记录开头"));
     const BiffBytes bof(r.body, "BOF");
     if (bof.u16(0) != Biff8)
-        throw OperationError(QStringLiteral("Workbook is not in Excel 97-2003 (BIFF8) format; save it in that format and import it again."));
+        throw OperationError(QStringLiteral("工作簿不是 Excel 97-2003（BIFF8）格式；请在 Excel 中另存为“Excel 97-2003 工作簿”后重新导入。"));
     if (bof.u16(2) != GlobalsSubstream)
-        damaged(QStringLiteral("the workbook stream does not start with its global records"));
+        damaged(QStringLiteral("工作簿数据的开头缺少全局记录"));
 
     while (records.next(r)) {
         switch (r.type) {
@@ -109,7 +109,7 @@ void BiffWorkbookReader::readGlobals()
                 m_dateStyles << BiffDateFormat::isDateFormat(format, m_formats.value(format));
             return;
         case Rec::FilePass:
-            throw OperationError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
+            throw OperationError(QStringLiteral("工作簿设有密码；请去掉密码后重新导入。"));
         case Rec::DateMode:
             m_epoch1904 = BiffBytes(r.body, "DATEMODE").u16(0) == 1;
             break;
@@ -137,7 +137,7 @@ void BiffWorkbookReader::readGlobals()
             break;
         }
     }
-    damaged(QStringLiteral("the global records end without an EOF record"));
+    damaged(QStringLiteral("全局记录缺少结尾的 EOF 记录"));
 }
 
 void BiffWorkbookReader::readSharedStrings(QList<QByteArrayView> pieces)
@@ -187,17 +187,17 @@ SheetTable BiffWorkbookReader::readSheet(const QString& name) const
         if (s.worksheet && s.name.compare(name, Qt::CaseInsensitive) == 0)
             sheet = &s;
     if (!sheet)
-        throw OperationError(QStringLiteral("Sheet '%1' not found in the workbook.").arg(name));
+        throw OperationError(QStringLiteral("工作簿中没有名为“%1”的工作表。").arg(name));
     if (sheet->offset >= quint32(m_stream.size()))
-        damaged(QStringLiteral("sheet '%1' lies outside the workbook stream").arg(name));
+        damaged(QStringLiteral("工作表“%1”的位置超出了工作簿数据").arg(name));
 
     BiffRecordStream records(m_stream, qsizetype(sheet->offset));
     BiffRecordStream::Record r;
     if (!records.next(r) || r.type != Rec::Bof)
-        damaged(QStringLiteral("sheet '%1' does not start where the workbook says").arg(name));
+        damaged(QStringLiteral("工作表“%1”不在工作簿记载的位置").arg(name));
     const BiffBytes bof(r.body, "BOF");
     if (bof.u16(0) != Biff8 || bof.u16(2) != WorksheetSubstream)
-        damaged(QStringLiteral("sheet '%1' does not start where the workbook says").arg(name));
+        damaged(QStringLiteral("工作表“%1”不在工作簿记载的位置").arg(name));
 
     SheetTable table;
     int nested = 0;             // charts and the like embedded in the sheet
@@ -222,7 +222,7 @@ SheetTable BiffWorkbookReader::readSheet(const QString& name) const
             const BiffBytes b(r.body, "LABELSST");
             const quint32 index = b.u32(6);
             if (index >= quint32(m_strings.size()))
-                damaged(QStringLiteral("a cell names shared string %1 of %2").arg(index).arg(m_strings.size()));
+                damaged(QStringLiteral("单元格引用了编号为 %1 的共享文字，而共享文字只有 %2 个").arg(index).arg(m_strings.size()));
             table.set(b.u16(0), b.u16(2), SheetCell::ofText(m_strings[index]));
             break;
         }
@@ -249,7 +249,7 @@ SheetTable BiffWorkbookReader::readSheet(const QString& name) const
             const int first = b.u16(2);
             const int count = int((b.size() - 6) / 6);
             if (b.u16(b.size() - 2) != first + count - 1)
-                damaged(QStringLiteral("a MULRK record's columns do not match its values"));
+                damaged(QStringLiteral("MULRK 记录的列数与数值个数不符"));
             for (int i = 0; i < count; ++i)
                 table.set(row, first + i, numberCell(rkValue(b.u32(4 + 6 * i + 2)), b.u16(4 + 6 * i)));
             break;
@@ -317,7 +317,7 @@ SheetTable BiffWorkbookReader::readSheet(const QString& name) const
             break;
         }
     }
-    damaged(QStringLiteral("sheet '%1' ends without an EOF record").arg(name));
+    damaged(QStringLiteral("工作表“%1”缺少结尾的 EOF 记录").arg(name));
 }
 
 }  // namespace kx

@@ -8,8 +8,7 @@ namespace kx {
 
 void CellTextBudget::refuse()
 {
-    throw OperationError(QStringLiteral("The workbook holds more than %1 MB of cell text, far more than any order report;"
-                                        " it is refused.")
+    throw OperationError(QStringLiteral("工作簿中的单元格文字超过 %1 MB，远超任何订单报表，已拒绝。")
                              .arg(Limit / (1024 * 1024)));
 }
 

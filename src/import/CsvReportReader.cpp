@@ -132,12 +132,12 @@ SheetTable CsvReportReader::parse(QStringView text)
             continue;
 
         if (row > 0xFFFF)
-            throw OperationError(QStringLiteral("The order report has more than 65536 rows; split it and import the parts."));
+            throw OperationError(QStringLiteral("订单报表超过 65536 行；请拆分成几个文件后分别导入。"));
         for (int column = 0; column < fields.size(); ++column) {
             if (fields[column].isEmpty())
                 continue;
             if (column > 0xFF)
-                throw OperationError(QStringLiteral("Row %1 of the order report has more than 256 columns.").arg(row + 1));
+                throw OperationError(QStringLiteral("订单报表第 %1 行超过 256 列。").arg(row + 1));
             table.set(row, column, SheetCell::ofText(fields[column]));
         }
         ++row;

@@ -61,7 +61,7 @@ constexpr size_t orderNumberField = [] {
 std::array<int, fields.size()> findColumns(const SheetTable& report)
 {
     if (report.rowCount() == 0)
-        throw OperationError(QStringLiteral("The order report is empty."));
+        throw OperationError(QStringLiteral("订单报表是空的。"));
     const QStringList found = report.headers();
     std::array<int, fields.size()> columns{};
     QStringList missing;
@@ -75,7 +75,7 @@ std::array<int, fields.size()> findColumns(const SheetTable& report)
             missing << wanted;
     }
     if (!missing.isEmpty())
-        throw OperationError(QStringLiteral("The order report has no column '%1'.").arg(missing.join(QStringLiteral("', '"))));
+        throw OperationError(QStringLiteral("报表缺少“%1”列。").arg(missing.join(QStringLiteral("”、“"))));
     return columns;
 }
 
@@ -156,7 +156,7 @@ int OrderImport::run(Connection& connection, const SheetTable& report, bool epoc
             try {
                 values << convert(cell, fields[f].type, epoch1904);
             } catch (const OperationError& e) {
-                throw OperationError(QStringLiteral("Row %1 of the order report, column '%2': %3")
+                throw OperationError(QStringLiteral("第 %1 行“%2”列：%3")
                                   .arg(report.sheetRowNumber(row))
                                   .arg(QString::fromUtf16(fields[f].header), e.message()));
             }

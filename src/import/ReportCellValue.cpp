@@ -25,12 +25,12 @@ QString numberAsText(double value)
     return shortestNumber(value);
 }
 
-[[noreturn]] void refuse(const SheetCell& cell, const char* wanted)
+[[noreturn]] void refuse(const SheetCell& cell, const QString& wanted)
 {
     QString shown;
     switch (cell.kind) {
     case SheetCell::Kind::Error:
-        throw OperationError(QStringLiteral("The cell holds the error %1.").arg(cell.text()));
+        throw OperationError(QStringLiteral("单元格是错误值 %1；请在表格中改正后重新导入。").arg(cell.text()));
     case SheetCell::Kind::Boolean:
         shown = cell.boolean() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         break;
@@ -44,7 +44,7 @@ QString numberAsText(double value)
         shown = cell.value.toString();
         break;
     }
-    throw OperationError(QStringLiteral("'%1' is not %2.").arg(shown, QLatin1String(wanted)));
+    throw OperationError(QStringLiteral("“%1”不是%2。").arg(shown, wanted));
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ QVariant ReportCellValue::text(const SheetCell& cell)
         // order number kept as a number has already lost its last digits,
         // and the digits we would store look exact but are invented.
         if (std::fabs(cell.number()) >= 1e15)
-            throw OperationError(QStringLiteral("'%1' is stored as a number; format the column as text.")
+            throw OperationError(QStringLiteral("“%1”以数字形式保存，末尾几位可能已经丢失；请把该列设为文本格式后重新导出报表。")
                                      .arg(numberAsText(cell.number())));
         return numberAsText(cell.number());
     case SheetCell::Kind::DateTime:
@@ -74,7 +74,7 @@ QVariant ReportCellValue::text(const SheetCell& cell)
     case SheetCell::Kind::Error:
         break;
     }
-    refuse(cell, "text");
+    refuse(cell, QStringLiteral("文字"));
 }
 
 double ReportCellValue::parseNumber(const QString& text, bool* ok)
@@ -116,7 +116,7 @@ QVariant ReportCellValue::number(const SheetCell& cell)
     default:
         break;
     }
-    refuse(cell, "a number");
+    refuse(cell, QStringLiteral("数字"));
 }
 
 QVariant ReportCellValue::dateTime(const SheetCell& cell, bool epoch1904)
@@ -143,7 +143,7 @@ QVariant ReportCellValue::dateTime(const SheetCell& cell, bool epoch1904)
     default:
         break;
     }
-    refuse(cell, "a date");
+    refuse(cell, QStringLiteral("日期"));
 }
 
 }  // namespace kx

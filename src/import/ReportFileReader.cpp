@@ -30,7 +30,7 @@ bool hasSheet(const QStringList& names, const QString& wanted)
 
 QString quotedList(const QStringList& names)
 {
-    return QStringLiteral("'%1'").arg(names.join(QStringLiteral("', '")));
+    return QStringLiteral("“%1”").arg(names.join(QStringLiteral("”、“")));
 }
 
 }  // namespace
@@ -39,12 +39,12 @@ ReportFileReader ReportFileReader::fromFile(const QString& path)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        throw OperationError(QStringLiteral("Could not open file '%1'.").arg(path));
+        throw OperationError(QStringLiteral("无法打开文件“%1”。").arg(path));
     if (file.size() > largestReport)
-        throw OperationError(QStringLiteral("File '%1' is too large for an order report.").arg(path));
+        throw OperationError(QStringLiteral("文件“%1”太大，不是订单报表。").arg(path));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw OperationError(QStringLiteral("Could not read file '%1': %2").arg(path, file.errorString()));
+        throw OperationError(QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
     return fromBytes(bytes, path);
 }
 
@@ -55,7 +55,7 @@ ReportFileReader ReportFileReader::fromBytes(const QByteArray& fileBytes, const 
         const BiffWorkbookReader book = BiffWorkbookReader::fromBytes(fileBytes);
         // Named here with the sheets there are, so the shop sees what to rename.
         if (!hasSheet(book.sheetNames(), sheetName))
-            throw OperationError(QStringLiteral("The workbook has no sheet named '%1' (its sheets: %2); rename the order sheet %1.")
+            throw OperationError(QStringLiteral("工作簿中没有名为“%1”的工作表（现有工作表：%2）；请把订单所在的工作表改名为“%1”后重新导入。")
                                      .arg(sheetName, quotedList(book.sheetNames())));
         report.m_table = book.readSheet(sheetName);
         report.m_epoch1904 = book.uses1904();
@@ -65,13 +65,13 @@ ReportFileReader ReportFileReader::fromBytes(const QByteArray& fileBytes, const 
         // after the file: nobody should have to rename it first.
         const QStringList sheets = book.worksheetNames();
         if (sheets.isEmpty())
-            throw OperationError(QStringLiteral("The workbook has no worksheet."));
+            throw OperationError(QStringLiteral("工作簿中没有工作表。"));
         report.m_table = book.readSheet(hasSheet(sheets, sheetName) ? sheetName : sheets.first());
         report.m_epoch1904 = book.uses1904();
     } else if (fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
         report.m_table = CsvReportReader::fromBytes(fileBytes);
     } else {
-        throw OperationError(QStringLiteral("File '%1' is neither an Excel workbook nor comma-separated text.")
+        throw OperationError(QStringLiteral("文件“%1”不是 Excel 工作簿（.xls/.xlsx）或 CSV 报表。")
                           .arg(QFileInfo(fileName).fileName()));
     }
     return report;

@@ -46,15 +46,15 @@ bool isCompoundDocument(const QByteArray& bytes)
     if (error)
         g_error_free(error);
     if (dir && childNamed(dir.get(), QStringLiteral("EncryptedPackage")))
-        throw OperationError(QStringLiteral("Workbook is encrypted; remove its password and import it again."));
-    throw OperationError(QStringLiteral("File is not an .xlsx workbook: it is a compound document."));
+        throw OperationError(QStringLiteral("工作簿设有密码；请去掉密码后重新导入。"));
+    throw OperationError(QStringLiteral("文件不是 .xlsx 工作簿：它是复合文档（可能是改了扩展名的 .xls 文件）。"));
 }
 
 InfilePtr openZip(InputPtr& input, const QByteArray& bytes)
 {
     input = memoryInput(bytes);
     if (!input)
-        throw OperationError(QStringLiteral("File is not an .xlsx workbook: it could not be read."));
+        throw OperationError(QStringLiteral("文件不是 .xlsx 工作簿：无法读取。"));
     GError* error = nullptr;
     InfilePtr zip(gsf_infile_zip_new(input.get(), &error));
     if (error)
@@ -62,7 +62,7 @@ InfilePtr openZip(InputPtr& input, const QByteArray& bytes)
     if (!zip) {
         if (isCompoundDocument(bytes))
             refuseCompoundDocument(bytes);
-        throw OperationError(QStringLiteral("File is not an .xlsx workbook: it is not a zip archive."));
+        throw OperationError(QStringLiteral("文件不是 .xlsx 工作簿：不是 zip 压缩格式。"));
     }
     return zip;
 }
@@ -160,9 +160,9 @@ std::unique_ptr<QIODevice> XlsxPackage::openIfPresent(const QString& path) const
     // goes past it, so checking the claim caps what a part can cost.
     const gsf_off_t size = gsf_input_size(part.get());
     if (size < 0)
-        throw OperationError(QStringLiteral("Workbook is damaged: the size of %1 cannot be read.").arg(path));
+        throw OperationError(QStringLiteral("工作簿已损坏：无法读出 %1 的大小。").arg(path));
     if (size > MaxPartSize)
-        throw OperationError(QStringLiteral("Workbook is damaged: %1 would unpack to %2 MB, more than any order report holds.")
+        throw OperationError(QStringLiteral("工作簿已损坏：%1 解压后将有 %2 MB，超过任何订单报表的大小。")
                           .arg(path)
                           .arg(qint64(size) / (1024 * 1024)));
     return std::make_unique<PartDevice>(std::move(input), std::move(zip), std::move(dir), std::move(part), path);
@@ -172,7 +172,7 @@ void XlsxPackage::checkReadToEnd(const QIODevice& device)
 {
     const auto* part = dynamic_cast<const PartDevice*>(&device);
     if (part && part->failed())
-        throw OperationError(QStringLiteral("Workbook is damaged: %1 cannot be unpacked to its end.").arg(part->path()));
+        throw OperationError(QStringLiteral("工作簿已损坏：%1 无法完整解压。").arg(part->path()));
 }
 
 std::optional<QByteArray> XlsxPackage::readIfPresent(const QString& path) const
@@ -189,7 +189,7 @@ std::optional<QByteArray> XlsxPackage::readIfPresent(const QString& path) const
         const qsizetype n = qsizetype(std::min<qint64>(Chunk, part->bytesAvailable()));
         data.resize(done + n);
         if (part->read(data.data() + done, n) != n)
-            throw OperationError(QStringLiteral("Workbook is damaged: %1 cannot be unpacked to its end.").arg(path));
+            throw OperationError(QStringLiteral("工作簿已损坏：%1 无法完整解压。").arg(path));
     }
     return data;
 }
@@ -198,7 +198,7 @@ QByteArray XlsxPackage::read(const QString& path) const
 {
     std::optional<QByteArray> data = readIfPresent(path);
     if (!data)
-        throw OperationError(QStringLiteral("Workbook is damaged: it has no part %1.").arg(path));
+        throw OperationError(QStringLiteral("工作簿已损坏：缺少 %1。").arg(path));
     return *std::move(data);
 }
 

@@ -26,7 +26,7 @@ constexpr int kSheetColumns = 16384;
 
 [[noreturn]] void damaged(const QString& what)
 {
-    throw OperationError(QStringLiteral("Workbook is damaged: %1.").arg(what));
+    throw OperationError(QStringLiteral("工作簿已损坏：%1。").arg(what));
 }
 
 // Ends the read of one part: a reader that stopped on an error has read
@@ -34,7 +34,7 @@ constexpr int kSheetColumns = 16384;
 void finish(const QXmlStreamReader& xml, const QString& part)
 {
     if (xml.hasError())
-        damaged(QStringLiteral("%1 is not well-formed XML (line %2: %3)")
+        damaged(QStringLiteral("%1 不是格式正确的 XML（第 %2 行：%3）")
                     .arg(part)
                     .arg(xml.lineNumber())
                     .arg(xml.errorString()));
@@ -51,7 +51,7 @@ QXmlStreamReader::TokenType step(QXmlStreamReader& xml, const QString& part)
     if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
         xml.raiseError(xml.errorString());
     if (token == QXmlStreamReader::DTD)
-        damaged(QStringLiteral("%1 declares a document type").arg(part));
+        damaged(QStringLiteral("%1 声明了文档类型（DTD）").arg(part));
     return token;
 }
 
@@ -195,9 +195,9 @@ void place(SheetTable& table, int row, int column, const SheetCell& cell)
     if (cell.isEmpty())
         return;
     if (row > 0xFFFF)
-        throw OperationError(QStringLiteral("The order report has more than 65536 rows; split it and import the parts."));
+        throw OperationError(QStringLiteral("订单报表超过 65536 行；请拆分成几个文件后分别导入。"));
     if (column > 0xFF)
-        throw OperationError(QStringLiteral("Row %1 of the order report has more than 256 columns.").arg(row + 1));
+        throw OperationError(QStringLiteral("订单报表第 %1 行超过 256 列。").arg(row + 1));
     table.set(row, column, cell);
 }
 
@@ -225,7 +225,7 @@ void XlsxWorkbookReader::readWorkbook()
 {
     const std::optional<QByteArray> workbook = m_package.readIfPresent(kWorkbookPart);
     if (!workbook)
-        throw OperationError(QStringLiteral("File is not an .xlsx workbook: it has no part %1.").arg(kWorkbookPart));
+        throw OperationError(QStringLiteral("文件不是 .xlsx 工作簿：缺少 %1。").arg(kWorkbookPart));
 
     QList<QString> sheetRels;
     QXmlStreamReader xml(*workbook);
@@ -239,7 +239,7 @@ void XlsxWorkbookReader::readWorkbook()
             continue;
         if (!root) {
             if (xml.name() != u"workbook")
-                damaged(QStringLiteral("%1 holds no workbook").arg(kWorkbookPart));
+                damaged(QStringLiteral("%1 中没有工作簿").arg(kWorkbookPart));
             root = true;
         } else if (xml.name() == u"workbookPr") {
             m_epoch1904 = isTrue(attribute(xml, "date1904"));
@@ -249,7 +249,7 @@ void XlsxWorkbookReader::readWorkbook()
             Sheet sheet;
             sheet.name = attribute(xml, "name");
             if (sheet.name.isEmpty())
-                damaged(QStringLiteral("a sheet in %1 has no name").arg(kWorkbookPart));
+                damaged(QStringLiteral("%1 中有一个工作表没有名称").arg(kWorkbookPart));
             QString rel;
             for (const QXmlStreamAttribute& a : xml.attributes())
                 if (a.name() == u"id" && !a.namespaceUri().isEmpty())
@@ -260,7 +260,7 @@ void XlsxWorkbookReader::readWorkbook()
     }
     finish(xml, kWorkbookPart);
     if (!root)
-        damaged(QStringLiteral("%1 holds no workbook").arg(kWorkbookPart));
+        damaged(QStringLiteral("%1 中没有工作簿").arg(kWorkbookPart));
 
     const QHash<QString, Relationship> rels
         = readRelationships(m_package.read(kWorkbookRelsPart), kWorkbookRelsPart);
@@ -310,7 +310,7 @@ void XlsxWorkbookReader::readStyles(const QByteArray& bytes, const QString& part
         bool ok = text.isEmpty();
         const int n = ok ? 0 : text.toInt(&ok);
         if (!ok || n < 0)
-            damaged(QStringLiteral("%1 has the number format '%2'").arg(part, text));
+            damaged(QStringLiteral("%1 中的数字格式编号“%2”无效").arg(part, text));
         return n;
     };
     while (!xml.atEnd()) {
@@ -384,23 +384,23 @@ SheetCell XlsxWorkbookReader::cellOf(const RawCell& raw, int row, int column) co
         bool ok = false;
         const double number = v.toDouble(&ok);
         if (!ok || !std::isfinite(number))
-            damaged(QStringLiteral("cell %1 holds '%2' where a number belongs").arg(where(), v));
+            damaged(QStringLiteral("单元格 %1 应为数字，却是“%2”").arg(where(), v));
         return numberCell(number, raw.style);
     }
     if (raw.type == u"s") {
         bool ok = false;
         const uint index = v.toUInt(&ok);
         if (!ok)
-            damaged(QStringLiteral("cell %1 names the shared string '%2'").arg(where(), v));
+            damaged(QStringLiteral("单元格 %1 引用的共享文字编号“%2”无效").arg(where(), v));
         if (index >= uint(m_strings.size()))
-            damaged(QStringLiteral("a cell names shared string %1 of %2").arg(index).arg(m_strings.size()));
+            damaged(QStringLiteral("单元格引用了编号为 %1 的共享文字，而共享文字只有 %2 个").arg(index).arg(m_strings.size()));
         return SheetCell::ofText(m_strings[qsizetype(index)]);
     }
     if (raw.type == u"str")
         return SheetCell::ofText(unescaped(v));
     if (raw.type == u"b") {
         if (v != u"0" && v != u"1" && v != u"true" && v != u"false")
-            damaged(QStringLiteral("cell %1 holds '%2' where TRUE or FALSE belongs").arg(where(), v));
+            damaged(QStringLiteral("单元格 %1 应为 TRUE 或 FALSE，却是“%2”").arg(where(), v));
         return SheetCell::ofBoolean(isTrue(v));
     }
     if (raw.type == u"e")
@@ -408,10 +408,10 @@ SheetCell XlsxWorkbookReader::cellOf(const RawCell& raw, int row, int column) co
     if (raw.type == u"d") {
         const QDateTime when = QDateTime::fromString(v, Qt::ISODateWithMs);
         if (!when.isValid())
-            damaged(QStringLiteral("cell %1 holds '%2' where a date belongs").arg(where(), v));
+            damaged(QStringLiteral("单元格 %1 应为日期，却是“%2”").arg(where(), v));
         return SheetCell::ofDateTime(when.timeSpec() == Qt::LocalTime ? when : when.toLocalTime());
     }
-    damaged(QStringLiteral("cell %1 has the unknown type '%2'").arg(where(), raw.type));
+    damaged(QStringLiteral("单元格 %1 的类型“%2”无法识别").arg(where(), raw.type));
 }
 
 SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
@@ -421,15 +421,15 @@ SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
         if (s.worksheet && s.name.compare(name, Qt::CaseInsensitive) == 0)
             sheet = &s;
     if (!sheet)
-        throw OperationError(QStringLiteral("Sheet '%1' not found in the workbook.").arg(name));
+        throw OperationError(QStringLiteral("工作簿中没有名为“%1”的工作表。").arg(name));
     if (sheet->part.isEmpty())
-        damaged(QStringLiteral("sheet '%1' names no part of the container").arg(sheet->name));
+        damaged(QStringLiteral("工作表“%1”在文件中没有对应的数据").arg(sheet->name));
     const QString& part = sheet->part;
 
     // Streamed, as the shared strings are.
     const std::unique_ptr<QIODevice> device = m_package.openIfPresent(part);
     if (!device)
-        damaged(QStringLiteral("it has no part %1").arg(part));
+        damaged(QStringLiteral("缺少 %1").arg(part));
     SheetTable table;
     QXmlStreamReader xml(device.get());
     bool inData = false;
@@ -451,7 +451,7 @@ SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
                 bool ok = false;
                 const int r = number.toInt(&ok);
                 if (!ok || r < 1 || r > kSheetRows)
-                    damaged(QStringLiteral("%1 has a row numbered '%2'").arg(part, number));
+                    damaged(QStringLiteral("%1 中有一行的行号是“%2”").arg(part, number));
                 row = r - 1;
             }
             column = -1;
@@ -465,7 +465,7 @@ SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
                 bool ok = false;
                 raw.style = style.toInt(&ok);
                 if (!ok || raw.style < 0)
-                    damaged(QStringLiteral("%1 has a cell with the style '%2'").arg(part, style.toString()));
+                    damaged(QStringLiteral("%1 中有单元格的样式编号“%2”无效").arg(part, style.toString()));
             }
             while (!xml.atEnd() && step(xml, part) != QXmlStreamReader::EndElement) {
                 if (!xml.isStartElement())
@@ -482,9 +482,9 @@ SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
             if (raw.reference.isEmpty()) {
                 row = std::max(row, 0);
                 if (++column >= kSheetColumns)
-                    damaged(QStringLiteral("%1 has a row running past the last column").arg(part));
+                    damaged(QStringLiteral("%1 中有一行超出了最后一列").arg(part));
             } else if (!parseReference(raw.reference, row, column)) {
-                damaged(QStringLiteral("%1 has a cell reference '%2' that cannot be read").arg(part, raw.reference));
+                damaged(QStringLiteral("%1 中的单元格位置“%2”无法识别").arg(part, raw.reference));
             }
             place(table, row, column, cellOf(raw, row, column));
         }

@@ -290,12 +290,15 @@ bool ImportWindow::importReport(const QString& reportPath)
         if (answer != QMessageBox::NoButton)
             m_importCounts = importCounts.arg(added).arg(leaveOut ? repeats.leftOut() : 0);
         return true;
+    } catch (const DbError& e) {
+        // The engine's own words, after ours: they are what support needs.
+        m_importFailure = QStringLiteral("数据库操作失败：") + e.message();
     } catch (const OperationError& e) {
         m_importFailure = e.message();
     } catch (const std::bad_alloc&) {
-        m_importFailure = QStringLiteral("Not enough memory to read the order report.");
+        m_importFailure = QStringLiteral("内存不足，无法读取订单报表。");
     } catch (const std::exception& e) {
-        m_importFailure = QString::fromLocal8Bit(e.what());
+        m_importFailure = QStringLiteral("读取订单报表时出错：") + QString::fromLocal8Bit(e.what());
     }
     return false;
 }
