@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-noto-cjk fonts-arphic-uming fonts-liberation2
   poppler-utils python3-xlwt
+  python3-markdown
   xvfb xauth x11-apps imagemagick
 )
 
