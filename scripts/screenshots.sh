@@ -183,6 +183,8 @@ shoot_window main "$main"
 grab; toolbar $IMPORT; shoot_change menu-import; key Escape; settle 0.3
 grab; toolbar $SETTINGS; shoot_change menu-settings; key Escape; settle 0.3
 grab; batch_print; shoot_change menu-batch-print; key Escape; settle 0.3
+# The row is chosen first, so that only the menu differs between the grabs.
+click "$main" 300 120; settle 0.5
 grab; xdotool mousemove --window "$main" 300 120 click 3; shoot_change menu-grid; key Escape; settle 0.3
 
 # The order editor: double-click the second order of the list.
