@@ -5,6 +5,7 @@
 #include "Fakes.h"
 #include "MainSession.h"
 
+#include "extras/Browser.h"
 #include "extras/Extras.h"
 #include "extras/Restarter.h"
 #include "extras/UserGuide.h"
@@ -24,6 +25,33 @@ namespace {
 class NoRestart : public Restarter {
 public:
     void restart(const QStringList&) override {}
+};
+
+// The lookup window is made with the extras; no web engine is needed here.
+class NoBrowser : public Browser {
+public:
+    explicit NoBrowser(QWidget* parent) : m_widget(new QWidget(parent)) {}
+    QWidget* widget() override { return m_widget; }
+    void navigate(const QUrl&) override {}
+
+private:
+    QWidget* m_widget;
+};
+
+// A main window with the extras installed for a program in `programDir`.
+struct GuideSession {
+    MainSession session;
+    NoRestart restarter;
+
+    explicit GuideSession(const QString& programDir)
+    {
+        Extras::install(*session.main, session.fp.platform, restarter,
+                        [](QWidget* parent) { return std::make_unique<NoBrowser>(parent); }, courierSites(),
+                        defaultUpdateSettings(), programDir);
+    }
+    void trigger(Command c) { session.main->commands()->action(c)->trigger(); }
+    QStringList& opened() { return session.fp.shell.opened; }
+    FakeDialogs& dialogs() { return session.fp.dialogs; }
 };
 
 void touch(const QString& path)
@@ -73,17 +101,14 @@ void TestGuide::helpOpensTheGuide()
         touch(root.filePath(f));
     QDir().mkpath(root.filePath(programDir));
 
-    MainSession session;
-    NoRestart restarter;
-    Extras::install(*session.main, session.fp.platform, restarter, {}, courierSites(), defaultUpdateSettings(),
-                    root.filePath(programDir));
-    session.main->commands()->action(Command::Help)->trigger();
-    QCOMPARE(session.fp.shell.opened, QStringList{QDir::cleanPath(root.filePath(opened))});
-    QVERIFY(session.fp.dialogs.shown.isEmpty());
+    GuideSession s(root.filePath(programDir));
+    s.trigger(Command::Help);
+    QCOMPARE(s.opened(), QStringList{QDir::cleanPath(root.filePath(opened))});
+    QVERIFY(s.dialogs().shown.isEmpty());
 
     // The maker's site stays under 官方网站.
-    session.main->commands()->action(Command::Website)->trigger();
-    QCOMPARE(session.fp.shell.opened.last(), makerSite);
+    s.trigger(Command::Website);
+    QCOMPARE(s.opened().last(), makerSite);
 }
 
 void TestGuide::missingGuideIsNamed()
@@ -93,15 +118,12 @@ void TestGuide::missingGuideIsNamed()
     QTemporaryDir root;
     QVERIFY(root.isValid());
     QDir().mkpath(root.filePath("usr/bin"));
-    MainSession session;
-    NoRestart restarter;
-    Extras::install(*session.main, session.fp.platform, restarter, {}, courierSites(), defaultUpdateSettings(),
-                    root.filePath("usr/bin"));
-    session.main->commands()->action(Command::Help)->trigger();
-    QVERIFY(session.fp.shell.opened.isEmpty());
-    QCOMPARE(session.fp.dialogs.shown.size(), 1);
-    QVERIFY2(session.fp.dialogs.lastText().contains(root.filePath("usr/share/doc/kestrix/使用说明.html")),
-             qPrintable(session.fp.dialogs.lastText()));
+    GuideSession s(root.filePath("usr/bin"));
+    s.trigger(Command::Help);
+    QVERIFY(s.opened().isEmpty());
+    QCOMPARE(s.dialogs().shown.size(), 1);
+    QVERIFY2(s.dialogs().lastText().contains(root.filePath("usr/share/doc/kestrix/使用说明.html")),
+             qPrintable(s.dialogs().lastText()));
 }
 
 void TestGuide::buildMadeTheGuide()
