@@ -25,8 +25,8 @@ public:
 
     // Claims the web lookup, the support menu and the status bar link. The
     // browser factory and the update settings are the program's own unless
-    // a test hands in others; `programDir` is the program's folder (the
-    // updater replaces files in it, and the user guide is found from it).
+    // a test hands in others; `programDir` is the folder the updater replaces
+    // files in.
     static Parts install(MainWindow& main, const Platform& platform, Restarter& restarter,
                          const CourierLookupWindow::BrowserFactory& makeBrowser = {},
                          const QList<CourierSite>& sites = courierSites(),
