@@ -19,7 +19,7 @@ class Page(HTMLParser):
     def __init__(self):
         super().__init__()
         self.ids, self.links, self.images, self.headings = set(), [], [], []
-        self.text_outside_pre = []
+        self.text_outside_pre = []  # headings and code left out
         self._pre = 0
         self._heading = None
 
@@ -31,13 +31,13 @@ class Page(HTMLParser):
             self.links.append(a['href'][1:])
         if tag == 'img':
             self.images.append(a.get('src', ''))
-        if tag in ('pre', 'code'):
+        if tag in ('pre', 'code', 'h1', 'h2', 'h3', 'h4'):
             self._pre += 1
         if tag == 'h2':
             self._heading = ''
 
     def handle_endtag(self, tag):
-        if tag in ('pre', 'code'):
+        if tag in ('pre', 'code', 'h1', 'h2', 'h3', 'h4'):
             self._pre -= 1
         if tag == 'h2' and self._heading is not None:
             self.headings.append(self._heading.strip())
@@ -82,7 +82,8 @@ def main():
             faults.append(f'docs/images/{name} is shown nowhere')
 
     text = ''.join(page.text_outside_pre)
-    for pattern, what in ((r'\n\s*[-*+] \S', 'a list left as text (indent list items by four blanks)'),
+    for pattern, what in ((r'\n\s*([-*+]|\d+\.) \S', 'a list left as text (indent list items by four blanks, '
+                                                  'a blank line before an item that follows an indented block)'),
                           (r'\n\s*\|.*\|', 'a table left as text'),
                           (r'!?\[[^\]]*\]\([^)]*\)', 'a link or picture left as text'),
                           (r'\*\*', 'bold marks left as text')):
