@@ -13,15 +13,17 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-fuzz}")
 seconds=${FUZZ_SECONDS:-60}
-targets=${FUZZ_TARGETS:-"biff xlsx csv date address verify"}
+targets=${FUZZ_TARGETS:-"biff xlsx csv date address verify manifest signature"}
 fixtures=$root/tests/fixtures
 
 CC=clang CXX=clang++ cmake -S "$root/fuzz" -B "$build" -G Ninja >/dev/null || exit 1
 cmake --build "$build" -j "${JOBS:-2}" || exit 1
 
 # The largest input each reader is given: workbooks up to 1 MB, a CSV report
-# 256 KB, a payment time 256 bytes, an address 4 KB, a database 64 KB.
-declare -A maxLen=([biff]=1048576 [xlsx]=1048576 [csv]=262144 [date]=256 [address]=4096 [verify]=65536)
+# 256 KB, a payment time 256 bytes, an address 4 KB, a database 64 KB, the
+# update information a little over the 64 KB it may have.
+declare -A maxLen=([biff]=1048576 [xlsx]=1048576 [csv]=262144 [date]=256 [address]=4096 [verify]=65536
+                   [manifest]=66560 [signature]=66560)
 
 # Options of one target beyond the common ones. libgsf's compound-document
 # parser (gsf_infile_msole_new) leaks a directory entry of some damaged
@@ -60,6 +62,9 @@ PY
             ;;
         csv) cp "$fixtures"/*.csv "$dir"/ ;;
         date | address) cp "$root/fuzz/seeds/$target"/* "$dir"/ ;;
+        # The signature target signs its input itself, so both start from
+        # the same unsigned update information.
+        manifest | signature) cp "$root/fuzz/seeds/manifest"/* "$dir"/ ;;
         verify)
             # A new database as the program makes it, and the same cut short.
             "$build/kestrix-newdb" "$dir/new.mdb" >/dev/null || return 1

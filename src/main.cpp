@@ -13,13 +13,9 @@
 
 #include <QApplication>
 #include <memory>
-#include <unistd.h>
 
 int main(int argc, char** argv)
 {
-    // The embedded browser refuses to run as root without this.
-    if (geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(kx::appTitle);
     // The style goes in before the first window: replacing it later would

@@ -43,20 +43,32 @@ public:
     void restart(const QStringList&) override {}
 };
 
+// What the system is, as a test says: root or not, and no package.
+SystemFacts facts(bool root)
+{
+    return {[root] { return root; }, [](const QString&) { return false; }};
+}
+
 // A main window with the extras installed over a fake browser.
 struct ExtrasSession {
     MainSession session;
     NoRestart restarter;
     Extras::Parts parts;
+    int browsersMade = 0;
 
-    ExtrasSession()
+    explicit ExtrasSession(bool root = false)
     {
-        parts = Extras::install(*session.main, session.fp.platform, restarter,
-                                [](QWidget* parent) { return std::make_unique<FakeBrowser>(parent); });
+        parts = Extras::install(
+            *session.main, session.fp.platform, restarter,
+            [this](QWidget* parent) {
+                ++browsersMade;
+                return std::make_unique<FakeBrowser>(parent);
+            },
+            courierSites(), defaultUpdateSettings(), {}, facts(root));
     }
     MainWindow& main() { return *session.main; }
     QAction* action(Command c) { return session.main->commands()->action(c); }
-    FakeBrowser& browser() { return static_cast<FakeBrowser&>(parts.lookup->browser()); }
+    FakeBrowser& browser() { return *static_cast<FakeBrowser*>(parts.lookup->browser()); }
     QStringList& opened() { return session.fp.shell.opened; }
 };
 
@@ -69,6 +81,7 @@ private slots:
     void pictureShowsItsCourier_data();
     void pictureShowsItsCourier();
     void closingKeepsThePage();
+    void asRootNoBrowserStartsAndTheAddressIsShown();
     void supportMenu();
     void aboutBox();
     void statusBarOpensSite_data();
@@ -141,6 +154,28 @@ void TestLookup::closingKeepsThePage()
     QVERIFY(lookup->isVisible());
     // Shown again as it was left: no new navigation.
     QCOMPARE(s.browser().visited.size(), 1);
+}
+
+void TestLookup::asRootNoBrowserStartsAndTheAddressIsShown()
+{
+    ExtrasSession s(true);
+    s.action(Command::WebLookup)->trigger();
+    CourierLookupWindow* lookup = s.parts.lookup;
+    QVERIFY(lookup->isVisible());
+    QCOMPARE(s.browsersMade, 0);
+    QVERIFY(!lookup->browser());
+    QLabel* notice = lookup->rootNotice();
+    QVERIFY(notice && notice->isVisible());
+    QCOMPARE(notice->geometry(), QRect(8, 128, 1025, 577));
+    QVERIFY(notice->text().contains(QStringLiteral("以 root（系统管理员）身份运行")));
+
+    // A click shows the courier's address as text; nothing is opened.
+    const CourierSite& sto = courierSites()[1];
+    QTest::mouseClick(lookup->picture(1), Qt::LeftButton);
+    QVERIFY2(notice->text().contains(sto.name + QStringLiteral("的网址：") + sto.url), qPrintable(notice->text()));
+    QCOMPARE(notice->textFormat(), Qt::PlainText);
+    QVERIFY(s.opened().isEmpty());
+    QCOMPARE(s.browsersMade, 0);
 }
 
 void TestLookup::supportMenu()
@@ -218,9 +253,12 @@ void TestLookup::realBrowserLoadsClickedPage()
     QList<CourierSite> sites = courierSites();
     sites[3].url = server.url(QStringLiteral("/zto")).toString();
 
-    CourierLookupWindow lookup(sites, [](QWidget* parent) { return std::make_unique<WebEngineBrowser>(parent); });
+    // The engine runs here with its sandbox off (see main below), on a
+    // loopback page only; the program itself never starts it as root.
+    CourierLookupWindow lookup(
+        sites, [](QWidget* parent) { return std::make_unique<WebEngineBrowser>(parent); }, false);
     lookup.showLookup();
-    auto* view = static_cast<WebEngineBrowser&>(lookup.browser()).view();
+    auto* view = static_cast<WebEngineBrowser*>(lookup.browser())->view();
     QVERIFY(view->url().isEmpty());
 
     QSignalSpy loaded(view, &QWebEngineView::loadFinished);

@@ -18,7 +18,7 @@ namespace kx {
 
 Extras::Parts Extras::install(MainWindow& main, const Platform& platform, Restarter& restarter,
                               const CourierLookupWindow::BrowserFactory& makeBrowser, const QList<CourierSite>& sites,
-                              const UpdateSettings& update, const QString& programDir)
+                              const UpdateSettings& update, const QString& programDir, const SystemFacts& system)
 {
     const CourierLookupWindow::BrowserFactory browser =
         makeBrowser ? makeBrowser
@@ -26,10 +26,10 @@ Extras::Parts Extras::install(MainWindow& main, const Platform& platform, Restar
     Parts parts;
     // The lookup window and the about box are made once, here, and only
     // hidden between showings.
-    parts.lookup = new CourierLookupWindow(sites, browser, &main);
+    parts.lookup = new CourierLookupWindow(sites, browser, system.runningAsRoot(), &main);
     parts.about = new AboutBox(platform.shell, &main);
     parts.updater = new Updater(update, programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir,
-                                platform, restarter, &main);
+                                platform, system, restarter, &main);
 
     CommandRegistry& commands = *main.commands();
     CourierLookupWindow* lookup = parts.lookup;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "extras/CourierLookupWindow.h"
+#include "extras/SystemFacts.h"
+#include "extras/UpdateSettings.h"
 
 namespace kx {
 
@@ -24,13 +26,14 @@ public:
     };
 
     // Claims the web lookup, the support menu and the status bar link. The
-    // browser factory and the update settings are the program's own unless
-    // a test hands in others; `programDir` is the folder the updater replaces
-    // files in.
+    // browser factory, the update settings and what is known of the system
+    // are the program's own unless a test hands in others; `programDir` is
+    // the folder the updater replaces files in.
     static Parts install(MainWindow& main, const Platform& platform, Restarter& restarter,
                          const CourierLookupWindow::BrowserFactory& makeBrowser = {},
                          const QList<CourierSite>& sites = courierSites(),
-                         const UpdateSettings& update = defaultUpdateSettings(), const QString& programDir = {});
+                         const UpdateSettings& update = defaultUpdateSettings(), const QString& programDir = {},
+                         const SystemFacts& system = SystemFacts::real());
 };
 
 }  // namespace kx

@@ -1,6 +1,8 @@
 #include "TestHttpServer.h"
 
 #include <QTcpSocket>
+#include <QTimer>
+#include <memory>
 
 namespace kx::test {
 
@@ -44,12 +46,28 @@ void TestHttpServer::serve(QTcpSocket* socket)
 
     const auto it = m_routes.constFind(path);
     const Response response = it != m_routes.constEnd() ? *it : Response{"not found", "text/plain", 404, -1, false};
-    const QByteArray reason = response.status == 200 ? "OK" : "Not Found";
+    const QByteArray reason = response.status == 200 ? "OK" : response.status == 302 ? "Found" : "Not Found";
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason + "\r\n";
     head += "Content-Type: " + response.contentType + "\r\n";
+    if (!response.location.isEmpty())
+        head += "Location: " + response.location + "\r\n";
     head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
+    if (response.trickleMs > 0) {
+        auto* timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, sent, body = response.body] {
+            if (*sent == body.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(body.mid((*sent)++, 1));
+        });
+        timer->start(response.trickleMs);
+        return;
+    }
     socket->write(response.dropAfter >= 0 ? response.body.left(response.dropAfter) : response.body);
     if (!response.stall)
         socket->disconnectFromHost();

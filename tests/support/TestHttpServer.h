@@ -12,7 +12,8 @@ namespace kx::test {
 // A small HTTP/1.1 server on 127.0.0.1 for the tests that fetch from the
 // network: each path answers with its scripted response, any other path
 // with 404. A response can be cut off after some bytes of its body while its
-// header still announces the whole length, as a dropped connection does.
+// header still announces the whole length, as a dropped connection does,
+// sent one byte at a time as a slow server does, or be a redirect.
 class TestHttpServer : public QObject {
     Q_OBJECT
 public:
@@ -22,7 +23,11 @@ public:
         int status = 200;
         qint64 dropAfter = -1;  // body bytes sent before the connection closes
         bool stall = false;     // with dropAfter: keep the connection open instead
+        QByteArray location{};  // a redirect's target (status 302)
+        int trickleMs = 0;      // > 0: one body byte every so many milliseconds
     };
+    // A redirect to `target`, absolute or relative to the path asked for.
+    static Response redirect(const QByteArray& target) { return {{}, "text/plain", 302, -1, false, target}; }
 
     TestHttpServer();
     // The address of `path` ("/wbq.inf") on this server.
