@@ -36,11 +36,12 @@ void TestAddressTidy::tidy_data()
                                << QStringLiteral("上海市上海市浦东新区世纪大道1号");
     QTest::newRow("already tidied") << tidiedPrefix + "文三路100号" << tidiedPrefix + "文三路100号";
 
-    // One ASCII byte ahead puts the 41st character across the 80-byte limit.
-    QTest::newRow("cut on a character boundary")
-        << prefix + "1" + QString(40, QChar(u'街')) << tidiedPrefix + "1" + QString(39, QChar(u'街'));
-    QTest::newRow("cut after 80 bytes")
-        << prefix + QString(40, QChar(u'街')) + "99号" << tidiedPrefix + QString(40, QChar(u'街'));
+    // Past the 80 GBK bytes the printed box once held: the waybill shrinks
+    // the text now, and the house number at the end must stay.
+    QTest::newRow("long street kept whole")
+        << prefix + "文三路" + QString(40, QChar(u'街')) + "八九十号楼" << tidiedPrefix + "文三路" + QString(40, QChar(u'街')) + "八九十号楼";
+    QTest::newRow("long street, ASCII ahead, names repeated")
+        << prefix + "1" + QString(40, QChar(u'街')) + "杭州市99号" << tidiedPrefix + "1" + QString(40, QChar(u'街')) + "99号";
 
     QTest::newRow("empty") << QString() << QString();
     QTest::newRow("outside GBK") << prefix + "文三路𠀀号" << prefix + "文三路𠀀号";

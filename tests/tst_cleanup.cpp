@@ -109,16 +109,30 @@ void TestCleanup::cleanImported_data()
     QTest::newRow("empty courier box") << int(Command::CleanImported) << "";
 }
 
-// Every order, found or not, printed or not, gets the courier box's text as
-// typed, "未打印" and today's date; the grid then lists every order.
+// Only the orders still as an import left them — status null, or status
+// equal to the remark and neither "未打印" nor "已打印" — get the courier box's
+// text as typed, "未打印" and today's date, whether the grid lists them or
+// not. Orders printed or typed in by hand keep courier, status and date; the
+// grid then lists every order.
 void TestCleanup::cleanImported()
 {
     QFETCH(int, command);
     QFETCH(QString, courier);
-    Session s([](test::TestDb& db) {
-        db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"g", "已打印"}, {"day1", "2026-01-05 10:20:30"}});
-        db.addOrder({{"a", "乙"}, {"g", "交易成功"}});  // courier and date null, as an import leaves them
-        db.addOrder({{"a", "丙"}, {"d", "EMS邮政快递"}, {"g", "未打印"}, {"day1", "2025-12-31"}});
+    const QString waiting = QStringLiteral("买家已付款，等待卖家发货");
+    Session s([&](test::TestDb& db) {
+        // Imported, printed and marked so by hand last week.
+        db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"g", "已打印"}, {"z", waiting}, {"day1", "2026-12-03 10:20:30"}});
+        // Imported: the shop's status in both, courier and date as the report had them.
+        db.addOrder({{"a", "乙"}, {"d", "快递"}, {"g", waiting}, {"z", waiting}, {"day1", "2026-12-09 08:00:00"}});
+        // Imported with an empty status cell, by this program (empty texts)
+        // and by an earlier one (nulls).
+        db.addOrder({{"a", "丙"}, {"g", ""}, {"z", ""}});
+        db.addOrder({{"a", "丁"}});
+        // Typed in by hand: a status of the list, and one typed in with a remark.
+        db.addOrder({{"a", "戊"}, {"d", "EMS邮政快递"}, {"g", "未打印"}, {"z", "未打印"}, {"day1", "2025-12-31"}});
+        db.addOrder({{"a", "己"}, {"d", "顺丰速运"}, {"g", "加急"}, {"z", "周末送"}, {"day1", "2026-11-30"}});
+        // Cleaned yesterday, printed since.
+        db.addOrder({{"a", "庚"}, {"d", "韵达快递"}, {"g", "已打印"}, {"z", "已打印"}, {"day1", "2026-12-09"}});
     });
     test::typeText(s.main->quickSearch()->nameEdit, "甲");
     QCOMPARE(s.grid().rowCount(), 1);
@@ -128,34 +142,43 @@ void TestCleanup::cleanImported()
     s.run(Command(command));
 
     QVERIFY2(s.fp.dialogs.shown.isEmpty(), qPrintable(s.fp.dialogs.lastText()));
-    QCOMPARE(s.db.scalar("select count(*) from data where d=? and g='未打印' and day1=?", {courier, today}).toInt(), 3);
+    const QString cleaned = courier + "|未打印|" + today;
+    QCOMPARE(s.db.cli("select a, d, g, day1 from data order by rowid"),
+             QStringList({"甲|申通快递|已打印|2026-12-03 10:20:30", "乙|" + cleaned, "丙|" + cleaned, "丁|" + cleaned,
+                          "戊|EMS邮政快递|未打印|2025-12-31", "己|顺丰速运|加急|2026-11-30",
+                          "庚|韵达快递|已打印|2026-12-09"}));
+    // The remarks are the import's record of the shop's status: untouched.
+    QCOMPARE(s.db.scalar("select count(*) from data where z is ?", {waiting}).toInt(), 2);
     QCOMPARE(s.grid().sql(), QString("select * from data"));
-    QCOMPARE(s.main->grid()->rowCountText(), QString("共3条记录"));
-    QCOMPARE(s.shown(CourierColumn), QStringList(3, courier));
-    QCOMPARE(s.shown(StatusColumn), QStringList(3, "未打印"));
-    QCOMPARE(s.shown(PayDateColumn), QStringList(3, today));
-    QVERIFY(!s.main->grid()->model()->isPrinted(0));
+    QCOMPARE(s.main->grid()->rowCountText(), QString("共7条记录"));
+    QCOMPARE(s.shown(CourierColumn), QStringList({"申通快递", courier, courier, courier, "EMS邮政快递", "顺丰速运", "韵达快递"}));
+    QCOMPARE(s.shown(StatusColumn), QStringList({"已打印", "未打印", "未打印", "未打印", "未打印", "加急", "已打印"}));
+    QVERIFY(s.main->grid()->model()->isPrinted(0));
+    QVERIFY(!s.main->grid()->model()->isPrinted(1));
+
+    // The next day's clean-up finds nothing left to change.
+    s.main->senderPanel()->defaultCourierBox->setEditText("圆通速递");
+    s.run(Command(command));
+    QCOMPARE(s.db.scalar("select count(*) from data where d='圆通速递'").toInt(), 0);
 }
 
 void TestCleanup::cleanImportedStopsAtFailure_data()
 {
     QTest::addColumn<QString>("refused");
-    QTest::addColumn<QString>("left");  // courier, status, date afterwards
-    QTest::newRow("courier") << "d" << "申通快递|已打印|2026-01-05";
-    QTest::newRow("print status") << "g" << "韵达快运|已打印|2026-01-05";
-    QTest::newRow("date") << "day1" << "韵达快运|未打印|2026-01-05";
+    QTest::newRow("courier") << "d";
+    QTest::newRow("print status") << "g";
+    QTest::newRow("date") << "day1";
 }
 
-// A statement the database refuses ends the command: the ones before stay
-// done, no later one runs, the grid shows no rows and keeps its count text
-// until "全部记录".
+// A change the database refuses ends the command with nothing changed: the
+// three changes are one statement. The grid shows no rows and keeps its count
+// text until "全部记录".
 void TestCleanup::cleanImportedStopsAtFailure()
 {
     QFETCH(QString, refused);
-    QFETCH(QString, left);
     Session s([&](test::TestDb& db) {
-        db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"g", "已打印"}, {"day1", "2026-01-05"}});
-        db.addOrder({{"a", "乙"}, {"d", "申通快递"}, {"g", "已打印"}, {"day1", "2026-01-05"}});
+        db.addOrder({{"a", "甲"}, {"d", "申通快递"}, {"g", "等待发货"}, {"z", "等待发货"}, {"day1", "2026-01-05"}});
+        db.addOrder({{"a", "乙"}, {"d", "申通快递"}, {"g", "等待发货"}, {"z", "等待发货"}, {"day1", "2026-01-05"}});
         db.exec("create trigger refuse before update of " + refused +
                 " on data begin select raise(abort, '不能修改'); end");
     });
@@ -167,7 +190,7 @@ void TestCleanup::cleanImportedStopsAtFailure()
     s.run(Command::CleanImported);
 
     QCOMPARE(s.fp.dialogs.texts(), QStringList{"不能修改."});
-    QCOMPARE(s.db.cli("select d, g, day1 from data"), QStringList(2, left));
+    QCOMPARE(s.db.cli("select d, g, day1 from data"), QStringList(2, "申通快递|等待发货|2026-01-05"));
     QVERIFY(!s.grid().isOpen());
     QCOMPARE(s.main->grid()->model()->rowCount(), 0);
     QCOMPARE(s.main->orders()->rowCount(), 0);
@@ -190,9 +213,15 @@ void TestCleanup::cleanAddresses_data()
         << "江苏省南京市鼓楼区中山北路1号";
     QTest::newRow("11 characters, outside the layout, blanks around")
         << "13712345678" << "  上海市浦东新区张江路8号 \t" << "13712345678" << "上海市浦东新区张江路8号";
-    QTest::newRow("short, street past 80 bytes")
-        << "5551234" << "广东省 深圳市 南山区 " + test::repeatedText("科技园路", 45) << "5551234"
-        << "广东省深圳市南山区" + test::repeatedText("科技园路", 40);
+    QTest::newRow("short, street past 80 bytes kept whole")
+        << "5551234" << "广东省 深圳市 南山区 " + test::repeatedText("科技园路", 45) + "八九十号楼" << "5551234"
+        << "广东省深圳市南山区" + test::repeatedText("科技园路", 45) + "八九十号楼";
+    // Formatting goes before the last 11 are taken, so the number stays whole.
+    QTest::newRow("formatted with country code") << "+86 138-1234-5678" << layoutAddress << "13812345678" << tidiedAddress;
+    QTest::newRow("full-width formatting")
+        << "＋86（138）1234\u30005678" << layoutAddress << "13812345678" << tidiedAddress;
+    QTest::newRow("blanks only") << "138 1234 5678" << layoutAddress << "13812345678" << tidiedAddress;
+    QTest::newRow("11 characters with hyphens stay") << "138-1234-56" << layoutAddress << "138-1234-56" << tidiedAddress;
     QTest::newRow("empty texts") << "" << "" << "" << "";
     QTest::newRow("already tidied") << "13812345678" << tidiedAddress << "13812345678" << tidiedAddress;
 }

@@ -24,6 +24,7 @@ private slots:
     void dateTimeText();
     void standardButtonsSpeakChinese();
     void dialogsKeepTheProgramsCaptions();
+    void questionWithDetails();
 };
 
 namespace {
@@ -147,6 +148,30 @@ void TestPlatform::dialogsKeepTheProgramsCaptions()
             QVERIFY2(!t.contains("Print") && !t.contains("打印"), qPrintable(t));
     });
     QVERIFY(!accepted);
+}
+
+void TestPlatform::questionWithDetails()
+{
+    QtDialogs dialogs;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        seen = true;
+        QCOMPARE(box->windowTitle(), kx::appTitle);
+        QCOMPARE(box->text(), QString("跳过吗？"));
+        QCOMPARE(box->detailedText(), QString("1001\n1002"));
+        QCOMPARE(box->icon(), QMessageBox::Question);
+        QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+        // Closed without a choice.
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    const QMessageBox::StandardButton answer = dialogs.messageWithDetails(
+        nullptr, kx::appTitle, "跳过吗？", "1001\n1002", Dialogs::Icon::Question,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    QVERIFY(seen);
+    QCOMPARE(answer, QMessageBox::Cancel);
 }
 
 QTEST_MAIN(TestPlatform)

@@ -8,6 +8,7 @@
 
 #include "core/OperationError.h"
 #include "import/BiffWorkbookReader.h"
+#include "import/CellTextBudget.h"
 #include "import/XlsxPackage.h"
 #include "import/XlsxWorkbookReader.h"
 
@@ -37,6 +38,9 @@ private slots:
     void refused_data();
     void refused();
     void everyTruncationIsRefused();
+    void costlyWorkbookRefused_data();
+    void costlyWorkbookRefused();
+    void largeReportRead();
     void damagedBytesNeverCrash();
 };
 
@@ -431,6 +435,103 @@ void TestXlsxReader::everyTruncationIsRefused()
         }
     }
     QCOMPARE(refused, int(good.size()));
+}
+
+void TestXlsxReader::costlyWorkbookRefused_data()
+{
+    QTest::addColumn<QByteArray>("file");
+
+    // Millions of empty shared strings pack into a few hundred kilobytes.
+    // Each costs its keeping, so the read stops after a share of them.
+    const qsizetype items = CellTextBudget::Limit / CellTextBudget::ValueCost + 1000;
+    QByteArray empties;
+    empties.reserve(items * 5);
+    for (qsizetype i = 0; i < items; ++i)
+        empties += "<si/>";
+    QTest::newRow("shared-strings bomb")
+        << zip(workbookParts("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>", empties));
+
+    // One long string named by every cell of a row: each cell's text counts.
+    const int cells = int(CellTextBudget::Limit / (2 * 1024 * 1024)) + 1;
+    QByteArray row = "<row r=\"1\">";
+    for (int c = 0; c < cells; ++c)
+        row += "<c t=\"s\"><v>0</v></c>";
+    row += "</row>";
+    QTest::newRow("one long text in many cells")
+        << zip(workbookParts(row, "<si><t>" + QByteArray(1024 * 1024, 'x') + "</t></si>"));
+}
+
+void TestXlsxReader::costlyWorkbookRefused()
+{
+    QFETCH(QByteArray, file);
+    // Small as files go: what they would cost is the unpacking.
+    QVERIFY2(file.size() < 2 * 1024 * 1024, qPrintable(QString::number(file.size())));
+    try {
+        XlsxWorkbookReader::fromBytes(file).readSheet(QStringLiteral("tarnvale"));
+        QFAIL("the workbook was read");
+    } catch (const OperationError& e) {
+        QCOMPARE(e.message(), u"The workbook holds more than 256 MB of cell text, far more than any order report;"
+                              " it is refused."_qs);
+    }
+}
+
+void TestXlsxReader::largeReportRead()
+{
+    // A real shop's report of 60,000 orders stays far inside the bound: the
+    // marketplace's 18 columns, six texts of each order its own shared
+    // string, the rest shared by many or numbers and dates.
+    constexpr int orders = 60000;
+    const QList<QByteArray> headers{"订单编号", "买家会员名", "买家支付宝账号", "买家应付货款", "买家实际支付金额", "订单状态",
+                                    "买家留言", "收货人姓名", "收货地址", "运送方式", "联系电话", "联系手机",
+                                    "订单创建时间", "订单付款时间", "宝贝标题", "宝贝种类", "宝贝总数量", "商家备注"};
+    QByteArray strings;
+    int stringCount = 0;
+    auto shared = [&](const QByteArray& text) {
+        strings += "<si><t>" + text + "</t></si>";
+        return QByteArray::number(stringCount++);
+    };
+    QByteArray rows;
+    rows.reserve(qsizetype(orders) * 700);
+    auto cell = [&](const char* column, int row, const QByteArray& inner, const char* attributes) {
+        rows += QByteArray("<c r=\"") + column + QByteArray::number(row) + "\"" + attributes + "><v>" + inner + "</v></c>";
+    };
+    const char* columns[] = {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M", "N", "O", "P", "Q", "R"};
+    rows += "<row r=\"1\">";
+    for (int c = 0; c < 18; ++c)
+        cell(columns[c], 1, shared(headers[c]), " t=\"s\"");
+    rows += "</row>";
+    const QByteArray waiting = shared("买家已付款，等待卖家发货"), courier = shared("快递"), empty = shared("");
+    const QByteArray item = shared("纯棉T恤 男款 白色XL 夏季新款 圆领短袖");
+    for (int o = 0; o < orders; ++o) {
+        const int r = o + 2;
+        const QByteArray n = QByteArray::number(o);
+        rows += "<row r=\"" + QByteArray::number(r) + "\">";
+        cell("A", r, shared("19306798581" + n.rightJustified(6, '0')), " t=\"s\"");
+        cell("B", r, shared("tb_买家" + n), " t=\"s\"");
+        cell("C", r, shared("buyer" + n + "@example.com"), " t=\"s\"");
+        cell("D", r, "59.90", "");
+        cell("E", r, "59.90", "");
+        cell("F", r, waiting, " t=\"s\"");
+        cell("G", r, empty, " t=\"s\"");
+        cell("H", r, shared("张三" + n), " t=\"s\"");
+        cell("I", r, shared("浙江省 杭州市 西湖区 文三路" + n + "号 华星科技大厦八九十号楼"), " t=\"s\"");
+        cell("J", r, courier, " t=\"s\"");
+        cell("K", r, empty, " t=\"s\"");
+        cell("L", r, QByteArray::number(13800000000LL + o), "");
+        cell("M", r, "46341.6", "");
+        cell("N", r, "46341.7", "");
+        cell("O", r, item, " t=\"s\"");
+        cell("P", r, "1", "");
+        cell("Q", r, "2", "");
+        cell("R", r, shared("备注" + n), " t=\"s\"");
+        rows += "</row>";
+    }
+    const SheetTable table
+        = XlsxWorkbookReader::fromBytes(zip(workbookParts(rows, strings))).readSheet(QStringLiteral("tarnvale"));
+    QCOMPARE(table.rowCount(), orders + 1);
+    QCOMPARE(table.columnCount(), 18);
+    QCOMPARE(table.cell(orders, 8).text(), u"浙江省 杭州市 西湖区 文三路59999号 华星科技大厦八九十号楼"_qs);
+    QCOMPARE(table.cell(orders, 11).number(), 13800059999.0);
 }
 
 void TestXlsxReader::damagedBytesNeverCrash()

@@ -11,7 +11,6 @@ namespace {
 // the street begins at character 12, which is GBK byte 22.
 constexpr qsizetype nameLength = 3;
 constexpr qsizetype streetStart = 3 * (nameLength + 1);
-constexpr qsizetype streetBytes = 80;
 
 qsizetype gbkBytes(QChar c)
 {
@@ -48,21 +47,6 @@ bool inLayout(const QString& address)
     return true;
 }
 
-// The leading characters of the street that fit in 80 GBK bytes; a
-// double-byte character that would straddle the limit is left out whole.
-QString cutStreet(const QString& street)
-{
-    qsizetype bytes = 0;
-    qsizetype kept = 0;
-    for (const QChar c : street) {
-        bytes += gbkBytes(c);
-        if (bytes > streetBytes)
-            break;
-        ++kept;
-    }
-    return street.left(kept);
-}
-
 }  // namespace
 
 QString AddressTidy::tidy(const QString& address)
@@ -76,7 +60,9 @@ QString AddressTidy::tidy(const QString& address)
     const QString province = address.mid(0, nameLength);
     const QString city = address.mid(nameLength + 1, nameLength);
     const QString district = address.mid(2 * (nameLength + 1), nameLength);
-    QString street = cutStreet(address.mid(streetStart));
+    // The whole street: the waybill shrinks a long address to fit its box,
+    // so a cut would only lose the house number.
+    QString street = address.mid(streetStart);
 
     // One name after the other, each over what the one before left: a
     // repetition that only forms once another is removed stays.

@@ -6,9 +6,9 @@ namespace kx {
 
 // The address as "优化收件地址" stores it. An address typed in the usual
 // layout — province, blank, city, blank, district, blank, street, each name
-// three Chinese characters — loses its three blanks, the repetitions of the
-// three names inside the street, and whatever of the street lies beyond 80
-// GBK bytes; the result is trimmed as every stored input is.
+// three Chinese characters — loses its three blanks and the repetitions of
+// the three names inside the street, which it keeps whole however long; the
+// result is trimmed as every stored input is.
 //
 // The tidy counts GBK bytes at fixed positions, which only line up with whole
 // characters in that layout. Every other address — names of two or four

@@ -6,6 +6,7 @@
 #include "import/BiffContinuedReader.h"
 #include "import/BiffDateFormat.h"
 #include "import/BiffRecordStream.h"
+#include "import/CellTextBudget.h"
 
 
 #include <cstring>
@@ -146,8 +147,14 @@ void BiffWorkbookReader::readSharedStrings(QList<QByteArrayView> pieces)
     const quint32 unique = reader.u32();
     // The count is the writer's claim; the strings themselves decide how many
     // there are, and a cell naming a missing one is caught where it is read.
-    for (quint32 i = 0; i < unique && !reader.atEnd(); ++i)
-        m_strings << reader.string();
+    // Each string is charged as it is read, so that a table of millions of
+    // tiny strings costs no more than the limit allows.
+    CellTextBudget budget;
+    for (quint32 i = 0; i < unique && !reader.atEnd(); ++i) {
+        QString text = reader.string();
+        budget.charge(text.size());
+        m_strings << std::move(text);
+    }
 }
 
 QStringList BiffWorkbookReader::sheetNames() const

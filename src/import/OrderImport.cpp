@@ -8,10 +8,12 @@
 #include "data/Statement.h"
 #include "data/Transaction.h"
 #include "import/ReportCellValue.h"
+#include "import/RepeatedOrders.h"
 
 #include <QStringList>
 #include <QVariantList>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -47,10 +49,20 @@ constexpr std::array<Field, 13> fields{{
     {&column::remark, u"订单状态", FieldType::Text},
 }};
 
+// Where the order number stands among the fields.
+constexpr size_t orderNumberField = [] {
+    size_t f = 0;
+    while (fields[f].column != &column::orderNumber)
+        ++f;
+    return f;
+}();
+
 // The column of each field in the report, by its header.
 std::array<int, fields.size()> findColumns(const SheetTable& report)
 {
-    const QStringList found = report.rowCount() > 0 ? report.headers() : QStringList();
+    if (report.rowCount() == 0)
+        throw OperationError(QStringLiteral("The order report is empty."));
+    const QStringList found = report.headers();
     std::array<int, fields.size()> columns{};
     QStringList missing;
     for (size_t f = 0; f < fields.size(); ++f) {
@@ -106,11 +118,31 @@ const QString& OrderImport::insertStatement()
     return sql;
 }
 
+QVariantList OrderImport::orderNumbers(const SheetTable& report, bool epoch1904)
+{
+    const auto columns = findColumns(report);
+    const Field& number = fields[orderNumberField];
+    QVariantList numbers;
+    numbers.reserve(std::max(0, report.rowCount() - 1));
+    for (int row = 1; row < report.rowCount(); ++row) {
+        try {
+            numbers << convert(report.cell(row, columns[orderNumberField]), number.type, epoch1904);
+        } catch (const OperationError&) {
+            numbers << QVariant();
+        }
+    }
+    return numbers;
+}
+
 int OrderImport::run(Connection& connection, const SheetTable& report, bool epoch1904,
-                     const std::function<void(int done)>& progress)
+                     const std::function<void(int done)>& progress, RepeatedOrders* repeats)
 {
     const auto columns = findColumns(report);
     Transaction tx(connection);
+    // Inside the transaction: what another station added since the question
+    // counts too.
+    if (repeats)
+        repeats->lookUp(connection);
     std::optional<Statement> insert;
     int added = 0;
     QVariantList values;
@@ -125,11 +157,13 @@ int OrderImport::run(Connection& connection, const SheetTable& report, bool epoc
                 values << convert(cell, fields[f].type, epoch1904);
             } catch (const OperationError& e) {
                 throw OperationError(QStringLiteral("Row %1 of the order report, column '%2': %3")
-                                  .arg(row + 1)
+                                  .arg(report.sheetRowNumber(row))
                                   .arg(QString::fromUtf16(fields[f].header), e.message()));
             }
         }
         if (!anyValue && rowIsEmpty(report, row))
+            continue;
+        if (repeats && repeats->leaveOut(values[qsizetype(orderNumberField)]))
             continue;
         // Prepared once, bound anew for each order.
         if (insert)

@@ -3,11 +3,13 @@
 #include "import/SheetTable.h"
 
 #include <QString>
+#include <QVariantList>
 #include <functional>
 
 namespace kx {
 
 class Connection;
+class RepeatedOrders;
 
 // Appends every order of a shop's order report to the order table, all or
 // nothing. The report's first row holds the marketplace's column headers;
@@ -27,8 +29,16 @@ public:
 
     // Returns how many orders were added. `progress`, when given, hears the
     // count done after each order, so a window can keep itself alive.
+    // `repeats`, when given, is looked up again inside the transaction and
+    // leaves out the orders it names (see RepeatedOrders).
     static int run(Connection& connection, const SheetTable& report, bool epoch1904,
-                   const std::function<void(int done)>& progress = {});
+                   const std::function<void(int done)>& progress = {},
+                   RepeatedOrders* repeats = nullptr);
+
+    // The order number of each row of the report after the headers, as run()
+    // would store it; one that cannot be converted counts as none (run()
+    // refuses it).
+    static QVariantList orderNumbers(const SheetTable& report, bool epoch1904);
 };
 
 }  // namespace kx

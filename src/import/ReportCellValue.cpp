@@ -53,10 +53,19 @@ QVariant ReportCellValue::text(const SheetCell& cell)
 {
     switch (cell.kind) {
     case SheetCell::Kind::Empty:
-        return {};
+        // An empty text, not a null: every later step that shows the field
+        // as text (the courier list of "全部记录", the editor, a waybill)
+        // would stop at a null with the conversion error.
+        return QString(QLatin1StringView(""));
     case SheetCell::Kind::Text:
         return cell.value;
     case SheetCell::Kind::Number:
+        // A spreadsheet keeps 15 significant digits: from 10^15 on, a long
+        // order number kept as a number has already lost its last digits,
+        // and the digits we would store look exact but are invented.
+        if (std::fabs(cell.number()) >= 1e15)
+            throw OperationError(QStringLiteral("'%1' is stored as a number; format the column as text.")
+                                     .arg(numberAsText(cell.number())));
         return numberAsText(cell.number());
     case SheetCell::Kind::DateTime:
         return dateTimeText(cell.dateTime());

@@ -10,10 +10,12 @@ namespace kx {
 // the order table, by the field's type. A null QVariant stores null. A cell
 // that cannot become the field's value throws DbError saying why.
 //
-// Text fields take any cell but an error: text as it stands, a number in its
-// shortest form (a mobile typed as a number, 13800000000, stays
-// "13800000000"), a date as the program stores dates, a boolean as
-// "TRUE"/"FALSE".
+// Text fields take any cell but an error: text as it stands, an empty cell as
+// an empty text (never null), a number in its shortest form (a mobile typed
+// as a number, 13800000000, stays "13800000000"), a date as the program
+// stores dates, a boolean as "TRUE"/"FALSE". A number of 10^15 or more is
+// refused: a spreadsheet keeps only 15 significant digits, so such a number
+// (a long order number not formatted as text) has lost digits already.
 //
 // Number fields take numbers and numeric text: blanks around it, a sign, a
 // decimal point and an exponent are read; commas only as thousands

@@ -12,7 +12,8 @@ namespace kx {
 // first bytes, not by its name, because reports are renamed freely:
 //   - a compound document (what Excel 97-2003 saves): its worksheet
 //     "tarnvale";
-//   - a zip container (what current Excel saves): its worksheet "tarnvale";
+//   - a zip container (what current Excel saves): its worksheet "tarnvale"
+//     if it has one, else its first worksheet;
 //   - anything else whose name ends in ".csv": the whole file as
 //     comma-separated text.
 // Everything else, and every file the chosen reader refuses (an encrypted

@@ -38,6 +38,8 @@ void SheetTable::set(int row, int column, SheetCell cell)
     // A worksheet of this format never goes past 65536 rows and 256 columns.
     if (row < 0 || column < 0 || row > 0xFFFF || column > 0xFF || cell.isEmpty())
         return;
+    // Text is charged as it stands; a number, date or boolean only as a value.
+    m_budget.charge(cell.kind == SheetCell::Kind::Text || cell.kind == SheetCell::Kind::Error ? cell.text().size() : 0);
     if (row >= rowCount())
         m_rowCells.resize(size_t(row) + 1);
     std::vector<Entry>& cells = m_rowCells[size_t(row)];
@@ -66,6 +68,7 @@ void SheetTable::trimLeadingEmptyRows()
     while (first < m_rowCells.size() && m_rowCells[first].empty())
         ++first;
     m_rowCells.erase(m_rowCells.begin(), m_rowCells.begin() + qsizetype(first));
+    m_droppedRows += int(first);
 }
 
 }  // namespace kx

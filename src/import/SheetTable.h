@@ -1,5 +1,6 @@
 #pragma once
 
+#include "import/CellTextBudget.h"
 #include "import/SheetCell.h"
 
 #include <QStringList>
@@ -23,9 +24,14 @@ public:
     QStringList headers() const;
 
     // Places a cell at the sheet's own coordinates; empty cells are not kept.
+    // Each cell kept is charged to the table's CellTextBudget: past it, this
+    // throws OperationError and the read ends.
     void set(int row, int column, SheetCell cell);
     // Drops leading rows without a single value, so that the headers come first.
     void trimLeadingEmptyRows();
+    // The row's number as the spreadsheet shows it (counting from 1, the
+    // dropped leading rows included), for messages that send the user there.
+    int sheetRowNumber(int row) const { return row + 1 + m_droppedRows; }
 
 private:
     struct Entry {
@@ -35,7 +41,9 @@ private:
 
     std::vector<std::vector<Entry>> m_rowCells;  // per row, in column order
     int m_columns = 0;
+    int m_droppedRows = 0;
     size_t m_fullestRow = 0;  // the most cells any row holds
+    CellTextBudget m_budget;
 };
 
 }  // namespace kx

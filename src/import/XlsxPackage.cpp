@@ -75,36 +75,89 @@ XlsxPackage::XlsxPackage(QByteArray fileBytes) : m_file(std::move(fileBytes))
     openZip(input, m_file);
 }
 
-std::optional<QByteArray> XlsxPackage::readIfPresent(const QString& path) const
+namespace {
+
+// One part of the container, unpacked as it is read. A reader that stops
+// early (a part refused halfway) never unpacks the rest, and a part is
+// never held whole in memory by the one who streams it.
+class PartDevice : public QIODevice {
+public:
+    PartDevice(InputPtr input, InfilePtr zip, InfilePtr dir, InputPtr part, QString path)
+        : m_input(std::move(input)), m_zip(std::move(zip)), m_dir(std::move(dir)), m_part(std::move(part)),
+          m_path(std::move(path)), m_size(gsf_input_size(m_part.get()))
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    bool isSequential() const override { return true; }
+    // A part whose packing broke has nothing more to give: the XML reader
+    // must see its end, not wait for more.
+    qint64 bytesAvailable() const override { return m_failed ? 0 : m_size - m_read + QIODevice::bytesAvailable(); }
+    bool atEnd() const override { return m_failed || m_read >= m_size; }
+    bool failed() const { return m_failed; }
+    const QString& path() const { return m_path; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        // Never past the size the container states, which the caller checked.
+        const qint64 n = std::min(maxSize, m_size - m_read);
+        if (n <= 0 || m_failed)
+            return m_failed ? -1 : 0;
+        if (!gsf_input_read(m_part.get(), size_t(n), reinterpret_cast<guint8*>(data))) {
+            m_failed = true;
+            return -1;
+        }
+        m_read += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    // Kept in this order: the part reads through its folder, the zip and
+    // the bytes below them.
+    InputPtr m_input;
+    InfilePtr m_zip;
+    InfilePtr m_dir;
+    InputPtr m_part;
+    QString m_path;
+    qint64 m_size = 0;
+    qint64 m_read = 0;
+    bool m_failed = false;
+};
+
+}  // namespace
+
+std::unique_ptr<QIODevice> XlsxPackage::openIfPresent(const QString& path) const
 {
     InputPtr input;
-    const InfilePtr zip = openZip(input, m_file);
+    InfilePtr zip = openZip(input, m_file);
 
     // Walk down the folders; the last name is the part itself.
     const QStringList names = path.split(u'/', Qt::SkipEmptyParts);
     if (names.isEmpty())
-        return std::nullopt;
+        return nullptr;
     InfilePtr dir;
     GsfInfile* at = zip.get();
     InputPtr part;
     for (qsizetype i = 0; i < names.size(); ++i) {
         InputPtr child = childNamed(at, names[i]);
         if (!child)
-            return std::nullopt;
+            return nullptr;
         if (i + 1 == names.size()) {
             part = std::move(child);
         } else {
             if (!GSF_IS_INFILE(child.get()) || gsf_infile_num_children(GSF_INFILE(child.get())) < 0)
-                return std::nullopt;
+                return nullptr;
             dir.reset(GSF_INFILE(child.release()));
             at = dir.get();
         }
     }
     if (GSF_IS_INFILE(part.get()) && gsf_infile_num_children(GSF_INFILE(part.get())) >= 0)
-        return std::nullopt;  // a folder of that name, not a part
+        return nullptr;  // a folder of that name, not a part
 
     // The size is the container's claim for the inflated part; reading never
-    // goes past it, so checking the claim caps the memory a part can take.
+    // goes past it, so checking the claim caps what a part can cost.
     const gsf_off_t size = gsf_input_size(part.get());
     if (size < 0)
         throw OperationError(QStringLiteral("Workbook is damaged: the size of %1 cannot be read.").arg(path));
@@ -112,16 +165,30 @@ std::optional<QByteArray> XlsxPackage::readIfPresent(const QString& path) const
         throw OperationError(QStringLiteral("Workbook is damaged: %1 would unpack to %2 MB, more than any order report holds.")
                           .arg(path)
                           .arg(qint64(size) / (1024 * 1024)));
+    return std::make_unique<PartDevice>(std::move(input), std::move(zip), std::move(dir), std::move(part), path);
+}
 
+void XlsxPackage::checkReadToEnd(const QIODevice& device)
+{
+    const auto* part = dynamic_cast<const PartDevice*>(&device);
+    if (part && part->failed())
+        throw OperationError(QStringLiteral("Workbook is damaged: %1 cannot be unpacked to its end.").arg(part->path()));
+}
+
+std::optional<QByteArray> XlsxPackage::readIfPresent(const QString& path) const
+{
+    const std::unique_ptr<QIODevice> part = openIfPresent(path);
+    if (!part)
+        return std::nullopt;
     // Grow with what really inflates rather than with the claim, which a
     // damaged archive can overstate.
     constexpr qint64 Chunk = 1024 * 1024;
     QByteArray data;
-    while (qint64(data.size()) < qint64(size)) {
+    while (part->bytesAvailable() > 0) {
         const qsizetype done = data.size();
-        const qsizetype n = qsizetype(std::min<qint64>(Chunk, qint64(size) - done));
+        const qsizetype n = qsizetype(std::min<qint64>(Chunk, part->bytesAvailable()));
         data.resize(done + n);
-        if (!gsf_input_read(part.get(), size_t(n), reinterpret_cast<guint8*>(data.data() + done)))
+        if (part->read(data.data() + done, n) != n)
             throw OperationError(QStringLiteral("Workbook is damaged: %1 cannot be unpacked to its end.").arg(path));
     }
     return data;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace kx {
@@ -27,6 +29,15 @@ public:
     std::optional<QByteArray> readIfPresent(const QString& path) const;
     // The same, but a missing part throws DbError too.
     QByteArray read(const QString& path) const;
+
+    // The part as a device that unpacks it as it is read, or null when the
+    // container has no such part; throws DbError when the part is too large.
+    // A reader that stops early never unpacks the rest. The device must not
+    // outlive the package.
+    std::unique_ptr<QIODevice> openIfPresent(const QString& path) const;
+    // Throws DbError when a device of openIfPresent() met damaged packing:
+    // what it gave up to there is all a reader saw.
+    static void checkReadToEnd(const QIODevice& device);
 
 private:
     QByteArray m_file;

@@ -2,6 +2,7 @@
 
 #include "core/OperationError.h"
 #include "import/BiffDateFormat.h"
+#include "import/CellTextBudget.h"
 
 #include <QDir>
 #include <QHash>
@@ -44,6 +45,11 @@ void finish(const QXmlStreamReader& xml, const QString& part)
 QXmlStreamReader::TokenType step(QXmlStreamReader& xml, const QString& part)
 {
     const QXmlStreamReader::TokenType token = xml.readNext();
+    // A part is read from a device that has given all it holds: a document
+    // ending early is damaged, never one to wait for more of (the reader
+    // would try again at each further call).
+    if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError)
+        xml.raiseError(xml.errorString());
     if (token == QXmlStreamReader::DTD)
         damaged(QStringLiteral("%1 declares a document type").arg(part));
     return token;
@@ -266,20 +272,29 @@ void XlsxWorkbookReader::readWorkbook()
     }
 
     const QString strings = partOfType(rels, u"/sharedStrings", QStringLiteral("xl/sharedStrings.xml"));
-    if (const std::optional<QByteArray> bytes = m_package.readIfPresent(strings))
-        readSharedStrings(*bytes, strings);
+    // Streamed: a refused part is never unpacked further than it was read.
+    if (const std::unique_ptr<QIODevice> device = m_package.openIfPresent(strings))
+        readSharedStrings(*device, strings);
     const QString styles = partOfType(rels, u"/styles", QStringLiteral("xl/styles.xml"));
     if (const std::optional<QByteArray> bytes = m_package.readIfPresent(styles))
         readStyles(*bytes, styles);
 }
 
-void XlsxWorkbookReader::readSharedStrings(const QByteArray& bytes, const QString& part)
+void XlsxWorkbookReader::readSharedStrings(QIODevice& device, const QString& part)
 {
-    QXmlStreamReader xml(bytes);
+    // Each string is charged as it is read: a part of millions of empty
+    // items (a few hundred kilobytes packed) is refused after a small share
+    // of them, not after gigabytes. The count the part declares is not used.
+    CellTextBudget budget;
+    QXmlStreamReader xml(&device);
     while (!xml.atEnd()) {
-        if (step(xml, part) == QXmlStreamReader::StartElement && xml.name() == u"si")
-            m_strings << richText(xml, part);
+        if (step(xml, part) == QXmlStreamReader::StartElement && xml.name() == u"si") {
+            QString text = richText(xml, part);
+            budget.charge(text.size());
+            m_strings << std::move(text);
+        }
     }
+    XlsxPackage::checkReadToEnd(device);
     finish(xml, part);
 }
 
@@ -331,6 +346,15 @@ QStringList XlsxWorkbookReader::sheetNames() const
     QStringList names;
     for (const Sheet& s : m_sheets)
         names << s.name;
+    return names;
+}
+
+QStringList XlsxWorkbookReader::worksheetNames() const
+{
+    QStringList names;
+    for (const Sheet& s : m_sheets)
+        if (s.worksheet)
+            names << s.name;
     return names;
 }
 
@@ -402,8 +426,12 @@ SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
         damaged(QStringLiteral("sheet '%1' names no part of the container").arg(sheet->name));
     const QString& part = sheet->part;
 
+    // Streamed, as the shared strings are.
+    const std::unique_ptr<QIODevice> device = m_package.openIfPresent(part);
+    if (!device)
+        damaged(QStringLiteral("it has no part %1").arg(part));
     SheetTable table;
-    QXmlStreamReader xml(m_package.read(part));
+    QXmlStreamReader xml(device.get());
     bool inData = false;
     int row = -1;     // the row being read; a <row> without a number is the next one
     int column = -1;  // the last cell's column; a <c> without a reference is the next one
@@ -461,6 +489,7 @@ SheetTable XlsxWorkbookReader::readSheet(const QString& name) const
             place(table, row, column, cellOf(raw, row, column));
         }
     }
+    XlsxPackage::checkReadToEnd(*device);
     finish(xml, part);
     table.trimLeadingEmptyRows();
     return table;

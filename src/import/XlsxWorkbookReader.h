@@ -4,6 +4,7 @@
 #include "import/XlsxPackage.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,9 @@ public:
     static XlsxWorkbookReader fromBytes(const QByteArray& fileBytes);
 
     QStringList sheetNames() const;
+    // The sheets that hold cells (no chart or dialog sheets), in the
+    // workbook's order.
+    QStringList worksheetNames() const;
     bool uses1904() const { return m_epoch1904; }
 
     // The named worksheet (case does not matter) as a table whose first row
@@ -39,7 +43,7 @@ private:
 
     explicit XlsxWorkbookReader(XlsxPackage package);
     void readWorkbook();
-    void readSharedStrings(const QByteArray& xml, const QString& part);
+    void readSharedStrings(QIODevice& device, const QString& part);
     void readStyles(const QByteArray& xml, const QString& part);
     SheetCell cellOf(const RawCell& raw, int row, int column) const;
     SheetCell numberCell(double value, int style) const;

@@ -7,6 +7,7 @@
 #include "data/SenderProfile.h"
 #include "import/AddressTidy.h"
 #include "orders/OrderRegister.h"
+#include "orders/PrintStatus.h"
 #include "widgets/CommandRegistry.h"
 
 #include <QCoreApplication>
@@ -31,12 +32,23 @@ void ImportCleanup::registerCommands(CommandRegistry& commands)
 void ImportCleanup::cleanImported()
 {
     Dataset& grid = m_orders.result();
-    // The courier box's text is a bound value, so no text can change what the
-    // statement does; a text is bound as a text even when empty, never a null.
+    // Only rows as the import left them: it writes the shop's order status
+    // into both the print status and the remark, so a raw row's status is
+    // null or equals its remark and is none of the two statuses the program
+    // itself sets. Rows typed in the editor and rows cleaned before keep
+    // their courier, status and date: a mark "已打印" set by hand survives the
+    // next day's clean-up.
+    //
+    // The three changes go in one statement: its condition reads the status
+    // that the change itself overwrites, and a failure leaves no row half
+    // cleaned. The courier box's text and both statuses are bound values, so
+    // no text can change what the statement does; a text is bound as a text
+    // even when empty, never a null.
     namespace column = schema::orderColumn;
-    runStatement(grid, QStringLiteral("update data set %1=?").arg(column::courier), {m_sender.courier()});
-    runStatement(grid, QStringLiteral("update data set %1='未打印'").arg(column::printStatus));
-    runStatement(grid, QStringLiteral("update data set %1=Date();").arg(column::payDate));
+    runStatement(grid,
+                 QStringLiteral("update data set %1=?, %2=?, %3=Date() where %2 is null or (%2=%4 and %2 not in (?, ?))")
+                     .arg(column::courier, column::printStatus, column::payDate, column::remark),
+                 {m_sender.courier(), notPrintedStatus, notPrintedStatus, printedStatus});
     m_orders.showAll();
 }
 
@@ -78,13 +90,25 @@ void ImportCleanup::cleanAddresses()
 
 QString ImportCleanup::lastElevenOf(const QString& mobile)
 {
-    qsizetype from = mobile.size();
-    for (int kept = 0; kept < 11 && from > 0; ++kept) {
-        --from;
-        if (from > 0 && mobile.at(from).isLowSurrogate() && mobile.at(from - 1).isHighSurrogate())
+    const auto lastEleven = [](const QString& text) {
+        qsizetype from = text.size();
+        for (int kept = 0; kept < 11 && from > 0; ++kept) {
             --from;
-    }
-    return from == 0 ? mobile : mobile.mid(from);
+            if (from > 0 && text.at(from).isLowSurrogate() && text.at(from - 1).isHighSurrogate())
+                --from;
+        }
+        return from == 0 ? text : text.mid(from);
+    };
+    if (lastEleven(mobile) == mobile)
+        return mobile;
+    // What formats a number for the eye, never a digit of it.
+    static const QString formatting = QStringLiteral("-()+\u2010\uFF0D\uFF08\uFF09\uFF0B");
+    QString plain;
+    plain.reserve(mobile.size());
+    for (const QChar c : mobile)
+        if (!c.isSpace() && !formatting.contains(c))
+            plain += c;
+    return lastEleven(plain);
 }
 
 }  // namespace kx

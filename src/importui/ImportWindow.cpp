@@ -6,6 +6,7 @@
 #include "data/DatabaseChecker.h"
 #include "data/Schema.h"
 #include "import/OrderImport.h"
+#include "import/RepeatedOrders.h"
 #include "import/ReportFileReader.h"
 #include "orders/OrderRegister.h"
 #include "platform/AppInfo.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -27,6 +29,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <new>
 
 namespace kx {
 
@@ -36,6 +39,17 @@ const QString pathMessage = QStringLiteral("请正确选择相关路径！");
 const QString connectFailedMessage = QStringLiteral("连接ACCESS失败！请联系技术客服QQ:");
 const QString importedMessage = QStringLiteral("批量EXCEL导入成功！请退出在主界面中点全部记录查看");
 const QString importFailedMessage = QStringLiteral("批量EXCEL导入失败！请联系官网技术QQ客服");
+const QString repeatsQuestion =
+    QStringLiteral("报表中有 %1 个订单已在订单库中（订单编号相同）。是否跳过这些订单，只导入新的订单？");
+const QString importCounts = QStringLiteral("\n导入 %1 个订单，跳过 %2 个订单。");
+// How many of the repeated numbers the question's details list.
+constexpr int repeatsListed = 20;
+
+// A path typed as "~/…" lies in the home folder, as in a shell.
+QString withHomeFolder(const QString& path)
+{
+    return path.startsWith(QLatin1String("~/")) ? QDir::homePath() + path.mid(1) : path;
+}
 
 // How long an import may hold the window without letting the desktop's
 // paint and timer events through.
@@ -110,6 +124,12 @@ ImportWindow::ImportWindow(OrderRegister& orders, const Platform& platform, QWid
     instructionsLink->setFont(underlined);
     setTextColour(instructionsLink, Qt::blue);
     instructionsLink->setCursor(Qt::PointingHandCursor);
+    // Grown downwards to the height the underlined line takes: the Song
+    // faces here reach lower than the Windows face the 14 pixels were made
+    // for, and the underline would be cut off below.
+    instructionsLink->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    instructionsLink->resize(instructionsLink->width(),
+                             std::max(instructionsLink->height(), instructionsLink->sizeHint().height()));
     instructionsLink->installEventFilter(this);
 
     instructionsBox = new QGroupBox(QStringLiteral("导入使用说明"), this);
@@ -176,7 +196,8 @@ void ImportWindow::browseReport()
 {
     const QString path = m_platform.dialogs.openFileName(
         this, QStringLiteral("请选择相应的Excel文件"),
-        QStringLiteral("Excel(*.xls);;Excel 2007(*.xlsx);;CSV(*.csv)"), QStringLiteral("xls"));
+        QStringLiteral("订单报表 (*.xls *.xlsx *.csv);;Excel(*.xls);;Excel 2007(*.xlsx);;CSV(*.csv)"),
+        QStringLiteral("xls"));
     if (!path.isEmpty())
         reportPathEdit->setText(path);
 }
@@ -194,8 +215,8 @@ void ImportWindow::runImport()
         return;
     // Only blanks and control characters go; a full-width blank is part of
     // a name.
-    const QString databasePath = trimControl(databasePathEdit->text());
-    const QString reportPath = trimControl(reportPathEdit->text());
+    const QString databasePath = withHomeFolder(trimControl(databasePathEdit->text()));
+    const QString reportPath = withHomeFolder(trimControl(reportPathEdit->text()));
     if (databasePath.isEmpty() || reportPath.isEmpty()) {
         warn(pathMessage);
         return;
@@ -222,16 +243,16 @@ void ImportWindow::runImport()
     }
 
     if (!importReport(reportPath)) {
-        warn(importFailedMessage);
+        // The reason on a line of its own, so the shop can mend its report.
+        warn(importFailedMessage + QLatin1Char('\n') + m_importFailure);
         return;
     }
-    warn(importedMessage);
-    try {
-        m_orders.showAll();
-    } catch (const std::exception&) {
-        // The orders are in; only the grid could not show them.
-        warn(importFailedMessage);
-    }
+    if (m_importCancelled)
+        return;
+    warn(importedMessage + m_importCounts);
+    // Every order is in: an error of the reload (an older order's null) is
+    // the grid's, and the general error display names it.
+    m_platform.guard(this, [this] { m_orders.showAll(); });
 }
 
 bool ImportWindow::importReport(const QString& reportPath)
@@ -252,13 +273,51 @@ bool ImportWindow::importReport(const QString& reportPath)
             sinceEvents.restart();
         }
     };
+    m_importCancelled = false;
+    m_importCounts.clear();
+    m_importFailure.clear();
     try {
         const ReportFileReader report = ReportFileReader::fromFile(reportPath);
-        OrderImport::run(m_connection, report.table(), report.uses1904(), keepAlive);
+        RepeatedOrders repeats(OrderImport::orderNumbers(report.table(), report.uses1904()));
+        const QMessageBox::StandardButton answer = askAboutRepeats(repeats);
+        if (answer == QMessageBox::Cancel) {
+            m_importCancelled = true;
+            return true;
+        }
+        const bool leaveOut = answer == QMessageBox::Yes;
+        const int added = OrderImport::run(m_connection, report.table(), report.uses1904(), keepAlive,
+                                           leaveOut ? &repeats : nullptr);
+        if (answer != QMessageBox::NoButton)
+            m_importCounts = importCounts.arg(added).arg(leaveOut ? repeats.leftOut() : 0);
         return true;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const OperationError& e) {
+        m_importFailure = e.message();
+    } catch (const std::bad_alloc&) {
+        m_importFailure = QStringLiteral("Not enough memory to read the order report.");
+    } catch (const std::exception& e) {
+        m_importFailure = QString::fromLocal8Bit(e.what());
     }
+    return false;
+}
+
+QMessageBox::StandardButton ImportWindow::askAboutRepeats(RepeatedOrders& repeats)
+{
+    repeats.lookUp(m_connection);
+    if (repeats.count() == 0)
+        return QMessageBox::NoButton;
+    QStringList listed = repeats.firstNumbers(repeatsListed + 1);
+    if (listed.size() > repeatsListed) {
+        listed.removeLast();
+        listed << QStringLiteral("……");
+    }
+    // The user decides at leisure: no wait cursor over the question.
+    QApplication::restoreOverrideCursor();
+    const auto answer = m_platform.dialogs.messageWithDetails(
+        this, appTitle, repeatsQuestion.arg(repeats.count()), listed.join(QLatin1Char('\n')), Dialogs::Icon::Question,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Closing the box any other way imports nothing.
+    return answer == QMessageBox::Yes || answer == QMessageBox::No ? answer : QMessageBox::Cancel;
 }
 
 void ImportWindow::done(int result)

@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 
 #include <QDialog>
+#include <QMessageBox>
 
 class QGroupBox;
 class QLabel;
@@ -14,6 +15,7 @@ namespace kx {
 class CommandRegistry;
 class OrderRegister;
 class PictureButton;
+class RepeatedOrders;
 struct Platform;
 
 // The import window "Excel导入数据库": the paths of the shop's order report
@@ -63,13 +65,24 @@ private:
     // A warning box "警告" with one OK, owned by the active window.
     void warn(const QString& text);
     // Reads the report and imports it; false (with nothing imported) when
-    // either fails.
+    // either fails, the reason then in m_importFailure.
     bool importReport(const QString& reportPath);
+    // When the register holds some of the report's orders already, asks
+    // whether to leave them out: Yes, No or Cancel; NoButton when it holds
+    // none and nothing was asked.
+    QMessageBox::StandardButton askAboutRepeats(RepeatedOrders& repeats);
 
     OrderRegister& m_orders;
     const Platform& m_platform;
     Connection m_connection;
     bool m_importing = false;
+    // The last import's outcome beyond success: the user cancelled at the
+    // question about orders already held (nothing more is said), or the
+    // counts the success message adds after that question.
+    bool m_importCancelled = false;
+    QString m_importCounts;
+    // Why the last import failed, shown under the failure message.
+    QString m_importFailure;
 };
 
 }  // namespace kx

@@ -9,6 +9,14 @@ void Dialogs::warning(QWidget* owner, const QString& text)
     message(owner, QStringLiteral("Warning"), text, Icon::Warning, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+QMessageBox::StandardButton Dialogs::messageWithDetails(QWidget* owner, const QString& caption, const QString& text,
+                                                        const QString&, Icon icon,
+                                                        QMessageBox::StandardButtons buttons,
+                                                        QMessageBox::StandardButton defaultButton)
+{
+    return message(owner, caption, text, icon, buttons, defaultButton);
+}
+
 QString Dialogs::openFileNameIn(QWidget* owner, const QString& title, const QString& filter, const QString&)
 {
     return openFileName(owner, title, filter, QString());

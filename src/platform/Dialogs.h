@@ -21,6 +21,13 @@ public:
     virtual QMessageBox::StandardButton message(QWidget* owner, const QString& caption, const QString& text,
                                                 Icon icon, QMessageBox::StandardButtons buttons,
                                                 QMessageBox::StandardButton defaultButton) = 0;
+    // The same with text the box keeps folded away under its "details"
+    // button (a long list); a platform that has no such place shows the
+    // message alone.
+    virtual QMessageBox::StandardButton messageWithDetails(QWidget* owner, const QString& caption,
+                                                           const QString& text, const QString& details,
+                                                           Icon icon, QMessageBox::StandardButtons buttons,
+                                                           QMessageBox::StandardButton defaultButton);
     // Empty result when the user cancels.
     virtual QString openFileName(QWidget* owner, const QString& title, const QString& filter,
                                  const QString& defaultSuffix) = 0;

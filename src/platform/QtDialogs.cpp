@@ -43,6 +43,17 @@ QMessageBox::StandardButton QtDialogs::message(QWidget* owner, const QString& ca
     return QMessageBox::StandardButton(box.exec());
 }
 
+QMessageBox::StandardButton QtDialogs::messageWithDetails(QWidget* owner, const QString& caption, const QString& text,
+                                                          const QString& details, Icon icon,
+                                                          QMessageBox::StandardButtons buttons,
+                                                          QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(owner);
+    prepare(box, caption, text, icon, buttons, defaultButton);
+    box.setDetailedText(details);
+    return QMessageBox::StandardButton(box.exec());
+}
+
 void QtDialogs::warning(QWidget* owner, const QString& text)
 {
     QMessageBox box(owner);

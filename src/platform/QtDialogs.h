@@ -10,6 +10,10 @@ public:
     QMessageBox::StandardButton message(QWidget* owner, const QString& caption, const QString& text, Icon icon,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override;
+    QMessageBox::StandardButton messageWithDetails(QWidget* owner, const QString& caption, const QString& text,
+                                                   const QString& details, Icon icon,
+                                                   QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::StandardButton defaultButton) override;
     void warning(QWidget* owner, const QString& text) override;
     QString openFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& defaultSuffix) override;

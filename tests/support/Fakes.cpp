@@ -11,7 +11,18 @@ QMessageBox::StandardButton FakeDialogs::message(QWidget*, const QString& captio
                                                  QMessageBox::StandardButtons buttons,
                                                  QMessageBox::StandardButton defaultButton)
 {
-    shown.append({caption, text, icon, buttons, defaultButton});
+    shown.append({caption, text, icon, buttons, defaultButton, QString()});
+    if (onShown)
+        onShown(shown.last());
+    return answers.isEmpty() ? QMessageBox::Ok : answers.dequeue();
+}
+
+QMessageBox::StandardButton FakeDialogs::messageWithDetails(QWidget*, const QString& caption, const QString& text,
+                                                            const QString& details, Icon icon,
+                                                            QMessageBox::StandardButtons buttons,
+                                                            QMessageBox::StandardButton defaultButton)
+{
+    shown.append({caption, text, icon, buttons, defaultButton, details});
     if (onShown)
         onShown(shown.last());
     return answers.isEmpty() ? QMessageBox::Ok : answers.dequeue();

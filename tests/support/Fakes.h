@@ -21,6 +21,7 @@ public:
         Icon icon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton;
+        QString details;  // folded away under the box's "details"
     };
     QList<Shown> shown;
     QQueue<QMessageBox::StandardButton> answers;
@@ -50,6 +51,10 @@ public:
     QMessageBox::StandardButton message(QWidget*, const QString& caption, const QString& text, Icon icon,
                                         QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override;
+    QMessageBox::StandardButton messageWithDetails(QWidget*, const QString& caption, const QString& text,
+                                                   const QString& details, Icon icon,
+                                                   QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::StandardButton defaultButton) override;
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override;
     QString openFileNameIn(QWidget*, const QString&, const QString&, const QString& folder) override;
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override;
