@@ -10,11 +10,13 @@ packages=(
   libsqlcipher-dev sqlcipher
   libsodium-dev
   libgsf-1-dev
+  libxlsxwriter-dev
   libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-noto-cjk fonts-arphic-uming fonts-liberation2
   poppler-utils python3-xlwt
   python3-markdown
+  libreoffice-calc
   xvfb xauth x11-apps imagemagick
 )
 

@@ -104,6 +104,11 @@ private slots:
     void addressKeepsClearOfTheMobile();
     void previewReportsCutTexts();
     void windowKeepsEachForm();
+    void scaleShownAsMeasure();
+    void unsavedValuesAsk_data();
+    void unsavedValuesAsk();
+    void rulersKeepClearOfEdges_data();
+    void rulersKeepClearOfEdges();
 
 private:
     ReportPreview* print(int courier, bool batch)
@@ -250,15 +255,29 @@ void TestCalibration::calibrationPage()
         return darkest < 200;
     };
 
-    // The rulers stay on the paper's edges whatever the correction: numbers
-    // each 10 mm beside ticks each millimetre.
-    for (int mm : {10, 50, 100, 150, 200}) {
-        QVERIFY2(wordNear(p, QString::number(mm), QPointF(mm + 0.4, 4.5)), qPrintable(QString::number(mm)));
-        QVERIFY2(darkNear(QPointF(mm, 2.0), 1), qPrintable(QStringLiteral("tick %1").arg(mm)));
-        QVERIFY2(wordNear(p, QString::number(mm), QPointF(4.5, mm + 0.4)), qPrintable(QString::number(mm)));
-        QVERIFY2(darkNear(QPointF(2.0, mm), 1), qPrintable(QStringLiteral("tick %1").arg(mm)));
+    // The rulers stay where they are on the paper whatever the correction,
+    // 6 mm from its edges (the PDF printer has no unprintable margin):
+    // numbers each 10 mm beside ticks each millimetre, the numbers being the
+    // distance from the paper's edge.
+    for (int mm : {20, 50, 100, 150, 190}) {
+        QVERIFY2(wordNear(p, QString::number(mm), QPointF(mm + 0.4, 10.5)), qPrintable(QString::number(mm)));
+        QVERIFY2(darkNear(QPointF(mm, 8.0), 1), qPrintable(QStringLiteral("tick %1").arg(mm)));
+        QVERIFY2(wordNear(p, QString::number(mm), QPointF(10.5, mm + 0.4)), qPrintable(QString::number(mm)));
+        QVERIFY2(darkNear(QPointF(8.0, mm), 1), qPrintable(QStringLiteral("tick %1").arg(mm)));
     }
-    QVERIFY(!darkNear(QPointF(100.5, 2.0), 0));  // between two ticks
+    QVERIFY(wordNear(p, QStringLiteral("280"), QPointF(10.5, 280.4)));
+    // Their boxes would reach past 204 and 291 mm.
+    QVERIFY(!wordNear(p, QStringLiteral("200"), QPointF(200.4, 10.5), 3));
+    QVERIFY(p.find(QStringLiteral("290")).isEmpty());
+    QVERIFY(darkNear(QPointF(200, 8.0), 1) && darkNear(QPointF(8.0, 290), 1));
+    QVERIFY(!darkNear(QPointF(100.5, 8.0), 0));  // between two ticks
+    // Nothing at all within 5.5 mm of an edge, where printers print nothing.
+    const QRect clear = QRectF(QPointF(5.5, 5.5) * k, QPointF(210 - 5.5, 297 - 5.5) * k).toRect();
+    int nearEdge = 0;
+    for (int y = 0; y < p.firstPage.height(); ++y)
+        for (int x = 0; x < p.firstPage.width(); ++x)
+            nearEdge += !clear.contains(x, y) && qGray(p.firstPage.pixel(x, y)) < 200;
+    QCOMPARE(nearEdge, 0);
 
     // Each box of the form, named at its corner and outlined, moved as a
     // waybill's texts are.
@@ -448,11 +467,14 @@ void TestCalibration::windowKeepsEachForm()
         QCOMPARE(s->singleStep(), 0.1);
         QCOMPARE(s->value(), 0.0);
     }
-    for (QDoubleSpinBox* s : {w->scaleXBox, w->scaleYBox}) {
-        QCOMPARE(s->minimum(), 95.0);
-        QCOMPARE(s->maximum(), 105.0);
+    // The scale as what 100 mm of ruler measures: 95.23 mm to 105.27 mm,
+    // the measures the stored 105 % to 95 % allow.
+    for (QDoubleSpinBox* s : {w->measuredXBox, w->measuredYBox}) {
+        QCOMPARE(s->minimum(), 95.23);
+        QCOMPARE(s->maximum(), 105.27);
         QCOMPARE(s->value(), 100.0);
     }
+    QCOMPARE(w->helpLabel->text().split('\n').size(), 2);
     QCOMPARE(w->printPageButton->text(), QStringLiteral("打印校准页"));
     QCOMPARE(w->saveButton->text(), QStringLiteral("保存"));
     QCOMPARE(w->defaultsButton->text(), QStringLiteral("恢复默认"));
@@ -465,11 +487,15 @@ void TestCalibration::windowKeepsEachForm()
     };
     type(w->offsetXBox, "2.0");
     type(w->offsetYBox, "-1.5");
-    type(w->scaleXBox, "98.0");
-    type(w->scaleYBox, "98.0");
+    // 100 mm printed as 98 mm: the printer prints smaller, corrected by 102 %.
+    type(w->measuredXBox, "98.0");
+    type(w->measuredYBox, "98.0");
+    QVERIFY(w->hasUnsavedValues());
     w->saveButton->click();
+    QVERIFY(!w->hasUnsavedValues());
     const auto& values = m_fake->settings.keys[QStringLiteral("Software\\tarnvale\\wbq")];
-    QCOMPARE(values.value(QStringLiteral("calib_SF")), QStringLiteral("2.0,-1.5,98.0,98.0"));
+    QCOMPARE(values.value(QStringLiteral("calib_SF")), QStringLiteral("2.0,-1.5,102.0,102.0"));
+    QCOMPARE(w->measuredXBox->value(), 98.0);
     QCOMPARE(values.size(), 1);
 
     // Another form shows its own (none); coming back shows what was saved,
@@ -477,12 +503,14 @@ void TestCalibration::windowKeepsEachForm()
     w->formBox->setCurrentIndex(CourierCatalogue::STO);
     QCOMPARE(w->correction(), PrintCorrection{});
     w->formBox->setCurrentIndex(CourierCatalogue::SF);
-    QCOMPARE(w->correction(), correction(2.0, -1.5, 98.0, 98.0));
+    QCOMPARE(w->correction().toText(), QStringLiteral("2.0,-1.5,102.0,102.0"));
     {
         CalibrationWindow fresh(m_fake->platform);
         fresh.setCourier(CourierCatalogue::SF);
-        QCOMPARE(fresh.correction(), correction(2.0, -1.5, 98.0, 98.0));
+        QCOMPARE(fresh.correction().toText(), QStringLiteral("2.0,-1.5,102.0,102.0"));
+        QCOMPARE(fresh.measuredYBox->value(), 98.04);  // 10000 / 102
     }
+    QVERIFY(m_fake->dialogs.shown.isEmpty());
 
     // "打印校准页" prints the values as they stand, saved or not.
     type(w->offsetXBox, "3.5");
@@ -492,16 +520,165 @@ void TestCalibration::windowKeepsEachForm()
         if (auto* p = qobject_cast<ReportPreview*>(top); p && !m_previews.contains(p))
             page = track(p);
     QVERIFY(page);
-    QCOMPARE(page->job().report().correction(), correction(3.5, -1.5, 98.0, 98.0));
-    QCOMPARE(values.value(QStringLiteral("calib_SF")), QStringLiteral("2.0,-1.5,98.0,98.0"));
+    QCOMPARE(page->job().report().correction().toText(), QStringLiteral("3.5,-1.5,102.0,102.0"));
+    QCOMPARE(values.value(QStringLiteral("calib_SF")), QStringLiteral("2.0,-1.5,102.0,102.0"));
 
-    // "恢复默认" puts the form back to no correction, stored at once.
+    // "恢复默认" asks before it wipes the saved correction; No keeps both
+    // the saved and the typed values.
+    m_fake->dialogs.answers << QMessageBox::No << QMessageBox::Yes;
     w->defaultsButton->click();
+    QCOMPARE(m_fake->dialogs.texts(),
+             QStringList{"恢复默认将清除“" + CourierCatalogue::menuCaption(CourierCatalogue::SF) + "”已保存的校准值。是否继续？"});
+    QCOMPARE(m_fake->dialogs.shown[0].caption, QStringLiteral("提示"));
+    QCOMPARE(m_fake->dialogs.shown[0].icon, Dialogs::Icon::Question);
+    QCOMPARE(m_fake->dialogs.shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(m_fake->dialogs.shown[0].defaultButton, QMessageBox::No);
+    QCOMPARE(values.value(QStringLiteral("calib_SF")), QStringLiteral("2.0,-1.5,102.0,102.0"));
+    QCOMPARE(w->offsetXBox->value(), 3.5);
+    // Yes puts the form back to no correction, stored at once.
+    w->defaultsButton->click();
+    QCOMPARE(m_fake->dialogs.shown.size(), 2);
     QCOMPARE(w->correction(), PrintCorrection{});
+    QVERIFY(!w->hasUnsavedValues());
     QCOMPARE(values.value(QStringLiteral("calib_SF")), QStringLiteral("0.0,0.0,100.0,100.0"));
     QCOMPARE(CalibrationStore::load(m_fake->settings, CourierCatalogue::SF), PrintCorrection{});
-    QVERIFY(m_fake->dialogs.shown.isEmpty());
+    // With nothing saved to wipe, it asks nothing.
+    type(w->offsetYBox, "1.0");
+    w->defaultsButton->click();
+    QCOMPARE(m_fake->dialogs.shown.size(), 2);
+    QCOMPARE(w->correction(), PrintCorrection{});
 }
+
+// Every stored scale, shown as a measure of 100 mm and taken back from the
+// box, is the same stored text.
+void TestCalibration::scaleShownAsMeasure()
+{
+    CalibrationWindow w(m_fake->platform);
+    for (int tenths = 950; tenths <= 1050; ++tenths) {
+        const QString stored = QStringLiteral("0.0,0.0,%1,%1").arg(tenths / 10.0, 0, 'f', 1);
+        w.setCorrection(*PrintCorrection::fromText(stored));
+        QCOMPARE(w.correction().toText(), stored);
+    }
+    QCOMPARE(CalibrationWindow::measuredForPercent(102.0), 10000.0 / 102.0);
+    QCOMPARE(CalibrationWindow::percentForMeasured(98.0), 10000.0 / 98.0);
+    // The boxes' ends are the per cent's ends.
+    QCOMPARE(CalibrationWindow::percentForMeasured(105.27), 95.0);
+    QCOMPARE(CalibrationWindow::percentForMeasured(95.23), 105.0);
+}
+
+// Typed values are not lost unasked: choosing another form or closing the
+// window asks whether to save them (Yes saves, No drops them, Cancel stays).
+void TestCalibration::unsavedValuesAsk_data()
+{
+    QTest::addColumn<bool>("closing");  // else choosing another form
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("stored");  // calib_SF afterwards
+    QTest::addColumn<bool>("stays");      // the form (and window) stay with the typed values
+    const QString saved = "1.0,0.0,100.0,100.0", typed = "4.5,0.0,100.0,100.0";
+    QTest::newRow("other form, save") << false << int(QMessageBox::Yes) << typed << false;
+    QTest::newRow("other form, drop") << false << int(QMessageBox::No) << saved << false;
+    QTest::newRow("other form, cancel") << false << int(QMessageBox::Cancel) << saved << true;
+    QTest::newRow("close, save") << true << int(QMessageBox::Yes) << typed << false;
+    QTest::newRow("close, drop") << true << int(QMessageBox::No) << saved << false;
+    QTest::newRow("close, cancel") << true << int(QMessageBox::Cancel) << saved << true;
+}
+
+void TestCalibration::unsavedValuesAsk()
+{
+    QFETCH(bool, closing);
+    QFETCH(int, answer);
+    QFETCH(QString, stored);
+    QFETCH(bool, stays);
+    CalibrationStore::save(m_fake->settings, CourierCatalogue::SF, correction(1.0, 0, 100, 100));
+    CalibrationWindow* w = m_printing->calibrationWindow();
+    w->setCourier(CourierCatalogue::SF);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    w->offsetXBox->selectAll();
+    QTest::keyClicks(w->offsetXBox, "4.5");
+    QVERIFY(m_fake->dialogs.shown.isEmpty());
+
+    m_fake->dialogs.answers.enqueue(QMessageBox::StandardButton(answer));
+    if (closing)
+        w->close();
+    else
+        w->formBox->setCurrentIndex(CourierCatalogue::EMS);
+
+    QCOMPARE(m_fake->dialogs.texts(),
+             QStringList{"“" + CourierCatalogue::menuCaption(CourierCatalogue::SF) + "”的校准值已修改，尚未保存。是否保存？"});
+    const test::FakeDialogs::Shown& q = m_fake->dialogs.shown[0];
+    QCOMPARE(q.caption, QStringLiteral("提示"));
+    QCOMPARE(q.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(m_fake->settings.keys[CalibrationStore::key()].value("calib_SF"), stored);
+    if (stays) {
+        QCOMPARE(w->courier(), int(CourierCatalogue::SF));
+        QCOMPARE(w->offsetXBox->value(), 4.5);
+        QVERIFY(w->hasUnsavedValues());
+        QVERIFY(w->isVisible());
+        return;
+    }
+    QVERIFY(!w->hasUnsavedValues());
+    if (closing) {
+        QVERIFY(!w->isVisible());
+        QCOMPARE(w->correction().toText(), stored);  // shown again as stored
+    } else {
+        QCOMPARE(w->courier(), int(CourierCatalogue::EMS));
+        QCOMPARE(w->correction(), PrintCorrection{});
+        QVERIFY(!m_fake->settings.keys[CalibrationStore::key()].contains("calib_EMS"));
+    }
+    // Nothing typed since: no question.
+    w->show();
+    w->formBox->setCurrentIndex(CourierCatalogue::STO);
+    w->close();
+    QCOMPARE(m_fake->dialogs.shown.size(), 1);
+}
+
+// Where the rulers stand: 6 mm from every edge, or the printer's
+// unprintable margin where that is wider; the page keeps every ruler mark
+// inside, whatever the correction.
+void TestCalibration::rulersKeepClearOfEdges_data()
+{
+    QTest::addColumn<QSizeF>("paper");
+    QTest::addColumn<QMarginsF>("unprintable");
+    QTest::addColumn<QRectF>("rulers");  // left, top to right, bottom
+    QTest::newRow("A4, prints to the edge") << QSizeF(210, 297) << QMarginsF() << QRectF(QPointF(6, 6), QPointF(204, 291));
+    QTest::newRow("A4, narrower margins") << QSizeF(210, 297) << QMarginsF(4.2, 3, 5, 4.23)
+                                          << QRectF(QPointF(6, 6), QPointF(204, 291));
+    QTest::newRow("A4, wider margins") << QSizeF(210, 297) << QMarginsF(6.35, 12.7, 8, 16.9)
+                                       << QRectF(QPointF(6.35, 12.7), QPointF(202, 280.1));
+    QTest::newRow("a courier form's paper") << QSizeF(230, 127) << QMarginsF(3.2, 3.2, 3.2, 10)
+                                            << QRectF(QPointF(6, 6), QPointF(224, 117));
+}
+
+void TestCalibration::rulersKeepClearOfEdges()
+{
+    QFETCH(QSizeF, paper);
+    QFETCH(QMarginsF, unprintable);
+    QFETCH(QRectF, rulers);
+    const CalibrationPage::Rulers r = CalibrationPage::rulers(paper, unprintable);
+    QCOMPARE(QRectF(QPointF(r.left, r.top), QPointF(r.right, r.bottom)), rulers);
+
+    const auto job = CalibrationPage::job(CourierCatalogue::SF, correction(-20, -20, 95, 95), paper, unprintable);
+    const ReportTemplate& page = job->report();
+    const QPointF band(page.leftMarginMm(), page.topMarginMm());
+    int marks = 0;
+    for (const PaintItem& item : job->band(0)) {
+        if (!item.fixedOnPaper || item.kind == PaintItem::Kind::Background)
+            continue;
+        ++marks;
+        const QRectF onPaper = item.box.translated(band);
+        QVERIFY2(onPaper.left() >= rulers.left() - 0.1 && onPaper.top() >= rulers.top() - 0.1 &&
+                     onPaper.right() <= rulers.right() + 0.1 && onPaper.bottom() <= rulers.bottom() + 0.1,
+                 qPrintable(QStringLiteral("%1 at %2,%3 %4x%5")
+                                .arg(item.text)
+                                .arg(onPaper.left())
+                                .arg(onPaper.top())
+                                .arg(onPaper.width())
+                                .arg(onPaper.height())));
+    }
+    QVERIFY(marks > 200);
+}
+
 
 QTEST_MAIN(TestCalibration)
 #include "tst_calibration.moc"

@@ -2,16 +2,20 @@
 #include "Typing.h"
 
 #include "access/LoginWindow.h"
+#include "core/OperationError.h"
 #include "data/DataOps.h"
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "import/XlsxWorkbookReader.h"
 #include "orders/BiffWriter.h"
+#include "orders/ExcelExport.h"
 #include "orders/ExportProgress.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderGridModel.h"
 #include "orders/OrderListSheet.h"
 #include "orders/OrderRegister.h"
 #include "orders/QuickSearchPanel.h"
+#include "orders/XlsxSheetWriter.h"
 #include "platform/AppInfo.h"
 #include "widgets/CommandRegistry.h"
 
@@ -19,8 +23,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QtEndian>
 #include <QtTest>
@@ -95,6 +101,10 @@ ReadSheet readSheet(const QByteArray& b)
             if (type != 0x0809 || b.mid(data, length) != QByteArray::fromHex("0000100000000000"))
                 return bad("not a worksheet's beginning");
             at = data + length;
+            // The code page follows at once: GBK's 936.
+            if (at + 6 > b.size() || word(at) != 0x0042 || word(at + 2) != 2 || word(at + 4) != 936)
+                return stop(QStringLiteral("no code page 936 right after the beginning"));
+            at += 6;
             continue;
         }
         if (type == 0x000A) {
@@ -151,6 +161,120 @@ ReadSheet readSheetFile(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return ReadSheet{QStringLiteral("cannot open ") + path, {}, -1};
     return readSheet(f.readAll());
+}
+
+QByteArray fileBytes(const QString& path);
+
+// An exported workbook read back by the import's reader (its own zip and
+// XML reading, nothing of the library that wrote it), described as
+// readSheet() describes a stream: "<d:2026-03-01 10:20:30>" a date cell.
+// The format has no empty cells: where the stream has one, here is none.
+ReadSheet readXlsxFile(const QString& path)
+{
+    ReadSheet s;
+    try {
+        const XlsxWorkbookReader book = XlsxWorkbookReader::fromBytes(fileBytes(path));
+        const SheetTable table = book.readSheet(book.sheetNames().value(0));
+        for (int r = 0; r < table.rowCount(); ++r)
+            for (int c = 0; c < table.columnCount(); ++c) {
+                const SheetCell& cell = table.cell(r, c);
+                QString text;
+                switch (cell.kind) {
+                case SheetCell::Kind::Empty:
+                    continue;
+                case SheetCell::Kind::Text:
+                    text = cell.text();
+                    break;
+                case SheetCell::Kind::Number:
+                    text = QStringLiteral("<n:%1>").arg(cell.number());
+                    break;
+                case SheetCell::Kind::DateTime:
+                    text = QStringLiteral("<d:%1>").arg(cell.dateTime().time() == QTime(0, 0)
+                                                            ? cell.dateTime().toString("yyyy-MM-dd")
+                                                            : cell.dateTime().toString("yyyy-MM-dd HH:mm:ss"));
+                    break;
+                default:
+                    text = QStringLiteral("<?>");
+                }
+                s.cells.insert({r, c}, text);
+                s.lastRow = std::max(s.lastRow, r);
+            }
+    } catch (const OperationError& e) {
+        s.error = e.message();
+    }
+    return s;
+}
+
+// A large workbook's rows read by Python's own zip and XML modules: the last
+// row's number and the texts or numbers of the asked rows, as readSheet()
+// describes them.
+ReadSheet readXlsxRowsByPython(const QString& path, const QList<int>& rows)
+{
+    static const char* script = R"(
+import sys, zipfile, re, xml.etree.ElementTree as ET
+ns = '{http://schemas.openxmlformats.org/spreadsheetml/2006/main}'
+wanted = set(int(r) for r in sys.argv[2:])
+with zipfile.ZipFile(sys.argv[1]) as z:
+    root = ET.fromstring(z.read('xl/worksheets/sheet1.xml'))
+last = -1
+for row in root.iter(ns + 'row'):
+    r = int(row.get('r')) - 1
+    last = max(last, r)
+    if r not in wanted:
+        continue
+    for c in row.findall(ns + 'c'):
+        letters = re.match('[A-Z]+', c.get('r')).group(0)
+        col = 0
+        for ch in letters:
+            col = col * 26 + ord(ch) - 64
+        t = c.get('t')
+        if t == 'inlineStr':
+            v = ''.join(x.text or '' for x in c.iter(ns + 't'))
+        elif t == 's' or t == 'str':
+            v = '<?>'
+        else:
+            v = '<n:%g>' % float(c.find(ns + 'v').text)
+        print('%d\t%d\t%s' % (r, col - 1, v))
+print('last\t%d' % last)
+)";
+    ReadSheet s;
+    QProcess py;
+    QStringList args{"-c", QString::fromUtf8(script), path};
+    for (int r : rows)
+        args << QString::number(r);
+    py.start("/usr/bin/python3", args);
+    if (!py.waitForFinished(100000) || py.exitCode() != 0)
+        return ReadSheet{QString::fromUtf8(py.readAllStandardError()), {}, -1};
+    for (const QString& line : QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+        const QStringList f = line.split('\t');
+        if (f[0] == "last")
+            s.lastRow = f[1].toInt();
+        else
+            s.cells.insert({f[0].toInt(), f[1].toInt()}, f.mid(2).join('\t'));
+    }
+    return s;
+}
+
+// What the stream's row of cells is in a workbook: no empty cells (an empty
+// text is none either), integers as numbers, dates as dates, and the texts
+// that GBK could not hold whole.
+QStringList asXlsxRow(QStringList row, bool dataRow = false)
+{
+    static const QMap<QString, QString> whole = {{"首尔?路", "首尔한路"}};
+    for (int c = 0; c < row.size(); ++c) {
+        QString& cell = row[c];
+        if (cell == "<空>" || cell.isEmpty())
+            cell = "<无>";
+        else if (cell.startsWith("<i:"))
+            cell = "<n:" + cell.mid(3);
+        else if (dataRow && c == PayDateColumn && !cell.startsWith("<"))
+            cell = "<d:" + cell + ">";
+        else
+            cell = whole.value(cell, cell);
+    }
+    while (!row.isEmpty() && row.last() == "<无>")
+        row.removeLast();
+    return row;
 }
 
 QByteArray fileBytes(const QString& path)
@@ -220,6 +344,7 @@ private slots:
     void longTextCutOnCharacter_data();
     void longTextCutOnCharacter();
     void sheetByteForByte();
+    void xlsxCells();
     void capacity_data();
     void capacity();
     void progressWindow();
@@ -232,6 +357,8 @@ private slots:
     void failingTarget();
     void rowLimit_data();
     void rowLimit();
+    void readsInLibreOfficeUnderC_data();
+    void readsInLibreOfficeUnderC();
 };
 
 void TestExport::cellRecords_data()
@@ -259,10 +386,10 @@ void TestExport::cellRecords_data()
                                                  << QByteArray::fromHex("0302 0e00 0100 0200 0000 0000 0000 0000 c041");
     QTest::newRow("empty cell") << W([](BiffWriter& w) { w.blank(65535, 2); })
                                 << QByteArray::fromHex("0102 0600 ffff 0200 1700");
-    QTest::newRow("beginning and end") << W([](BiffWriter& w) {
+    QTest::newRow("beginning, code page and end") << W([](BiffWriter& w) {
         w.beginFile();
         w.endFile();
-    }) << QByteArray::fromHex("0908 0800 0000 1000 0000 0000 0a00 0000");
+    }) << QByteArray::fromHex("0908 0800 0000 1000 0000 0000 4200 0200 a803 0a00 0000");
 }
 
 void TestExport::cellRecords()
@@ -324,6 +451,7 @@ void TestExport::sheetByteForByte()
     const OrderListSheet sheet(dm.gridResult, columns, "超级管理员", QDateTime(QDate(2026, 12, 10), QTime(9, 30, 15)));
     const QByteArray expected = QByteArray::fromHex(
         "0908 0800 0000 1000 0000 0000"  // beginning: a worksheet
+        "4200 0200 a803"  // code page 936
         "0402 1600 0000 0300 0000 0e00 bfec b5dd b5a5 b4f2 d3a1 c7e5 b5a5"  // 0,3 快递单打印清单
         "0402 1a00 0100 0000 0000 1200 d6c6 b1ed c8cb a3ba b3ac bcb6 b9dc c0ed d4b1"  // 1,0 制表人：超级管理员
         "0402 2500 0100 0500 0000 1d00 d6c6 b1ed cab1 bce4 a3ba 3230 3236 2d31 322d 3130 2030 393a 3330 3a31 35"
@@ -358,6 +486,53 @@ void TestExport::sheetByteForByte()
     QCOMPARE(sheet.bytes().toHex(' '), expected.toHex(' '));
     QVERIFY(sheet.fits());
     QCOMPARE(dm.gridResult.currentRow(), 0);
+}
+
+// The same small grid as a workbook: texts whole in Unicode, numbers and
+// integers as numbers, dates as date cells (a text that is no date stays a
+// text), hidden and null fields without cells, a control character kept, an
+// over-long text cut to the format's 32,767 characters without splitting a
+// pair of surrogates.
+void TestExport::xlsxCells()
+{
+    test::TestDb db;
+    const QString longText = QString(32766, QLatin1Char('x')) + QStringLiteral("😀尾");
+    db.addOrder({{"a", "张三"}, {"b", "13800000000"}, {"h", "毛衣"}, {"2", 12.5}, {"k", "한A😀"},
+                 {"day1", "2026-03-01 10:20:30"}});
+    db.addOrder({{"a", "李四"}, {"z", "加急"}, {"day1", "2026-03-02"}, {"k", longText}});
+    db.addOrder({{"a", "王五"}, {"day1", "三月二日"}, {"2", -0.25}, {"k", "甲\x01乙"}});
+    Database dm(db.path(), nullptr);
+    openQuery(dm.gridResult, "select a, b, h, z, [2], day1, k, 7 as n from data order by rowid");
+    const QList<OrderListSheet::Column> columns = {
+        {orderColumn::recipientName, "收 货 信 息|姓 名", "总计", true},
+        {orderColumn::recipientMobile, "收 货 信 息|手 机", "共3条记录", true},
+        {orderColumn::itemName, "商 品 信 息|名 称", "", false},
+        {orderColumn::amount, "商 品 信 息|金额", "", true},
+        {orderColumn::remark, "备注", "", true},
+        {orderColumn::payDate, "商 品 信 息|付款日期", "", true, true},
+    };
+    const OrderListSheet sheet(dm.gridResult, columns, "超级管理员", QDateTime(QDate(2026, 12, 10), QTime(9, 30, 15)));
+    QCOMPARE(sheet.capacity(OrderListSheet::Format::Xlsx), 1048576 - 5);
+    const QString path = db.dir() + "/单.xlsx";
+    QCOMPARE(sheet.writeXlsx(path), QString());
+    QCOMPARE(QDir(db.dir()).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList());
+
+    const ReadSheet read = readXlsxFile(path);
+    QCOMPARE(read.error, QString());
+    const QString n = "<无>";
+    QCOMPARE(read.row(0), QStringList({n, n, n, "快递单打印清单"}));
+    QCOMPARE(read.row(1), QStringList({"制表人：超级管理员", n, n, n, n, "制表时间：2026-12-10 09:30:15"}));
+    QCOMPARE(read.row(2), QStringList({"收 货 信 息", "收 货 信 息", n, "商 品 信 息", "备注", "商 品 信 息"}));
+    QCOMPARE(read.row(3), QStringList({"姓 名", "手 机", n, "金额", n, "付款日期"}));
+    QCOMPARE(read.row(4),
+             QStringList({"张三", "13800000000", n, "<n:12.5>", n, "<d:2026-03-01 10:20:30>", "한A😀", "<n:7>"}));
+    const QStringList second = read.row(5);
+    QCOMPARE(second.mid(0, 6), QStringList({"李四", n, n, n, "加急", "<d:2026-03-02>"}));
+    QCOMPARE(second.value(6), longText.left(32766) + QStringLiteral("😀"));
+    QCOMPARE(second.value(7), QString("<n:7>"));
+    QCOMPARE(read.row(6), QStringList({"王五", n, n, "<n:-0.25>", n, "三月二日", "甲\x01乙", "<n:7>"}));
+    QCOMPARE(read.row(7), QStringList({"总计", "共3条记录"}));
+    QCOMPARE(read.lastRow, 7);
 }
 
 void TestExport::capacity_data()
@@ -423,6 +598,8 @@ void TestExport::endsWithoutWriting_data()
     QTest::newRow("empty result: no word") << false << "out.xls" << false << none;
     QTest::newRow("empty result, existing file") << false << "out.xls" << true << none;
     QTest::newRow("overwrite refused") << true << "out.xls" << true << QStringList{"已存在文件（%1），是否覆盖？"};
+    QTest::newRow("xlsx overwrite refused") << true << "out.xlsx" << true
+                                            << QStringList{"已存在文件（%1），是否覆盖？"};
 }
 
 void TestExport::endsWithoutWriting()
@@ -438,12 +615,17 @@ void TestExport::endsWithoutWriting()
     const QStringList before = s.filesInDir();
     s.fp.dialogs.clear();
     s.fp.dialogs.answers.enqueue(QMessageBox::No);
+    // The hourglass shows before the overwrite question.
+    QList<int> cursorAtQuestion;
+    s.fp.dialogs.onShown = [&](const test::FakeDialogs::Shown&) {
+        cursorAtQuestion << (QApplication::overrideCursor() ? int(QApplication::overrideCursor()->shape()) : -1);
+    };
     s.exportTo(path);
 
     QCOMPARE(s.fp.dialogs.fileDialogs.size(), 1);
     const test::FakeDialogs::FileDialog& dialog = s.fp.dialogs.fileDialogs[0];
     QCOMPARE(dialog.title, QString());
-    QCOMPARE(dialog.filter, QString("Microsoft Excel xls文件 (*.xls)"));
+    QCOMPARE(dialog.filter, QString("Microsoft Excel xls文件 (*.xls);;Excel 2007 xlsx文件 (*.xlsx)"));
     QCOMPARE(dialog.defaultSuffix, QString("xls"));
     QCOMPARE(dialog.initialPath, QString());
     QStringList asked;
@@ -456,6 +638,7 @@ void TestExport::endsWithoutWriting()
         QCOMPARE(q.icon, Dialogs::Icon::Question);
         QCOMPARE(q.buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(q.defaultButton, QMessageBox::No);
+        QCOMPARE(cursorAtQuestion, QList<int>{int(Qt::WaitCursor)});
     }
     QCOMPARE(s.filesInDir(), before);
     if (existing)
@@ -476,6 +659,7 @@ void TestExport::exportsTheGrid_data()
     QTest::addColumn<QStringList>("lower");
     QTest::addColumn<QStringList>("footer");
     QTest::addColumn<QList<int>>("orders");  // of the three, in the result's order
+    QTest::addColumn<QString>("fileName");
 
     const QString n = "<无>";
     QTest::newRow("administrator, every column")
@@ -484,7 +668,7 @@ void TestExport::exportsTheGrid_data()
                        "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息"}
         << QStringList{"姓 名", "手 机", "地 址", " 快 递", " 状 态", "付款日期", "名 称", "数量", "金额", "会员名",
                        "订单编号", "备 注"}
-        << QStringList{"总计", "共3条记录", "", "", "", "", "", "", "", "", "", ""} << QList<int>{0, 1, 2};
+        << QStringList{"总计", "共3条记录", "", "", "", "", "", "", "", "", "", ""} << QList<int>{0, 1, 2} << "清单.xls";
     // The login hides 付款日期, 名称 and 备注: titles and footer stay above
     // their own columns.
     QTest::newRow("ordinary user") << "小王" << "abc" << QList<int>{} << "" << -1 << false
@@ -493,12 +677,12 @@ void TestExport::exportsTheGrid_data()
                                    << QStringList{"姓 名", "手 机", "地 址", " 快 递", " 状 态", n, n, "数量", "金额",
                                                   "会员名", "订单编号"}
                                    << QStringList{"总计", "共3条记录", "", "", "", n, n, "", "", "", ""}
-                                   << QList<int>{0, 1, 2};
+                                   << QList<int>{0, 1, 2} << "清单.xls";
     QTest::newRow("item columns hidden")
         << "超级管理员" << "507" << QList<int>{5, 6, 7, 8, 9, 10, 11} << "" << -1 << false
         << QStringList{"收 货 信 息", "收 货 信 息", "收 货 信 息", "打 印", "打 印"}
         << QStringList{"姓 名", "手 机", "地 址", " 快 递", " 状 态"}
-        << QStringList{"总计", "共3条记录", "", "", ""} << QList<int>{0, 1, 2};
+        << QStringList{"总计", "共3条记录", "", "", ""} << QList<int>{0, 1, 2} << "清单.xls";
     // The count text is the last show-all's.
     QTest::newRow("after a search") << "超级管理员" << "507" << QList<int>{} << "王" << -1 << false
                                     << QStringList{"收 货 信 息", "收 货 信 息", "收 货 信 息", "打 印", "打 印",
@@ -507,14 +691,28 @@ void TestExport::exportsTheGrid_data()
                                     << QStringList{"姓 名", "手 机", "地 址", " 快 递", " 状 态", "付款日期", "名 称",
                                                    "数量", "金额", "会员名", "订单编号", "备 注"}
                                     << QStringList{"总计", "共3条记录", "", "", "", "", "", "", "", "", "", ""}
-                                    << QList<int>{2};
+                                    << QList<int>{2} << "清单.xls";
     QTest::newRow("in the grid's sorted order")
         << "超级管理员" << "507" << QList<int>{} << "" << int(NameColumn) << false
         << QStringList{"收 货 信 息", "收 货 信 息", "收 货 信 息", "打 印", "打 印", "商 品 信 息", "商 品 信 息",
                        "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息"}
         << QStringList{"姓 名", "手 机", "地 址", " 快 递", " 状 态", "付款日期", "名 称", "数量", "金额", "会员名",
                        "订单编号", "备 注"}
-        << QStringList{"总计", "共3条记录", "", "", "", "", "", "", "", "", "", ""} << QList<int>{2, 1, 0};
+        << QStringList{"总计", "共3条记录", "", "", "", "", "", "", "", "", "", ""} << QList<int>{2, 1, 0} << "清单.xls";
+    QTest::newRow("administrator, every column, xlsx")
+        << "超级管理员" << "507" << QList<int>{} << "" << -1 << false
+        << QStringList{"收 货 信 息", "收 货 信 息", "收 货 信 息", "打 印", "打 印", "商 品 信 息", "商 品 信 息",
+                       "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息"}
+        << QStringList{"姓 名", "手 机", "地 址", " 快 递", " 状 态", "付款日期", "名 称", "数量", "金额", "会员名",
+                       "订单编号", "备 注"}
+        << QStringList{"总计", "共3条记录", "", "", "", "", "", "", "", "", "", ""} << QList<int>{0, 1, 2} << "清单.XLSX";
+    QTest::newRow("ordinary user, xlsx") << "小王" << "abc" << QList<int>{} << "" << -1 << false
+                                   << QStringList{"收 货 信 息", "收 货 信 息", "收 货 信 息", "打 印", "打 印", n, n,
+                                                  "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息"}
+                                   << QStringList{"姓 名", "手 机", "地 址", " 快 递", " 状 态", n, n, "数量", "金额",
+                                                  "会员名", "订单编号"}
+                                   << QStringList{"总计", "共3条记录", "", "", "", n, n, "", "", "", ""}
+                                   << QList<int>{0, 1, 2} << "清单.xlsx";
 }
 
 void TestExport::exportsTheGrid()
@@ -529,6 +727,8 @@ void TestExport::exportsTheGrid()
     QFETCH(QStringList, lower);
     QFETCH(QStringList, footer);
     QFETCH(QList<int>, orders);
+    QFETCH(QString, fileName);
+    const bool xlsx = fileName.endsWith(".xlsx", Qt::CaseInsensitive);
 
     Session s(threeOrders, user, password);
     QVERIFY(!s.main->login()->isVisible());
@@ -540,7 +740,7 @@ void TestExport::exportsTheGrid()
         s.main->grid()->sortByTitle(sortBy, false);
     QCOMPARE(s.main->orders()->rowCount(), orders.size());
     // An existing file is replaced once the question is answered Yes.
-    const QString path = s.file("清单.xls");
+    const QString path = s.file(fileName);
     writeFile(path, "旧文件");
     s.fp.dialogs.clear();
     s.fp.dialogs.answers.enqueue(QMessageBox::Yes);
@@ -586,23 +786,26 @@ void TestExport::exportsTheGrid()
     QCOMPARE(moved.size(), 0);
     QCOMPARE(changed.size(), 0);
     QCOMPARE(reset.size(), 0);
-    QCOMPARE(s.filesInDir(), QStringList({"data.mdb", "清单.xls"}));
+    QCOMPARE(s.filesInDir(), QStringList({"data.mdb", fileName}));
 
-    const ReadSheet read = readSheetFile(path);
+    const ReadSheet read = xlsx ? readXlsxFile(path) : readSheetFile(path);
     QCOMPARE(read.error, QString());
+    const auto inFormat = [xlsx](const QStringList& row, bool dataRow = false) {
+        return xlsx ? asXlsxRow(row, dataRow) : row;
+    };
     const QString n = "<无>";
     QCOMPARE(read.row(0), QStringList({n, n, n, "快递单打印清单"}));
     QCOMPARE(read.row(1), QStringList({"制表人：" + user, n, n, n, n, "制表时间：2026-12-10 09:30:15"}));
-    QCOMPARE(read.row(2), upper);
-    QCOMPARE(read.row(3), lower);
+    QCOMPARE(read.row(2), inFormat(upper));
+    QCOMPARE(read.row(3), inFormat(lower));
     for (int i = 0; i < orders.size(); ++i) {
         QStringList expected = threeOrderRows.at(orders.at(i));
         for (int c = 0; c < 12; ++c)
             if (!s.main->grid()->isColumnVisible(c))
                 expected[c] = "<空>";
-        QCOMPARE(read.row(4 + i), expected);
+        QCOMPARE(read.row(4 + i), inFormat(expected, true));
     }
-    QCOMPARE(read.row(4 + int(orders.size())), footer);
+    QCOMPARE(read.row(4 + int(orders.size())), inFormat(footer));
     QCOMPARE(read.lastRow, 4 + int(orders.size()));
 }
 
@@ -615,6 +818,8 @@ void TestExport::failingTarget_data()
     QTest::newRow("folder that is a file") << "somefile.txt/x.xls" << false << qint64(0) << "无法创建文件";
     // The disk refuses the rest of the file halfway: the old file stays.
     QTest::newRow("write fails halfway") << "清单.xls" << true << qint64(600) << "无法写入文件";
+    QTest::newRow("xlsx, folder that is a file") << "somefile.txt/x.xlsx" << false << qint64(0) << "无法创建文件";
+    QTest::newRow("xlsx, write fails halfway") << "清单.xlsx" << true << qint64(600) << "无法写入文件";
 }
 
 void TestExport::failingTarget()
@@ -666,40 +871,108 @@ void TestExport::failingTarget()
 void TestExport::rowLimit_data()
 {
     QTest::addColumn<int>("orders");
-    QTest::newRow("the most that fit") << 65531;
-    QTest::newRow("one more") << 65532;
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("the most that fit") << 65531 << "全部.xls";
+    QTest::newRow("one more") << 65532 << "全部.xls";
+    QTest::newRow("one more, as xlsx") << 65532 << "全部.xlsx";
 }
 
 void TestExport::rowLimit()
 {
     QFETCH(int, orders);
+    QFETCH(QString, fileName);
+    const bool xlsx = fileName.endsWith(".xlsx");
     Session s([orders](test::TestDb& db) {
         db.exec("insert into data (a, d, [1]) with recursive n(x) as"
                 " (select 1 union all select x + 1 from n where x < ?) select 'r' || x, 'EMS', x from n",
                 {orders});
     });
     QCOMPARE(s.main->orders()->rowCount(), orders);
-    const QString path = s.file("全部.xls");
+    const QString path = s.file(fileName);
     writeFile(path, "旧文件");
     s.fp.dialogs.clear();
     s.fp.dialogs.answers.enqueue(QMessageBox::Yes);
     s.exportTo(path);
 
-    if (orders > 65531) {
+    if (orders > 65531 && !xlsx) {
         QCOMPARE(s.fp.dialogs.texts(),
                  QStringList{"导出失败：xls文件的一张工作表最多有65536行，除去标题行和合计行，最多只能容纳65531条"
-                             "记录；当前列表有65532条记录。请先用快速查询缩小范围，分批导出。"});
+                             "记录；当前列表有65532条记录。请改选“Excel 2007 xlsx文件”格式，或先用快速查询缩小"
+                             "范围，分批导出。"});
         QCOMPARE(fileBytes(path), QByteArray("旧文件"));
         QVERIFY(s.fp.shell.opened.isEmpty());
         return;
     }
-    const ReadSheet read = readSheetFile(path);
+    QCOMPARE(s.fp.shell.opened, QStringList{path});
+    // The import's reader takes no more rows than an .xls holds.
+    const ReadSheet read = xlsx ? readXlsxRowsByPython(path, {4, 3 + orders, 4 + orders}) : readSheetFile(path);
     QCOMPARE(read.error, QString());
-    QCOMPARE(read.lastRow, 65535);
-    QCOMPARE(read.row(4).mid(0, 8), QStringList({"r1", "<空>", "<空>", "EMS", "<空>", "<空>", "<空>", "<n:1>"}));
-    QCOMPARE(read.row(65534).mid(0, 8),
-             QStringList({"r65531", "<空>", "<空>", "EMS", "<空>", "<空>", "<空>", "<n:65531>"}));
-    QCOMPARE(read.row(65535).mid(0, 2), QStringList({"总计", "共65531条记录"}));
+    const QString e = xlsx ? "<无>" : "<空>";
+    const QString last = QString::number(orders);
+    QCOMPARE(read.lastRow, 4 + orders);
+    QCOMPARE(read.row(4).mid(0, 8), QStringList({"r1", e, e, "EMS", e, e, e, "<n:1>"}));
+    QCOMPARE(read.row(3 + orders).mid(0, 8), QStringList({"r" + last, e, e, "EMS", e, e, e, "<n:" + last + ">"}));
+    QCOMPARE(read.row(4 + orders).mid(0, 2), QStringList({"总计", "共" + last + "条记录"}));
+}
+
+// A spreadsheet nobody here wrote, on a desktop that is not Chinese, reads
+// every text as written: the .xls names its code page, the .xlsx is Unicode.
+void TestExport::readsInLibreOfficeUnderC_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("unusual");  // the third order's address as it comes out
+    QTest::newRow("xls") << "清单.xls" << "首尔?路";
+    QTest::newRow("xlsx") << "清单.xlsx" << "首尔한路";
+}
+
+void TestExport::readsInLibreOfficeUnderC()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, unusual);
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
+    Session s(threeOrders);
+    const QString path = s.file(fileName);
+    s.exportTo(path);
+    QCOMPARE(s.fp.shell.opened, QStringList{path});
+
+    // A profile of its own, so that no other LibreOffice of this user gets in
+    // the way; the CSV in UTF-8 (filter token 76), whatever the locale.
+    QTemporaryDir home;
+    QProcess lo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANG", "C");
+    env.insert("LC_ALL", "C");
+    env.remove("LANGUAGE");
+    env.insert("HOME", home.path());
+    lo.setProcessEnvironment(env);
+    lo.start(soffice, {"-env:UserInstallation=" + QUrl::fromLocalFile(home.filePath("profile")).toString(),
+                       "--headless", "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76,1", "--outdir",
+                       home.filePath("out"), path});
+    QVERIFY(lo.waitForFinished(110000));
+    QCOMPARE(lo.exitCode(), 0);
+    QFile csv(home.filePath("out/" + QFileInfo(fileName).completeBaseName() + ".csv"));
+    QVERIFY2(csv.open(QIODevice::ReadOnly), qPrintable(lo.readAllStandardError()));
+    // No field of these orders holds a comma or a quote.
+    QList<QStringList> rows;
+    for (const QString& line : QString::fromUtf8(csv.readAll()).split('\n')) {
+        QStringList fields = line.split(',');
+        for (QString& f : fields)
+            if (f.size() >= 2 && f.startsWith('"') && f.endsWith('"'))
+                f = f.mid(1, f.size() - 2);
+        rows << fields;
+    }
+    QVERIFY(rows.size() > 8);
+    QCOMPARE(rows[0].mid(0, 4), QStringList({"", "", "", "快递单打印清单"}));
+    QCOMPARE(rows[1].mid(0, 6), QStringList({"制表人：超级管理员", "", "", "", "", "制表时间：2026-12-10 09:30:15"}));
+    QCOMPARE(rows[2].mid(0, 6), QStringList({"收 货 信 息", "收 货 信 息", "收 货 信 息", "打 印", "打 印", "商 品 信 息"}));
+    QCOMPARE(rows[3].mid(0, 6), QStringList({"姓 名", "手 机", "地 址", " 快 递", " 状 态", "付款日期"}));
+    QCOMPARE(rows[4], QStringList({"张三", "13800000001", "北京市朝阳区建国路1号", "申通快递", "已打印",
+                                   "2026-03-01 10:20:30", "毛衣", "2", "99.5", "buyer1", "1930679858170647", "加急",
+                                   "K1"}));
+    QCOMPARE(rows[6].mid(0, 4), QStringList({"王五", "13900000003", unusual, "中通速递"}));
+    QCOMPARE(rows[7].mid(0, 2), QStringList({"总计", "共3条记录"}));
 }
 
 QTEST_MAIN(TestExport)

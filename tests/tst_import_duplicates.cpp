@@ -85,11 +85,10 @@ QVariantList heldRow(int k, const QString& number)
 }
 
 // The number a report's cell holds once the report is read: ="…" is the
-// marketplace's way of keeping a number as text.
+// marketplace's way of keeping a number as text; an empty cell is an
+// empty text.
 QVariant storedNumber(const QString& cell)
 {
-    if (cell.isEmpty())
-        return null;
     if (cell.startsWith("=\"") && cell.endsWith('"'))
         return cell.mid(2, cell.size() - 3);
     return cell;
@@ -108,9 +107,10 @@ QString reportLine(int i, const QString& numberCell)
 QVariantList reportRow(int i, const QString& numberCell)
 {
     const QString waiting = u"等待发货"_qs;
+    // The empty message cell of the report is stored as an empty text.
     return {QStringLiteral("新单%1").arg(i), QStringLiteral("1380000000%1").arg(i), QStringLiteral("地址%1").arg(i),
             u"申通快递"_qs, waiting, double(i + 1), 10.5, QStringLiteral("商品%1").arg(i),
-            QStringLiteral("buyer%1").arg(i), storedNumber(numberCell), null,
+            QStringLiteral("buyer%1").arg(i), storedNumber(numberCell), u""_qs,
             QStringLiteral("2026-11-15 10:%1:00").arg(i, 2, 10, QLatin1Char('0')), waiting};
 }
 

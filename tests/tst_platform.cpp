@@ -5,7 +5,10 @@
 #include "platform/SettingsStore.h"
 
 #include "core/DateText.h"
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QDir>
 #include <QLibraryInfo>
 #include <QPrinter>
@@ -25,6 +28,8 @@ private slots:
     void standardButtonsSpeakChinese();
     void dialogsKeepTheProgramsCaptions();
     void questionWithDetails();
+    void saveNameTakesTheChosenFiltersSuffix_data();
+    void saveNameTakesTheChosenFiltersSuffix();
 };
 
 namespace {
@@ -172,6 +177,49 @@ void TestPlatform::questionWithDetails()
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     QVERIFY(seen);
     QCOMPARE(answer, QMessageBox::Cancel);
+}
+
+// A name typed without extension takes the suffix of the filter chosen in
+// the save dialog; the caller's suffix while the first one is chosen.
+void TestPlatform::saveNameTakesTheChosenFiltersSuffix_data()
+{
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("first filter") << 0 << "清单" << "清单.xls";
+    QTest::newRow("second filter") << 1 << "清单" << "清单.xlsx";
+    QTest::newRow("back to the first") << -1 << "清单" << "清单.xls";
+    QTest::newRow("typed with its extension") << 1 << "清单.xls" << "清单.xls";
+}
+
+void TestPlatform::saveNameTakesTheChosenFiltersSuffix()
+{
+    QFETCH(int, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    QtDialogs dialogs;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen = true;
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        QVERIFY(types);
+        // As the user picks an entry of the list.
+        for (int i : filter < 0 ? QList<int>{1, 0} : QList<int>{filter}) {
+            types->setCurrentIndex(i);
+            emit types->activated(i);
+            emit types->textActivated(types->itemText(i));
+        }
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QString chosen = dialogs.saveFileName(nullptr, QString(), "Microsoft Excel xls文件 (*.xls);;Excel 2007 xlsx文件 (*.xlsx)",
+                                                "xls", dir.path());
+    QVERIFY(seen);
+    QCOMPARE(QFileInfo(chosen).fileName(), name);
 }
 
 QTEST_MAIN(TestPlatform)

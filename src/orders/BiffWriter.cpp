@@ -11,6 +11,7 @@ namespace {
 
 enum Record : quint16 {
     Bof = 0x0809,
+    CodePage = 0x0042,
     Label = 0x0204,
     Number = 0x0203,
     Rk = 0x027E,
@@ -43,13 +44,18 @@ void BiffWriter::cellHeader(char* at, quint16 type, qsizetype length, quint16 ro
 
 void BiffWriter::beginFile()
 {
-    char* p = grow(12);
+    char* p = grow(18);
     put16(p, Bof);
     put16(p + 2, 8);
     put16(p + 4, 0x0000);
     put16(p + 6, 0x0010);  // a worksheet
     put16(p + 8, 0x0000);
     put16(p + 10, 0x0000);
+    // The texts' code page. Without it a spreadsheet reads them in the code
+    // page of its own desktop, which outside a Chinese one is not GBK.
+    put16(p + 12, CodePage);
+    put16(p + 14, 2);
+    put16(p + 16, gbkCodePage);
 }
 
 void BiffWriter::text(quint16 row, quint16 column, QStringView text)

@@ -27,7 +27,11 @@ public:
 
     explicit BiffWriter(QByteArray& out) : m_out(out) {}
 
-    // Beginning of file: a worksheet.
+    // The Windows code page number of GBK.
+    static constexpr quint16 gbkCodePage = 936;
+
+    // Beginning of file (a worksheet), followed by the code-page record
+    // that names GBK as the texts' code page.
     void beginFile();
     // A text cell with the text in GBK; a character GBK lacks becomes "?".
     void text(quint16 row, quint16 column, QStringView text);

@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -88,6 +89,15 @@ QString QtDialogs::saveFileName(QWidget* owner, const QString& title, const QStr
     QFileDialog dialog(owner, title, initialPath, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    // With a choice of formats, a name typed without extension takes the
+    // chosen filter's ("*.xlsx" gives "xlsx"); the first filter's suffix is
+    // the caller's default.
+    if (!defaultSuffix.isEmpty() && filter.contains(QStringLiteral(";;")))
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, defaultSuffix](const QString& f) {
+            static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9]+)"));
+            const QRegularExpressionMatch m = pattern.match(f);
+            dialog.setDefaultSuffix(m.hasMatch() ? m.captured(1) : defaultSuffix);
+        });
     // The callers ask their own overwrite question.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();

@@ -46,6 +46,16 @@ int pixels(double mm)
 
 }  // namespace
 
+CalibrationPage::Rulers CalibrationPage::rulers(const QSizeF& paperMm, const QMarginsF& unprintableMm)
+{
+    Rulers r;
+    r.left = std::max(rulerClearanceMm, unprintableMm.left());
+    r.top = std::max(rulerClearanceMm, unprintableMm.top());
+    r.right = paperMm.width() - std::max(rulerClearanceMm, unprintableMm.right());
+    r.bottom = paperMm.height() - std::max(rulerClearanceMm, unprintableMm.bottom());
+    return r;
+}
+
 QString CalibrationPage::roleCaption(int role)
 {
     static const char* const captions[waybillRoleCount] = {"寄件人姓名", "寄件人手机", "寄件人地址", "寄件人姓名(副本)",
@@ -53,13 +63,31 @@ QString CalibrationPage::roleCaption(int role)
     return QString::fromUtf8(captions[role]);
 }
 
-ReportTemplate CalibrationPage::report(int courier, const PrintCorrection& correction)
+namespace {
+
+ReportTemplate formOf(int courier)
 {
-    const ReportTemplate form = [courier] {
-        ReportTemplate t = WaybillTemplates::singleWaybill();
-        CourierLayoutTable::apply(t, courier);
-        return t;
-    }();
+    ReportTemplate t = WaybillTemplates::singleWaybill();
+    CourierLayoutTable::apply(t, courier);
+    return t;
+}
+
+// The rulers' numbers stand beside their ticks: a number needs about this
+// much room along the ruler, and none is set in the corner where the two
+// rulers meet.
+constexpr double numberLengthMm = 5.0;
+constexpr double numberHeightMm = 4.5;  // its box, from 0.4 mm past the tick
+constexpr double cornerMm = 8.0;
+// The ticks: each millimetre, longer each 5 and 10; the numbers after the
+// longest.
+constexpr double numberOffsetMm = 4.5;
+
+}  // namespace
+
+ReportTemplate CalibrationPage::report(int courier, const PrintCorrection& correction, const QSizeF& paperMm,
+                                       const QMarginsF& unprintableMm)
+{
+    const ReportTemplate form = formOf(courier);
     ReportTemplate page(QStringLiteral("Calibration"), form.bandHeightPx(), form.bandDesignWidthPx());
     page.setStoredPageMm(form.storedPageMm());
     page.setMarginsMm(form.topMarginMm(), form.bottomMarginMm(), form.leftMarginMm(), form.rightMarginMm());
@@ -72,13 +100,15 @@ ReportTemplate CalibrationPage::report(int courier, const PrintCorrection& corre
             continue;
         page.addElement(label(QStringLiteral("box%1").arg(r), roleCaption(r), e->left, e->top, smallFontPx, false));
     }
-    // The rulers' numbers: band coordinates start at the margins.
+    // The rulers' numbers, each the distance from the paper's edge; band
+    // coordinates start at the margins.
+    const Rulers at = rulers(paperMm, unprintableMm);
     const double left = form.leftMarginMm(), top = form.topMarginMm();
-    for (int x = 10; x <= int(rulerEndXMm); x += 10)
+    for (int x = 10 * int(std::ceil((at.left + cornerMm) / 10)); x + numberLengthMm <= at.right; x += 10)
         page.addElement(label(QStringLiteral("rx%1").arg(x), QString::number(x), pixels(x + 0.4 - left),
-                              pixels(4.5 - top), rulerFontPx, true));
-    for (int y = 10; y <= int(rulerEndYMm); y += 10)
-        page.addElement(label(QStringLiteral("ry%1").arg(y), QString::number(y), pixels(4.5 - left),
+                              pixels(at.top + numberOffsetMm - top), rulerFontPx, true));
+    for (int y = 10 * int(std::ceil((at.top + cornerMm) / 10)); y + numberHeightMm <= at.bottom; y += 10)
+        page.addElement(label(QStringLiteral("ry%1").arg(y), QString::number(y), pixels(at.left + numberOffsetMm - left),
                               pixels(y + 0.4 - top), rulerFontPx, true));
     for (double cx : crossXMm)
         for (double cy : crossYMm)
@@ -87,14 +117,11 @@ ReportTemplate CalibrationPage::report(int courier, const PrintCorrection& corre
     return page;
 }
 
-std::shared_ptr<ReportJob> CalibrationPage::job(int courier, const PrintCorrection& correction)
+std::shared_ptr<ReportJob> CalibrationPage::job(int courier, const PrintCorrection& correction, const QSizeF& paperMm,
+                                                const QMarginsF& unprintableMm)
 {
-    ReportTemplate page = report(courier, correction);
-    const ReportTemplate form = [courier] {
-        ReportTemplate t = WaybillTemplates::singleWaybill();
-        CourierLayoutTable::apply(t, courier);
-        return t;
-    }();
+    ReportTemplate page = report(courier, correction, paperMm, unprintableMm);
+    const ReportTemplate form = formOf(courier);
     const double left = form.leftMarginMm(), top = form.topMarginMm();
 
     std::vector<PaintItem> rules;
@@ -107,12 +134,16 @@ std::shared_ptr<ReportJob> CalibrationPage::job(int courier, const PrintCorrecti
         frame.kind = PaintItem::Kind::Frame;
         rules.push_back(frame);
     }
-    // Rulers: a tick each millimetre, longer each 5 and 10.
+    // Rulers: an edge line, and a tick each whole millimetre of the paper
+    // along it, longer each 5 and 10.
+    const Rulers at = rulers(paperMm, unprintableMm);
     auto tick = [](int mm) { return mm % 10 == 0 ? 4.0 : mm % 5 == 0 ? 2.5 : 1.5; };
-    for (int x = 0; x <= int(rulerEndXMm); ++x)
-        rules.push_back(rule(x - line / 2 - left, -top, line, tick(x), true));
-    for (int y = 0; y <= int(rulerEndYMm); ++y)
-        rules.push_back(rule(-left, y - line / 2 - top, tick(y), line, true));
+    rules.push_back(rule(at.left - left, at.top - line / 2 - top, at.right - at.left, line, true));
+    rules.push_back(rule(at.left - line / 2 - left, at.top - top, line, at.bottom - at.top, true));
+    for (int x = int(std::ceil(at.left)); x <= int(std::floor(at.right)); ++x)
+        rules.push_back(rule(x - line / 2 - left, at.top - top, line, tick(x), true));
+    for (int y = int(std::ceil(at.top)); y <= int(std::floor(at.bottom)); ++y)
+        rules.push_back(rule(at.left - left, y - line / 2 - top, tick(y), line, true));
     // Crosshairs, 10 mm each way.
     for (double cx : crossXMm)
         for (double cy : crossYMm) {

@@ -157,8 +157,12 @@ CalibrationWindow* WaybillPrinting::calibrationWindow()
 
 ReportPreview* WaybillPrinting::printCalibrationPage(int courier, const PrintCorrection& correction)
 {
-    singlePrinter();
-    return openPreview(CalibrationPage::job(courier, correction), m_singlePrinter);
+    // The rulers keep clear of what this printer cannot print on this paper.
+    QPageLayout layout = singlePrinter()->pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    return openPreview(CalibrationPage::job(courier, correction, layout.fullRect(QPageLayout::Millimeter).size(),
+                                            layout.minimumMargins()),
+                       m_singlePrinter);
 }
 
 QPrinter* WaybillPrinting::singlePrinter()
