@@ -1,22 +1,34 @@
 #include "MainSession.h"
+#include "TextContrast.h"
 
+#include "access/ChangePasswordWindow.h"
 #include "access/LoginWindow.h"
+#include "access/UserAdminWindow.h"
+#include "importui/ImportWindow.h"
+#include "preview/ListPageSetupDialog.h"
 #include "app/AppStyle.h"
 #include "data/Database.h"
 #include "maintenance/Preferences.h"
 #include "maintenance/Skins.h"
 #include "maintenance/BackupWindow.h"
 #include "orders/GridColumn.h"
+#include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/QuickSearchPanel.h"
 #include "platform/SettingsKeys.h"
 #include "platform/SettingsStore.h"
+#include "waybill/SenderPanel.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/FontSubstitutions.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -124,11 +136,16 @@ private slots:
     void columnMemoryAtStartUp();
     void columnMemoryAcrossRestart();
     void backupWindowReappliesStoredChoices();
-    void ordinaryUserGetsStoredColumnsBack();
+    void ordinaryUserKeepsLoginRestriction();
     void skinsAppliedAndStored_data();
     void skinsAppliedAndStored();
     void skinsVisiblyDifferent();
     void windowsOpenedUnderSkinKeepTheirFont();
+    void contrastMeasuredOnImage_data();
+    void contrastMeasuredOnImage();
+    void skinnedTextsReadable_data();
+    void skinnedTextsReadable();
+    void skinAppliedAgainKeepsFonts();
     void storedSkinAtStartUp_data();
     void storedSkinAtStartUp();
     void hiddenBoxesFilled();
@@ -272,18 +289,26 @@ void TestPreferences::backupWindowReappliesStoredChoices()
     QVERIFY(s.hideItems()->isChecked());
 }
 
-void TestPreferences::ordinaryUserGetsStoredColumnsBack()
+void TestPreferences::ordinaryUserKeepsLoginRestriction()
 {
-    PrefSession s("rukuyin1=no");
+    PrefSession s("rukuyin1=no;rukuyin2=no");
     s.db.exec("insert into userdb values ('小王','abc123')");
     s.db.closeConnection();
     s.logInAs("小王", "abc123");
-    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>({PayDateColumn, ItemColumn, RemarkColumn}));
+    const QList<int> restricted{PayDateColumn, ItemColumn, RemarkColumn};
+    QCOMPARE(hiddenColumns(s.main->grid()), restricted);
     // The start-up sequence that runs again after the backup window applies
-    // the stored memory after the login's restrictions.
+    // the stored memory; the columns the login hid stay hidden.
     s.openAndCloseBackupWindow();
-    QCOMPARE(hiddenColumns(s.main->grid()), QList<int>());
+    QCOMPARE(hiddenColumns(s.main->grid()), restricted);
+    s.openAndCloseBackupWindow();
+    QCOMPARE(hiddenColumns(s.main->grid()), restricted);
     QVERIFY(!s.hideItems()->isVisible());
+    // A stored "yes" still hides the rest of the item columns.
+    s.fp.settings.keys[key]["rukuyin1"] = "yes";
+    s.fp.settings.keys[key].remove("rukuyin2");
+    s.openAndCloseBackupWindow();
+    QCOMPARE(hiddenColumns(s.main->grid()), itemColumns);
 }
 
 void TestPreferences::skinsAppliedAndStored_data()
@@ -372,6 +397,240 @@ void TestPreferences::windowsOpenedUnderSkinKeepTheirFont()
     }
     QCOMPARE(small->font().pixelSize(), 12);
     window->close();
+}
+
+// Every widget of the main window and the windows it owns, with the face and
+// size it shows.
+QMap<QString, QString> fontsOf(QWidget* window)
+{
+    QMap<QString, QString> fonts;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        // Windows come and go (the backup window): the ones that stay are compared.
+        if (w->window()->objectName() == "Trepair")
+            continue;
+        auto* label = qobject_cast<QLabel*>(w);
+        const QString name = QStringLiteral("%1 %2 %3 %4 in %5")
+                                 .arg(quintptr(w), 0, 16)
+                                 .arg(w->metaObject()->className(), w->objectName(), label ? label->text() : QString(),
+                                      w->window()->objectName());
+        fonts[name] = QStringLiteral("%1 %2").arg(w->font().family()).arg(w->font().pixelSize());
+    }
+    return fonts;
+}
+
+// The widgets whose font differs, for a readable failure.
+QString fontChanges(const QMap<QString, QString>& before, const QMap<QString, QString>& after)
+{
+    QStringList changes;
+    for (auto it = after.begin(); it != after.end(); ++it)
+        if (before.contains(it.key()) && before.value(it.key()) != it.value())
+            changes << it.key() + ": " + before.value(it.key()) + " -> " + it.value();
+    return changes.join("; ");
+}
+
+void TestPreferences::skinAppliedAgainKeepsFonts()
+{
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    const QMap<QString, QString> before = fontsOf(s.main.get());
+    QCOMPARE(s.main->font().family(), QString("宋体"));
+    // From the menu: another skin, the same again; then the start-up
+    // sequence that follows the backup window.
+    for (int skin : {0, 3, 3, -1}) {
+        if (skin >= 0)
+            s.skinEntry(skin)->trigger();
+        else
+            s.openAndCloseBackupWindow();
+        const QString changes = fontChanges(before, fontsOf(s.main.get()));
+        QVERIFY2(changes.isEmpty(), qPrintable(QString::number(skin) + ": " + changes));
+    }
+}
+
+namespace {
+
+// Opens one of the windows and dialogs a user meets, the way the program
+// makes it (owned by the main window), and returns it shown.
+QWidget* openWindow(PrefSession& s, const QString& name)
+{
+    MainWindow* main = s.main.get();
+    auto messageBox = [main](QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons) {
+        auto* box = new QMessageBox(icon, "Kestrix快递单打印软件", text, buttons, main);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+        return box;
+    };
+    QWidget* w = nullptr;
+    if (name == "main window" || name == "sender panel") {
+        // One panel at a time: the sender panel would cover the editor's fields.
+        main->editor()->setVisible(name == "main window");
+        main->senderPanel()->setVisible(name == "sender panel");
+        w = main;
+    } else if (name == "grid menu" || name == "skin menu") {
+        QMenu* menu = name == "grid menu" ? main->commands()->gridMenu()
+                                          : main->commands()->menu(CommandMenu::Skins);
+        menu->popup(main->mapToGlobal(QPoint(200, 100)));
+        w = menu;
+    } else if (name == "message box") {
+        w = messageBox(QMessageBox::Information, "寄件人设置成功！", QMessageBox::Ok);
+    } else if (name == "delete question") {
+        w = messageBox(QMessageBox::Warning, "你真的要删除选中资料吗？", QMessageBox::Yes | QMessageBox::No);
+    } else if (name == "restore question") {
+        w = messageBox(QMessageBox::Question, "文件已存在，是否替换？", QMessageBox::Yes | QMessageBox::No);
+    } else if (name == "error box") {
+        w = messageBox(QMessageBox::Critical, "数据库恢复失败！\nfile is not a database.", QMessageBox::Ok);
+    } else if (name == "file dialog") {
+        QFile(QDir::current().filePath("备份.mdb")).open(QIODevice::WriteOnly);
+        auto* dialog = new QFileDialog(main, "打开", QDir::currentPath(), "数据库 (*.mdb);;所有文件 (*)");
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        // The folder's entries arrive from the file system's thread.
+        QTest::qWait(300);
+        w = dialog;
+    } else if (name == "page setup") {
+        auto* dialog = new ListPageSetupDialog(ListPrintOptions{}, [] { return false; }, main);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+        w = dialog;
+    } else if (name == "change password") {
+        main->commands()->action(Command::ChangePassword)->trigger();
+        w = main->findChild<ChangePasswordWindow*>();
+    } else if (name == "user admin") {
+        main->commands()->action(Command::UserAdmin)->trigger();
+        w = main->findChild<UserAdminWindow*>();
+    } else if (name == "backup") {
+        main->commands()->action(Command::Backup)->trigger();
+        w = main->findChild<BackupWindow*>();
+    } else if (name == "import") {
+        main->importWindow()->show();
+        w = main->importWindow();
+    } else if (name == "progress") {
+        auto* progress = new QProgressDialog("正在备份数据库...", QString(), 0, 100, main);
+        progress->setAttribute(Qt::WA_DeleteOnClose);
+        progress->setMinimumDuration(0);
+        progress->setValue(50);
+        progress->show();
+        w = progress;
+    }
+    QCoreApplication::processEvents();
+    return w;
+}
+
+bool sameColour(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 24;
+}
+
+}  // namespace
+
+// The measurement itself, on texts of known colours: a label, a button over
+// a gradient, a check box.
+void TestPreferences::contrastMeasuredOnImage_data()
+{
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::newRow("black on dark grey") << "QLabel { color: #000000; background: #3a3a3a; }" << 1.7 << 1.9;
+    QTest::newRow("white on black") << "QLabel { color: #ffffff; background: #000000; }" << 18.0 << 21.0;
+    QTest::newRow("invisible") << "QLabel { color: #efefef; background: #efefef; }" << 1.0 << 1.0;
+    QTest::newRow("gold on a purple gradient")
+        << "QPushButton { color: #f0c36a; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+           "stop:0 #4c3b5a, stop:1 #20182a); border: none; }"
+        << 6.0 << 10.5;  // gold against the two ends: 6.1 and 9.9
+    QTest::newRow("light check box on light ground") << "QCheckBox { color: #e0e0e0; }" << 1.0 << 1.3;
+}
+
+void TestPreferences::contrastMeasuredOnImage()
+{
+    QFETCH(QString, sheet);
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QWidget window;
+    window.setFont(songFont(14));
+    QPalette ground = window.palette();
+    ground.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+    window.setPalette(ground);
+    window.setStyleSheet(sheet);
+    new QLabel("寄件人设置成功！", &window);
+    (new QPushButton("确定", &window))->setGeometry(10, 30, 80, 25);
+    (new QCheckBox("更改完毕退出", &window))->move(10, 60);
+    window.resize(200, 90);
+    window.show();
+    const QImage shot = window.grab().toImage();
+    const QString kind = sheet.section(' ', 0, 0);
+    bool measured = false;
+    for (const test::TextPlace& p : test::textPlaces(&window)) {
+        if (!p.what.startsWith(kind + " "))
+            continue;
+        const double contrast = test::measure(shot, p).contrast;
+        QVERIFY2(contrast >= low && contrast <= high, qPrintable(p.what + ": " + QString::number(contrast)));
+        measured = true;
+    }
+    QVERIFY(measured);
+}
+
+void TestPreferences::skinnedTextsReadable_data()
+{
+    QTest::addColumn<int>("skin");
+    QTest::addColumn<QString>("window");
+    const char* windows[] = {"main window", "sender panel", "grid menu", "skin menu", "message box", "delete question",
+                             "restore question", "error box", "file dialog", "page setup", "change password",
+                             "user admin", "backup", "import", "progress"};
+    for (int n = 0; n < Skins::count; ++n)
+        for (const char* window : windows)
+            QTest::addRow("skin %d, %s", n, window) << n << QString::fromUtf8(window);
+}
+
+void TestPreferences::skinnedTextsReadable()
+{
+    QFETCH(int, skin);
+    QFETCH(QString, window);
+    PrefSession s;
+    s.logInAs("超级管理员", "507");
+    s.skinEntry(skin)->trigger();
+    QWidget* w = openWindow(s, window);
+    QVERIFY(w);
+    const QImage skinned = w->grab().toImage();
+    const QList<test::TextPlace> places = test::textPlaces(w);
+    QVERIFY2(places.size() >= 2, qPrintable(QString::number(places.size())));
+
+    // The same window without a skin: a text whose colour is the window's
+    // own (the red warnings, the blue links) keeps at least the contrast
+    // it has there; every other text reaches 4.5 : 1.
+    s.main->setStyleSheet(QString());
+    QCoreApplication::processEvents();
+    const QImage plain = w->grab().toImage();
+    QHash<QPair<const void*, int>, test::TextLook> plainLooks;
+    for (const test::TextPlace& p : test::textPlaces(w))
+        plainLooks.insert({p.control, p.item}, test::measure(plain, p));
+
+    QStringList unreadable;
+    for (const test::TextPlace& p : places) {
+        const test::TextLook look = test::measure(skinned, p);
+        if (look.contrast >= 4.5)
+            continue;
+        const auto own = plainLooks.constFind({p.control, p.item});
+        if (own != plainLooks.constEnd() && sameColour(own->text, look.text) && look.contrast >= own->contrast - 0.25)
+            continue;
+        unreadable << QStringLiteral("%1: %2 on %3, %4").arg(p.what, look.text.name(), look.ground.name())
+                          .arg(look.contrast, 0, 'f', 2);
+    }
+    // For a look by eye: the grabbed window with the places measured marked.
+    if (qEnvironmentVariableIsSet("KX_SHOTS")) {
+        QImage marked = skinned.convertToFormat(QImage::Format_RGB32);
+        QPainter painter(&marked);
+        painter.setPen(Qt::magenta);
+        for (const test::TextPlace& p : places)
+            painter.drawRect(p.letters.adjusted(-1, -1, 0, 0));
+        painter.end();
+        marked.save(QStringLiteral("%1/skin%2-%3.png").arg(qEnvironmentVariable("KX_SHOTS")).arg(skin).arg(window));
+    }
+    if (auto* menu = qobject_cast<QMenu*>(w))
+        menu->hide();
+    else if (w != s.main.get())
+        w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY2(unreadable.isEmpty(), qPrintable("\n" + unreadable.join("\n")));
 }
 
 void TestPreferences::storedSkinAtStartUp_data()

@@ -345,8 +345,9 @@ void MainWindow::restrictToOrdinaryUser()
     for (Command c : {Command::GridNew, Command::GridEdit, Command::GridDelete, Command::GridHideItems,
                       Command::ChangePassword})
         m_commands->action(c)->setVisible(false);
-    for (GridColumn column : {PayDateColumn, ItemColumn, RemarkColumn})
-        m_orderGrid->setColumnVisible(column, false);
+    // For the whole run: the column memory that the start-up sequence applies
+    // again after the backup window does not show them.
+    m_preferences->withholdColumns({PayDateColumn, ItemColumn, RemarkColumn});
 }
 
 }  // namespace kx

@@ -36,6 +36,10 @@ ExactTotal::Units ExactTotal::unitsOfNumber(double v)
     // 8e28 ten-thousandths (8e24) times 2^31 rows stays below 2^127.
     if (!std::isfinite(scaled) || std::fabs(scaled) > exactLimit)
         return {0, v, 1};
+    // Nearly every amount fits 64 bits, whose conversion the processor does
+    // itself; the 128-bit one is a library call.
+    if (std::fabs(scaled) < 9.0e18)
+        return {__int128(static_cast<long long>(scaled)), 0, 0};
     return {__int128(scaled), 0, 0};
 }
 

@@ -1,6 +1,7 @@
 #include "data/Database.h"
 
 #include "core/DbError.h"
+#include "data/FileResultRefresher.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
 
@@ -54,6 +55,11 @@ void Database::openFile()
         connection.close();
         throw;
     }
+}
+
+ResultRefresher* Database::createRefresher(QObject* parent) const
+{
+    return new FileResultRefresher(m_path, schema::databaseKey, parent);
 }
 
 void Database::disconnect()

@@ -7,6 +7,8 @@
 
 namespace kx {
 
+class ResultRefresher;
+
 // The data module: the one connection to data.mdb and the shared datasets
 // through which every window reads and writes.
 class Database : public QObject {
@@ -26,6 +28,9 @@ public:
     void disconnect();
     // The database file, as the data module opens it.
     QString path() const { return m_path; }
+    // A refresher for the datasets of this database: statements run again
+    // on a connection of its own, away from the window's thread.
+    ResultRefresher* createRefresher(QObject* parent) const;
 
     Connection connection;
     Dataset gridResult;

@@ -59,14 +59,17 @@ int Dataset::fieldIndex(const QString& name) const
 // column; any other statement is fetched as it stands and is read-only.
 QString Dataset::fetchSql() const
 {
-    if (m_table.isEmpty())
-        return m_sql;
+    return m_table.isEmpty() ? m_sql : selectWithRowId(m_sql);
+}
+
+QString Dataset::selectWithRowId(const QString& sql)
+{
     static const QRegularExpression selectAll(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+"),
                                               QRegularExpression::CaseInsensitiveOption);
-    QRegularExpressionMatch m = selectAll.match(m_sql);
+    QRegularExpressionMatch m = selectAll.match(sql);
     if (!m.hasMatch())
-        return m_sql;
-    return QStringLiteral("select _rowid_ as _kx_rowid_, * from ") + m_sql.mid(m.capturedEnd());
+        return sql;
+    return QStringLiteral("select _rowid_ as _kx_rowid_, * from ") + sql.mid(m.capturedEnd());
 }
 
 void Dataset::open()
@@ -94,12 +97,16 @@ void Dataset::open()
         const size_t row = store->addRow(withId ? sqlite3_column_int64(h, 0) : qint64(store->ids.size()));
         for (int c = first; c < columns; ++c)
             store->read(store->at(row, size_t(c - first)), h, c);
+        store->rehash(row);
     }
     store->order.resize(store->physicalRows());
     std::iota(store->order.begin(), store->order.end(), 0);
 
     emit aboutToReset();
     forgetRowIndex();
+    ++m_fetchNumber;
+    ++m_version;
+    m_sortColumn = -1;
     m_refetchColumns.clear();
     m_fields = std::move(fields);
     m_storesTextAsGiven = std::move(textAsGiven);
@@ -123,6 +130,9 @@ void Dataset::openForAppend()
         fields.append(st.columnName(c));
     emit aboutToReset();
     forgetRowIndex();
+    ++m_fetchNumber;
+    ++m_version;
+    m_sortColumn = -1;
     m_refetchColumns.clear();
     m_store = std::make_unique<Store>(size_t(fields.size()));
     m_storesTextAsGiven.assign(size_t(fields.size()), 0);
@@ -138,6 +148,9 @@ void Dataset::close()
         return;
     emit aboutToReset();
     forgetRowIndex();
+    ++m_fetchNumber;
+    ++m_version;
+    m_sortColumn = -1;
     m_refetchColumns.clear();
     m_open = false;
     m_fields.clear();
@@ -279,8 +292,27 @@ void Dataset::sortBy(int column, Qt::SortOrder order)
 {
     if (!m_open || column < 0 || column >= fieldCount() || m_rowCount < 2)
         return;
+    std::vector<int> after = sortedRows(column, order);
+    const std::vector<int>& before = m_store->order;
+    const int currentPhysical = m_current >= 0 ? before[size_t(m_current)] : -1;
+    emit aboutToReorder();
+    forgetRowIndex();
+    m_sortColumn = column;
+    m_sortOrder = order;
+    m_store->order = std::move(after);
+    int current = -1;
+    if (currentPhysical >= 0)
+        current = int(std::find(m_store->order.begin(), m_store->order.end(), currentPhysical) -
+                      m_store->order.begin());
+    m_current = current;
+    emit reordered();
+    emit currentRowChanged(m_current);
+}
+
+std::vector<int> Dataset::sortedRows(int column, Qt::SortOrder order) const
+{
     using Cell = Store::Cell;
-    Store& store = *m_store;
+    const Store& store = *m_store;
     const std::vector<int>& before = store.order;
     const size_t n = before.size();
     std::vector<int> after(n);
@@ -340,17 +372,7 @@ void Dataset::sortBy(int column, Qt::SortOrder order)
         else
             std::stable_sort(after.begin(), after.end(), [&](int a, int b) { return compare(b, a) < 0; });
     }
-
-    const int currentPhysical = m_current >= 0 ? before[size_t(m_current)] : -1;
-    emit aboutToReorder();
-    forgetRowIndex();
-    store.order = std::move(after);
-    int current = -1;
-    if (currentPhysical >= 0)
-        current = int(std::find(store.order.begin(), store.order.end(), currentPhysical) - store.order.begin());
-    m_current = current;
-    emit reordered();
-    emit currentRowChanged(m_current);
+    return after;
 }
 
 static void requireWritable(const Dataset& ds)
@@ -473,6 +495,7 @@ qint64 Dataset::append(const FieldValues& values)
         const size_t physical = m_store->addRow(id);
         m_store->order.push_back(int(physical));
         ++m_rowCount;
+        ++m_version;
         emit resetDone();
         refetchRow(m_rowCount - 1, id);
         setCurrentRow(m_rowCount - 1);
@@ -505,6 +528,8 @@ void Dataset::refetchRow(int row, qint64 id)
         Store::Cell& cell = store.at(physical, size_t(column));
         store.read(cell, st.handle(), c);
     }
+    store.rehash(physical);
+    ++m_version;
     emit rowChanged(row);
 }
 
@@ -732,9 +757,11 @@ void Dataset::takeWritten(const Written& written, FieldColumns& columns)
             else
                 exact = false;
         }
+        store.rehash(physical);
         if (!exact)
             readBack.push_back(row);
     }
+    ++m_version;
     emit rowsChanged(rows);
     for (int row : readBack)
         refetchRow(row, rowId(row));
@@ -758,6 +785,10 @@ void Dataset::removePhysicalRows(const std::vector<char>& gone, int lastGonePosi
     }
     emit aboutToReset();
     // The rows' values stay where they are, unused, until the result is closed.
+    for (size_t p = 0; p < gone.size(); ++p)
+        if (gone[p])
+            m_store->gone[p] = 1;
+    ++m_version;
     std::erase_if(order, [&](int p) { return gone[size_t(p)] != 0; });
     m_rowCount = int(order.size());
     forgetRowIndex();
@@ -786,6 +817,8 @@ void Dataset::deleteRow(int row)
             if (r > row)
                 --r;
     }
+    m_store->gone[size_t(m_store->order[size_t(row)])] = 1;
+    ++m_version;
     m_store->order.erase(m_store->order.begin() + row);
     --m_rowCount;
     emit rowRemoved(row);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -15,6 +16,7 @@
 namespace kx {
 
 class Connection;
+class LikeContains;
 
 using FieldValues = std::vector<std::pair<QString, QVariant>>;
 
@@ -73,6 +75,12 @@ public:
     // A value stored as a number, without making a QVariant of it; nothing
     // for a null, a text or a blob.
     std::optional<double> number(int row, int column) const;
+    // Walks every row of the result in its order with the values of two
+    // columns stored as numbers (null for any other value), reading the
+    // cells ahead of their use: totals over a large result wait on memory,
+    // not on arithmetic.
+    void visitNumbers(int first, int second,
+                      const std::function<void(int row, const double* a, const double* b)>& visit) const;
     // A value stored as an integer (a count, an identity), which number()
     // gives as a double too; nothing for any other value.
     std::optional<qint64> integer(int row, int column) const;
@@ -134,6 +142,54 @@ public:
     // Reads the row again from the table, when it is still there.
     void refreshRow(int row) { refetchRow(row, rowId(row)); }
 
+    // The fetch and its views. The rows fetched by open(), and those added
+    // to the fetch since, stay in memory whether the result shows them or
+    // not, each once: a view shows some of them, in some order, and an edit
+    // changes the one copy of a row whatever view shows it.
+
+    // One term of a where clause tested on fetched values: the column holds
+    // `contains`'s text (see LikeContains), or, without one, is not the empty
+    // text (a null is neither).
+    struct CellTest {
+        int column;
+        const LikeContains* contains = nullptr;
+    };
+    // The fetched rows still in the table, as far as this copy knows, that
+    // pass every test, in storage-identity order: the rows and the order
+    // "select * from <table> where <tests>" gives, without reading the file.
+    // The tests are tried in turn, as the engine tries a where clause's terms,
+    // so a pattern the engine refuses throws its error exactly when the
+    // engine would.
+    std::vector<int> fetchedRowsWhere(const std::vector<CellTest>& tests) const;
+    // Shows those fetched rows, in that order, as the result of the statement
+    // (which sql() and params() then give): one reset, the cursor on the
+    // first row, any sort dropped.
+    void showFetchedRows(std::vector<int> rows, const QString& sql, const QVariantList& params);
+    // Reads a row of the table into the fetch without showing it, as when it
+    // was added after the fetch (by its storage identity).
+    void fetchRow(qint64 rowId);
+    // Counts the fetches: open(), openForAppend() and close() each start a new one.
+    quint64 fetchNumber() const { return m_fetchNumber; }
+
+    // Catching up with the file without holding up the window: known() is
+    // what the fetch holds, taken on the window's thread; readFresh() runs
+    // the statement on another connection (on any thread) and keeps only what
+    // the fetch lacks; takeFresh() brings the fetch and the view in line
+    // with it, back on the window's thread.
+    struct Known;
+    struct Fresh;
+    std::shared_ptr<const Known> known() const;
+    // Throws DbError; stops early, returning nothing, once `stop` is set.
+    static std::shared_ptr<Fresh> readFresh(Connection& connection, const QString& sql, const QVariantList& params,
+                                            const Known& known, const std::atomic<bool>& stop);
+    // The view becomes the fresh result in the engine's order, rows another
+    // station changed take their new values, added rows join the fetch and
+    // deleted ones leave it; a sort made since the view was set is made
+    // again. The cursor stays on its order when that is still shown. Returns
+    // false, doing nothing, when the dataset changed since known() (an edit,
+    // another result) or the statement now gives other columns.
+    bool takeFresh(const Fresh& fresh);
+
 signals:
     void aboutToReset();
     void resetDone();
@@ -149,12 +205,17 @@ signals:
     void aboutToChangeRows(const QList<int>& rows);
     void rowsChanged(const QList<int>& rows);
     void currentRowChanged(int row);
+    // takeFresh() changed the view; the cursor's order was on `rowBefore`.
+    void refreshed(int rowBefore);
 
 private:
     struct Store;      // the fetched values
     struct RowWriter;  // changeRows()'s prepared update
 
     QString fetchSql() const;
+    // "select * from t ..." as "select _rowid_ as _kx_rowid_, * from t ...".
+    static QString selectWithRowId(const QString& sql);
+    std::vector<int> sortedRows(int column, Qt::SortOrder order) const;
     QString matchClause(int row, QVariantList& params) const;
     QString matchPattern() const;
     QString rowUpdateSql(const FieldValues& values) const;
@@ -192,6 +253,10 @@ private:
     QString m_table;
     QString m_sql;
     QVariantList m_params;
+    quint64 m_fetchNumber = 0;
+    quint64 m_version = 0;  // any change of the fetched values or of the view's rows
+    int m_sortColumn = -1;  // the sort made since the view was set
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_open = false;
     bool m_eof = true;
     int m_current = -1;

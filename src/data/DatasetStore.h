@@ -10,6 +10,8 @@
 #include <QByteArray>
 #include <QStringDecoder>
 #include <algorithm>
+#include <bit>
+#include <QHash>
 #include <memory>
 #include <sqlite3.h>
 #include <unordered_map>
@@ -49,6 +51,9 @@ struct Dataset::Store {
     size_t textFreeUnits = 0;
     std::vector<QByteArray> blobs;
     std::vector<qint64> ids;   // per physical row
+    std::vector<char> gone;    // per physical row: deleted from the table since
+    std::vector<quint64> hashes;  // per physical row: rowHash() of its values
+    bool idsAscending = true;  // physical rows in storage-identity order
     std::vector<int> order;    // row of the result → physical row
     QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
     // The stored bytes of the texts that are not well-formed UTF-8, by cell
@@ -79,7 +84,10 @@ struct Dataset::Store {
             cell.size = 0;
             cell.type = Cell::Null;
         }
+        idsAscending = idsAscending && (ids.empty() || id > ids.back());
         ids.push_back(id);
+        gone.push_back(0);
+        hashes.push_back(0);
         return row;
     }
 
@@ -121,6 +129,9 @@ struct Dataset::Store {
         blobs.clear();
         rawTexts.clear();
         ids.clear();
+        gone.clear();
+        hashes.clear();
+        idsAscending = true;
         order.clear();
     }
 
@@ -195,6 +206,75 @@ struct Dataset::Store {
         textFreeUnits -= units;
     }
 
+    // A digest of a physical row's values, type by type, a text by its
+    // stored bytes where they are not well-formed: two copies of a row with
+    // the same digest hold the same values.
+    quint64 rowHash(size_t physical) const
+    {
+        quint64 h = 0x9E3779B97F4A7C15ull ^ width;
+        for (size_t c = 0; c < width; ++c) {
+            const Cell& cell = at(physical, c);
+            size_t v = 0;
+            switch (cell.type) {
+            case Cell::Null:
+                break;
+            case Cell::Integer:
+                v = qHash(cell.integer);
+                break;
+            case Cell::Real:
+                v = qHash(std::bit_cast<quint64>(cell.real));
+                break;
+            case Cell::Blob:
+                v = qHash(blobs[cell.blob], 7);
+                break;
+            case Cell::Text:
+                if (const QByteArray* raw = rawBytesOf(cell))
+                    v = qHash(*raw, 11);
+                else
+                    v = qHash(textOf(cell), 13);
+                break;
+            }
+            h = (h ^ (quint64(v) + quint64(cell.type) * 0x100000001B3ull)) * 0xFF51AFD7ED558CCDull;
+            h ^= h >> 29;
+        }
+        return h;
+    }
+    void rehash(size_t physical) { hashes[physical] = rowHash(physical); }
+
+    // Copies a value of another store (or of this one) into a cell.
+    void copy(Cell& to, const Store& from, const Cell& cell)
+    {
+        if (!rawTexts.empty())
+            rawTexts.erase(&to);
+        to.size = 0;
+        to.type = cell.type;
+        switch (cell.type) {
+        case Cell::Null:
+        case Cell::Integer:
+            to.integer = cell.integer;
+            break;
+        case Cell::Real:
+            to.real = cell.real;
+            break;
+        case Cell::Blob:
+            to.blob = blobs.size();
+            blobs.push_back(from.blobs[cell.blob]);
+            break;
+        case Cell::Text: {
+            const size_t units = cell.size;
+            char16_t* begin = textSpace(units);
+            std::copy_n(cell.text, units, begin);
+            to.text = units ? begin : u"";
+            to.size = quint32(units);
+            textFree += units;
+            textFreeUnits -= units;
+            if (const QByteArray* raw = from.rawBytesOf(cell))
+                rawTexts[&to] = *raw;
+            break;
+        }
+        }
+    }
+
     static QStringView textOf(const Cell& cell)
     {
         return cell.type == Cell::Text ? QStringView(cell.text, qsizetype(cell.size)) : QStringView();
@@ -235,6 +315,39 @@ struct Dataset::Store {
         }
         return QVariant(textOf(cell).toString());
     }
+};
+
+// What a fetch holds, for readFresh() on another thread: a copy, since the
+// fetch itself may change meanwhile (takeFresh() then refuses the answer).
+struct Dataset::Known {
+    struct Row {
+        qint64 id;
+        quint64 hash;
+        int physical;
+    };
+    quint64 version = 0;
+    QString table;
+    QStringList fields;
+    std::vector<Row> rows;         // the rows still in the table, by identity
+    std::vector<qint64> shownIds;  // the view's rows
+
+    const Row* find(qint64 id) const
+    {
+        auto it = std::lower_bound(rows.begin(), rows.end(), id, [](const Row& r, qint64 v) { return r.id < v; });
+        return it != rows.end() && it->id == id ? &*it : nullptr;
+    }
+};
+
+// The statement's result as the file holds it, against a Known: which known
+// rows it shows as they are, and the values of the rest.
+struct Dataset::Fresh {
+    quint64 version = 0;
+    QStringList fields;
+    // Per row of the result: a known physical row, or -1 - k for fresh row k.
+    std::vector<int> rows;
+    std::unique_ptr<Store> store;  // the fresh rows' values and identities
+    std::vector<int> replaces;     // per fresh row: the known physical row it updates, or -1
+    std::vector<int> gone;         // known physical rows no longer in the table
 };
 
 }  // namespace kx

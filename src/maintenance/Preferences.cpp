@@ -11,6 +11,7 @@
 #include <QChildEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QWidget>
 
 namespace kx {
@@ -132,7 +133,17 @@ void Preferences::applySkin(int number)
 {
     if (number < 0 || number >= Skins::count)
         return;
+    // A control whose font comes from its parent, or from its window through
+    // a style sheet of its own (the login's labels), loses it when a style
+    // sheet replaces another: it falls back to the desktop's default face.
+    // Every control keeps the font it showed before the sheet changed.
+    QList<std::pair<QPointer<QWidget>, QFont>> fonts;
+    for (QWidget* widget : m_mainWindow->findChildren<QWidget*>())
+        fonts.append({widget, widget->font()});
     m_mainWindow->setStyleSheet(Skins::styleSheet(number));
+    for (const auto& [widget, font] : std::as_const(fonts))
+        if (widget && widget->font() != font)
+            widget->setFont(font);
     m_skin = number;
 }
 
@@ -150,10 +161,18 @@ void Preferences::setItemsHidden(bool hidden)
     write(QStringLiteral("rukuyin1"), hidden ? yes : no);
 }
 
+void Preferences::withholdColumns(std::initializer_list<int> columns)
+{
+    for (int column : columns) {
+        m_withheld.insert(column);
+        m_grid.setColumnVisible(column, false);
+    }
+}
+
 void Preferences::showItemColumns(bool shown)
 {
     for (GridColumn column : itemColumns)
-        m_grid.setColumnVisible(column, shown);
+        setColumnShown(column, shown);
 }
 
 void Preferences::showColumns(std::initializer_list<int> columns, const QString& value)
@@ -161,7 +180,12 @@ void Preferences::showColumns(std::initializer_list<int> columns, const QString&
     if (value != yes && value != no)
         return;
     for (int column : columns)
-        m_grid.setColumnVisible(column, value == no);
+        setColumnShown(column, value == no);
+}
+
+void Preferences::setColumnShown(int column, bool shown)
+{
+    m_grid.setColumnVisible(column, shown && !m_withheld.contains(column));
 }
 
 }  // namespace kx

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <initializer_list>
 #include <optional>
@@ -47,6 +48,9 @@ public:
     // "隐藏商品信息": hides or shows the item columns, sets the check mark,
     // then stores "yes" or "no" in rukuyin1.
     void setItemsHidden(bool hidden);
+    // Hides grid columns for the rest of the run: no stored choice shows
+    // them again (the login's restriction of an ordinary user).
+    void withholdColumns(std::initializer_list<int> columns);
 
     // Boxes of the stock ledger that the order register never shows.
     QLineEdit* stockAlarmBox() const { return m_stockAlarm; }        // number
@@ -58,6 +62,7 @@ protected:
 private:
     void showItemColumns(bool shown);
     void showColumns(std::initializer_list<int> columns, const QString& value);
+    void setColumnShown(int column, bool shown);
     std::optional<QString> read(const QString& name) const;
     void write(const QString& name, const QString& value);
 
@@ -68,6 +73,7 @@ private:
     QLineEdit* m_stockAlarm;
     QLineEdit* m_orderNumber;
     int m_skin = -1;
+    QSet<int> m_withheld;
 };
 
 }  // namespace kx

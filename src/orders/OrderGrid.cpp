@@ -14,6 +14,7 @@
 #include "widgets/TwoLevelHeader.h"
 
 #include <QContextMenuEvent>
+#include <QScrollBar>
 #include <QHash>
 #include <QSet>
 #include <QVBoxLayout>
@@ -124,7 +125,20 @@ OrderGrid::OrderGrid(OrderRegister& orders, QWidget* parent)
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { followViewRow(current); });
 
+    connect(m_dataset, &Dataset::aboutToReset, this,
+            [this] { m_scrollBefore = m_view->verticalScrollBar()->value(); });
     connect(m_dataset, &Dataset::resetDone, this, [this] { followDatasetRow(m_dataset->currentRow()); });
+    // The file's answer after a quick search: the current order stays where
+    // the user sees it, rows it gained or lost above it notwithstanding.
+    connect(m_dataset, &Dataset::refreshed, this, [this](int rowBefore) {
+        const int row = m_dataset->currentRow();
+        const int step = m_view->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+                             ? 1
+                             : m_view->verticalHeader()->defaultSectionSize();
+        m_view->doItemsLayout();  // the scroll range of the new rows
+        const int shift = row >= 0 && rowBefore >= 0 ? (row - rowBefore) * step : 0;
+        m_view->verticalScrollBar()->setValue(m_scrollBefore + shift);
+    });
     connect(m_dataset, &Dataset::reordered, this, [this] { followDatasetRow(m_dataset->currentRow()); });
     connect(m_dataset, &Dataset::currentRowChanged, this, [this](int row) { followDatasetRow(row); });
     connect(&orders, &OrderRegister::totalsChanged, this, &OrderGrid::showSums);

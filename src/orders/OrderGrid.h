@@ -80,6 +80,7 @@ private:
     RowIndicator* m_indicator;
     FooterRow* m_footer;
     QList<int> m_weights;
+    int m_scrollBefore = 0;  // the rows' scroll position before the result last changed
     bool m_fitting = false;
     bool m_showsSums = false;  // a result has been shown since the grid was made
 };

@@ -6,11 +6,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 namespace kx {
 
 class Database;
+class ResultRefresher;
 class SelectionSource;
+struct SearchConditions;
 
 // The order register as every feature sees it: the grid's result (the
 // dataset gridResult) with its current row and the grid's selection, the
@@ -18,6 +21,11 @@ class SelectionSource;
 // the row count text and the exact totals of quantity and amount, kept up
 // row by row. No widget: the grid, the footer, the editor, the quick search,
 // printing, import and export all work through this one object.
+//
+// The orders the show-all fetched stay in memory: a quick search is a filter
+// over them, shown at once, and once the typing pauses the same statement
+// runs against the file on another connection, so that what other stations
+// changed since arrives without holding up the window.
 class OrderRegister : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +41,17 @@ public:
     void showAll();
     // A search statement's result replaces the grid's.
     void search(const QString& sql, const QVariantList& params = {});
+    // The quick search: the orders fetched that the conditions' statement
+    // would find, in the order it would give them, shown at once; the
+    // statement itself runs against the file once typing pauses (see
+    // settleDelayMs). A statement the file cannot run (a table or column
+    // gone) throws its error here, and the grid is left empty.
+    void quickSearch(const SearchConditions& conditions);
+    // How long typing must pause before the file is asked.
+    static constexpr int settleDelayMs = 120;
+    // Runs the pending file statement now instead of after the pause.
+    void settleNow();
+    bool isSettling() const;
 
     int rowCount() const { return m_result && m_result->isOpen() ? m_result->rowCount() : 0; }
     int currentRow() const { return m_result ? m_result->currentRow() : -1; }
@@ -87,14 +106,33 @@ signals:
     void courierListChanged(const QStringList& couriers);
     void rowCountTextChanged(const QString& text);
     void totalsChanged();
+    // The quick search's grid equals what its statement found in the file.
+    void settled();
+    // The statement run against the file after a quick search failed; the
+    // grid keeps what it showed.
+    void settleFailed(const QString& message);
 
 private:
     void recomputeTotals();
     void addRow(int row, int sign);
+    // Whether the grid's fetch holds every order (a show-all's, edited since).
+    bool holdsEveryOrder() const;
+    void fetchEveryOrder();
+    // A change of the orders or of the result: the file statement running
+    // for the quick search is not wanted any more; with the quick search
+    // still shown it runs again after the pause.
+    void supersedeSettle();
+    void takeFresh(const std::shared_ptr<Dataset::Fresh>& fresh);
+    bool showsQuickSearch() const;
 
     Database& m_dm;
     QPointer<Dataset> m_result;  // the data module may go first at exit
     SelectionSource* m_selection = nullptr;
+    ResultRefresher* m_refresher;
+    QTimer m_settleTimer;
+    quint64 m_everyOrderFetch = 0;  // the fetch that holds every order; 0: none
+    quint64 m_quickSearchFetch = 0; // the fetch the quick search's view was made over
+    bool m_settling = false;        // the file statement is running
     QString m_rowCountText;
     ExactTotal m_quantity;
     ExactTotal m_amount;

@@ -1,6 +1,7 @@
 #include "orders/QuickSearchPanel.h"
 
 #include "core/CourierCatalogue.h"
+#include "core/DbError.h"
 #include "orders/OrderRegister.h"
 #include "orders/PrintStatus.h"
 #include "orders/SearchStatement.h"
@@ -115,6 +116,11 @@ QuickSearchPanel::QuickSearchPanel(OrderRegister& orders, const Platform& platfo
     connect(clearButton, &QPushButton::clicked, this, &QuickSearchPanel::clearConditions);
     connect(showAllButton, &QPushButton::clicked, this, &QuickSearchPanel::showAllRequested);
     connect(&m_orders, &OrderRegister::courierListChanged, this, &QuickSearchPanel::showCouriers);
+    // The file asked after the typing paused could not answer: said once,
+    // and the grid keeps what the search showed.
+    connect(&m_orders, &OrderRegister::settleFailed, this, [this](const QString& message) {
+        m_platform.guard(window(), [&message] { throw DbError(message); });
+    });
 }
 
 void QuickSearchPanel::showCouriers(const QStringList& couriers)
@@ -131,10 +137,7 @@ SearchConditions QuickSearchPanel::conditions() const
 
 void QuickSearchPanel::search()
 {
-    const bool ok = m_platform.guard(window(), [this] {
-        const SearchStatement s = SearchStatement::build(conditions());
-        m_orders.search(s.sql, s.params);
-    });
+    const bool ok = m_platform.guard(window(), [this] { m_orders.quickSearch(conditions()); });
     if (ok)
         emit searched();
 }

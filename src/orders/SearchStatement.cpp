@@ -22,6 +22,7 @@ SearchStatement SearchStatement::build(const SearchConditions& c)
             continue;
         s.sql += QStringLiteral(" and %1 like '%' || ? || '%' escape '%2'").arg(field, QString(likeEscape));
         s.params << likeLiteral(text);
+        s.terms.emplace_back(field, text);
     }
     return s;
 }

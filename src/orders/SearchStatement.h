@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <QVariantList>
+#include <utility>
+#include <vector>
 
 namespace kx {
 
@@ -29,6 +31,9 @@ struct SearchStatement {
 
     QString sql;
     QVariantList params;
+    // The LIKE conditions in the statement's order: the field and the box's
+    // text as typed (before the escaping that params hold).
+    std::vector<std::pair<QString, QString>> terms;
 
     static SearchStatement build(const SearchConditions& conditions);
 };
