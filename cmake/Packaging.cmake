@@ -2,11 +2,11 @@
 #
 # The package installs the program, kestrix-newdb, kestrix-check (which the
 # program runs on every database file it did not make), the launcher that the
-# desktop entry runs, the desktop entry and the icon. Its shared-library
-# dependencies come from dpkg-shlibdeps; the list below names only what no
-# library check can see: the fonts the printed forms and the screens need,
-# Qt's own Chinese translations, and Qt's platform plugins, without which no
-# window opens at all.
+# desktop entry runs, the desktop entry, the icon and the user guide. Its
+# shared-library dependencies come from dpkg-shlibdeps; the list below names
+# only what no library check can see: the fonts the printed forms and the
+# screens need, Qt's own Chinese translations, and Qt's platform plugins,
+# without which no window opens at all.
 
 include(GNUInstallDirs)
 
@@ -33,6 +33,7 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog
   VERBATIM)
 install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION ${KX_DOC_DIR})
+include(cmake/UserGuide.cmake)
 
 # The manual pages, compressed the same way.
 set(KX_MAN_PAGES)

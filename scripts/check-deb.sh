@@ -39,6 +39,7 @@ for f in usr/share/applications/kestrix.desktop \
          usr/share/icons/hicolor/48x48/apps/kestrix.png \
          usr/share/icons/hicolor/256x256/apps/kestrix.png \
          usr/share/doc/kestrix/copyright usr/share/doc/kestrix/changelog.gz \
+         usr/share/doc/kestrix/使用说明.html usr/share/doc/kestrix/images/main.png \
          usr/share/man/man1/kestrix.1.gz usr/share/man/man1/kestrix-newdb.1.gz \
          usr/share/man/man1/kestrix-check.1.gz \
          usr/share/man/man1/kestrix-launch.1.gz; do

@@ -183,6 +183,8 @@ shoot_window main "$main"
 grab; toolbar $IMPORT; shoot_change menu-import; key Escape; settle 0.3
 grab; toolbar $SETTINGS; shoot_change menu-settings; key Escape; settle 0.3
 grab; batch_print; shoot_change menu-batch-print; key Escape; settle 0.3
+# The row is chosen first, so that only the menu differs between the grabs.
+click "$main" 300 120; settle 0.5
 grab; xdotool mousemove --window "$main" 300 120 click 3; shoot_change menu-grid; key Escape; settle 0.3
 
 # The order editor: double-click the second order of the list.
@@ -201,7 +203,13 @@ from_menu change-password '^更改密码$' settings_menu
 from_menu user-admin '用户管理' settings_menu
 from_menu calibration '打印校准' settings_menu
 from_action backup '数据库备份' toolbar $BACKUP
-from_action web-lookup '^网点查询$' toolbar $LOOKUP
+# Run as root, the lookup window starts no browser and says why instead:
+# no picture for the guide, which keeps the one it has.
+if [ "$(id -u)" -eq 0 ]; then
+    skipped+=("web-lookup (run as root: the window shows no browser)")
+else
+    from_action web-lookup '^网点查询$' toolbar $LOOKUP
+fi
 from_menu about '关于软件' support_menu
 
 echo "$shot_no screenshots written"

@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-noto-cjk fonts-arphic-uming fonts-liberation2
   poppler-utils python3-xlwt
+  python3-markdown
   libreoffice-calc
   xvfb xauth x11-apps imagemagick
 )

@@ -185,13 +185,13 @@ void TestLookup::supportMenu()
         QVERIFY(s.action(c)->isEnabled());
     QCOMPARE(s.action(Command::Contact)->text(), QStringLiteral("客服邮箱：") + makerEmail);
 
-    s.action(Command::Help)->trigger();
+    // 使用帮助 opens the guide that comes with the program (tst_extras_guide).
     s.action(Command::Website)->trigger();
-    QCOMPARE(s.opened(), QStringList({makerSite, makerSite}));
+    QCOMPARE(s.opened(), QStringList({makerSite}));
 
     s.action(Command::Contact)->trigger();
     QCoreApplication::processEvents();
-    QCOMPARE(s.opened().size(), 2);
+    QCOMPARE(s.opened().size(), 1);
     QVERIFY(s.session.fp.dialogs.shown.isEmpty());
     QVERIFY(!s.parts.about->isVisible());
 }

@@ -4,12 +4,14 @@
 #include "extras/StatusBarLink.h"
 #include "extras/AboutBox.h"
 #include "extras/Updater.h"
+#include "extras/UserGuide.h"
 #include "extras/WebEngineBrowser.h"
 #include "orders/OrderEditorPanel.h"
 #include "platform/Platform.h"
 #include "widgets/CommandRegistry.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStatusBar>
 
 namespace kx {
@@ -36,7 +38,17 @@ Extras::Parts Extras::install(MainWindow& main, const Platform& platform, Restar
         lookup->showLookup();
     });
     Shell& shell = platform.shell;
-    commands.on(Command::Help, [&shell] { shell.openUrl(makerSite); });
+    // The maker's site holds no guide for this program: help is the guide
+    // that comes with it, looked up at each click.
+    const QString guideFolder = programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir;
+    commands.on(Command::Help, [&main, &platform, guideFolder] {
+        const QString guide = UserGuide::find(guideFolder);
+        if (guide.isEmpty())
+            platform.dialogs.inform(&main, QStringLiteral("找不到使用说明文件 %1。")
+                                               .arg(QDir::toNativeSeparators(UserGuide::installedPath(guideFolder))));
+        else
+            platform.shell.openFile(guide);
+    });
     commands.on(Command::Website, [&shell] { shell.openUrl(makerSite); });
     Updater* updater = parts.updater;
     commands.on(Command::Update, [updater] { updater->check(); });
