@@ -98,21 +98,9 @@ QString writeFile(const QString& dir, const QString& name, const QByteArray& byt
     return path;
 }
 
-// The imported fields of every order in the file, in the statement's order.
 Rows storedOrders(const QString& databasePath)
 {
-    Connection c;
-    c.open(databasePath, schema::databaseKey);
-    Statement st(c.handle(), QStringLiteral("select [a], [b], [c], [d], [g], [1], [2], [h], [i], [j], [k], [day1], [z]"
-                                            " from data order by _rowid_"));
-    Rows rows;
-    while (st.step()) {
-        QVariantList row;
-        for (int column = 0; column < st.columnCount(); ++column)
-            row << st.value(column);
-        rows << row;
-    }
-    return rows;
+    return test::storedImportedOrders(databasePath);
 }
 
 int orderCount(const QString& databasePath)

@@ -53,21 +53,9 @@ QString importedWithCounts(int added, int skipped)
 
 const QVariant null;
 
-// The imported fields of every order, in the import statement's order.
 Rows storedOrders(const QString& databasePath)
 {
-    Connection c;
-    c.open(databasePath, schema::databaseKey);
-    Statement st(c.handle(), QStringLiteral("select [a], [b], [c], [d], [g], [1], [2], [h], [i], [j], [k], [day1], [z]"
-                                            " from data order by _rowid_"));
-    Rows rows;
-    while (st.step()) {
-        QVariantList row;
-        for (int column = 0; column < st.columnCount(); ++column)
-            row << st.value(column);
-        rows << row;
-    }
-    return rows;
+    return test::storedImportedOrders(databasePath);
 }
 
 // An order the register held before the import, with its number.

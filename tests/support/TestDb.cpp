@@ -93,4 +93,20 @@ QStringList TestDb::cli(const QString& sql) const
     return lines;
 }
 
+QList<QVariantList> storedImportedOrders(const QString& databasePath)
+{
+    Connection c;
+    c.open(databasePath, schema::databaseKey);
+    Statement st(c.handle(), QStringLiteral("select [a], [b], [c], [d], [g], [1], [2], [h], [i], [j], [k], [day1], [z]"
+                                            " from data order by _rowid_"));
+    QList<QVariantList> rows;
+    while (st.step()) {
+        QVariantList row;
+        for (int column = 0; column < st.columnCount(); ++column)
+            row << st.value(column);
+        rows << row;
+    }
+    return rows;
+}
+
 }  // namespace kx::test

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QList>
 #include <QVariantList>
 #include <memory>
 
@@ -44,5 +45,9 @@ private:
     QString m_previous;
     mutable std::unique_ptr<Connection> m_connection;
 };
+
+// The imported fields of every order in the file at `databasePath`, in the
+// import statement's column order, oldest order first.
+QList<QVariantList> storedImportedOrders(const QString& databasePath);
 
 }  // namespace kx::test
