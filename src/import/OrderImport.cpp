@@ -49,8 +49,10 @@ constexpr std::array<Field, 13> fields{{
     {&column::remark, u"订单状态", FieldType::Text},
 }};
 
-// Where the order number stands among the fields.
-constexpr size_t orderNumberField = [] {
+// Where the order number stands among the fields. Not constexpr: comparing
+// the addresses of two different variables is not a constant expression once
+// the sanitizers instrument them.
+const size_t orderNumberField = [] {
     size_t f = 0;
     while (fields[f].column != &column::orderNumber)
         ++f;
