@@ -1,27 +1,47 @@
 #include "data/Schema.h"
 
-#include "data/SqlText.h"
-
 namespace kx::schema {
 
-QString createScript()
+const QList<Table>& tables()
 {
-    QStringList ledger;
-    for (const LedgerColumn& c : ledgerColumns()) {
-        if (c.name == QLatin1String("ID"))
-            ledger << QStringLiteral("[ID] INTEGER PRIMARY KEY AUTOINCREMENT");
-        else
-            ledger << quoteIdentifier(c.name) + QLatin1Char(' ') + c.type;
+    static const QList<Table> list = [] {
+        const auto text = [](const char* name) { return TableColumn{QString::fromLatin1(name), ColumnType::Text}; };
+        const auto real = [](const char* name) { return TableColumn{QString::fromLatin1(name), ColumnType::Real}; };
+        QList<TableColumn> ledger;
+        for (const LedgerColumn& c : ledgerColumns()) {
+            const ColumnType type = c.name == QLatin1String("ID")   ? ColumnType::Counter
+                                    : c.type == QLatin1String("REAL") ? ColumnType::Real
+                                                                      : ColumnType::Text;
+            ledger.append({c.name, type});
+        }
+        return QList<Table>{
+            {QStringLiteral("data"),
+             {text("a"), text("b"), text("c"), text("d"), text("g"), text("h"), text("i"), text("j"), text("k"),
+              text("z"), real("1"), real("2"), text("day1")},
+             true},
+            {QStringLiteral("post"), {text("a"), text("b"), text("c"), text("d")}, false},
+            {QStringLiteral("userdb"), {text("username"), text("passwd")}, false},
+            {QStringLiteral("rz"),
+             {{QStringLiteral("id"), ColumnType::Counter}, text("username"), text("btime"), text("jtime")},
+             false},
+            {QStringLiteral("data1"), ledger, true},
+        };
+    }();
+    return list;
+}
+
+QString createScript(const SqlDialect& dialect)
+{
+    QString script;
+    for (const Table& table : tables()) {
+        QStringList columns;
+        for (const TableColumn& c : table.columns)
+            columns << dialect.columnDefinition(c.name, c.type);
+        if (table.holdsOrders && !dialect.rowIdentityDefinition().isEmpty())
+            columns << dialect.rowIdentityDefinition();
+        script += QStringLiteral("CREATE TABLE %1 (%2);\n").arg(table.name, columns.join(QStringLiteral(", ")));
     }
-    return QStringLiteral(
-               "CREATE TABLE data ([a] TEXT, [b] TEXT, [c] TEXT, [d] TEXT, [g] TEXT, [h] TEXT, [i] TEXT,"
-               " [j] TEXT, [k] TEXT, [z] TEXT, [1] REAL, [2] REAL, [day1] TEXT);\n"
-               "CREATE TABLE post ([a] TEXT, [b] TEXT, [c] TEXT, [d] TEXT);\n"
-               "CREATE TABLE userdb ([username] TEXT, [passwd] TEXT);\n"
-               "CREATE TABLE rz ([id] INTEGER PRIMARY KEY AUTOINCREMENT, [username] TEXT, [btime] TEXT,"
-               " [jtime] TEXT);\n"
-               "CREATE TABLE data1 (%1);\n")
-        .arg(ledger.join(QStringLiteral(", ")));
+    return script;
 }
 
 const QList<LedgerColumn>& ledgerColumns()
