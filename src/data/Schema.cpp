@@ -5,8 +5,8 @@ namespace kx::schema {
 const QList<Table>& tables()
 {
     static const QList<Table> list = [] {
-        const auto text = [](const char* name) { return TableColumn{QString::fromLatin1(name), ColumnType::Text}; };
-        const auto real = [](const char* name) { return TableColumn{QString::fromLatin1(name), ColumnType::Real}; };
+        const auto text = [](const QString& name) { return TableColumn{name, ColumnType::Text}; };
+        const auto real = [](const QString& name) { return TableColumn{name, ColumnType::Real}; };
         QList<TableColumn> ledger;
         for (const LedgerColumn& c : ledgerColumns()) {
             const ColumnType type = c.name == QLatin1String("ID")   ? ColumnType::Counter
@@ -14,15 +14,23 @@ const QList<Table>& tables()
                                                                       : ColumnType::Text;
             ledger.append({c.name, type});
         }
+        namespace order = orderColumn;
+        namespace sender = senderColumn;
+        namespace journal = journalColumn;
         return QList<Table>{
             {QStringLiteral("data"),
-             {text("a"), text("b"), text("c"), text("d"), text("g"), text("h"), text("i"), text("j"), text("k"),
-              text("z"), real("1"), real("2"), text("day1")},
+             {text(order::recipientName), text(order::recipientMobile), text(order::recipientAddress),
+              text(order::courier), text(order::printStatus), text(order::itemName), text(order::memberName),
+              text(order::orderNumber), text(order::buyerMessage), text(order::remark), real(order::quantity),
+              real(order::amount), text(order::payDate)},
              true},
-            {QStringLiteral("post"), {text("a"), text("b"), text("c"), text("d")}, false},
-            {QStringLiteral("userdb"), {text("username"), text("passwd")}, false},
+            {QStringLiteral("post"),
+             {text(sender::name), text(sender::mobile), text(sender::address), text(sender::courier)},
+             false},
+            {QStringLiteral("userdb"), {text(userColumn::name), text(userColumn::password)}, false},
             {QStringLiteral("rz"),
-             {{QStringLiteral("id"), ColumnType::Counter}, text("username"), text("btime"), text("jtime")},
+             {{journal::id, ColumnType::Counter}, text(journal::user), text(journal::loginTime),
+              text(journal::exitTime)},
              false},
             {QStringLiteral("data1"), ledger, true},
         };
