@@ -1,5 +1,6 @@
 #include "PgTestServer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -123,6 +124,21 @@ bool PgTestServer::start()
         return false;
     }
     m_started = true;
+    // The destructor does not run when the test crashes or is killed: a
+    // watcher stops the server and removes its folder once this process is
+    // gone (after a normal end it finds nothing left to do).
+    const QString stop = (::geteuid() == 0 ? QStringLiteral("setpriv --reuid=%1 --regid=nogroup --clear-groups -- ")
+                                                 .arg(serverAccount)
+                                           : QString())
+                         + QStringLiteral("\"$3/pg_ctl\" -D \"$2/data\" -m immediate -w stop");
+    QProcess::startDetached(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"),
+         QStringLiteral("while kill -0 \"$1\" 2>/dev/null; do sleep 1; done; "
+                        "[ -d \"$2/data\" ] && { %1 >/dev/null 2>&1; rm -rf \"$2\"; }")
+             .arg(stop),
+         QStringLiteral("sh"), QString::number(QCoreApplication::applicationPid()), m_dir.path(), binDir()},
+        QStringLiteral("/"));
     return true;
 }
 
