@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   qt6-webengine-dev
   libsqlcipher-dev sqlcipher
+  postgresql libpq-dev
   libsodium-dev
   libgsf-1-dev
   libxlsxwriter-dev
@@ -36,4 +37,15 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
+# The PostgreSQL server package makes a cluster of its own and starts it once
+# installed; nothing of ours uses it (the tests run servers of their own). In
+# a container without an init system a failed start would fail the whole
+# install, so there, unless the image has a policy already, no service is
+# started while installing.
+policy=/usr/sbin/policy-rc.d
+if [ ! -d /run/systemd/system ] && [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | $SUDO tee "$policy" >/dev/null
+  $SUDO chmod 755 "$policy"
+  trap '$SUDO rm -f "$policy"' EXIT
+fi
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -5,7 +5,8 @@
 #include "data/Connection.h"
 #include "data/PasswordHash.h"
 #include "data/Schema.h"
-#include "data/SqlText.h"
+#include "data/ServerConnection.h"
+#include "data/SqlDialect.h"
 #include "data/Transaction.h"
 
 #include <QCoreApplication>
@@ -15,19 +16,24 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <functional>
+
 namespace kx {
 
 namespace {
 
-void addDemoData(Connection& db)
+// Runs one statement with its values on whichever engine the register is made on.
+using Exec = std::function<void(const QString& sql, const QVariantList& params)>;
+
+void addDemoData(const Exec& exec, const SqlDialect& dialect)
 {
     namespace sender = schema::senderColumn;
-    db.exec(QStringLiteral("insert into post (%1,%2,%3,%4) values (?,?,?,?)")
-                .arg(sender::name, sender::mobile, sender::address, sender::courier),
+    exec(QStringLiteral("insert into post (%1,%2,%3,%4) values (%5)")
+             .arg(sender::name, sender::mobile, sender::address, sender::courier, dialect.parameters(4)),
             {QStringLiteral("李明"), QStringLiteral("13812345678"),
              QStringLiteral("浙江省杭州市西湖区文三路188号星光大厦5楼"), QStringLiteral("申通快递")});
-    db.exec(QStringLiteral("insert into userdb values (?,?)"),
-            {QStringLiteral("小王"), PasswordHash::make(QStringLiteral("123"))});
+    exec(QStringLiteral("insert into userdb values (%1)").arg(dialect.parameters(2)),
+         {QStringLiteral("小王"), PasswordHash::make(QStringLiteral("123"))});
 
     const QStringList names = {
         QStringLiteral("张伟"), QStringLiteral("王芳"), QStringLiteral("李娜"), QStringLiteral("刘洋"),
@@ -52,12 +58,12 @@ void addDemoData(Connection& db)
     // columns must be quoted.
     namespace order = schema::orderColumn;
     const QString orderInsert =
-        QStringLiteral("insert into data (%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13) "
-                       "values (?,?,?,?,?,?,?,?,?,?,?,?,?)")
+        QStringLiteral("insert into data (%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13) values (")
             .arg(order::recipientName, order::recipientMobile, order::recipientAddress, order::courier,
                  order::printStatus, order::itemName, order::memberName, order::orderNumber,
-                 order::buyerMessage, order::remark, quoteIdentifier(order::quantity),
-                 quoteIdentifier(order::amount), order::payDate);
+                 order::buyerMessage, order::remark, dialect.quote(order::quantity),
+                 dialect.quote(order::amount), order::payDate)
+        + dialect.parameters(13) + QLatin1Char(')');
     const QDate base(2026, 11, 1);
     for (int n = 0; n < 30; ++n) {
         const bool withItem = n % 3 != 0;
@@ -66,7 +72,7 @@ void addDemoData(Connection& db)
                                 ? dateText(base.addDays(n)) + QStringLiteral(" 14:%1:05")
                                                                                         .arg(10 + n)
                                 : dateText(base.addDays(n));
-        db.exec(orderInsert,
+        exec(orderInsert,
                 {names.at(n % names.size()), QStringLiteral("13%1").arg(800000000 + n * 1234567LL),
                  places.at(n % places.size()), couriers.at(n % couriers.size()),
                  n % 4 == 1 ? QStringLiteral("已打印") : QStringLiteral("未打印"),
@@ -76,6 +82,23 @@ void addDemoData(Connection& db)
                  n % 7 == 0 ? QStringLiteral("加急") : QString(), withItem ? double(1 + n % 3) : 1.0,
                  withItem ? 19.9 * (1 + n % 4) : 0.0, day});
     }
+}
+
+// The rows every new register starts with: the administrator, and the
+// sender profile (with `demo`, a filled one, another user and orders).
+void addRows(const Exec& exec, const SqlDialect& dialect, bool demo)
+{
+    exec(QStringLiteral("insert into userdb values (%1)").arg(dialect.parameters(2)),
+         {schema::administrator, PasswordHash::make(schema::initialPassword)});
+    if (demo)
+        addDemoData(exec, dialect);
+    else
+        // The sender profile starts empty but present, so that the first
+        // start does not stop at loading it.
+        exec(QStringLiteral("insert into post (%1,%2,%3,%4) values ('','','','')")
+                 .arg(schema::senderColumn::name, schema::senderColumn::mobile, schema::senderColumn::address,
+                      schema::senderColumn::courier),
+             {});
 }
 
 }  // namespace
@@ -95,16 +118,8 @@ void createDatabase(const QString& path, bool demo)
         db.create(building, schema::databaseKey);
         Transaction tx(db);
         db.execScript(schema::createScript());
-        db.exec(QStringLiteral("insert into userdb values (?,?)"),
-                {schema::administrator, PasswordHash::make(schema::initialPassword)});
-        if (demo)
-            addDemoData(db);
-        else
-            // The sender profile starts empty but present, so that the first
-            // start does not stop at loading it.
-            db.exec(QStringLiteral("insert into post (%1,%2,%3,%4) values ('','','','')")
-                        .arg(schema::senderColumn::name, schema::senderColumn::mobile, schema::senderColumn::address,
-                             schema::senderColumn::courier));
+        addRows([&db](const QString& sql, const QVariantList& params) { db.exec(sql, params); },
+                SqlDialect::file(), demo);
         tx.commit();
     } catch (...) {
         QFile::remove(building);
@@ -114,6 +129,30 @@ void createDatabase(const QString& path, bool demo)
         QFile::remove(building);
         throw OperationError(QStringLiteral("File '%1' could not be written.").arg(path));
     }
+}
+
+void createServerRegister(const QString& uri, bool demo)
+{
+    ServerConnection db(uri);
+    // One transaction: a register is made whole or not at all, and a second
+    // station making one at the same time finds the first one's tables.
+    db.exec(QStringLiteral("begin"));
+    QStringList names;
+    for (const schema::Table& table : schema::tables())
+        names << table.name;
+    const QStringList present = db.column(
+        QStringLiteral("select table_name::text from information_schema.tables"
+                       " where table_schema = current_schema() and table_name = any($1::text[])"
+                       " order by table_name"),
+        {QStringLiteral("{%1}").arg(names.join(QLatin1Char(',')))});
+    if (!present.isEmpty())
+        throw OperationError(QStringLiteral("Database '%1' already holds a register's tables (%2); "
+                                            "a new register needs an empty database.")
+                                 .arg(db.databaseName(), present.join(QStringLiteral(", "))));
+    db.execScript(schema::createScript(SqlDialect::server()));
+    addRows([&db](const QString& sql, const QVariantList& params) { db.exec(sql, params); }, SqlDialect::server(),
+            demo);
+    db.exec(QStringLiteral("commit"));
 }
 
 }  // namespace kx

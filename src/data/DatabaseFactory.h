@@ -9,4 +9,9 @@ namespace kx {
 // With `demo`, adds a sender profile and about thirty orders.
 void createDatabase(const QString& path, bool demo);
 
+// Makes the register's tables, the administrator and (with `demo`) the
+// same demo rows in an empty database on a server, named by a libpq URI, in
+// one transaction. Refuses a database that already holds any of the tables.
+void createServerRegister(const QString& uri, bool demo);
+
 }  // namespace kx

@@ -1,27 +1,55 @@
 #include "data/Schema.h"
 
-#include "data/SqlText.h"
-
 namespace kx::schema {
 
-QString createScript()
+const QList<Table>& tables()
 {
-    QStringList ledger;
-    for (const LedgerColumn& c : ledgerColumns()) {
-        if (c.name == QLatin1String("ID"))
-            ledger << QStringLiteral("[ID] INTEGER PRIMARY KEY AUTOINCREMENT");
-        else
-            ledger << quoteIdentifier(c.name) + QLatin1Char(' ') + c.type;
+    static const QList<Table> list = [] {
+        const auto text = [](const QString& name) { return TableColumn{name, ColumnType::Text}; };
+        const auto real = [](const QString& name) { return TableColumn{name, ColumnType::Real}; };
+        QList<TableColumn> ledger;
+        for (const LedgerColumn& c : ledgerColumns()) {
+            const ColumnType type = c.name == QLatin1String("ID")   ? ColumnType::Counter
+                                    : c.type == QLatin1String("REAL") ? ColumnType::Real
+                                                                      : ColumnType::Text;
+            ledger.append({c.name, type});
+        }
+        namespace order = orderColumn;
+        namespace sender = senderColumn;
+        namespace journal = journalColumn;
+        return QList<Table>{
+            {QStringLiteral("data"),
+             {text(order::recipientName), text(order::recipientMobile), text(order::recipientAddress),
+              text(order::courier), text(order::printStatus), text(order::itemName), text(order::memberName),
+              text(order::orderNumber), text(order::buyerMessage), text(order::remark), real(order::quantity),
+              real(order::amount), text(order::payDate)},
+             true},
+            {QStringLiteral("post"),
+             {text(sender::name), text(sender::mobile), text(sender::address), text(sender::courier)},
+             false},
+            {QStringLiteral("userdb"), {text(userColumn::name), text(userColumn::password)}, false},
+            {QStringLiteral("rz"),
+             {{journal::id, ColumnType::Counter}, text(journal::user), text(journal::loginTime),
+              text(journal::exitTime)},
+             false},
+            {QStringLiteral("data1"), ledger, true},
+        };
+    }();
+    return list;
+}
+
+QString createScript(const SqlDialect& dialect)
+{
+    QString script;
+    for (const Table& table : tables()) {
+        QStringList columns;
+        for (const TableColumn& c : table.columns)
+            columns << dialect.columnDefinition(c.name, c.type);
+        if (table.holdsOrders && !dialect.rowIdentityDefinition().isEmpty())
+            columns << dialect.rowIdentityDefinition();
+        script += QStringLiteral("CREATE TABLE %1 (%2);\n").arg(table.name, columns.join(QStringLiteral(", ")));
     }
-    return QStringLiteral(
-               "CREATE TABLE data ([a] TEXT, [b] TEXT, [c] TEXT, [d] TEXT, [g] TEXT, [h] TEXT, [i] TEXT,"
-               " [j] TEXT, [k] TEXT, [z] TEXT, [1] REAL, [2] REAL, [day1] TEXT);\n"
-               "CREATE TABLE post ([a] TEXT, [b] TEXT, [c] TEXT, [d] TEXT);\n"
-               "CREATE TABLE userdb ([username] TEXT, [passwd] TEXT);\n"
-               "CREATE TABLE rz ([id] INTEGER PRIMARY KEY AUTOINCREMENT, [username] TEXT, [btime] TEXT,"
-               " [jtime] TEXT);\n"
-               "CREATE TABLE data1 (%1);\n")
-        .arg(ledger.join(QStringLiteral(", ")));
+    return script;
 }
 
 const QList<LedgerColumn>& ledgerColumns()

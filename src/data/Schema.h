@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "data/SqlDialect.h"
+
 namespace kx::schema {
 
 // The database file is found by its bare name in the working directory.
@@ -61,8 +63,23 @@ inline const QString exitTime = QStringLiteral("jtime");
 // `data1`, the ledger: the column its month query selects the entries by.
 inline const QString ledgerDay = QStringLiteral("day1");
 
-// The statements that create the five tables; only kestrix-newdb runs them.
-QString createScript();
+// The five tables as both engines make them: each column's name and type,
+// in order, and whether the table holds orders (which gives it a row
+// identity column of its own on the server).
+struct TableColumn {
+    QString name;
+    ColumnType type;
+};
+struct Table {
+    QString name;
+    QList<TableColumn> columns;
+    bool holdsOrders;
+};
+const QList<Table>& tables();
+
+// The statements that create the five tables in the dialect's engine; only
+// kestrix-newdb runs them.
+QString createScript(const SqlDialect& dialect = SqlDialect::file());
 
 // The ledger's fixed column list, as its month query names them, with the
 // affinity each must have.
