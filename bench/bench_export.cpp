@@ -186,11 +186,27 @@ private:
     iconv_t m_cd;
 };
 
+// The register's columns the grid shows, in its order.
+const std::vector<QByteArray> gridFields = {"a", "b", "c", "d", "g", "day1", "h", "1", "2", "i", "j", "z"};
+
+// The statement's columns in the grid's order: the grid's fields first, the
+// rest after them, as the export lays them out.
+std::vector<int> gridColumnOrder(sqlite3_stmt* st)
+{
+    std::vector<int> columnOf;
+    for (const QByteArray& name : gridFields)
+        for (int c = 0; c < sqlite3_column_count(st); ++c)
+            if (name == sqlite3_column_name(st, c))
+                columnOf.push_back(c);
+    for (int c = 0; c < sqlite3_column_count(st); ++c)
+        if (std::find(columnOf.begin(), columnOf.end(), c) == columnOf.end())
+            columnOf.push_back(c);
+    return columnOf;
+}
+
 void export_65k_bare(benchmark::State& state)
 {
     bench::BareDb bare(paths().database);
-    // The grid's fields in its column order; the table's other field after them.
-    const std::vector<QByteArray> gridFields = {"a", "b", "c", "d", "g", "day1", "h", "1", "2", "i", "j", "z"};
     const QStringList upper = {"收 货 信 息", "收 货 信 息", "收 货 信 息", "打 印", "打 印", "商 品 信 息",
                                "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息"};
     const QStringList lower = {"姓 名", "手 机", "地 址", " 快 递", " 状 态", "付款日期", "名 称", "数量", "金额",
@@ -200,14 +216,7 @@ void export_65k_bare(benchmark::State& state)
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(bare.db, "select * from data", -1, &st, nullptr) != SQLITE_OK)
             bench::fail(QString::fromUtf8(sqlite3_errmsg(bare.db)));
-        std::vector<int> columnOf;
-        for (const QByteArray& name : gridFields)
-            for (int c = 0; c < sqlite3_column_count(st); ++c)
-                if (name == sqlite3_column_name(st, c))
-                    columnOf.push_back(c);
-        for (int c = 0; c < sqlite3_column_count(st); ++c)
-            if (std::find(columnOf.begin(), columnOf.end(), c) == columnOf.end())
-                columnOf.push_back(c);
+        const std::vector<int> columnOf = gridColumnOrder(st);
 
         std::FILE* file = std::fopen(path.constData(), "wb");
         if (!file)
@@ -297,7 +306,6 @@ bool bareDate(const char* text, int bytes, lxw_datetime& at, bool& withTime)
 void export_xlsx_100k_bare(benchmark::State& state)
 {
     bench::BareDb bare(xlsxDatabase());
-    const std::vector<QByteArray> gridFields = {"a", "b", "c", "d", "g", "day1", "h", "1", "2", "i", "j", "z"};
     const std::vector<std::string> upper = {"收 货 信 息", "收 货 信 息", "收 货 信 息", "打 印", "打 印",
                                             "商 品 信 息", "商 品 信 息", "商 品 信 息", "商 品 信 息",
                                             "商 品 信 息", "商 品 信 息", "商 品 信 息"};
@@ -310,14 +318,7 @@ void export_xlsx_100k_bare(benchmark::State& state)
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(bare.db, "select * from data", -1, &st, nullptr) != SQLITE_OK)
             bench::fail(QString::fromUtf8(sqlite3_errmsg(bare.db)));
-        std::vector<int> columnOf;
-        for (const QByteArray& name : gridFields)
-            for (int c = 0; c < sqlite3_column_count(st); ++c)
-                if (name == sqlite3_column_name(st, c))
-                    columnOf.push_back(c);
-        for (int c = 0; c < sqlite3_column_count(st); ++c)
-            if (std::find(columnOf.begin(), columnOf.end(), c) == columnOf.end())
-                columnOf.push_back(c);
+        const std::vector<int> columnOf = gridColumnOrder(st);
         const int dateColumn = 5;
 
         lxw_workbook_options options{};
