@@ -35,6 +35,11 @@ public:
 
 private:
     pg_conn* m_conn = nullptr;
+
+public:
+    // The client library's connection, for the bulk copies of a whole
+    // register (COPY) that go past the statements above.
+    pg_conn* handle() const { return m_conn; }
 };
 
 }  // namespace kx
