@@ -1,18 +1,25 @@
 // A register moved between the encrypted file and a database server of the
 // test's own: kestrix-newdb --from, the backup of a server register into a
 // file, the restore of a file into it, and a restore killed half-way.
+#include "Fakes.h"
 #include "PgTestServer.h"
 
 #include "core/OperationError.h"
 #include "data/DatabaseChecker.h"
+#include "data/Database.h"
 #include "data/DatabaseFactory.h"
 #include "data/RegisterTransfer.h"
 #include "data/Schema.h"
+#include "maintenance/BackupWindow.h"
 #include "maintenance/ExitBackup.h"
+#include "maintenance/MaintenanceHost.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -132,6 +139,13 @@ const QString richRegister = QStringLiteral(
     "update post set a='李明', c='浙江省杭州市西湖区文三路188号';"
     "insert into userdb values ('小王','hash-of-123');");
 
+struct QuietHost : MaintenanceHost {
+    void hideMainWindow() override {}
+    void showMainWindow() override {}
+    void showAll() override {}
+    void endProgram() override {}
+};
+
 }  // namespace
 
 #define PSQL(db, sql, out) QVERIFY2(m_server->psql(db, sql, out), qPrintable(m_server->error()))
@@ -147,6 +161,7 @@ private slots:
     void newdbFromRefuses();
     void restoreReplacesAllOrNothing();
     void exitBackupOfServerRegister();
+    void backupWindowOnServerRegister();
     void killRestore();
 
 private:
@@ -497,5 +512,46 @@ void TestTransfer::killRestore()
     QVERIFY(finished);
 }
 
-QTEST_GUILESS_MAIN(TestTransfer)
+// The backup window over a data module open on a server register: its
+// backup is a file, its restore replaces the server's rows.
+void TestTransfer::backupWindowOnServerRegister()
+{
+    const QString source = m_dir.filePath(QStringLiteral("window.mdb"));
+    QString error;
+    QVERIFY2(makeRegister(source, richRegister, &error), qPrintable(error));
+    const QString uri = database(QStringLiteral("window"));
+    QVERIFY(!uri.isEmpty());
+    RegisterTransfer().copyIntoEmptyServer(source, uri);
+    std::unique_ptr<Database> dm;
+    try {
+        dm = std::make_unique<Database>(uri, nullptr);
+    } catch (const OperationError& e) {
+        QSKIP(qPrintable(QStringLiteral("the data module does not open a server register here: ") + e.message()));
+    }
+    test::FakePlatform fp;
+    QuietHost host;
+    const QString backup = m_dir.filePath(QStringLiteral("window-backup.mdb"));
+    QPointer<BackupWindow> w = new BackupWindow(nullptr, *dm, fp.platform, host);
+    w->show();
+    w->backupPathEdit->setText(backup);
+    w->backupButton->click();
+    QCOMPARE(fp.dialogs.texts(), QStringList{QStringLiteral("数据库备份成功！")});
+    QCOMPARE(dump(backup), dump(source));
+
+    PSQL(QStringLiteral("window"), QStringLiteral("delete from data; insert into data (a) values ('后来的')"), nullptr);
+    fp.dialogs.clear();
+    fp.dialogs.answers.enqueue(QMessageBox::Yes);
+    w->restoreFileEdit->setText(backup);
+    w->restoreButton->click();
+    QCOMPARE(fp.dialogs.texts(),
+             QStringList({QStringLiteral("文件已存在，是否替换？"), QStringLiteral("数据库恢复成功！")}));
+    QString orders;
+    PSQL(QStringLiteral("window"), QStringLiteral("select string_agg(a, ',' order by kx_row) from data"), &orders);
+    QCOMPARE(orders.trimmed(), QStringLiteral("张伟,王芳,李娜"));
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    delete w.data();
+}
+
+QTEST_MAIN(TestTransfer)
 #include "tst_transfer.moc"
