@@ -389,6 +389,109 @@ double parseDouble(const char* text, int size, bool* ok)
     return bytes.toDouble(ok);
 }
 
+// Rows fetched from the server at a time: the file is written as they come,
+// and the progress display moves between the fetches.
+constexpr int fetchRows = 4096;
+
+// One table of the server's register into the file, inside the caller's
+// transactions on both; returns its rows.
+qint64 copyServerTable(ServerConnection& db, const schema::Table& table, sqlite3* file, RowProgress& rows)
+{
+    const SqlDialect& server = SqlDialect::server();
+    const bool rowid = carriesRowid(table);
+    const schema::TableColumn* counter = counterOf(table);
+    QStringList selected = quotedColumns(table, server);
+    QStringList inserted = quotedColumns(table, SqlDialect::file());
+    QString order;
+    if (rowid) {
+        selected.prepend(SqlDialect::rowIdentityColumn());
+        inserted.prepend(QStringLiteral("rowid"));
+        order = QStringLiteral(" order by ") + SqlDialect::rowIdentityColumn();
+    } else if (counter) {
+        order = QStringLiteral(" order by ") + server.quote(counter->name);
+    }
+    db.exec(QStringLiteral("declare register_rows no scroll cursor for select %1 from %2%3")
+                .arg(selected.join(QLatin1Char(',')), table.name, order));
+    const StatementHandle insert =
+        prepare(file, QStringLiteral("insert into %1 (%2) values (%3)")
+                          .arg(table.name, inserted.join(QLatin1Char(',')),
+                               SqlDialect::file().parameters(int(inserted.size()))));
+    sqlite3_stmt* st = insert.get();
+    const int first = rowid ? 1 : 0;
+    qint64 copied = 0;
+    for (;;) {
+        const ResultHandle fetched = query(db.handle(), QStringLiteral("fetch %1 from register_rows").arg(fetchRows));
+        PGresult* result = fetched.get();
+        const int count = PQntuples(result);
+        if (count == 0)
+            break;
+        for (int row = 0; row < count; ++row) {
+            if (rowid)
+                sqlite3_bind_int64(st, 1, QByteArray::fromRawData(PQgetvalue(result, row, 0),
+                                                                  PQgetlength(result, row, 0)).toLongLong());
+            for (int i = 0; i < table.columns.size(); ++i) {
+                const int field = first + i;
+                const int parameter = field + 1;
+                if (PQgetisnull(result, row, field)) {
+                    sqlite3_bind_null(st, parameter);
+                    continue;
+                }
+                const char* text = PQgetvalue(result, row, field);
+                const int size = PQgetlength(result, row, field);
+                bool ok = true;
+                switch (table.columns.at(i).type) {
+                case ColumnType::Text:
+                    sqlite3_bind_text(st, parameter, text, size, SQLITE_STATIC);
+                    break;
+                case ColumnType::Real:
+                    sqlite3_bind_double(st, parameter, parseDouble(text, size, &ok));
+                    break;
+                case ColumnType::Integer:
+                case ColumnType::Counter:
+                    sqlite3_bind_int64(st, parameter, QByteArray::fromRawData(text, size).toLongLong(&ok));
+                    break;
+                }
+                if (!ok)
+                    throw DbError(QStringLiteral("数据表 %1 的字段 %2 的值 %3 不是数字。")
+                                      .arg(table.name, table.columns.at(i).name, QString::fromUtf8(text, size)));
+            }
+            if (sqlite3_step(st) != SQLITE_DONE)
+                throw DbError(engineMessage(file));
+            sqlite3_reset(st);
+            rows.step();
+        }
+        copied += count;
+    }
+    db.exec(QStringLiteral("close register_rows"));
+
+    // The file's counter goes on where the server's stood, past numbers
+    // whose rows were deleted, as the server's would.
+    if (counter) {
+        const qint64 given =
+            db.column(QStringLiteral("select coalesce(pg_sequence_last_value(pg_get_serial_sequence($1, $2)::regclass), 0)"),
+                      {table.name, counter->name})
+                .value(0)
+                .toLongLong();
+        if (given > 0) {
+            const QByteArray name = table.name.toUtf8();
+            const StatementHandle seq =
+                prepare(file, QStringLiteral("update sqlite_sequence set seq = max(seq, ?) where name = ?"));
+            sqlite3_bind_int64(seq.get(), 1, given);
+            sqlite3_bind_text(seq.get(), 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(seq.get()) != SQLITE_DONE)
+                throw DbError(engineMessage(file));
+            if (sqlite3_changes(file) == 0) {
+                const StatementHandle add = prepare(file, QStringLiteral("insert into sqlite_sequence (name, seq) values (?, ?)"));
+                sqlite3_bind_text(add.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+                sqlite3_bind_int64(add.get(), 2, given);
+                if (sqlite3_step(add.get()) != SQLITE_DONE)
+                    throw DbError(engineMessage(file));
+            }
+        }
+    }
+    return copied;
+}
+
 }  // namespace
 
 RegisterTransfer::RegisterTransfer(DatabaseCopier copier) : m_copier(std::move(copier)), m_progress(m_copier.progress())
@@ -440,43 +543,14 @@ RegisterTransfer::Counts RegisterTransfer::restoreToServer(const QString& file, 
 
 RegisterTransfer::Counts RegisterTransfer::backupFromServer(const QString& uri, const QString& target) const
 {
-    struct TableRead {
-        const schema::Table* table;
-        ResultHandle rows;
-        qint64 counterSequence = 0;
-    };
-    std::vector<TableRead> read;
+    ServerConnection db(uri);
+    // Every table as of one moment, whatever the other stations write.
+    db.exec(QStringLiteral("begin isolation level repeatable read, read only"));
+    // Every double with the digits it needs to come back as itself.
+    db.exec(QStringLiteral("set local extra_float_digits = 3"));
     qint64 total = 0;
-    {
-        ServerConnection db(uri);
-        // Every table as of one moment, whatever the other stations write.
-        db.exec(QStringLiteral("begin isolation level repeatable read, read only"));
-        // Every double with the digits it needs to come back as itself.
-        db.exec(QStringLiteral("set local extra_float_digits = 3"));
-        const SqlDialect& dialect = SqlDialect::server();
-        for (const schema::Table& table : schema::tables()) {
-            QStringList columns = quotedColumns(table, dialect);
-            const schema::TableColumn* counter = counterOf(table);
-            QString order;
-            if (carriesRowid(table)) {
-                columns.prepend(SqlDialect::rowIdentityColumn());
-                order = QStringLiteral(" order by ") + SqlDialect::rowIdentityColumn();
-            } else if (counter) {
-                order = QStringLiteral(" order by ") + dialect.quote(counter->name);
-            }
-            TableRead t{&table, query(db.handle(), QStringLiteral("select %1 from %2%3")
-                                                       .arg(columns.join(QLatin1Char(',')), table.name, order))};
-            if (counter) {
-                const QStringList last = db.column(
-                    QStringLiteral("select coalesce(pg_sequence_last_value(pg_get_serial_sequence($1, $2)::regclass), 0)"),
-                    {table.name, counter->name});
-                t.counterSequence = last.value(0).toLongLong();
-            }
-            total += PQntuples(t.rows.get());
-            read.push_back(std::move(t));
-        }
-        db.exec(QStringLiteral("commit"));
-    }
+    for (const schema::Table& table : schema::tables())
+        total += db.column(QStringLiteral("select count(*) from %1").arg(table.name)).value(0).toLongLong();
 
     Counts counts;
     m_copier.writeFile(target, [&](sqlite3* file) {
@@ -484,80 +558,12 @@ RegisterTransfer::Counts RegisterTransfer::backupFromServer(const QString& uri, 
         execFile(file, schema::createScript(SqlDialect::file()).toUtf8().constData());
         RowProgress rows(m_progress, total);
         rows.report();
-        const SqlDialect& dialect = SqlDialect::file();
-        for (const TableRead& t : read) {
-            const schema::Table& table = *t.table;
-            const bool rowid = carriesRowid(table);
-            QStringList columns = quotedColumns(table, dialect);
-            if (rowid)
-                columns.prepend(QStringLiteral("rowid"));
-            const StatementHandle insert =
-                prepare(file, QStringLiteral("insert into %1 (%2) values (%3)")
-                                  .arg(table.name, columns.join(QLatin1Char(',')), dialect.parameters(int(columns.size()))));
-            sqlite3_stmt* st = insert.get();
-            PGresult* result = t.rows.get();
-            const int rowCount = PQntuples(result);
-            const int first = rowid ? 1 : 0;
-            for (int row = 0; row < rowCount; ++row) {
-                if (rowid)
-                    sqlite3_bind_int64(st, 1, QByteArray::fromRawData(PQgetvalue(result, row, 0),
-                                                                      PQgetlength(result, row, 0)).toLongLong());
-                for (int i = 0; i < table.columns.size(); ++i) {
-                    const int field = first + i;
-                    const int parameter = field + 1;
-                    if (PQgetisnull(result, row, field)) {
-                        sqlite3_bind_null(st, parameter);
-                        continue;
-                    }
-                    const char* text = PQgetvalue(result, row, field);
-                    const int size = PQgetlength(result, row, field);
-                    bool ok = true;
-                    switch (table.columns.at(i).type) {
-                    case ColumnType::Text:
-                        sqlite3_bind_text(st, parameter, text, size, SQLITE_STATIC);
-                        break;
-                    case ColumnType::Real:
-                        sqlite3_bind_double(st, parameter, parseDouble(text, size, &ok));
-                        break;
-                    case ColumnType::Integer:
-                    case ColumnType::Counter:
-                        sqlite3_bind_int64(st, parameter, QByteArray::fromRawData(text, size).toLongLong(&ok));
-                        break;
-                    }
-                    if (!ok)
-                        throw DbError(QStringLiteral("数据表 %1 的字段 %2 的值 %3 不是数字。")
-                                          .arg(table.name, table.columns.at(i).name,
-                                               QString::fromUtf8(text, size)));
-                }
-                if (sqlite3_step(st) != SQLITE_DONE)
-                    throw DbError(engineMessage(file));
-                sqlite3_reset(st);
-                rows.step();
-            }
-            // The file's counter goes on where the server's stood, past
-            // numbers whose rows were deleted, as the server's would.
-            if (t.counterSequence > 0) {
-                const StatementHandle seq = prepare(
-                    file, QStringLiteral("update sqlite_sequence set seq = max(seq, ?) where name = ?"));
-                sqlite3_bind_int64(seq.get(), 1, t.counterSequence);
-                const QByteArray name = table.name.toUtf8();
-                sqlite3_bind_text(seq.get(), 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-                if (sqlite3_step(seq.get()) != SQLITE_DONE)
-                    throw DbError(engineMessage(file));
-                if (sqlite3_changes(file) == 0) {
-                    const StatementHandle add =
-                        prepare(file, QStringLiteral("insert into sqlite_sequence (name, seq) values (?, ?)"));
-                    sqlite3_bind_text(add.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-                    sqlite3_bind_int64(add.get(), 2, t.counterSequence);
-                    if (sqlite3_step(add.get()) != SQLITE_DONE)
-                        throw DbError(engineMessage(file));
-                }
-            }
-            counts.append({table.name, rowCount});
-        }
+        for (const schema::Table& table : schema::tables())
+            counts.append({table.name, copyServerTable(db, table, file, rows)});
         execFile(file, "commit");
         rows.report();
     });
+    db.exec(QStringLiteral("commit"));
     return counts;
 }
 
