@@ -382,9 +382,19 @@ void TestTransfer::restoreReplacesAllOrNothing()
     int calls = 0;
     int lastDone = -1;
     int lastTotal = -1;
+    QString seenMeanwhile;
+    bool writeWaited = false;
     RegisterTransfer restore;
     restore.setProgress([&](int done, int total) {
-        ++calls;
+        // Half-way, with the old rows deleted inside the restore's
+        // transaction: another station still reads the old register, and
+        // its write waits for the restore to end.
+        if (calls++ == 0) {
+            m_server->psql(QStringLiteral("restored"), QStringLiteral("select count(*) from data"), &seenMeanwhile);
+            writeWaited = !m_server->psql(QStringLiteral("restored"),
+                                          QStringLiteral("set lock_timeout = '300ms'; insert into data (a) values ('插队')"))
+                          && m_server->error().contains(QLatin1String("lock timeout"));
+        }
         lastDone = done;
         lastTotal = total;
     });
@@ -392,6 +402,8 @@ void TestTransfer::restoreReplacesAllOrNothing()
     QCOMPARE(counts.at(0).table, QStringLiteral("data"));
     QCOMPARE(counts.at(0).rows, 2);
     QVERIFY(calls >= 2);
+    QCOMPARE(seenMeanwhile.trimmed(), QStringLiteral("3"));
+    QVERIFY(writeWaited);
     QCOMPARE(lastDone, 5);  // two orders, the sender, the administrator, one journal row
     QCOMPARE(lastTotal, 5);
     const QString back = m_dir.filePath(QStringLiteral("second-back.mdb"));
