@@ -48,7 +48,8 @@ public:
     // goes through here.
     void writeFile(const QString& target, const std::function<void(sqlite3* file)>& fill) const;
 
-    // The key the copies are encrypted with.
+    // The key the copies are encrypted with, and the progress display they
+    // report to.
     const QByteArray& key() const { return m_key; }
     const Progress& progress() const { return m_progress; }
 
