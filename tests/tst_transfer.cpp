@@ -269,10 +269,12 @@ void TestTransfer::refusesTextServerCannotHold_data()
         << "数据表 rz 中 rowid 为 4 的记录，字段 username：不是有效的 UTF-8 文本";
     QTest::newRow("bytes, not text") << "update post set d = X'00FF'"
                                      << "数据表 post 中 rowid 为 1 的记录，字段 d：不是文本";
+    QTest::newRow("text, not a number") << "update data set \"2\" = '十九块九' where rowid = 3"
+                                        << "数据表 data 中 rowid 为 3 的记录，字段 2：不是数字";
 }
 
-// The copy stops before its commit, names where the text stands, and leaves
-// the database as empty as it was.
+// The copy stops before its commit, names where the value stands, and
+// leaves the database as empty as it was.
 void TestTransfer::refusesTextServerCannotHold()
 {
     QFETCH(QString, fixture);
