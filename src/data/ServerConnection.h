@@ -62,6 +62,11 @@ private:
     pg_conn* m_conn = nullptr;
     QHash<QByteArray, QByteArray> m_prepared;  // statement text -> prepared name
     int m_preparedCount = 0;
+
+public:
+    // The client library's connection, for the bulk copies of a whole
+    // register (COPY) that go past the statements above.
+    pg_conn* handle() const { return m_conn; }
 };
 
 }  // namespace kx
