@@ -140,8 +140,7 @@ void bare_restore_100k_pg(benchmark::State& state)
                 fileColumns << SqlDialect::file().quote(column.name);
                 serverColumns << SqlDialect::server().quote(column.name);
             }
-            if (table.holdsOrders)
-                serverColumns << QStringLiteral("kx_row");
+            serverColumns << QStringLiteral("kx_row");
             sqlite3_stmt* st = nullptr;
             sqlite3_prepare_v2(file, QStringLiteral("select rowid, %1 from %2 order by rowid")
                                          .arg(fileColumns.join(QLatin1Char(',')), table.name).toUtf8().constData(),
@@ -175,8 +174,7 @@ void bare_restore_100k_pg(benchmark::State& state)
                     }
                     }
                 }
-                if (table.holdsOrders)
-                    out += '\t' + QByteArray::number(sqlite3_column_int64(st, 0));
+                out += '\t' + QByteArray::number(sqlite3_column_int64(st, 0));
                 out += '\n';
                 if (out.size() >= 256 * 1024) {
                     PQputCopyData(c, out.constData(), int(out.size()));

@@ -121,7 +121,7 @@ const schema::TableColumn* counterOf(const schema::Table& table)
 // counter) carries it to the server's row identity and back.
 bool carriesRowid(const schema::Table& table)
 {
-    return table.holdsOrders && !counterOf(table);
+    return !counterOf(table);
 }
 
 [[noreturn]] void refuseValue(const QString& table, qint64 rowid, const QString& column, const QString& what)
@@ -278,9 +278,9 @@ RegisterTransfer::Counts copyFileRows(sqlite3* file, PGconn* server, const Regis
     RegisterTransfer::Counts counts;
     std::vector<char16_t> scratch;
     for (const schema::Table& table : schema::tables()) {
+        // The file's rowid goes on as the row's identity on the server.
         QStringList serverColumns = quotedColumns(table, serverDialect);
-        if (table.holdsOrders)
-            serverColumns << SqlDialect::rowIdentityColumn();
+        serverColumns << SqlDialect::rowIdentityColumn();
         const StatementHandle st =
             prepare(file, QStringLiteral("select rowid, %1 from %2 order by rowid")
                               .arg(quotedColumns(table, fileDialect).join(QLatin1Char(',')), table.name));
@@ -332,10 +332,8 @@ RegisterTransfer::Counts copyFileRows(sqlite3* file, PGconn* server, const Regis
                     break;
                 }
             }
-            if (table.holdsOrders) {
-                out.append('\t');
-                out.append(QByteArray::number(rowid));
-            }
+            out.append('\t');
+            out.append(QByteArray::number(rowid));
             copy.rowDone();
             ++copied;
             rows.step();
@@ -362,10 +360,9 @@ void moveSequences(ServerConnection& db, sqlite3* file)
         const qint64 counted = counter ? fileCounterSequence(file, table.name) : 0;
         if (counter)
             identities.append({counter->name, counted});
-        // The ledger's row identity came from its counter (the file's rowid
-        // is its ID), and goes on in step with it.
-        if (table.holdsOrders)
-            identities.append({SqlDialect::rowIdentityColumn(), counted});
+        // A table's row identity came from the file's rowid (the counter,
+        // where the table has one), and goes on in step with it.
+        identities.append({SqlDialect::rowIdentityColumn(), counted});
         for (const auto& [column, fileSequence] : identities) {
             db.exec(QStringLiteral("select setval(s, greatest(v, 1), v >= 1) from ("
                                    "select s, greatest(coalesce((select max(%1) from %2), 0), $3::bigint,"

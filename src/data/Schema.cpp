@@ -22,17 +22,14 @@ const QList<Table>& tables()
              {text(order::recipientName), text(order::recipientMobile), text(order::recipientAddress),
               text(order::courier), text(order::printStatus), text(order::itemName), text(order::memberName),
               text(order::orderNumber), text(order::buyerMessage), text(order::remark), real(order::quantity),
-              real(order::amount), text(order::payDate)},
-             true},
+              real(order::amount), text(order::payDate)}},
             {QStringLiteral("post"),
-             {text(sender::name), text(sender::mobile), text(sender::address), text(sender::courier)},
-             false},
-            {QStringLiteral("userdb"), {text(userColumn::name), text(userColumn::password)}, false},
+             {text(sender::name), text(sender::mobile), text(sender::address), text(sender::courier)}},
+            {QStringLiteral("userdb"), {text(userColumn::name), text(userColumn::password)}},
             {QStringLiteral("rz"),
              {{journal::id, ColumnType::Counter}, text(journal::user), text(journal::loginTime),
-              text(journal::exitTime)},
-             false},
-            {QStringLiteral("data1"), ledger, true},
+              text(journal::exitTime)}},
+            {QStringLiteral("data1"), ledger},
         };
     }();
     return list;
@@ -45,7 +42,7 @@ QString createScript(const SqlDialect& dialect)
         QStringList columns;
         for (const TableColumn& c : table.columns)
             columns << dialect.columnDefinition(c.name, c.type);
-        if (table.holdsOrders && !dialect.rowIdentityDefinition().isEmpty())
+        if (!dialect.rowIdentityDefinition().isEmpty())
             columns << dialect.rowIdentityDefinition();
         script += QStringLiteral("CREATE TABLE %1 (%2);\n").arg(table.name, columns.join(QStringLiteral(", ")));
     }

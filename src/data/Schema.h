@@ -64,8 +64,8 @@ inline const QString exitTime = QStringLiteral("jtime");
 inline const QString ledgerDay = QStringLiteral("day1");
 
 // The five tables as both engines make them: each column's name and type,
-// in order, and whether the table holds orders (which gives it a row
-// identity column of its own on the server).
+// in order. On the server each table also gets a row identity column of its
+// own (SqlDialect::rowIdentityDefinition()), where the file has its rowid.
 struct TableColumn {
     QString name;
     ColumnType type;
@@ -73,7 +73,6 @@ struct TableColumn {
 struct Table {
     QString name;
     QList<TableColumn> columns;
-    bool holdsOrders;
 };
 const QList<Table>& tables();
 

@@ -189,18 +189,21 @@ QString SqlDialect::statementText(const QString& sql, const QString& today) cons
     for (size_t i = 0; i < end; ++i) {
         Token& t = list[i];
         if (t.kind == Token::Value) {
+            // "?where" stays two words.
             t.text = QStringLiteral("$%1").arg(++values);
+            if (i + 1 < end && list[i + 1].kind == Token::Word)
+                t.text += QLatin1Char(' ');
         } else if (t.kind == Token::Name) {
             t.text = serverName(t);
         } else if (t.kind == Token::Other && t.text == u"*") {
-            // "select *" or ", *" from a table of orders: its own columns.
+            // "select *" or ", *" from a table: its own columns.
             const size_t before = previous(i);
             const size_t from = next(i);
             const size_t table = from < end ? next(from) : end;
             if (before < end && (isWord(list[before], "select") || list[before].text == u",") && from < end &&
                 isWord(list[from], "from") && table < end) {
                 const schema::Table* described = tableNamed(unquoted(list[table]));
-                if (described && described->holdsOrders) {
+                if (described) {
                     QStringList names;
                     for (const schema::TableColumn& c : described->columns)
                         names << quote(c.name);
@@ -210,6 +213,8 @@ QString SqlDialect::statementText(const QString& sql, const QString& today) cons
         } else if (t.kind == Token::Word) {
             if (isWord(t, "_rowid_") || isWord(t, "rowid") || isWord(t, "oid")) {
                 t.text = rowIdentityColumn();
+            } else if (isWord(t, "ifnull")) {
+                t.text = QStringLiteral("coalesce");
             } else if (isWord(t, "_kx_rowid_")) {
                 withRowId = true;
             } else if (isWord(t, "order")) {
@@ -264,14 +269,12 @@ QString SqlDialect::statementText(const QString& sql, const QString& today) cons
         const size_t table = into < end ? next(into) : end;
         if (table < end) {
             const QString name = unquoted(list[table]);
-            if (const schema::Table* described = tableNamed(name)) {
-                if (described->holdsOrders)
-                    text += QStringLiteral(" returning ") + rowIdentityColumn();
-                else
-                    for (const schema::TableColumn& c : described->columns)
-                        if (c.type == ColumnType::Counter)
-                            text += QStringLiteral(" returning ") + quote(c.name);
-            }
+            // The journal's number is its counter, as it is the file's
+            // rowid there; every other row is known by its row identity.
+            if (name.compare(QLatin1String("rz"), Qt::CaseInsensitive) == 0)
+                text += QStringLiteral(" returning ") + quote(schema::journalColumn::id);
+            else if (tableNamed(name))
+                text += QStringLiteral(" returning ") + rowIdentityColumn();
         }
     }
     return text;

@@ -61,6 +61,12 @@ bool TestDb::onServer()
     return qgetenv("KX_TEST_ENGINE") == "server";
 }
 
+QString TestDb::missingTable(const QString& table)
+{
+    return onServer() ? QStringLiteral("relation \"%1\" does not exist").arg(table)
+                      : QStringLiteral("no such table: %1").arg(table);
+}
+
 Connection& TestDb::connection() const
 {
     if (!m_connection) {

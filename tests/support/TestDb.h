@@ -37,6 +37,8 @@ public:
     // (started at the first register, stopped as the process ends), made
     // the data module's register for the run.
     static bool onServer();
+    // How this run's engine says that a table is not there.
+    static QString missingTable(const QString& table);
 
     // Runs statements on the fixture's own connection, apart from the
     // program's (fixtures, checks). It is opened at the first statement and
