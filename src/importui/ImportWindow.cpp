@@ -254,7 +254,8 @@ void ImportWindow::runImport()
             const auto* op = dynamic_cast<const OperationError*>(&e);
             warn(QStringLiteral("无法连接数据库服务器 %1。\n原因：%2")
                      .arg(RegisterChoice::label(databasePath),
-                          RegisterChoice::serverReason(op ? op->message() : QString::fromLocal8Bit(e.what()))));
+                          RegisterChoice::serverReason(op ? op->message() : QString::fromLocal8Bit(e.what()),
+                                                       databasePath)));
         } else {
             warn(connectFailedMessage + supportContact);
         }

@@ -291,7 +291,7 @@ void ConnectionWindow::startTest(const QString& uri, const QString& password)
                               .value(0) == QLatin1String("t");
         } catch (const std::exception& e) {
             const auto* op = dynamic_cast<const OperationError*>(&e);
-            failure = RegisterChoice::serverReason(op ? op->message() : QString::fromLocal8Bit(e.what()));
+            failure = RegisterChoice::serverReason(op ? op->message() : QString::fromLocal8Bit(e.what()), uri);
             passwordNeeded = ServerConnection::needsPassword(e);
         }
         QMetaObject::invokeMethod(

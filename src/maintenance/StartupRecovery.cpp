@@ -19,10 +19,10 @@ namespace kx {
 namespace {
 
 // The reason of a failure, to follow the Chinese lead-in.
-QString serverReason(const std::exception& e)
+QString serverReason(const std::exception& e, const QString& uri)
 {
     const auto* op = dynamic_cast<const OperationError*>(&e);
-    return RegisterChoice::serverReason(op ? op->message() : QString::fromLocal8Bit(e.what()));
+    return RegisterChoice::serverReason(op ? op->message() : QString::fromLocal8Bit(e.what()), uri);
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ std::unique_ptr<Database> StartupRecovery::openServer(const Platform& platform, 
                 }
                 reason = QStringLiteral("服务器要求输入密码。");
             } else {
-                reason = serverReason(e);
+                reason = serverReason(e, uri);
             }
         }
 

@@ -223,10 +223,26 @@ QString RegisterChoice::label(const QString& pathOrUri)
     return host + QLatin1Char('/') + (a.database.isEmpty() ? a.user : a.database);
 }
 
-QString RegisterChoice::serverReason(const QString& message)
+QString RegisterChoice::serverReason(const QString& message, const QString& uri)
 {
     const QString lead = QStringLiteral("Cannot connect to the database server: ");
-    return message.startsWith(lead) ? message.mid(lead.size()) : message;
+    QString reason = message.startsWith(lead) ? message.mid(lead.size()) : message;
+    if (!isServerUri(uri))
+        return reason;
+    QStringList passwords;
+    const UriPieces p = cut(uri);
+    if (p.userinfo.contains(QLatin1Char(':')))
+        passwords << p.userinfo.section(QLatin1Char(':'), 1);
+    for (const QString& s : p.settings)
+        if (isPasswordSetting(s))
+            passwords << s.section(QLatin1Char('='), 1);
+    for (const QString& password : passwords) {
+        // As typed and as the URI decodes it.
+        for (const QString& form : {password, decoded(password)})
+            if (!form.isEmpty())
+                reason.replace(form, QStringLiteral("******"));
+    }
+    return reason;
 }
 
 }  // namespace kx

@@ -54,8 +54,9 @@ public:
     // "host/dbname" for a server. Never a password.
     static QString label(const QString& pathOrUri);
     // The reason in a failed connection's message, without the data
-    // layer's English lead-in, to follow a Chinese one.
-    static QString serverReason(const QString& message);
+    // layer's English lead-in, to follow a Chinese one. A message that
+    // quotes the URI does not show the password it may hold.
+    static QString serverReason(const QString& message, const QString& uri);
 };
 
 }  // namespace kx
