@@ -165,7 +165,9 @@ void ConnectionWindow::build(bool gated)
     }
     buttons->insertStretch(0);
     layout->addLayout(buttons);
+    // As the program's other small windows: one size, no resizing.
     setFixedWidth(460);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(localFileChoice, &QRadioButton::toggled, this, &ConnectionWindow::updateEnabled);
     connect(testButton, &QPushButton::clicked, this, &ConnectionWindow::testConnection);
