@@ -99,6 +99,7 @@ private slots:
     void testOwnServer();
     void startFallback_data();
     void startFallback();
+    void startAsksForPassword();
     void startWindowSavesWithoutGate();
 
 private:
@@ -113,6 +114,26 @@ void TestConnectionWindow::initTestCase()
         m_serverMissing = "the PostgreSQL server programs are not installed";
     else
         QVERIFY2(m_server->start(), qPrintable(m_server->error()));
+    // No password file of the machine's user answers for the test's accounts.
+    qputenv("PGPASSFILE", QFile::encodeName(QDir::temp().filePath("kx-no-pgpass")));
+    if (!m_serverMissing.isEmpty())
+        return;
+    // A register whose account must give a password, as a shop's server has it.
+    const QString uri = m_server->createDatabase("pw_register");
+    QVERIFY2(!uri.isEmpty(), qPrintable(m_server->error()));
+    QCOMPARE(QProcess::execute(KX_NEWDB_PATH, {uri}), 0);
+    QVERIFY2(m_server->psql("pw_register", "create role shopkeeper login password 'Secret-7';"
+                                           "grant all on all tables in schema public to shopkeeper;"
+                                           "grant all on all sequences in schema public to shopkeeper"),
+             qPrintable(m_server->error()));
+    QFile hba(m_server->socketDir() + "/data/pg_hba.conf");
+    QVERIFY(hba.open(QIODevice::ReadOnly));
+    const QByteArray rules = hba.readAll();
+    hba.close();
+    QVERIFY(hba.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    hba.write("local all shopkeeper scram-sha-256\nhost all shopkeeper 127.0.0.1/32 scram-sha-256\n" + rules);
+    hba.close();
+    QVERIFY2(m_server->psql("postgres", "select pg_reload_conf()"), qPrintable(m_server->error()));
 }
 
 void TestConnectionWindow::gate_data()
@@ -222,32 +243,54 @@ void TestConnectionWindow::testUnreachableServer()
 
 void TestConnectionWindow::testOwnServer_data()
 {
-    QTest::addColumn<bool>("withRegister");
-    QTest::addColumn<QString>("answer");
-    QTest::newRow("a register") << true << "连接成功：";
-    QTest::newRow("an empty database") << false << "还没有订单库";
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("typed");   // the password typed when asked; "-" when none may be asked
+    QTest::addColumn<QString>("answer");  // part of the message
+    QTest::newRow("a register") << "shop_register" << "kxtest" << "-" << "连接成功：";
+    QTest::newRow("an empty database") << "shop_empty" << "kxtest" << "-" << "还没有订单库";
+    QTest::newRow("password asked") << "pw_register" << "shopkeeper" << "Secret-7" << "连接成功：";
+    QTest::newRow("wrong password") << "pw_register" << "shopkeeper" << "secret-7" << "password authentication failed";
+    QTest::newRow("password declined") << "pw_register" << "shopkeeper" << "" << "no password supplied";
 }
 
+// Against a server of the test's own: success, a database without the
+// register, and an account that wants a password, which is asked for once
+// and goes nowhere but into the connection.
 void TestConnectionWindow::testOwnServer()
 {
-    QFETCH(bool, withRegister);
+    QFETCH(QString, database);
+    QFETCH(QString, user);
+    QFETCH(QString, typed);
     QFETCH(QString, answer);
     if (!m_serverMissing.isEmpty())
         QSKIP(qPrintable(m_serverMissing));
-    const QString name = withRegister ? "shop_register" : "shop_empty";
-    const QString uri = m_server->createDatabase(name);
-    QVERIFY2(!uri.isEmpty(), qPrintable(m_server->error()));
-    if (withRegister)
-        QCOMPARE(QProcess::execute(KX_NEWDB_PATH, {uri}), 0);
+    if (database != "pw_register") {
+        const QString uri = m_server->createDatabase(database);
+        QVERIFY2(!uri.isEmpty(), qPrintable(m_server->error()));
+        if (database == "shop_register")
+            QCOMPARE(QProcess::execute(KX_NEWDB_PATH, {uri}), 0);
+    }
 
     Session s;
     ConnectionWindow* w = s.unlocked();
+    QStringList asked;
+    w->askPassword = [&](QWidget*, const QString& label) -> std::optional<QString> {
+        asked << label;
+        return typed.isEmpty() ? std::nullopt : std::optional<QString>(typed);
+    };
     // The socket folder as the host, as libpq takes it.
-    fillServer(w, m_server->socketDir(), m_server->port(), name, "kxtest");
+    fillServer(w, m_server->socketDir(), m_server->port(), database, user);
     w->testButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(s.fp.dialogs.shown.size(), 1, 15000);
-    QVERIFY2(s.fp.dialogs.lastText().contains(answer), qPrintable(s.fp.dialogs.lastText()));
-    QVERIFY(s.fp.dialogs.lastText().contains(m_server->socketDir() + "/" + name));
+    QVERIFY(!w->isTesting());
+    const QString text = s.fp.dialogs.lastText();
+    QVERIFY2(text.contains(answer), qPrintable(text));
+    QVERIFY(text.contains(m_server->socketDir() + "/" + database));
+    QCOMPARE(asked, typed == "-" ? QStringList() : QStringList{m_server->socketDir() + "/" + database});
+    if (typed != "-" && !typed.isEmpty())
+        QVERIFY(!text.contains(typed));
+    QCOMPARE(savedChoice(s.fp), QString("-"));
 }
 
 void TestConnectionWindow::startFallback_data()
@@ -304,6 +347,41 @@ void TestConnectionWindow::startFallback()
     QCOMPARE(first.buttons, QMessageBox::Retry | QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (windows > 0 && chosen.first().startsWith("postgresql:"))
         QVERIFY(fp.dialogs.shown.last().text.contains("127.0.0.1/other"));
+}
+
+// A server that wants a password nobody gave asks for it once at start; the
+// password reaches the connection and no setting or message.
+void TestConnectionWindow::startAsksForPassword()
+{
+    if (!m_serverMissing.isEmpty())
+        QSKIP(qPrintable(m_serverMissing));
+    test::TestDb db;
+    test::FakePlatform fp;
+    // Should the register not open behind the password, the start ends.
+    fp.dialogs.answers.enqueue(QMessageBox::Cancel);
+    QStringList asked;
+    StartupRecovery::ServerPrompts prompts;
+    prompts.askPassword = [&](const QString& label) -> std::optional<QString> {
+        asked << label;
+        return QString("Secret-7");
+    };
+    prompts.chooseConnection = [](const QString&) -> std::optional<QString> { return std::nullopt; };
+    const QString uri = RegisterChoice::buildUri({m_server->socketDir(), m_server->port(), "pw_register", "shopkeeper", {}});
+    const std::unique_ptr<Database> dm = StartupRecovery::open(fp.platform, uri, prompts);
+    qunsetenv("PGPASSWORD");
+
+    QCOMPARE(asked, QStringList{m_server->socketDir() + "/pw_register"});
+    QVERIFY(fp.settings.keys.isEmpty());
+    if (dm) {
+        QCOMPARE(dm->path(), uri);
+        QVERIFY(fp.dialogs.shown.isEmpty());
+    } else {
+        // The data module of this build could not open the register; the
+        // password itself was taken, and is not in what is shown.
+        QCOMPARE(fp.dialogs.shown.size(), 1);
+        QVERIFY(!fp.dialogs.lastText().contains("要求输入密码"));
+        QVERIFY(!fp.dialogs.lastText().contains("Secret-7"));
+    }
 }
 
 // At start there is no register to check a password against: the window
