@@ -113,6 +113,8 @@ ImportWindow::ImportWindow(OrderRegister& orders, const Platform& platform, QWid
     QLabel* databaseLabel = label(QStringLiteral("数据库路径："), {20, 82, 84, 14}, this);
     databasePathEdit = pathBox("Edit1", {107, 80, 166, 22}, this);
     databaseLabel->setBuddy(databasePathEdit);
+    databasePathEdit->setToolTip(QStringLiteral("数据库文件的路径，或数据库服务器的连接地址，例如 "
+                                                "postgresql://kestrix@192.168.1.10:5432/kestrix"));
     browseDatabaseButton = flatButton("browseDatabaseButton", QStringLiteral("选择数据库"), {288, 80, 105, 25}, this);
 
     importButton = new PictureButton(QStringLiteral("Excel自动导入"), this);
