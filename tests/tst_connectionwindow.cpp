@@ -239,6 +239,18 @@ void TestConnectionWindow::testUnreachableServer()
     QVERIFY(w->testButton->isEnabled());
     // Testing saves nothing.
     QCOMPARE(savedChoice(s.fp), QString("-"));
+    QVERIFY(!QApplication::overrideCursor());
+
+    // A window closed while its test runs gets no answer, and the busy
+    // cursor goes all the same.
+    w->testButton->click();
+    QVERIFY(QApplication::overrideCursor());
+    QPointer<ConnectionWindow> closed(w);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(closed.isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), 15000);
+    QCOMPARE(s.fp.dialogs.shown.size(), 1);
 }
 
 void TestConnectionWindow::testOwnServer_data()

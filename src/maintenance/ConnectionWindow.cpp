@@ -299,6 +299,8 @@ void ConnectionWindow::startTest(const QString& uri, const QString& password)
         QMetaObject::invokeMethod(
             qApp,
             [self, uri, failure, passwordNeeded, hasRegister] {
+                // The busy cursor goes even when the window has gone meanwhile.
+                QApplication::restoreOverrideCursor();
                 if (self)
                     self->testFinished(uri, failure, passwordNeeded, hasRegister);
             },
@@ -311,7 +313,6 @@ void ConnectionWindow::startTest(const QString& uri, const QString& password)
 void ConnectionWindow::testFinished(const QString& uri, const QString& failure, bool passwordNeeded,
                                     bool hasRegister)
 {
-    QApplication::restoreOverrideCursor();
     m_testing = false;
     updateEnabled();
     const QString label = RegisterChoice::label(uri);
