@@ -71,6 +71,7 @@ void TestData::connectionFailures_data()
 
 void TestData::connectionFailures()
 {
+    KX_FILE_ONLY();
     QFETCH(QString, setup);
     QFETCH(QString, message);
     test::TestDb db;
@@ -98,6 +99,7 @@ void TestData::connectionFailures()
 
 void TestData::fileIsEncrypted()
 {
+    KX_FILE_ONLY();
     test::TestDb db;
     QFile f(db.path());
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -229,7 +231,8 @@ void TestData::queryOpenerAndRunner()
         openQuery(dm.scratch, "select nothing from userdb");
         QFAIL("no error");
     } catch (const DbError& e) {
-        QVERIFY(e.message().contains("no such column"));
+        QVERIFY2(e.message().contains("no such column") || e.message().contains("does not exist"),
+                 qPrintable(e.message()));
     }
     QVERIFY(!dm.scratch.isOpen());
 }
@@ -301,7 +304,8 @@ void TestData::datasetWritesThroughByRowId()
     QCOMPARE(dm.gridResult.rowCount(), 2);
     QStringList rows = db.cli("select a, k, [1] from data order by rowid");
     QCOMPARE(rows.size(), 2);
-    QVERIFY(rows.contains("改|留言|3.0"));
+    // Each engine's own client writes a whole double its own way.
+    QVERIFY(rows.contains(test::TestDb::onServer() ? "改|留言|3" : "改|留言|3.0"));
 }
 
 void TestData::datasetSortIsStableAndKeepsCurrent()
@@ -498,8 +502,12 @@ void TestData::changeRowsKeepsTheCopyTrue()
     QCOMPARE(written, 2);
     QCOMPARE(seen, QList<QString>({"丙", "乙", "甲"}));
     QCOMPARE(walked.last(), 3);
-    QCOMPARE(db.cli("select a, [2], typeof([2]), z, typeof(z) from data order by rowid"),
-             QStringList({"甲改|7.0|real|5|text", "乙|2.5|real||null", "丙改|7.0|real|5|text"}));
+    if (test::TestDb::onServer())
+        QCOMPARE(db.cli("select a, [2], z, z is null from data order by rowid"),
+                 QStringList({"甲改|7|5|f", "乙|2.5||t", "丙改|7|5|f"}));
+    else
+        QCOMPARE(db.cli("select a, [2], typeof([2]), z, typeof(z) from data order by rowid"),
+                 QStringList({"甲改|7.0|real|5|text", "乙|2.5|real||null", "丙改|7.0|real|5|text"}));
     QCOMPARE(q.text(0, a), QStringView(u"丙改"));
     QCOMPARE(q.cell(0, amount), QVariant(7.0));
     QCOMPARE(q.cell(0, z), QVariant(QString("5")));
@@ -525,7 +533,7 @@ void TestData::repeatedStatementsRunAfresh()
     c.exec(update, {"1", "甲"});
     c.exec(update, {"2", "乙"});
     c.exec(update, {QVariant(), "丙"});
-    QCOMPARE(db.cli("select a || ':' || ifnull(b, 'null') from data order by _rowid_"),
+    QCOMPARE(db.cli("select a || ':' || coalesce(b, 'null') from data order by _rowid_"),
              QStringList({"甲:1", "乙:2", "丙:null"}));
     QVERIFY_THROWS_EXCEPTION(DbError, c.exec(update, {"3"}));
     QVERIFY_THROWS_EXCEPTION(DbError, c.exec("insert into data (a, nosuch) values (?, ?)", {"x", "y"}));
@@ -568,9 +576,11 @@ void TestData::repeatedStatementsRunAfresh()
 void TestData::resultsFollowEachOther()
 {
     test::TestDb db;
-    db.exec("with recursive n(i) as (select 0 union all select i + 1 from n where i < 4999) "
-            "insert into data (a, c) select '收件人' || i, replace(hex(zeroblob(300)), '00', char(22320 + i % 7)) "
-            "from n");
+    db.exec("begin");
+    for (int i = 0; i < 5000; ++i)
+        db.exec("insert into data (a, c) values (?, ?)",
+                {QStringLiteral("收件人%1").arg(i), QString(300, QChar(22320 + i % 7))});
+    db.exec("commit");
     Database dm;
     Dataset& q = dm.gridResult;
     openQuery(q, "select * from data");
@@ -599,6 +609,7 @@ void TestData::nullConversion()
 
 void TestData::newdbRefusesOverwrite()
 {
+    KX_FILE_ONLY();
     test::TestDb db;
     QProcess p;
     p.start(KX_NEWDB_PATH, {"--demo", db.path()});

@@ -3,6 +3,8 @@
 #include "core/DateText.h"
 #include "core/DbError.h"
 #include "core/OwnerOnly.h"
+#include "data/ServerConnection.h"
+#include "data/SqlDialect.h"
 #include "data/Statement.h"
 
 #include <QDate>
@@ -25,9 +27,7 @@ std::function<QString()>& todayProvider()
 // which is a different day for eight hours of every Chinese day.
 void jetDate(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    const QString today = todayProvider() ? todayProvider()()
-                                          : dateText(QDate::currentDate());
-    const QByteArray text = today.toUtf8();
+    const QByteArray text = Connection::today().toUtf8();
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
@@ -38,6 +38,41 @@ void Connection::setTodayProvider(std::function<QString()> provider)
     todayProvider() = std::move(provider);
 }
 
+QString Connection::today()
+{
+    return todayProvider() ? todayProvider()() : dateText(QDate::currentDate());
+}
+
+const SqlDialect& Connection::dialect() const
+{
+    return m_server ? SqlDialect::server() : SqlDialect::file();
+}
+
+bool Connection::inTransaction() const
+{
+    if (m_server)
+        return m_server->inTransaction();
+    return m_db && sqlite3_get_autocommit(m_db) == 0;
+}
+
+QByteArray Connection::serverText(const QString& sql)
+{
+    const auto found = m_serverTexts.constFind(sql);
+    if (found != m_serverTexts.constEnd())
+        return *found;
+    const QByteArray text = SqlDialect::server().statementText(sql, today()).toUtf8();
+    // Date() is today's date written into the text, which changes at
+    // midnight; such a text is turned anew each time.
+    if (!sql.contains(QLatin1String("ate("), Qt::CaseInsensitive)) {
+        if (m_serverTexts.size() >= 256)
+            m_serverTexts.clear();
+        m_serverTexts.insert(sql, text);
+    }
+    return text;
+}
+
+Connection::Connection() = default;
+
 Connection::~Connection()
 {
     close();
@@ -45,6 +80,12 @@ Connection::~Connection()
 
 void Connection::open(const QString& path, const QByteArray& key)
 {
+    if (ServerConnection::isServerUri(path)) {
+        close();
+        m_server = std::make_unique<ServerConnection>(path);
+        m_path = path;
+        return;
+    }
     if (!QFileInfo::exists(path))
         throw DbError(QStringLiteral("Could not find file '%1'.").arg(QFileInfo(path).absoluteFilePath()));
     // The engine would only say that it cannot open the file.
@@ -102,6 +143,9 @@ void Connection::openWith(const QString& path, const QByteArray& key, int flags)
 
 bool Connection::isWritable()
 {
+    // The server's own accounts decide; a refusal shows at the write.
+    if (m_server)
+        return true;
     if (!m_db)
         return false;
     if (sqlite3_db_readonly(m_db, "main") == 1)
@@ -133,6 +177,8 @@ bool Connection::isWritable()
 
 void Connection::close()
 {
+    m_server.reset();
+    m_serverTexts.clear();
     finalizeKept();
     if (m_db) {
         sqlite3_close_v2(m_db);
@@ -145,7 +191,7 @@ int Connection::exec(const QString& sql, const QVariantList& params)
     Statement st(*this, sql, params);
     while (st.step()) {
     }
-    return sqlite3_changes(m_db);
+    return st.changes();
 }
 
 sqlite3_stmt* Connection::takePrepared(const QByteArray& sql)
@@ -180,6 +226,10 @@ void Connection::finalizeKept()
 
 void Connection::execScript(const QString& sql)
 {
+    if (m_server) {
+        m_server->execScript(SqlDialect::server().statementText(sql, today()));
+        return;
+    }
     if (!m_db)
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
     char* err = nullptr;
@@ -192,6 +242,8 @@ void Connection::execScript(const QString& sql)
 
 qint64 Connection::lastInsertRowId() const
 {
+    if (m_server)
+        return m_lastInsertRowId;
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 

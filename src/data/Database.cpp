@@ -10,7 +10,27 @@
 
 namespace kx {
 
-Database::Database(QObject* parent) : Database(schema::databaseFile, parent) {}
+namespace {
+
+QString& chosenRegister()
+{
+    static QString chosen;
+    return chosen;
+}
+
+}  // namespace
+
+void Database::setDefaultRegister(const QString& pathOrUri)
+{
+    chosenRegister() = pathOrUri;
+}
+
+QString Database::defaultRegister()
+{
+    return chosenRegister().isEmpty() ? schema::databaseFile : chosenRegister();
+}
+
+Database::Database(QObject* parent) : Database(defaultRegister(), parent) {}
 
 Database::Database(const QString& path, QObject* parent)
     : QObject(parent),
@@ -41,9 +61,12 @@ void Database::openFile()
         // A file that holds none of the program's tables (what a failed copy
         // or an interrupted creation leaves) is no order register at all; a
         // file lacking only some of them fails where they are used.
-        Statement tables(connection.handle(),
-                         QStringLiteral("select count(*) from sqlite_master where type='table' and "
-                                        "lower(name) in ('data','post','userdb','rz','data1')"));
+        const QString catalogue =
+            connection.server()
+                ? QStringLiteral("select count(*) from information_schema.tables where "
+                                 "table_schema=current_schema() and lower(table_name) in ")
+                : QStringLiteral("select count(*) from sqlite_master where type='table' and lower(name) in ");
+        Statement tables(connection, catalogue + QStringLiteral("('data','post','userdb','rz','data1')"));
         if (!tables.step() || tables.value(0).toInt() == 0)
             throw DbError(QStringLiteral("file is encrypted or is not a database."));
         // Refused at once rather than at the login's first write, which the

@@ -388,6 +388,17 @@ QString DatabaseCopier::restore(const QString& source, const QString& target, co
 
 void DatabaseCopier::copyToFile(sqlite3* source, const QString& target, bool check) const
 {
+    writeTemporary(target, [&](sqlite3* copy) { copyPages(source, copy); }, check ? Check::Pages : Check::None);
+}
+
+void DatabaseCopier::writeFile(const QString& target, const std::function<void(sqlite3* file)>& fill) const
+{
+    writeTemporary(target, fill, Check::Whole);
+}
+
+void DatabaseCopier::writeTemporary(const QString& target, const std::function<void(sqlite3*)>& fill,
+                                    Check check) const
+{
     if (target.isEmpty())
         throw OperationError(QStringLiteral("没有指定备份文件。"));
     const QFileInfo info(target);
@@ -406,12 +417,16 @@ void DatabaseCopier::copyToFile(sqlite3* source, const QString& target, bool che
             const DbHandle copy = openKeyed(temp, m_key, SQLITE_OPEN_READWRITE);
             // Every commit of the copy reaches the disk before it returns.
             sqlite3_exec(copy.get(), "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-            copyPages(source, copy.get());
+            fill(copy.get());
         }
-        if (check) {
+        if (check != Check::None) {
             if (m_beforeCheck)
                 m_beforeCheck(temp);
             const DbHandle reread = openKeyed(temp, m_key, SQLITE_OPEN_READONLY);
+            // A page copy of a register has its tables; a file filled row by
+            // row is checked for them as a restore would.
+            if (check == Check::Whole)
+                checkTables(reread.get(), temp);
             checkIntegrity(reread.get(), temp);
         }
         std::error_code ec;

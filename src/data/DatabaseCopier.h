@@ -40,6 +40,19 @@ public:
     // the program's own connection).
     void backup(Connection& source, const QString& target) const;
 
+    // Writes a new database file at `target` the way every copy is written:
+    // into an owner-only temporary file beside it, opened with the key and
+    // filled by `fill` (which makes the tables and rows), then opened again
+    // and verified as below, and only then renamed over the target. A copy
+    // from somewhere other than a database file (a register on a server)
+    // goes through here.
+    void writeFile(const QString& target, const std::function<void(sqlite3* file)>& fill) const;
+
+    // The key the copies are encrypted with, and the progress display they
+    // report to.
+    const QByteArray& key() const { return m_key; }
+    const Progress& progress() const { return m_progress; }
+
     // Whether the file is a sound database of this program: it opens with
     // the key, holds the five tables and passes quick_check. Throws the
     // reason when it is not.
@@ -75,6 +88,9 @@ private:
     // The copy into a temporary file and the rename; `check` runs the
     // hook and quick_check on the copy first.
     void copyToFile(sqlite3* source, const QString& target, bool check) const;
+    enum class Check { None, Pages, Whole };
+    // The temporary file filled by `fill`, checked as `check` says, renamed.
+    void writeTemporary(const QString& target, const std::function<void(sqlite3*)>& fill, Check check) const;
     void copyPages(sqlite3* source, sqlite3* target) const;
 
     QByteArray m_key;

@@ -131,12 +131,8 @@ void createDatabase(const QString& path, bool demo)
     }
 }
 
-void createServerRegister(const QString& uri, bool demo)
+void createServerTables(ServerConnection& db)
 {
-    ServerConnection db(uri);
-    // One transaction: a register is made whole or not at all, and a second
-    // station making one at the same time finds the first one's tables.
-    db.exec(QStringLiteral("begin"));
     QStringList names;
     for (const schema::Table& table : schema::tables())
         names << table.name;
@@ -150,6 +146,15 @@ void createServerRegister(const QString& uri, bool demo)
                                             "a new register needs an empty database.")
                                  .arg(db.databaseName(), present.join(QStringLiteral(", "))));
     db.execScript(schema::createScript(SqlDialect::server()));
+}
+
+void createServerRegister(const QString& uri, bool demo)
+{
+    ServerConnection db(uri);
+    // One transaction: a register is made whole or not at all, and a second
+    // station making one at the same time finds the first one's tables.
+    db.exec(QStringLiteral("begin"));
+    createServerTables(db);
     addRows([&db](const QString& sql, const QVariantList& params) { db.exec(sql, params); }, SqlDialect::server(),
             demo);
     db.exec(QStringLiteral("commit"));

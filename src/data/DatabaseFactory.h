@@ -14,4 +14,9 @@ void createDatabase(const QString& path, bool demo);
 // one transaction. Refuses a database that already holds any of the tables.
 void createServerRegister(const QString& uri, bool demo);
 
+class ServerConnection;
+// Makes the register's tables, without rows, inside the transaction the
+// caller has begun. Refuses a database that already holds any of them.
+void createServerTables(ServerConnection& db);
+
 }  // namespace kx

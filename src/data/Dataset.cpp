@@ -16,20 +16,8 @@
 #include <cstdlib>
 #include <new>
 #include <numeric>
-#include <sqlite3.h>
 
 namespace kx {
-
-// The engine's rule for a column's declared type: a type naming INT holds
-// numbers, one naming CHAR, CLOB or TEXT keeps a text as it was given. A
-// result column that is no table column has no declared type.
-static bool hasTextAffinity(const char* declaredType)
-{
-    if (!declaredType)
-        return false;
-    const QByteArray type = QByteArray(declaredType).toUpper();
-    return !type.contains("INT") && (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
-}
 
 Dataset::Dataset(Connection& connection, const QString& name, const QString& sql,
                  const QString& table, QObject* parent)
@@ -76,7 +64,7 @@ void Dataset::open()
 {
     close();
     const QString sql = fetchSql();
-    Statement st(m_connection.handle(), sql, m_params);
+    Statement st(m_connection, sql, m_params);
     const int columns = st.columnCount();
     const bool withId = columns > 0 && st.columnName(0) == QLatin1String("_kx_rowid_");
     const int first = withId ? 1 : 0;
@@ -87,16 +75,15 @@ void Dataset::open()
     textAsGiven.reserve(size_t(columns - first));
     for (int c = first; c < columns; ++c) {
         fields.append(st.columnName(c));
-        textAsGiven.push_back(hasTextAffinity(sqlite3_column_decltype(st.handle(), c)));
+        textAsGiven.push_back(st.keepsTextAsGiven(c));
     }
 
     std::unique_ptr<Store> store = m_spare ? std::move(m_spare) : std::make_unique<Store>(size_t(columns - first));
     store->recycle(size_t(columns - first));
-    sqlite3_stmt* h = st.handle();
     while (st.step()) {
-        const size_t row = store->addRow(withId ? sqlite3_column_int64(h, 0) : qint64(store->ids.size()));
+        const size_t row = store->addRow(withId ? st.integer(0) : qint64(store->ids.size()));
         for (int c = first; c < columns; ++c)
-            store->read(store->at(row, size_t(c - first)), h, c);
+            store->read(store->at(row, size_t(c - first)), st, c);
         store->rehash(row);
     }
     store->order.resize(store->physicalRows());
@@ -122,7 +109,7 @@ void Dataset::open()
 void Dataset::openForAppend()
 {
     close();
-    Statement st(m_connection.handle(), fetchSql(), m_params);
+    Statement st(m_connection, fetchSql(), m_params);
     const int columns = st.columnCount();
     const bool withId = columns > 0 && st.columnName(0) == QLatin1String("_kx_rowid_");
     QStringList fields;
@@ -375,6 +362,16 @@ std::vector<int> Dataset::sortedRows(int column, Qt::SortOrder order) const
     return after;
 }
 
+// Ends a transaction whose commit failed; a rollback that fails as well
+// (the connection lost) leaves nothing more to do.
+static void rollbackQuietly(Connection& connection)
+{
+    try {
+        connection.exec(QStringLiteral("rollback"));
+    } catch (...) {
+    }
+}
+
 static void requireWritable(const Dataset& ds)
 {
     if (ds.table().isEmpty())
@@ -526,7 +523,7 @@ void Dataset::refetchRow(int row, qint64 id)
         if (column < 0)
             continue;
         Store::Cell& cell = store.at(physical, size_t(column));
-        store.read(cell, st.handle(), c);
+        store.read(cell, st, c);
     }
     store.rehash(physical);
     ++m_version;
@@ -543,10 +540,9 @@ int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int don
     std::vector<int> pending;  // physical rows deleted in the open transaction
     int lastRow = -1;          // the last row deleted, as the result stood before
     int done = 0;
-    sqlite3* db = m_connection.handle();
     // Inside a caller's transaction the caller commits; otherwise the rows
     // go in chunks of about 100 ms, so that a second station waits no longer.
-    const bool own = sqlite3_get_autocommit(db) != 0;
+    const bool own = !m_connection.inTransaction();
     bool inTransaction = false;
     QElapsedTimer chunk;
     auto begin = [&] {
@@ -590,7 +586,7 @@ int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int don
             } catch (...) {
                 pending.clear();
                 if (own)
-                    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+                    rollbackQuietly(m_connection);
             }
         }
         removePhysicalRows(gone, lastRow);
@@ -657,9 +653,8 @@ int Dataset::changeRows(const QList<int>& rows, const std::function<FieldValues(
     int reported = 0;
     int changed = 0;
     int stoppedAt = -1;
-    sqlite3* db = m_connection.handle();
     // As deleteRows(): inside a caller's transaction the caller commits.
-    const bool own = sqlite3_get_autocommit(db) != 0;
+    const bool own = !m_connection.inTransaction();
     bool inTransaction = false;
     QElapsedTimer chunk;
     auto begin = [&] {
@@ -718,7 +713,7 @@ int Dataset::changeRows(const QList<int>& rows, const std::function<FieldValues(
             } catch (...) {
                 pending.clear();
                 if (own)
-                    sqlite3_exec(db, "rollback", nullptr, nullptr, nullptr);
+                    rollbackQuietly(m_connection);
             }
         }
         if (stoppedAt >= 0)

@@ -5,6 +5,7 @@
 
 #include "data/Dataset.h"
 #include "data/RawText.h"
+#include "data/Statement.h"
 #include "data/Utf8Decode.h"
 
 #include <QByteArray>
@@ -13,7 +14,6 @@
 #include <bit>
 #include <QHash>
 #include <memory>
-#include <sqlite3.h>
 #include <unordered_map>
 #include <vector>
 
@@ -136,33 +136,33 @@ struct Dataset::Store {
     }
 
     // Reads one column of the statement's current row into a cell.
-    void read(Cell& cell, sqlite3_stmt* st, int column)
+    void read(Cell& cell, const Statement& st, int column)
     {
         cell.size = 0;
         if (!rawTexts.empty())
             rawTexts.erase(&cell);
-        switch (sqlite3_column_type(st, column)) {
-        case SQLITE_NULL:
+        switch (st.kind(column)) {
+        case Statement::Kind::Null:
             cell.type = Cell::Null;
             cell.integer = 0;
             break;
-        case SQLITE_INTEGER:
+        case Statement::Kind::Integer:
             cell.type = Cell::Integer;
-            cell.integer = sqlite3_column_int64(st, column);
+            cell.integer = st.integer(column);
             break;
-        case SQLITE_FLOAT:
+        case Statement::Kind::Real:
             cell.type = Cell::Real;
-            cell.real = sqlite3_column_double(st, column);
+            cell.real = st.real(column);
             break;
-        case SQLITE_BLOB:
+        case Statement::Kind::Blob:
             cell.type = Cell::Blob;
             cell.blob = blobs.size();
-            blobs.emplace_back(static_cast<const char*>(sqlite3_column_blob(st, column)),
-                               sqlite3_column_bytes(st, column));
+            blobs.push_back(st.blob(column));
             break;
-        default: {
-            const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-            const int length = sqlite3_column_bytes(st, column);
+        case Statement::Kind::Text: {
+            const QByteArrayView view = st.text(column);
+            const char* bytes = view.data();
+            const int length = int(view.size());
             // Well-formed UTF-8 never takes fewer code units than UTF-16.
             char16_t* begin = textSpace(size_t(length));
             const char16_t* end = decodeWellFormedUtf8(bytes, size_t(length), begin);

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <sqlite3.h>
 
 namespace kx {
 
@@ -159,7 +158,7 @@ void Dataset::fetchRow(qint64 rowId)
     for (int c = 0; c < st.columnCount(); ++c) {
         const int column = fieldIndex(st.columnName(c));
         if (column >= 0)
-            store.read(store.at(physical, size_t(column)), st.handle(), c);
+            store.read(store.at(physical, size_t(column)), st, c);
     }
     store.rehash(physical);
     forgetRowIndex();
@@ -194,7 +193,7 @@ std::shared_ptr<Dataset::Fresh> Dataset::readFresh(Connection& connection, const
 {
     auto fresh = std::make_shared<Fresh>();
     fresh->version = known.version;
-    Statement st(connection.handle(), selectWithRowId(sql), params);
+    Statement st(connection, selectWithRowId(sql), params);
     const int columns = st.columnCount();
     if (columns == 0 || st.columnName(0) != QLatin1String("_kx_rowid_"))
         throw DbError(QStringLiteral("%1: the statement gives no row identity").arg(sql));
@@ -208,13 +207,13 @@ std::shared_ptr<Dataset::Fresh> Dataset::readFresh(Connection& connection, const
     fresh->store = std::make_unique<Store>(width);
     Store& kept = *fresh->store;
     std::vector<qint64> found;
-    sqlite3_stmt* h = st.handle();
+    const Statement* current = &st;
     // Reads the statement's current row; true when the fetch lacks it as it is.
     auto differs = [&](qint64 id, int columnOffset, const Known::Row*& knownRow) {
         row.recycle(width);
         row.addRow(id);
         for (size_t c = 0; c < width; ++c)
-            row.read(row.at(0, c), h, int(c) + columnOffset);
+            row.read(row.at(0, c), *current, int(c) + columnOffset);
         knownRow = known.find(id);
         return !knownRow || knownRow->hash != row.rowHash(0);
     };
@@ -228,7 +227,7 @@ std::shared_ptr<Dataset::Fresh> Dataset::readFresh(Connection& connection, const
     while (st.step()) {
         if (stop.load(std::memory_order_relaxed))
             return nullptr;
-        const qint64 id = sqlite3_column_int64(h, 0);
+        const qint64 id = st.integer(0);
         found.push_back(id);
         const Known::Row* knownRow = nullptr;
         if (differs(id, 1, knownRow))
@@ -240,7 +239,7 @@ std::shared_ptr<Dataset::Fresh> Dataset::readFresh(Connection& connection, const
     // The rows the view showed that the result lacks: deleted, or changed
     // so that they no longer match, since they were fetched.
     std::sort(found.begin(), found.end());
-    Statement byId(connection.handle(),
+    Statement byId(connection,
                    QStringLiteral("select * from %1 where _rowid_=?").arg(quoteIdentifier(known.table)),
                    {qint64(0)});
     for (qint64 id : known.shownIds) {
@@ -258,7 +257,7 @@ std::shared_ptr<Dataset::Fresh> Dataset::readFresh(Connection& connection, const
         }
         if (byId.columnCount() != columns - 1)
             continue;
-        h = byId.handle();
+        current = &byId;
         if (differs(id, 0, knownRow))
             keep(id, knownRow);
         while (byId.step()) {

@@ -95,7 +95,9 @@ void FileResultRefresher::run()
             if (!m_connection.isOpen()) {
                 m_connection.open(m_path, m_key);
                 // Reading only, whatever a statement would do.
-                m_connection.exec(QStringLiteral("PRAGMA query_only=1"));
+                m_connection.exec(m_connection.handle()
+                                      ? QStringLiteral("PRAGMA query_only=1")
+                                      : QStringLiteral("set default_transaction_read_only = on"));
             }
             {
                 std::lock_guard lock(m_mutex);

@@ -17,12 +17,16 @@ void Ledger::openMonth(Database& dm, const QDate& today)
     // The ledger's month query names every column of its fixed list, so a
     // data1 that lacks one stops here; the engine would accept a column of
     // another type, so the declared types are compared as well.
-    openQuery(dm.scratch, QStringLiteral("PRAGMA table_info(data1)"));
+    // A server register's tables are made by the program itself, with the
+    // server's own type names: only a file's are compared.
     QHash<QString, QString> declared;
-    for (int r = 0; r < dm.scratch.rowCount(); ++r)
-        declared.insert(displayText(dm.scratch.value(r, 1)).toLower(),
-                        displayText(dm.scratch.value(r, 2)).toUpper());
-    dm.scratch.close();
+    if (dm.connection.handle()) {
+        openQuery(dm.scratch, QStringLiteral("PRAGMA table_info(data1)"));
+        for (int r = 0; r < dm.scratch.rowCount(); ++r)
+            declared.insert(displayText(dm.scratch.value(r, 1)).toLower(),
+                            displayText(dm.scratch.value(r, 2)).toUpper());
+        dm.scratch.close();
+    }
     QStringList columns;
     for (const schema::LedgerColumn& c : schema::ledgerColumns()) {
         const auto it = declared.constFind(c.name.toLower());

@@ -3,6 +3,7 @@
 #include "core/DbError.h"
 #include "data/Connection.h"
 #include "data/DatasetStore.h"
+#include "data/SqlText.h"
 #include "data/Statement.h"
 
 #include <algorithm>
@@ -19,6 +20,17 @@ Dataset::RowWriter::~RowWriter()
 
 bool Dataset::RowWriter::write(int row, const FieldValues& values)
 {
+    if (!db) {
+        // On a server the values travel as text whatever the binding, and
+        // the connection keeps the statement prepared: the row's values as
+        // a list cost little beside the trip to the server.
+        QVariantList params;
+        const QString sets = setList(values, params);
+        const QString where = d.matchClause(row, params);
+        return d.m_connection.exec(
+                   QStringLiteral("update %1 set %2 where %3").arg(quoteIdentifier(d.m_table), sets, where),
+                   params) > 0;
+    }
     prepare(values);
     reserveText(row, values);
     int p = 1;

@@ -2,6 +2,7 @@
 
 #include "core/DbError.h"
 #include "core/OperationError.h"
+#include "data/RawText.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,6 +11,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -27,10 +29,14 @@ struct ResultDeleter {
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
-// A value as the text the server reads for it; a double with every digit
-// it needs to come back as the same double.
-QByteArray parameterText(const QVariant& v)
+}  // namespace
+
+// A double goes with every digit it needs to come back as the same double;
+// a text kept as its bytes goes as those bytes.
+QByteArray ServerConnection::valueText(const QVariant& v)
 {
+    if (v.typeId() == qMetaTypeId<RawText>())
+        return static_cast<const RawText*>(v.constData())->bytes;
     switch (v.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
@@ -42,7 +48,9 @@ QByteArray parameterText(const QVariant& v)
     }
 }
 
-Result run(PGconn* conn, const QString& sql, const QVariantList& params)
+namespace {
+
+Result runText(PGconn* conn, const QString& sql, const QVariantList& params)
 {
     QList<QByteArray> texts;
     texts.reserve(params.size());
@@ -52,7 +60,7 @@ Result run(PGconn* conn, const QString& sql, const QVariantList& params)
             texts.append(QByteArray());
             values.push_back(nullptr);
         } else {
-            texts.append(parameterText(v));
+            texts.append(ServerConnection::valueText(v));
             values.push_back(texts.last().constData());
         }
     }
@@ -120,7 +128,7 @@ bool ServerConnection::needsPassword(const std::exception& failure)
 
 void ServerConnection::exec(const QString& sql, const QVariantList& params)
 {
-    run(m_conn, sql, params);
+    runText(m_conn, sql, params);
 }
 
 void ServerConnection::execScript(const QString& sql)
@@ -133,7 +141,7 @@ void ServerConnection::execScript(const QString& sql)
 
 QStringList ServerConnection::column(const QString& sql, const QVariantList& params)
 {
-    const Result r = run(m_conn, sql, params);
+    const Result r = runText(m_conn, sql, params);
     QStringList list;
     for (int row = 0; row < PQntuples(r.get()); ++row)
         list << QString::fromUtf8(PQgetvalue(r.get(), row, 0));
@@ -143,6 +151,76 @@ QStringList ServerConnection::column(const QString& sql, const QVariantList& par
 QString ServerConnection::databaseName() const
 {
     return QString::fromUtf8(PQdb(m_conn));
+}
+
+bool ServerConnection::inTransaction() const
+{
+    return PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+}
+
+QString ServerConnection::failureMessage(PGconn* conn, const PGresult* result)
+{
+    const QString server =
+        QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn)).simplified();
+    if (PQstatus(conn) != CONNECTION_OK)
+        return QStringLiteral("与数据库服务器的连接已断开，请检查网络和服务器后重新启动程序（%1）。").arg(server);
+    const QByteArray state = result ? QByteArray(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : QByteArray();
+    // Serialization failures and deadlocks (class 40) and a lock not to be
+    // had (55P03) are another station's work meeting this one's.
+    if (state.startsWith("40") || state == "55P03")
+        return QStringLiteral("另一台电脑正在写入数据库，请稍后再试（%1）。").arg(server);
+    return server;
+}
+
+QByteArray ServerConnection::preparedName(const QByteArray& text, int values)
+{
+    const auto found = m_prepared.constFind(text);
+    if (found != m_prepared.constEnd())
+        return *found;
+    // A program that builds many different texts starts the keeping afresh
+    // now and then; the server keeps each prepared statement until then.
+    constexpr int keptAtMost = 200;
+    if (m_prepared.size() >= keptAtMost && !inTransaction()) {
+        Result(PQexec(m_conn, "DEALLOCATE ALL"));
+        m_prepared.clear();
+    }
+    const QByteArray name = "kx" + QByteArray::number(++m_preparedCount);
+    Result r(PQprepare(m_conn, name.constData(), text.constData(), values, nullptr));
+    if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK)
+        throw DbError(failureMessage(m_conn, r.get()));
+    m_prepared.insert(text, name);
+    return name;
+}
+
+PGresult* ServerConnection::run(const QByteArray& text, const std::vector<const char*>& values,
+                                const std::vector<int>& lengths)
+{
+    // Statements that change no rows (begin, commit, set …) are not
+    // prepared: the server prepares only what reads or writes rows.
+    static const QList<QByteArray> preparable{"select", "insert", "update", "delete", "with", "values"};
+    const QByteArray first = text.trimmed().left(6).toLower();
+    const bool prepare = std::any_of(preparable.begin(), preparable.end(),
+                                     [&](const QByteArray& word) { return first.startsWith(word); });
+    const bool ownTransaction = !inTransaction();
+    constexpr int attempts = 5;
+    for (int attempt = 1;; ++attempt) {
+        Result r;
+        if (prepare) {
+            const QByteArray name = preparedName(text, int(values.size()));
+            r.reset(PQexecPrepared(m_conn, name.constData(), int(values.size()), values.data(), lengths.data(),
+                                   nullptr, 0));
+        } else {
+            r.reset(PQexecParams(m_conn, text.constData(), int(values.size()), nullptr, values.data(),
+                                 lengths.data(), nullptr, 0));
+        }
+        const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+            return r.release();
+        const QByteArray state = r ? QByteArray(PQresultErrorField(r.get(), PG_DIAG_SQLSTATE)) : QByteArray();
+        const bool retry = ownTransaction && attempt < attempts && (state == "40001" || state == "40P01");
+        if (!retry)
+            throw DbError(failureMessage(m_conn, r.get()));
+    }
 }
 
 }  // namespace kx

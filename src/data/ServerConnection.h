@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <vector>
 
 #include <exception>
 
 struct pg_conn;
+struct pg_result;
 
 namespace kx {
 
@@ -40,8 +44,36 @@ public:
     // The database's name, for messages (the URI may hold a password).
     QString databaseName() const;
 
+    // Runs a statement written for the server with the values as text (a
+    // null pointer for NULL) and hands over its result. A statement the
+    // program runs again and again is prepared once: the server plans it once
+    // and only the values travel. A statement that meets another station's
+    // transaction in a deadlock or a serialization failure is run again when
+    // it is a transaction of its own; inside a longer transaction the whole
+    // transaction has failed, and the caller's rollback follows. Throws
+    // DbError with the reason as the user is shown it.
+    pg_result* run(const QByteArray& text, const std::vector<const char*>& values, const std::vector<int>& lengths);
+    // A value as the text the server reads for it.
+    static QByteArray valueText(const QVariant& v);
+    // Whether a transaction is open on the connection.
+    bool inTransaction() const;
+
+    // The message shown for the failed result (or the connection's failure
+    // when there is none): another station's lock and a lost connection said
+    // in the user's words, the server's text in brackets.
+    static QString failureMessage(pg_conn* conn, const pg_result* result);
+
 private:
+    QByteArray preparedName(const QByteArray& text, int values);
+
     pg_conn* m_conn = nullptr;
+    QHash<QByteArray, QByteArray> m_prepared;  // statement text -> prepared name
+    int m_preparedCount = 0;
+
+public:
+    // The client library's connection, for the bulk copies of a whole
+    // register (COPY) that go past the statements above.
+    pg_conn* handle() const { return m_conn; }
 };
 
 }  // namespace kx

@@ -1,10 +1,102 @@
 #include "data/SqlDialect.h"
 
+#include "data/Schema.h"
 #include "data/SqlText.h"
 
 #include <QStringList>
+#include <vector>
 
 namespace kx {
+
+namespace {
+
+struct Token {
+    enum Kind { Word, Name, Literal, Value, Space, Other } kind;
+    QString text;
+};
+
+// The statement cut into words, quoted names, string literals, value
+// places, white space and single other characters.
+std::vector<Token> tokens(const QString& sql)
+{
+    std::vector<Token> list;
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    auto until = [&](qsizetype from, QChar close) {
+        qsizetype j = from + 1;
+        while (j < n) {
+            if (sql.at(j) == close) {
+                // A doubled quote stays inside.
+                if (close != u']' && j + 1 < n && sql.at(j + 1) == close) {
+                    j += 2;
+                    continue;
+                }
+                return j + 1;
+            }
+            ++j;
+        }
+        return n;
+    };
+    while (i < n) {
+        const QChar c = sql.at(i);
+        qsizetype end = i + 1;
+        Token::Kind kind = Token::Other;
+        if (c.isLetter() || c == u'_') {
+            while (end < n && (sql.at(end).isLetterOrNumber() || sql.at(end) == u'_'))
+                ++end;
+            kind = Token::Word;
+        } else if (c == u'\'') {
+            end = until(i, c);
+            kind = Token::Literal;
+        } else if (c == u'"' || c == u'[' || c == u'`') {
+            end = until(i, c == u'[' ? QChar(u']') : c);
+            kind = Token::Name;
+        } else if (c == u'?') {
+            kind = Token::Value;
+        } else if (c.isSpace()) {
+            while (end < n && sql.at(end).isSpace())
+                ++end;
+            kind = Token::Space;
+        }
+        list.push_back({kind, sql.mid(i, end - i)});
+        i = end;
+    }
+    return list;
+}
+
+bool isWord(const Token& t, const char* word)
+{
+    return t.kind == Token::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+// A name as the server takes it: "[a]" and "`a`" in double quotes.
+QString serverName(const Token& t)
+{
+    if (t.kind != Token::Name || t.text.startsWith(u'"'))
+        return t.text;
+    QString inner = t.text.mid(1, t.text.size() - 2);
+    if (t.text.startsWith(u'`'))
+        inner.replace(QStringLiteral("``"), QStringLiteral("`"));
+    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+QString unquoted(const Token& t)
+{
+    if (t.kind == Token::Name)
+        return t.text.mid(1, t.text.size() - 2);
+    return t.text;
+}
+
+const schema::Table* tableNamed(const QString& name)
+{
+    for (const schema::Table& table : schema::tables())
+        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &table;
+    return nullptr;
+}
+
+}  // namespace
 
 const SqlDialect& SqlDialect::file()
 {
@@ -66,6 +158,123 @@ QString SqlDialect::parameters(int count) const
     for (int i = 1; i <= count; ++i)
         list << (m_engine == Engine::File ? QStringLiteral("?") : QStringLiteral("$%1").arg(i));
     return list.join(QLatin1Char(','));
+}
+
+}  // namespace kx
+
+namespace kx {
+
+QString SqlDialect::statementText(const QString& sql, const QString& today) const
+{
+    if (m_engine == Engine::File)
+        return sql;
+    std::vector<Token> list = tokens(sql);
+    // The next and the previous token that is no white space.
+    auto next = [&](size_t i) {
+        for (size_t j = i + 1; j < list.size(); ++j)
+            if (list[j].kind != Token::Space)
+                return j;
+        return list.size();
+    };
+    auto previous = [&](size_t i) {
+        for (size_t j = i; j-- > 0;)
+            if (list[j].kind != Token::Space)
+                return j;
+        return list.size();
+    };
+    const size_t end = list.size();
+    bool withRowId = false;
+    bool ordered = false;
+    int values = 0;
+    for (size_t i = 0; i < end; ++i) {
+        Token& t = list[i];
+        if (t.kind == Token::Value) {
+            t.text = QStringLiteral("$%1").arg(++values);
+        } else if (t.kind == Token::Name) {
+            t.text = serverName(t);
+        } else if (t.kind == Token::Other && t.text == u"*") {
+            // "select *" or ", *" from a table of orders: its own columns.
+            const size_t before = previous(i);
+            const size_t from = next(i);
+            const size_t table = from < end ? next(from) : end;
+            if (before < end && (isWord(list[before], "select") || list[before].text == u",") && from < end &&
+                isWord(list[from], "from") && table < end) {
+                const schema::Table* described = tableNamed(unquoted(list[table]));
+                if (described && described->holdsOrders) {
+                    QStringList names;
+                    for (const schema::TableColumn& c : described->columns)
+                        names << quote(c.name);
+                    t.text = names.join(u',');
+                }
+            }
+        } else if (t.kind == Token::Word) {
+            if (isWord(t, "_rowid_") || isWord(t, "rowid") || isWord(t, "oid")) {
+                t.text = rowIdentityColumn();
+            } else if (isWord(t, "_kx_rowid_")) {
+                withRowId = true;
+            } else if (isWord(t, "order")) {
+                ordered = true;
+            } else if (isWord(t, "immediate") && previous(i) < end && isWord(list[previous(i)], "begin")) {
+                t.text.clear();
+            } else if (isWord(t, "date")) {
+                const size_t open = next(i);
+                const size_t close = open < end ? next(open) : end;
+                if (close < end && list[open].text == u"(" && list[close].text == u")") {
+                    t = {Token::Literal, QLatin1Char('\'') + today + QLatin1Char('\'')};
+                    for (size_t j = i + 1; j <= close; ++j)
+                        list[j].text.clear();
+                }
+            } else if (isWord(t, "is")) {
+                const size_t after = next(i);
+                if (after < end && isWord(list[after], "not")) {
+                    const size_t then = next(after);
+                    if (then < end && !isWord(list[then], "null")) {
+                        t.text = QStringLiteral("is distinct from");
+                        list[after].text.clear();
+                    }
+                } else if (after < end && !isWord(list[after], "null")) {
+                    t.text = QStringLiteral("is not distinct from");
+                }
+            } else if (isWord(t, "like")) {
+                // The operand before LIKE (and before a NOT) compared as
+                // text in the "C" collation, whose ILIKE folds ASCII only.
+                size_t operand = previous(i);
+                if (operand < end && isWord(list[operand], "not"))
+                    operand = previous(operand);
+                t.text = QStringLiteral("ilike");
+                if (operand < end) {
+                    Token& o = list[operand];
+                    if (o.kind == Token::Name || o.kind == Token::Word)
+                        o.text = QStringLiteral("cast(%1 as text) collate \"C\"").arg(serverName(o));
+                    else
+                        o.text += QStringLiteral(" collate \"C\"");
+                }
+            }
+        }
+    }
+    QString text;
+    for (const Token& t : list)
+        text += t.text;
+    if (withRowId && !ordered)
+        text += QStringLiteral(" order by ") + rowIdentityColumn();
+    // An insert returns what the file's last insert rowid would give.
+    const size_t verb = list.empty() ? end : (list[0].kind == Token::Space ? next(0) : 0);
+    if (verb < end && isWord(list[verb], "insert")) {
+        const size_t into = next(verb);
+        const size_t table = into < end ? next(into) : end;
+        if (table < end) {
+            const QString name = unquoted(list[table]);
+            if (const schema::Table* described = tableNamed(name)) {
+                if (described->holdsOrders)
+                    text += QStringLiteral(" returning ") + rowIdentityColumn();
+                else
+                    for (const schema::TableColumn& c : described->columns)
+                        if (c.type == ColumnType::Counter)
+                            text += QStringLiteral(" returning ") + quote(c.name);
+            }
+        }
+    }
+    return text;
 }
 
 }  // namespace kx

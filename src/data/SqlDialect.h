@@ -37,6 +37,19 @@ public:
     // the file, "$1,$2,$3" on the server.
     QString parameters(int count) const;
 
+    // A statement written the file's way ("?" values, "[x]" names, _rowid_,
+    // Date(), LIKE, "x is ?") as this engine runs it; the file's text as it
+    // stands. On the server: values become $1, $2, …; bracketed names are
+    // quoted; the row identity is kx_row; Date() is today's date as given;
+    // LIKE compares the operand's text with ASCII letters folded only, as on
+    // the file, whatever the server's locale; "is ?" compares null-safely; a
+    // "select *" of a table of orders names the table's columns, leaving out
+    // the identity column; a fetch with the row identity and no order of its
+    // own comes in the identity's order (the server has no stable order
+    // without one); and an insert into a table with a counter or an identity
+    // returns it, as the file's last insert rowid reports it.
+    QString statementText(const QString& sql, const QString& today) const;
+
 private:
     explicit SqlDialect(Engine engine) : m_engine(engine) {}
     Engine m_engine;

@@ -4,7 +4,15 @@
 #include "data/Connection.h"
 #include "data/RawText.h"
 
+#include "data/ServerConnection.h"
+
+#include <QList>
+#include <charconv>
+#include <cstdlib>
+#include <libpq-fe.h>
+#include <limits>
 #include <sqlite3.h>
+#include <vector>
 
 namespace kx {
 
@@ -19,6 +27,13 @@ Statement::Statement(sqlite3* db, const QString& sql, const QVariantList& params
 Statement::Statement(Connection& connection, const QString& sql, const QVariantList& params)
     : m_db(connection.handle()), m_sql(sql.toUtf8())
 {
+    if (connection.server()) {
+        m_connection = &connection;
+        m_server = connection.server();
+        m_serverText = connection.serverText(sql);
+        runOnServer(params);
+        return;
+    }
     if (!m_db)
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
     m_stmt = connection.takePrepared(m_sql);
@@ -101,8 +116,41 @@ void Statement::bind(const QVariantList& params)
     }
 }
 
+void Statement::runOnServer(const QVariantList& params)
+{
+    PQclear(m_result);
+    m_result = nullptr;
+    QList<QByteArray> texts;
+    texts.reserve(params.size());
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    values.reserve(size_t(params.size()));
+    for (const QVariant& v : params) {
+        if (v.isNull()) {
+            texts.append(QByteArray());
+            values.push_back(nullptr);
+        } else {
+            texts.append(ServerConnection::valueText(v));
+            values.push_back(texts.last().constData());
+        }
+        lengths.push_back(int(texts.last().size()));
+    }
+    m_result = m_server->run(m_serverText, values, lengths);
+    m_rows = PQntuples(m_result);
+    m_row = -1;
+    // An insert returns the number it gave its row (see
+    // SqlDialect::statementText()), which the connection reports as the
+    // file reports its last insert rowid.
+    if (m_rows > 0 && PQnfields(m_result) == 1 && m_serverText.contains(" returning "))
+        m_connection->setLastInsertRowId(QByteArray(PQgetvalue(m_result, 0, 0)).toLongLong());
+}
+
 void Statement::rebind(const QVariantList& params)
 {
+    if (m_server) {
+        runOnServer(params);
+        return;
+    }
     if (!m_stmt)
         throw DbError(QStringLiteral("Operation is not allowed when the object is closed"));
     sqlite3_reset(m_stmt);
@@ -112,6 +160,7 @@ void Statement::rebind(const QVariantList& params)
 
 Statement::~Statement()
 {
+    PQclear(m_result);
     if (m_keeper && m_stmt)
         m_keeper->keepPrepared(m_sql, m_stmt);
     else
@@ -148,6 +197,8 @@ void Statement::fail()
 
 bool Statement::step()
 {
+    if (m_server)
+        return ++m_row < m_rows;
     for (int attempt = 1;; ++attempt) {
         const int rc = sqlite3_step(m_stmt);
         if (rc == SQLITE_ROW) {
@@ -189,16 +240,155 @@ bool Statement::mayRetryBusy(int rc, int attempt) const
 
 int Statement::columnCount() const
 {
-    return sqlite3_column_count(m_stmt);
+    return m_server ? PQnfields(m_result) : sqlite3_column_count(m_stmt);
 }
 
 QString Statement::columnName(int column) const
 {
-    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+    return QString::fromUtf8(m_server ? PQfname(m_result, column) : sqlite3_column_name(m_stmt, column));
+}
+
+namespace {
+
+// The server's type numbers (pg_type's oids) of the kinds the program reads.
+enum ServerType : Oid {
+    boolType = 16, byteaType = 17, int8Type = 20, int2Type = 21, int4Type = 23, textType = 25, oidType = 26,
+    float4Type = 700, float8Type = 701, bpcharType = 1042, varcharType = 1043, numericType = 1700,
+};
+
+}  // namespace
+
+Statement::Kind Statement::kind(int column) const
+{
+    if (m_server) {
+        if (PQgetisnull(m_result, m_row, column))
+            return Kind::Null;
+        switch (PQftype(m_result, column)) {
+        case boolType:
+        case int8Type:
+        case int2Type:
+        case int4Type:
+        case oidType:
+            return Kind::Integer;
+        case float4Type:
+        case float8Type:
+        case numericType:
+            return Kind::Real;
+        case byteaType:
+            return Kind::Blob;
+        default:
+            return Kind::Text;
+        }
+    }
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_NULL:
+        return Kind::Null;
+    case SQLITE_INTEGER:
+        return Kind::Integer;
+    case SQLITE_FLOAT:
+        return Kind::Real;
+    case SQLITE_BLOB:
+        return Kind::Blob;
+    default:
+        return Kind::Text;
+    }
+}
+
+qint64 Statement::integer(int column) const
+{
+    if (!m_server)
+        return sqlite3_column_int64(m_stmt, column);
+    const char* text = PQgetvalue(m_result, m_row, column);
+    if (PQftype(m_result, column) == boolType)
+        return text[0] == 't' ? 1 : 0;
+    return std::strtoll(text, nullptr, 10);
+}
+
+double Statement::real(int column) const
+{
+    if (!m_server)
+        return sqlite3_column_double(m_stmt, column);
+    // The server writes a double with every digit it needs ("Infinity" and
+    // "NaN" as words), always with a point, whatever the locale.
+    const char* text = PQgetvalue(m_result, m_row, column);
+    double value = 0;
+    const char* end = text + PQgetlength(m_result, m_row, column);
+    if (std::from_chars(text, end, value).ec == std::errc())
+        return value;
+    const QByteArrayView word(text, end - text);
+    if (word == "NaN")
+        return std::numeric_limits<double>::quiet_NaN();
+    if (word == "Infinity")
+        return std::numeric_limits<double>::infinity();
+    if (word == "-Infinity")
+        return -std::numeric_limits<double>::infinity();
+    return 0;
+}
+
+QByteArrayView Statement::text(int column) const
+{
+    if (m_server)
+        return {PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column)};
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return {bytes, sqlite3_column_bytes(m_stmt, column)};
+}
+
+QByteArray Statement::blob(int column) const
+{
+    if (m_server) {
+        size_t length = 0;
+        unsigned char* bytes =
+            PQunescapeBytea(reinterpret_cast<const unsigned char*>(PQgetvalue(m_result, m_row, column)), &length);
+        const QByteArray copy(reinterpret_cast<const char*>(bytes), qsizetype(length));
+        PQfreemem(bytes);
+        return copy;
+    }
+    return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, column)),
+                      sqlite3_column_bytes(m_stmt, column));
+}
+
+// The file's rule for a column's declared type: a type naming INT holds
+// numbers, one naming CHAR, CLOB or TEXT keeps a text as it was given. A
+// result column that is no table column has no declared type. On the
+// server a text column keeps every text as it is given.
+bool Statement::keepsTextAsGiven(int column) const
+{
+    if (m_server) {
+        const Oid type = PQftype(m_result, column);
+        return type == textType || type == varcharType || type == bpcharType;
+    }
+    const char* declared = sqlite3_column_decltype(m_stmt, column);
+    if (!declared)
+        return false;
+    const QByteArray type = QByteArray(declared).toUpper();
+    return !type.contains("INT") && (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
+}
+
+int Statement::changes() const
+{
+    if (m_server)
+        return std::atoi(PQcmdTuples(m_result));
+    return sqlite3_changes(m_db);
 }
 
 QVariant Statement::value(int column) const
 {
+    if (m_server) {
+        switch (kind(column)) {
+        case Kind::Null:
+            return QVariant();
+        case Kind::Integer:
+            return QVariant(qlonglong(integer(column)));
+        case Kind::Real:
+            return QVariant(real(column));
+        case Kind::Blob:
+            return QVariant(blob(column));
+        case Kind::Text: {
+            const QByteArrayView bytes = text(column);
+            return QVariant(QString::fromUtf8(bytes.data(), bytes.size()));
+        }
+        }
+    }
     switch (sqlite3_column_type(m_stmt, column)) {
     case SQLITE_NULL:
         return QVariant();

@@ -4,12 +4,16 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <QByteArrayView>
+
 struct sqlite3;
 struct sqlite3_stmt;
+struct pg_result;
 
 namespace kx {
 
 class Connection;
+class ServerConnection;
 
 // One prepared statement with its bound values. Throws DbError with the
 // engine's message (see engineMessage()) when preparing, binding or stepping
@@ -17,8 +21,9 @@ class Connection;
 class Statement {
 public:
     Statement(sqlite3* db, const QString& sql, const QVariantList& params = {});
-    // The same, reusing the connection's prepared statement for the text when
-    // it keeps one, and handing it back to be kept when done.
+    // The same on either engine, reusing the connection's prepared statement
+    // for the text when it keeps one, and handing it back to be kept when
+    // done. The text is written the file's way; see SqlDialect::statementText().
     Statement(Connection& connection, const QString& sql, const QVariantList& params = {});
     ~Statement();
     Statement(const Statement&) = delete;
@@ -37,7 +42,23 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     QVariant value(int column) const;
+    // A file statement's own handle; null on the server.
     sqlite3_stmt* handle() const { return m_stmt; }
+
+    // The current row's value in a column, read without a variant: what
+    // kind it is, and the value of that kind. A text's bytes are UTF-8 as
+    // stored and stay valid until the next step.
+    enum class Kind { Null, Integer, Real, Text, Blob };
+    Kind kind(int column) const;
+    qint64 integer(int column) const;
+    double real(int column) const;
+    QByteArrayView text(int column) const;
+    QByteArray blob(int column) const;
+    // Whether the column, as the table declares it, keeps a text exactly as
+    // it is given (no number made of it).
+    bool keepsTextAsGiven(int column) const;
+    // How many rows the statement changed once it ran.
+    int changes() const;
 
     // The message of the connection's last failure as the user is shown it:
     // the engine's, said in Chinese for a damaged file and for a write of
@@ -54,6 +75,16 @@ private:
     Connection* m_keeper = nullptr;  // set when the statement is to be kept
     QByteArray m_sql;                // its text, the keeping's key
     bool m_gaveRows = false;         // a row came since the last (re)start
+
+    // On the server: the statement's text as the server takes it, and the
+    // whole result of its last run, walked row by row.
+    void runOnServer(const QVariantList& params);
+    Connection* m_connection = nullptr;
+    ServerConnection* m_server = nullptr;
+    QByteArray m_serverText;
+    pg_result* m_result = nullptr;
+    int m_row = -1;
+    int m_rows = 0;
 
 };
 

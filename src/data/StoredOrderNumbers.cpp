@@ -25,10 +25,10 @@ QSet<QString> StoredOrderNumbers::among(Connection& connection, const QSet<QStri
     static const QString sql = QStringLiteral("select %1 from data where %1 is not null")
                                    .arg(quoteIdentifier(schema::orderColumn::orderNumber));
     Statement st(connection, sql);
-    sqlite3_stmt* h = st.handle();
     while (st.step() && found.size() < wanted.size()) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(h, 0));
-        const int size = sqlite3_column_bytes(h, 0);
+        const QByteArrayView view = st.text(0);
+        const char* text = view.data();
+        const int size = int(view.size());
         if (!text)
             continue;
         // A view of the engine's bytes: no copy for the many that miss.
@@ -41,6 +41,12 @@ QSet<QString> StoredOrderNumbers::among(Connection& connection, const QSet<QStri
 
 StoredOrderNumbers::Stamp StoredOrderNumbers::stamp(Connection& connection)
 {
+    // A server tells no version of its data: every stamp differs from the
+    // last, and the numbers are read again.
+    if (!connection.handle()) {
+        static long long taken = 0;
+        return {&connection, -1, ++taken};
+    }
     Statement st(connection, QStringLiteral("pragma data_version"));
     st.step();
     return {connection.handle(), st.value(0).toLongLong(), sqlite3_total_changes(connection.handle())};

@@ -107,17 +107,20 @@ bool UserAccounts::changePassword(Database& dm, const QString& name, const QStri
 int UserAccounts::hashClearPasswords(Database& dm)
 {
     struct ClearRow {
-        qint64 id;
+        QString name;
         QString password;
         QString hash;
     };
     Dataset& q = dm.scratch;
-    openQuery(q, QStringLiteral("select rowid, %1 from userdb").arg(schema::userColumn::password));
+    // The rows are found again by name and the clear password: userdb has
+    // no row identity on a server, and a row changed meanwhile keeps what
+    // was written there.
+    openQuery(q, QStringLiteral("select %1, %2 from userdb").arg(schema::userColumn::name, schema::userColumn::password));
     std::vector<ClearRow> rows;
     for (int row = 0; row < q.rowCount(); ++row) {
         const QVariant stored = q.value(row, 1);
         if (!stored.isNull() && !PasswordHash::isHash(stored.toString()))
-            rows.push_back({q.value(row, 0).toLongLong(), stored.toString(), QString()});
+            rows.push_back({q.value(row, 0).toString(), stored.toString(), QString()});
     }
     if (rows.empty())
         return 0;
@@ -130,8 +133,9 @@ int UserAccounts::hashClearPasswords(Database& dm)
     Transaction t(dm.connection);
     for (const ClearRow& r : rows)
         runStatement(q,
-                     QStringLiteral("update userdb set %1=? where rowid=? and %1=?").arg(schema::userColumn::password),
-                     {r.hash, r.id, r.password});
+                     QStringLiteral("update userdb set %1=? where %2 is ? and %1=?")
+                         .arg(schema::userColumn::password, schema::userColumn::name),
+                     {r.hash, r.name, r.password});
     t.commit();
     return int(rows.size());
 }

@@ -4,6 +4,8 @@
 #include "data/DatabaseChecker.h"
 #include "data/DatabaseCopier.h"
 #include "data/Database.h"
+#include "data/RegisterTransfer.h"
+#include "data/ServerConnection.h"
 #include "maintenance/ExitBackup.h"
 #include "maintenance/MaintenanceHost.h"
 #include "platform/AppInfo.h"
@@ -306,8 +308,17 @@ void BackupWindow::backUp()
         const QString target = backupPathEdit->text();
         if (QFileInfo(target).isFile() && !replaceAllowed())
             return;
+        // A register on a server is written into the same encrypted file
+        // as a file register's backup.
+        const bool server = ServerConnection::isServerUri(m_dm.path());
         copyWithProgress(
-            QStringLiteral("正在备份数据库……"), [&](DatabaseCopier& c) { c.backup(m_dm.path(), target); },
+            QStringLiteral("正在备份数据库……"),
+            [&](DatabaseCopier& c) {
+                if (server)
+                    RegisterTransfer(c).backupFromServer(m_dm.path(), target);
+                else
+                    c.backup(m_dm.path(), target);
+            },
             QStringLiteral("数据库备份成功！"), QStringLiteral("数据库备份失败！"));
     });
 }
@@ -318,7 +329,8 @@ void BackupWindow::chooseBackupFile()
         // The daily copies of the exit backup are the likeliest to be wanted.
         QString folder = ExitBackup::folderFor(m_dm.path());
         if (!QFileInfo(folder).isDir())
-            folder = QFileInfo(m_dm.path()).absolutePath();
+            folder = ServerConnection::isServerUri(m_dm.path()) ? QDir::currentPath()
+                                                                : QFileInfo(m_dm.path()).absolutePath();
         const QString chosen = m_platform.dialogs.openFileNameIn(this, QString(), QString(), folder);
         if (!chosen.isEmpty())
             restoreFileEdit->setText(QDir::toNativeSeparators(chosen));
@@ -349,12 +361,21 @@ void BackupWindow::restore()
             m_platform.dialogs.inform(this, QStringLiteral("数据库恢复失败！\n") + e.message());
             return;
         }
-        if (QFileInfo(m_dm.path()).isFile() && !replaceAllowed())
+        // A register on a server is always there to be replaced: its rows
+        // are replaced by the file's in one transaction of the server.
+        const bool server = ServerConnection::isServerUri(m_dm.path());
+        if ((server || QFileInfo(m_dm.path()).isFile()) && !replaceAllowed())
             return;
         const QDateTime now = m_platform.clock.now();
         copyWithProgress(
             QStringLiteral("正在恢复数据库……"),
-            [&](DatabaseCopier& c) { c.restore(source, m_dm.path(), now); }, QStringLiteral("数据库恢复成功！"),
+            [&](DatabaseCopier& c) {
+                if (server)
+                    RegisterTransfer(c).restoreToServer(source, m_dm.path());
+                else
+                    c.restore(source, m_dm.path(), now);
+            },
+            QStringLiteral("数据库恢复成功！"),
             QStringLiteral("数据库恢复失败！"));
     });
 }

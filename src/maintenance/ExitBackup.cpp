@@ -4,6 +4,9 @@
 #include "core/OwnerOnly.h"
 #include "data/Connection.h"
 #include "data/DatabaseCopier.h"
+#include "data/RegisterTransfer.h"
+#include "data/Schema.h"
+#include "data/ServerConnection.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +29,8 @@ const QRegularExpression& copyPattern()
 
 QString ExitBackup::folderFor(const QString& databaseFile)
 {
+    if (ServerConnection::isServerUri(databaseFile))
+        return folderFor(QDir::current().absoluteFilePath(schema::databaseFile));
     return QFileInfo(databaseFile).absoluteDir().filePath(QStringLiteral("backup"));
 }
 
@@ -41,14 +46,28 @@ bool ExitBackup::run(Connection& database, const QDateTime& now)
 
 bool ExitBackup::run(Connection& database, const QDateTime& now, const DatabaseCopier& copier)
 {
-    const QString folder = folderFor(database.path());
+    if (ServerConnection::isServerUri(database.path()))
+        return runForServer(database.path(), now, copier);
+    return backUpInto(folderFor(database.path()), now,
+                      [&](const QString& target) { copier.backup(database, target); });
+}
+
+bool ExitBackup::runForServer(const QString& uri, const QDateTime& now, const DatabaseCopier& copier)
+{
+    return backUpInto(folderFor(uri), now,
+                      [&](const QString& target) { RegisterTransfer(copier).backupFromServer(uri, target); });
+}
+
+bool ExitBackup::backUpInto(const QString& folder, const QDateTime& now,
+                            const std::function<void(const QString& target)>& copy)
+{
     try {
         OwnerOnly::createFolder(folder);
         // Made open to others by an earlier version or by hand: every copy
         // in it is the whole register. A folder of another user's stays as
         // it is; the copy itself is owner-only all the same.
         OwnerOnly::restrict(folder);
-        copier.backup(database, QDir(folder).filePath(copyName(now.date())));
+        copy(QDir(folder).filePath(copyName(now.date())));
         removeOldCopies(folder, now.date());
         return true;
     } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace kx {
 
@@ -21,7 +22,9 @@ class ExitBackup {
 public:
     static constexpr int keptCopies = 14;
 
-    // The folder of the daily copies, as an absolute path.
+    // The folder of the daily copies, as an absolute path. A register on a
+    // server has its copies in each station's own working folder, where its
+    // data.mdb would be.
     static QString folderFor(const QString& databaseFile);
     static QString copyName(const QDate& day);
 
@@ -33,8 +36,15 @@ public:
     static bool run(Connection& database, const QDateTime& now);
     // The same with a copier of the caller's (the tests spoil its copies).
     static bool run(Connection& database, const QDateTime& now, const DatabaseCopier& copier);
+    // Copies the register on the server `uri` into an encrypted file, as
+    // run() does for an open register of that URI.
+    static bool runForServer(const QString& uri, const QDateTime& now,
+                             const DatabaseCopier& copier);
 
 private:
+    // Makes today's copy through `copy` in `folder`, then removes old ones.
+    static bool backUpInto(const QString& folder, const QDateTime& now,
+                           const std::function<void(const QString& target)>& copy);
     // Removes the daily copies but the newest `keptCopies`; today's copy is
     // always among those kept.
     static void removeOldCopies(const QString& folder, const QDate& today);

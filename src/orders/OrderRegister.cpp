@@ -101,7 +101,7 @@ void OrderRegister::quickSearch(const SearchConditions& conditions)
         // The statement must still run on the file: a table or a column
         // gone fails now, as the search always has. Asking for no row costs
         // the engine a look at the schema, not a scan.
-        Statement check(m_dm.connection.handle(), statement.sql + QStringLiteral(" limit 0"), statement.params);
+        Statement check(m_dm.connection, statement.sql + QStringLiteral(" limit 0"), statement.params);
         check.step();
         // Before the first show-all (or after another statement replaced
         // the grid's fetch) every order is fetched once.
@@ -182,7 +182,7 @@ qint64 OrderRegister::appendOrder(const FieldValues& values)
 
 bool OrderRegister::orderExists(qint64 rowId) const
 {
-    Statement exists(m_dm.connection.handle(), QStringLiteral("select 1 from data where _rowid_=?"), {rowId});
+    Statement exists(m_dm.connection, QStringLiteral("select 1 from data where _rowid_=?"), {rowId});
     return exists.step();
 }
 

@@ -1,9 +1,12 @@
 #include "TestDb.h"
 
+#include "PgTestServer.h"
 #include "data/Connection.h"
+#include "data/Database.h"
 #include "data/DatabaseFactory.h"
 #include "data/PasswordHash.h"
 #include "data/Schema.h"
+#include "data/SqlDialect.h"
 #include "data/Statement.h"
 
 #include <QDir>
@@ -22,7 +25,22 @@ TestDb::TestDb(bool demo) : m_previous(QDir::currentPath())
     // machine, and the tests make and check hundreds of them; what they test
     // does not depend on the cost. The child programs keep the program's.
     PasswordHash::setCost(PasswordHash::Cost::Lightest);
-    createDatabase(path(), demo);
+    if (onServer()) {
+        static std::unique_ptr<PgTestServer> server;
+        static int made = 0;
+        if (!server) {
+            server = std::make_unique<PgTestServer>();
+            if (!server->start())
+                throw std::runtime_error(qPrintable(server->error()));
+        }
+        m_uri = server->createDatabase(QStringLiteral("register%1").arg(++made));
+        if (m_uri.isEmpty())
+            throw std::runtime_error(qPrintable(server->error()));
+        createServerRegister(m_uri, demo);
+        Database::setDefaultRegister(m_uri);
+    } else {
+        createDatabase(path(), demo);
+    }
     // The tests make the sender profile they need; a plain new file's empty
     // one would stand in their way.
     if (!demo)
@@ -33,7 +51,14 @@ TestDb::~TestDb()
 {
     // Before the temporary directory goes.
     closeConnection();
+    if (!m_uri.isEmpty())
+        Database::setDefaultRegister(QString());
     QDir::setCurrent(m_previous);
+}
+
+bool TestDb::onServer()
+{
+    return qgetenv("KX_TEST_ENGINE") == "server";
 }
 
 Connection& TestDb::connection() const
@@ -53,6 +78,8 @@ void TestDb::closeConnection() const
 
 QString TestDb::path() const
 {
+    if (!m_uri.isEmpty())
+        return m_uri;
     return m_dir.filePath(schema::databaseFile);
 }
 
@@ -63,7 +90,7 @@ void TestDb::exec(const QString& sql, const QVariantList& params) const
 
 QVariant TestDb::scalar(const QString& sql, const QVariantList& params) const
 {
-    Statement st(connection().handle(), sql, params);
+    Statement st(connection(), sql, params);
     return st.step() ? st.value(0) : QVariant();
 }
 
@@ -81,6 +108,16 @@ void TestDb::addOrder(const QVariantMap& columns) const
 
 QStringList TestDb::cli(const QString& sql) const
 {
+    if (!m_uri.isEmpty()) {
+        // The server's own client, over the statement as the server takes it.
+        QProcess psql;
+        psql.start(PgTestServer::binDir() + QStringLiteral("/psql"),
+                   {QStringLiteral("-X"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-q"),
+                    QStringLiteral("-d"), m_uri, QStringLiteral("-c"),
+                    SqlDialect::server().statementText(sql, Connection::today())});
+        psql.waitForFinished(30000);
+        return QString::fromUtf8(psql.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
     QProcess p;
     p.start(QStringLiteral("sqlcipher"), {path()});
     p.write("PRAGMA key='" + schema::databaseKey + "';\n");
@@ -97,7 +134,7 @@ QList<QVariantList> storedImportedOrders(const QString& databasePath)
 {
     Connection c;
     c.open(databasePath, schema::databaseKey);
-    Statement st(c.handle(), QStringLiteral("select [a], [b], [c], [d], [g], [1], [2], [h], [i], [j], [k], [day1], [z]"
+    Statement st(c, QStringLiteral("select [a], [b], [c], [d], [g], [1], [2], [h], [i], [j], [k], [day1], [z]"
                                             " from data order by _rowid_"));
     QList<QVariantList> rows;
     while (st.step()) {

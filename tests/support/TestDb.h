@@ -11,6 +11,14 @@ namespace kx {
 class Connection;
 }
 
+// Skips a test of how the encrypted file itself is kept (its key, its
+// pages, its journal) in the run on the server.
+#define KX_FILE_ONLY()                                                                             \
+    do {                                                                                           \
+        if (kx::test::TestDb::onServer())                                                          \
+            QSKIP("the encrypted file's own behaviour");                                           \
+    } while (false)
+
 namespace kx::test {
 
 // A fresh working directory holding a new data.mdb (schema and administrator),
@@ -20,7 +28,15 @@ public:
     explicit TestDb(bool demo = false);
     ~TestDb();
     QString dir() const { return m_dir.path(); }
-    QString path() const;  // absolute path of data.mdb
+    // The absolute path of data.mdb, or the server register's URI.
+    QString path() const;
+
+    // Whether this run's registers are on a database server: the tests run
+    // once on the file and once more with KX_TEST_ENGINE=server, where the
+    // register is a new database on a server of the test process's own
+    // (started at the first register, stopped as the process ends), made
+    // the data module's register for the run.
+    static bool onServer();
 
     // Runs statements on the fixture's own connection, apart from the
     // program's (fixtures, checks). It is opened at the first statement and
@@ -43,6 +59,7 @@ private:
 
     QTemporaryDir m_dir;
     QString m_previous;
+    QString m_uri;
     mutable std::unique_ptr<Connection> m_connection;
 };
 
