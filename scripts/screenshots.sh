@@ -201,6 +201,7 @@ from_menu batch-preview 'Report Preview' batch_print
 from_action list-preview '^Preview$' key ctrl+d
 from_menu change-password '^更改密码$' settings_menu
 from_menu user-admin '用户管理' settings_menu
+from_menu connection '^数据库连接$' settings_menu
 from_menu calibration '打印校准' settings_menu
 from_action backup '数据库备份' toolbar $BACKUP
 # Run as root, the lookup window starts no browser and says why instead:

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -71,6 +72,8 @@ void TestLogin::loginWindowShownAndFilled()
     // The start-up sequence that ran before the login keeps the program's
     // style: replacing it would repolish the labels out of their font.
     QVERIFY(m_style && QApplication::style() == m_style.data());
+    // The register this login opens, whole in the tooltip.
+    QCOMPARE(s.login()->registerLabel->toolTip(), "数据库：" + QDir::toNativeSeparators(s.db.path()));
     for (const char* caption : {"用户名称：", "输入密码：", "初始登陆密码：507"}) {
         QLabel* label = nullptr;
         for (QLabel* l : s.login()->findChildren<QLabel*>())
@@ -119,6 +122,8 @@ void TestLogin::ordinaryUserLosesEntriesAndColumns()
         QVERIFY2(!a->isVisible(), qPrintable(a->text()));
     QVERIFY(c->action(Command::NewOrder)->isVisible());
     QVERIFY(c->action(Command::UserAdmin)->isVisible());
+    // Its window asks for the administrator's password, as the user administration does.
+    QVERIFY(c->action(Command::DatabaseConnection)->isVisible());
     for (int col = 0; col < 12; ++col)
         QCOMPARE(s.main->grid()->isColumnVisible(col), col != 5 && col != 6 && col != 11);
     QCOMPARE(s.db.scalar("select username from rz").toString(), QString("小王"));

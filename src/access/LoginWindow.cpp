@@ -9,12 +9,14 @@
 #include "data/Database.h"
 #include "data/UserAccounts.h"
 #include "platform/Platform.h"
+#include "platform/RegisterChoice.h"
 #include "widgets/ControlOps.h"
 #include "widgets/EnterChain.h"
 #include "widgets/FontSubstitutions.h"
 #include "widgets/PasswordKeyFilter.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +61,18 @@ LoginWindow::LoginWindow(Database& dm, const Platform& platform, LoginHost& host
     auto* hint = new QLabel(QStringLiteral("初始登陆密码：507"), this);
     hint->move(176, 92);
     hint->setStyleSheet(QStringLiteral("color: red; background: transparent;"));
+
+    // Which register this login opens: with several stations and a local
+    // file side by side, the wrong one is easily taken. A long path is cut in
+    // its middle; the whole of it is in the tooltip.
+    registerLabel = new QLabel(this);
+    registerLabel->setObjectName(QStringLiteral("registerLabel"));
+    registerLabel->setGeometry(8, 142, 250, 16);
+    registerLabel->setFont(songFont(12));
+    registerLabel->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    const QString shown = QStringLiteral("数据库：") + RegisterChoice::label(dm.path());
+    registerLabel->setText(QFontMetrics(registerLabel->font()).elidedText(shown, Qt::ElideMiddle, 250));
+    registerLabel->setToolTip(shown);
 
     loginButton = new QPushButton(QStringLiteral("登 录"), this);
     loginButton->setObjectName(QStringLiteral("bitbtn4"));

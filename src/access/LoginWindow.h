@@ -29,6 +29,7 @@ public:
     QComboBox* userBox;
     QLineEdit* passwordEdit;
     QPushButton* loginButton;
+    QLabel* registerLabel;  // the register in use: a file's path or host/dbname
 
 public slots:
     void logIn();

@@ -19,6 +19,7 @@
 #include "maintenance/ExitBackup.h"
 #include "maintenance/Preferences.h"
 #include "maintenance/BackupWindow.h"
+#include "maintenance/ConnectionWindow.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
 #include "orders/OrderListPrinting.h"
@@ -181,6 +182,12 @@ void MainWindow::registerCommands()
     c.on(Command::UserAdmin, [this] {
         if (m_dm.connection.isOpen())
             createOnDemand<UserAdminWindow>(this, m_dm, m_platform);
+    });
+    // Shown to every user, as the user administration is; the window itself
+    // asks for the administrator's password.
+    c.on(Command::DatabaseConnection, [this] {
+        if (m_dm.connection.isOpen())
+            createOnDemand<ConnectionWindow>(this, &m_dm, m_platform);
     });
     c.on(Command::ChangePassword, [this] {
         if (m_dm.connection.isOpen())

@@ -72,23 +72,36 @@ Result runText(PGconn* conn, const QString& sql, const QVariantList& params)
     return r;
 }
 
+// The server asked for a password that nobody gave.
+class PasswordNeeded : public OperationError {
+public:
+    using OperationError::OperationError;
+};
+
 }  // namespace
 
-ServerConnection::ServerConnection(const QString& uri)
+ServerConnection::ServerConnection(const QString& uri, const QString& password)
 {
     const QByteArray dbname = uri.toUtf8();
+    QByteArray passwordText = password.toUtf8();
     // The URI's own settings come after these and take their place: a shop
     // can set its own timeout, and an unreachable server does not hang forever.
-    const char* keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
-    const char* values[] = {"10", "kestrix", dbname.constData(), nullptr};
+    // A password given here comes last and wins over one in the URI.
+    const char* keywords[] = {"connect_timeout", "fallback_application_name", "dbname",
+                              password.isEmpty() ? nullptr : "password", nullptr};
+    const char* values[] = {"10", "kestrix", dbname.constData(), passwordText.constData(), nullptr};
     m_conn = PQconnectdbParams(keywords, values, 1);
+    passwordText.fill('\0');
     if (!m_conn)
         throw OperationError(QStringLiteral("Cannot connect to the database server: out of memory"));
     if (PQstatus(m_conn) != CONNECTION_OK) {
-        const QString message = lastError(m_conn);
+        const QString message = QStringLiteral("Cannot connect to the database server: %1").arg(lastError(m_conn));
+        const bool passwordNeeded = PQconnectionNeedsPassword(m_conn);
         PQfinish(m_conn);
         m_conn = nullptr;
-        throw OperationError(QStringLiteral("Cannot connect to the database server: %1").arg(message));
+        if (passwordNeeded)
+            throw PasswordNeeded(message);
+        throw OperationError(message);
     }
     if (PQsetClientEncoding(m_conn, "UTF8") != 0) {
         PQfinish(m_conn);
@@ -106,6 +119,11 @@ ServerConnection::~ServerConnection()
 bool ServerConnection::isServerUri(const QString& text)
 {
     return text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"));
+}
+
+bool ServerConnection::needsPassword(const std::exception& failure)
+{
+    return dynamic_cast<const PasswordNeeded*>(&failure) != nullptr;
 }
 
 void ServerConnection::exec(const QString& sql, const QVariantList& params)

@@ -7,6 +7,8 @@
 #include <QVariantList>
 #include <vector>
 
+#include <exception>
+
 struct pg_conn;
 struct pg_result;
 
@@ -19,13 +21,18 @@ namespace kx {
 class ServerConnection {
 public:
     // Throws OperationError when the server cannot be reached or refuses.
-    explicit ServerConnection(const QString& uri);
+    // A password typed by the user goes to libpq as a setting of its own,
+    // never into the URI, which may be shown or saved.
+    explicit ServerConnection(const QString& uri, const QString& password = QString());
     ~ServerConnection();
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;
 
     // Whether the text names a register on a server rather than a file.
     static bool isServerUri(const QString& text);
+    // Whether a failure of the constructor was only for want of a password
+    // (none in the call, the URI or ~/.pgpass): the user may be asked for one.
+    static bool needsPassword(const std::exception& failure);
 
     // Runs one statement; a null value goes as NULL. Throws DbError.
     void exec(const QString& sql, const QVariantList& params = {});

@@ -4,6 +4,7 @@
 #include "core/OperationError.h"
 #include "core/TextValue.h"
 #include "data/DatabaseChecker.h"
+#include "data/ServerConnection.h"
 #include "data/Schema.h"
 #include "import/OrderImport.h"
 #include "import/RepeatedOrders.h"
@@ -11,6 +12,7 @@
 #include "orders/OrderRegister.h"
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
+#include "platform/RegisterChoice.h"
 #include "widgets/CommandRegistry.h"
 #include "widgets/FontSubstitutions.h"
 #include "widgets/PictureButton.h"
@@ -111,6 +113,8 @@ ImportWindow::ImportWindow(OrderRegister& orders, const Platform& platform, QWid
     QLabel* databaseLabel = label(QStringLiteral("数据库路径："), {20, 82, 84, 14}, this);
     databasePathEdit = pathBox("Edit1", {107, 80, 166, 22}, this);
     databaseLabel->setBuddy(databasePathEdit);
+    databasePathEdit->setToolTip(QStringLiteral("数据库文件的路径，或数据库服务器的连接地址，例如 "
+                                                "postgresql://kestrix@192.168.1.10:5432/kestrix"));
     browseDatabaseButton = flatButton("browseDatabaseButton", QStringLiteral("选择数据库"), {288, 80, 105, 25}, this);
 
     importButton = new PictureButton(QStringLiteral("Excel自动导入"), this);
@@ -215,7 +219,10 @@ void ImportWindow::runImport()
         return;
     // Only blanks and control characters go; a full-width blank is part of
     // a name.
-    const QString databasePath = withHomeFolder(trimControl(databasePathEdit->text()));
+    // The database box names a file or a register on a server (a connection URI).
+    const QString typedDatabase = trimControl(databasePathEdit->text());
+    const bool onServer = ServerConnection::isServerUri(typedDatabase);
+    const QString databasePath = onServer ? typedDatabase : withHomeFolder(typedDatabase);
     const QString reportPath = withHomeFolder(trimControl(reportPathEdit->text()));
     if (databasePath.isEmpty() || reportPath.isEmpty()) {
         warn(pathMessage);
@@ -226,19 +233,34 @@ void ImportWindow::runImport()
     // The file may come from anywhere, and the engine crashes on some crafted
     // files as it opens them, or runs their triggers on our writes: it is
     // looked at in a process of its own before a connection of ours touches it.
+    // A server keeps its own tables; there is no file to look at.
+    if (!onServer) {
+        try {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+            DatabaseChecker().checkWhole(databasePath);
+        } catch (const OperationError& e) {
+            warn(e.message());
+            return;
+        }
+    }
     try {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        DatabaseChecker().checkWhole(databasePath);
-    } catch (const OperationError& e) {
-        warn(e.message());
-        return;
-    }
-    try {
         m_connection.open(databasePath, schema::databaseKey);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         m_connection.close();
-        warn(connectFailedMessage + supportContact);
+        if (onServer) {
+            // The server's own reason (down, refused, no such database) is
+            // what the shop can act on; the URI is shown without a password.
+            const auto* op = dynamic_cast<const OperationError*>(&e);
+            warn(QStringLiteral("无法连接数据库服务器 %1。\n原因：%2")
+                     .arg(RegisterChoice::label(databasePath),
+                          RegisterChoice::serverReason(op ? op->message() : QString::fromLocal8Bit(e.what()),
+                                                       databasePath)));
+        } else {
+            warn(connectFailedMessage + supportContact);
+        }
         return;
     }
 

@@ -4,16 +4,114 @@
 #include "data/Database.h"
 #include "data/DatabaseChecker.h"
 #include "data/DatabaseCopier.h"
+#include "data/ServerConnection.h"
+#include "maintenance/ConnectionWindow.h"
 #include "maintenance/ExitBackup.h"
 #include "platform/AppInfo.h"
 #include "platform/Platform.h"
+#include "platform/RegisterChoice.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace kx {
 
-std::unique_ptr<Database> StartupRecovery::open(const Platform& platform, const QString& path)
+namespace {
+
+// The reason of a failure, to follow the Chinese lead-in.
+QString serverReason(const std::exception& e, const QString& uri)
+{
+    const auto* op = dynamic_cast<const OperationError*>(&e);
+    return RegisterChoice::serverReason(op ? op->message() : QString::fromLocal8Bit(e.what()), uri);
+}
+
+}  // namespace
+
+StartupRecovery::ServerPrompts StartupRecovery::windowPrompts(const Platform& platform)
+{
+    return {[](const QString& label) { return ConnectionWindow::promptForPassword(nullptr, label); },
+            [&platform](const QString& current) { return ConnectionWindow::chooseAtStart(platform, current); }};
+}
+
+std::unique_ptr<Database> StartupRecovery::open(const Platform& platform, const QString& pathOrUri)
+{
+    return open(platform, pathOrUri, windowPrompts(platform));
+}
+
+std::unique_ptr<Database> StartupRecovery::open(const Platform& platform, const QString& pathOrUri,
+                                                const ServerPrompts& prompts)
+{
+    if (ServerConnection::isServerUri(pathOrUri))
+        return openServer(platform, pathOrUri, prompts);
+    return openFile(platform, pathOrUri);
+}
+
+std::unique_ptr<Database> StartupRecovery::openServer(const Platform& platform, const QString& first,
+                                                      const ServerPrompts& prompts)
+{
+    QString uri = first;
+    QString password;
+    for (;;) {
+        QString reason;
+        try {
+            // One connection of our own first: it tells a server that is
+            // down from one that wants a password, which the data module's
+            // error would not.
+            { ServerConnection probe(uri, password); }
+            if (!password.isEmpty()) {
+                // The data module makes its connections (the main one, the
+                // refreshers', the one after a restore) inside the data layer;
+                // libpq takes the password from the process's environment
+                // there, and it is written into no URI, setting or file.
+                qputenv("PGPASSWORD", password.toUtf8());
+            }
+            return std::make_unique<Database>(uri, nullptr);
+        } catch (const std::exception& e) {
+            if (ServerConnection::needsPassword(e)) {
+                const std::optional<QString> typed = prompts.askPassword(RegisterChoice::label(uri));
+                if (typed && !typed->isEmpty()) {
+                    password = *typed;
+                    continue;
+                }
+                reason = QStringLiteral("服务器要求输入密码。");
+            } else {
+                reason = serverReason(e, uri);
+            }
+        }
+
+        const QString localFile = RegisterChoice::label(schema::databaseFile);
+        const QString question =
+            QStringLiteral("无法打开数据库服务器上的订单库 %1。\n原因：%2\n\n"
+                           "重试：再连接一次\n"
+                           "是：打开“数据库连接”窗口，修改连接设置\n"
+                           "否：这次使用本机数据文件 %3\n"
+                           "取消：退出程序")
+                .arg(RegisterChoice::label(uri), reason, localFile);
+        const QMessageBox::StandardButton answer = platform.dialogs.message(
+            nullptr, appTitle, question, Dialogs::Icon::Warning,
+            QMessageBox::Retry | QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Retry);
+        switch (answer) {
+        case QMessageBox::Retry:
+            // A wrong password is asked for again.
+            password.clear();
+            break;
+        case QMessageBox::Yes:
+            if (const std::optional<QString> chosen = prompts.chooseConnection(uri)) {
+                if (chosen->isEmpty())
+                    return openFile(platform, schema::databaseFile);
+                uri = *chosen;
+                password.clear();
+            }
+            break;
+        case QMessageBox::No:
+            return openFile(platform, schema::databaseFile);
+        default:
+            return nullptr;
+        }
+    }
+}
+
+std::unique_ptr<Database> StartupRecovery::openFile(const Platform& platform, const QString& path)
 {
     QString refusal;
     try {

@@ -9,5 +9,8 @@ namespace kx::settingsKeys {
 inline const QString main = QStringLiteral("Software\\tarnvale\\wbq");
 // The backup window's remembered path (value "save") and "n0".
 inline const QString backup = QStringLiteral("Software\\vorrindo\\lmt");
+// The register the program opens (value "database": a connection URI
+// without a password, or empty for the local file).
+inline const QString connection = QStringLiteral("Software\\tarnvale\\connection");
 
 }  // namespace kx::settingsKeys

@@ -18,6 +18,7 @@ enum class Command {
     Calibration,      // 设 置 ▸ 打印校准
     ChangePassword,   // 设 置 ▸ 修改密码 (administrator only)
     UserAdmin,        // 设 置 ▸ 用户管理
+    DatabaseConnection,  // 设 置 ▸ 数据库连接 (its window asks for the administrator's password)
     Help,             // 技术支持 ▸ 使用帮助
     Update,           // 技术支持 ▸ 软件自动升级
     Website,          // 技术支持 ▸ 官方网站

@@ -88,6 +88,7 @@ CommandRegistry::CommandRegistry(const Platform& platform, QWidget* owner)
     settingsMenu->addSeparator();
     put(Command::ChangePassword, settingsMenu->addAction(QStringLiteral("修改密码")));
     put(Command::UserAdmin, settingsMenu->addAction(QStringLiteral("用户管理")));
+    put(Command::DatabaseConnection, settingsMenu->addAction(QStringLiteral("数据库连接")));
     QMenu* skins = settingsMenu->addMenu(QStringLiteral("皮肤界面"));
     m_menus[size_t(CommandMenu::Skins)] = skins;
     for (const char* skin : {"黑色经典(皮肤)", "蓝色幻想(皮肤)", "梦幻天空(皮肤)", "黑色遐想(皮肤)", "梦想成真(皮肤)"})
