@@ -5,7 +5,9 @@
 #include "MainSession.h"
 #include "PgTestServer.h"
 
+#include "data/Connection.h"
 #include "data/Database.h"
+#include "data/ServerConnection.h"
 #include "maintenance/ConnectionWindow.h"
 #include "maintenance/StartupRecovery.h"
 #include "platform/RegisterChoice.h"
@@ -371,9 +373,6 @@ void TestConnectionWindow::startAsksForPassword()
     test::FakePlatform fp;
     // Should the register not open behind the password, the start ends.
     fp.dialogs.answers.enqueue(QMessageBox::Cancel);
-    // The data module's connections take the password from the process's
-    // environment; none is there before.
-    QVERIFY(qEnvironmentVariableIsEmpty("PGPASSWORD"));
     QStringList asked;
     StartupRecovery::ServerPrompts prompts;
     prompts.askPassword = [&](const QString& label) -> std::optional<QString> {
@@ -383,13 +382,18 @@ void TestConnectionWindow::startAsksForPassword()
     prompts.chooseConnection = [](const QString&) -> std::optional<QString> { return std::nullopt; };
     const QString uri = RegisterChoice::buildUri({m_server->socketDir(), m_server->port(), "pw_register", "shopkeeper", {}});
     const std::unique_ptr<Database> dm = StartupRecovery::open(fp.platform, uri, prompts);
-    qunsetenv("PGPASSWORD");
+    // Kept for the run's later connections, never in the environment.
+    QVERIFY(qEnvironmentVariableIsEmpty("PGPASSWORD"));
 
     QCOMPARE(asked, QStringList{m_server->socketDir() + "/pw_register"});
     QVERIFY(fp.settings.keys.isEmpty());
     QVERIFY(dm);
     QCOMPARE(dm->path(), uri);
     QVERIFY(dm->connection.isOpen());
+    Connection again;
+    again.open(uri, {});
+    QVERIFY(again.isOpen());
+    ServerConnection::setSessionPassword(QString());
     QVERIFY(fp.dialogs.shown.isEmpty());
 }
 

@@ -80,8 +80,24 @@ public:
 
 }  // namespace
 
-ServerConnection::ServerConnection(const QString& uri, const QString& password)
+namespace {
+
+QString& sessionPassword()
 {
+    static QString password;
+    return password;
+}
+
+}  // namespace
+
+void ServerConnection::setSessionPassword(const QString& password)
+{
+    sessionPassword() = password;
+}
+
+ServerConnection::ServerConnection(const QString& uri, const QString& given)
+{
+    const QString password = given.isEmpty() ? sessionPassword() : given;
     const QByteArray dbname = uri.toUtf8();
     QByteArray passwordText = password.toUtf8();
     // The URI's own settings come after these and take their place: a shop

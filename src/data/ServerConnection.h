@@ -24,6 +24,13 @@ public:
     // A password typed by the user goes to libpq as a setting of its own,
     // never into the URI, which may be shown or saved.
     explicit ServerConnection(const QString& uri, const QString& password = QString());
+
+    // The password typed at the start for this run, used by every later
+    // connection that is given none (the data module's own, the search's,
+    // the one after a restore). Kept in memory only: never in a URI, a
+    // setting, a file or the environment, which programs the program
+    // starts would inherit.
+    static void setSessionPassword(const QString& password);
     ~ServerConnection();
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;

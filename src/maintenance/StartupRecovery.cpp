@@ -58,13 +58,11 @@ std::unique_ptr<Database> StartupRecovery::openServer(const Platform& platform, 
             // down from one that wants a password, which the data module's
             // error would not.
             { ServerConnection probe(uri, password); }
-            if (!password.isEmpty()) {
-                // The data module makes its connections (the main one, the
-                // refreshers', the one after a restore) inside the data layer;
-                // libpq takes the password from the process's environment
-                // there, and it is written into no URI, setting or file.
-                qputenv("PGPASSWORD", password.toUtf8());
-            }
+            // The data module makes its connections (the main one, the
+            // refreshers', the one after a restore) inside the data layer,
+            // which keeps the password for them in memory only.
+            if (!password.isEmpty())
+                ServerConnection::setSessionPassword(password);
             return std::make_unique<Database>(uri, nullptr);
         } catch (const std::exception& e) {
             if (ServerConnection::needsPassword(e)) {
