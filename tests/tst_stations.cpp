@@ -9,6 +9,7 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QThread>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
@@ -121,6 +122,8 @@ private slots:
     void threeStationsShareOneRegister();
     void staleRowTouchesNoOtherOrder_data();
     void staleRowTouchesNoOtherOrder();
+    void crossedWritesRunAgain_data();
+    void crossedWritesRunAgain();
 };
 
 // Another station holds the file longer than the connection's busy timeout:
@@ -401,6 +404,91 @@ void TestStations::staleRowTouchesNoOtherOrder()
         QCOMPARE(done.messages, messages << Dataset::rowCannotBeLocated());
         QCOMPARE(db.cli(rows), before);
     }
+}
+
+// Two stations' writes cross: the other station holds an order this one is
+// about to delete or change among others, and then waits for one this one
+// already holds. The server ends one of the two transactions as a deadlock
+// (this one's, as the other station waits longer before it looks); the
+// chunk it undid runs again once the other station is done, and every order
+// is written as on the file, where the second writer simply waits. Nothing
+// reaches the user, and the fetched copy shows what the register holds.
+//
+// Where this station gives up waiting instead (a shop's lock time limit on
+// the server), the server undoes the whole chunk, the order already written
+// in it too: the user is told, and the fetched copy still shows that order.
+void TestStations::crossedWritesRunAgain_data()
+{
+    QTest::addColumn<QString>("work");
+    QTest::addColumn<bool>("givesUp");  // this station's waits are limited
+    QTest::newRow("delete") << "delete" << false;
+    QTest::newRow("change") << "change" << false;
+    QTest::newRow("delete, waits limited") << "delete" << true;
+    QTest::newRow("change, waits limited") << "change" << true;
+}
+
+void TestStations::crossedWritesRunAgain()
+{
+    QFETCH(QString, work);
+    QFETCH(bool, givesUp);
+    if (givesUp && !test::TestDb::onServer())
+        QSKIP("a limit on lock waits is the server's");
+    test::TestDb db;
+    addOrder(db, "X-0001", "甲");
+    addOrder(db, "X-0002", "乙");
+    addOrder(db, "X-0003", "丙");
+    db.closeConnection();
+
+    Connection other;
+    other.open(db.path(), schema::databaseKey);
+    if (test::TestDb::onServer())
+        other.exec("set deadlock_timeout = '10s'");
+    other.exec(Transaction::beginStatement());
+    // Values written as they stand: this station's copy still matches.
+    other.exec("update data set z=z where j='X-0002'");
+
+    QString failure;
+    QStringList fetched;
+    std::thread mine([&] {
+        try {
+            Connection c;
+            c.open(db.path(), schema::databaseKey);
+            if (givesUp)
+                c.exec("set lock_timeout = '300ms'");
+            Dataset grid(c, "ADOQuery15", "select * from data", "data", nullptr);
+            grid.open();
+            const int name = grid.fieldIndex("a");
+            const int remark = grid.fieldIndex("z");
+            try {
+                if (work == "delete")
+                    grid.deleteRows({0, 1});
+                else
+                    grid.changeRows({0, 1}, [](int) { return FieldValues{{"z", "改过"}}; });
+            } catch (const DbError& e) {
+                failure = e.message();
+            }
+            for (int row = 0; row < grid.rowCount(); ++row)
+                fetched << grid.text(row, name).toString() + u'|' + grid.text(row, remark).toString();
+        } catch (const std::exception& e) {
+            failure = QString::fromUtf8(e.what());
+        }
+    });
+    // This station has written X-0001 and waits for X-0002 by now.
+    QThread::msleep(700);
+    if (!givesUp)
+        other.exec("update data set z=z where j='X-0001'");
+    other.exec("commit");
+    mine.join();
+
+    QStringList expected{"甲|备注", "乙|备注", "丙|备注"};
+    if (givesUp) {
+        QVERIFY2(failure.startsWith("另一台电脑正在写入数据库，请稍后再试（"), qPrintable(failure));
+    } else {
+        QCOMPARE(failure, QString());
+        expected = work == "delete" ? QStringList{"丙|备注"} : QStringList{"甲|改过", "乙|改过", "丙|备注"};
+    }
+    QCOMPARE(fetched, expected);
+    QCOMPARE(db.cli("select a || '|' || z from data order by rowid"), expected);
 }
 
 QTEST_MAIN(TestStations)
