@@ -50,9 +50,9 @@ public:
     static QByteArray valueText(const QVariant& v);
     // Whether a transaction is open on the connection.
     bool inTransaction() const;
-    // Whether the last statement that failed did so meeting another
-    // station's transaction (a deadlock, a serialization failure): the
-    // transaction it ended may be rolled back and run again as a whole.
+    // Whether the last statement run failed meeting another station's
+    // transaction (a deadlock, a serialization failure): the transaction
+    // it ended may be rolled back and run again as a whole.
     bool lastFailureWasConflict() const { return m_lastFailureWasConflict; }
 
     // The message shown for the failed result (or the connection's failure
