@@ -12,10 +12,12 @@
 // from a generator whose seed is printed; KX_KILL_SEED=N repeats a run,
 // KX_KILLS=N sets the kills per command (5 by default).
 
+#include "PgTestServer.h"
 #include "TestDb.h"
 
 #include "data/Connection.h"
 #include "data/DatabaseCopier.h"
+#include "data/DatabaseFactory.h"
 #include "data/LoginJournal.h"
 #include "data/PasswordHash.h"
 #include "data/Schema.h"
@@ -35,6 +37,7 @@
 #include <QThread>
 #include <QtTest>
 #include <map>
+#include <memory>
 #include <optional>
 
 using namespace kx;
@@ -52,6 +55,15 @@ const QList<std::pair<QString, QString>> clearUsers = {
     {QStringLiteral("超级管理员"), QStringLiteral("507")}, {QStringLiteral("小王"), QStringLiteral("123")},
     {QStringLiteral("Tom"), QStringLiteral("Ab9")},       {QStringLiteral("阿杰"), QStringLiteral("123")},
     {QStringLiteral("李四"), QStringLiteral("x9y8z7")}};
+
+// An order of the small register.
+QVariantList smallOrder(int i)
+{
+    return QVariantList{QStringLiteral("小%1").arg(i), "13700000000", "北京市朝阳区建国路1号", "EMS", "未打印",
+                        "笔记本", QStringLiteral("S%1").arg(i), 1.0, 9.5, "2026-11-01"};
+}
+const QString smallMarker = QStringLiteral("标记-小库");
+const QString senderRow = QStringLiteral("insert into post values ('李明','13812345678','杭州市文三路188号','申通快递')");
 
 int killsPerCommand()
 {
@@ -243,6 +255,8 @@ private slots:
     void killExport();
     void killLogin_data() { addRounds(); }
     void killLogin();
+    void killImportIntoServer_data() { addRounds(); }
+    void killImportIntoServer();
 
     void leftoversOfCutOffCopies_data();
     void leftoversOfCutOffCopies();
@@ -279,6 +293,22 @@ private:
     // integrity check. Returns the order table's digest (empty on failure).
     QByteArray reopened(const Kill& k, Tally& tally);
 
+    // A new register on the test's own database server (started at the
+    // first) holding what small.mdb holds; empty when it cannot be made.
+    QString smallServerRegister();
+    // The server register's orders in short, every field of every row in
+    // the order of their identities, as the server's own client reads them.
+    QString serverOrders(const QString& uri);
+
+    std::unique_ptr<PgTestServer> m_server;
+    int m_serverRegisters = 0;
+    // The import into a server register without a kill: the orders before
+    // and after it, and how long it took.
+    struct {
+        QString before;
+        QString after;
+        qint64 spanMs = 0;
+    } m_serverImport;
     QTemporaryDir m_fixtures;
     QTemporaryDir m_work;
     quint32 m_seed = 0;
@@ -327,10 +357,7 @@ void TestKills::initTestCase()
         QVERIFY(QFile::copy(db.path(), fixture(name)));
         m_orders.insert(name, ordersOf(fixture(name)));
     };
-    make(QStringLiteral("small.mdb"), QStringLiteral("标记-小库"), smallRegister, [](int i) {
-        return QVariantList{QStringLiteral("小%1").arg(i), "13700000000", "北京市朝阳区建国路1号", "EMS", "未打印",
-                            "笔记本", QStringLiteral("S%1").arg(i), 1.0, 9.5, "2026-11-01"};
-    });
+    make(QStringLiteral("small.mdb"), smallMarker, smallRegister, smallOrder);
     make(QStringLiteral("large.mdb"), QStringLiteral("标记-大库"), largeRegister, [](int i) {
         return QVariantList{QStringLiteral("收件人%1").arg(i), QStringLiteral("86138%1").arg(i, 8, 10, QChar(u'0')),
                             QStringLiteral("浙江省 杭州市 西湖区 浙江省杭州市西湖区文三路%1号").arg(i),
@@ -367,7 +394,8 @@ void TestKills::initTestCase()
 
 void TestKills::cleanupTestCase()
 {
-    for (const char* name : {"import", "cleanup", "backup", "exitbackup", "restore", "export", "login"}) {
+    for (const char* name :
+         {"import", "cleanup", "backup", "exitbackup", "restore", "export", "login", "import into server"}) {
         const QString command = QString::fromLatin1(name);
         if (m_tallies.contains(command))
             qInfo().noquote() << m_tallies.value(command).report(command);
@@ -817,6 +845,118 @@ void TestKills::leftoversOfCutOffCopies()
         QVERIFY2(!present.contains(file), qPrintable(file));
     for (const QString& file : kept)
         QVERIFY2(present.contains(file), qPrintable(file));
+}
+
+QString TestKills::smallServerRegister()
+{
+    if (!m_server) {
+        auto server = std::make_unique<PgTestServer>();
+        if (!server->start()) {
+            qWarning().noquote() << server->error();
+            return QString();
+        }
+        m_server = std::move(server);
+    }
+    const QString uri = m_server->createDatabase(QStringLiteral("import%1").arg(++m_serverRegisters));
+    if (uri.isEmpty()) {
+        qWarning().noquote() << m_server->error();
+        return QString();
+    }
+    try {
+        PasswordHash::setCost(PasswordHash::Cost::Lightest);
+        createServerRegister(uri, false);
+        Connection c;
+        c.open(uri, schema::databaseKey);
+        c.exec(QStringLiteral("delete from post"));
+        c.exec(senderRow);
+        c.exec(QStringLiteral("begin"));
+        c.exec(QStringLiteral("insert into data (a, b, c, d) values (?, ?, ?, ?)"),
+               {smallMarker, "13900000000", "标记", "申通快递"});
+        for (int i = 0; i < smallRegister; ++i)
+            c.exec(QStringLiteral("insert into data (a, b, c, d, g, h, j, [1], [2], day1) "
+                                  "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                   smallOrder(i));
+        c.exec(QStringLiteral("commit"));
+    } catch (const std::exception& e) {
+        qWarning("%s", e.what());
+        return QString();
+    }
+    return uri;
+}
+
+QString TestKills::serverOrders(const QString& uri)
+{
+    QProcess psql;
+    psql.start(PgTestServer::binDir() + QStringLiteral("/psql"),
+               {QStringLiteral("-X"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-q"),
+                QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), uri, QStringLiteral("-c"),
+                QStringLiteral("select count(*), md5(string_agg(d::text, E'\\n' order by d.kx_row)) from data d")});
+    if (!psql.waitForFinished(60000) || psql.exitStatus() != QProcess::NormalExit || psql.exitCode() != 0)
+        return QStringLiteral("psql failed: ") + QString::fromUtf8(psql.readAllStandardError());
+    return QString::fromUtf8(psql.readAllStandardOutput()).trimmed();
+}
+
+// 淘宝订单批量导入 of 20,000 orders into a register on a database server,
+// the program killed at a random moment: the server holds all of them or
+// none, and the data module opens the register again.
+void TestKills::killImportIntoServer()
+{
+    QFETCH(int, round);
+    if (PgTestServer::binDir().isEmpty())
+        QSKIP("the PostgreSQL server programs are not installed");
+    const QString command = QStringLiteral("import into server");
+    const QStringList report{QStringLiteral("import"), fixture(QStringLiteral("report.csv"))};
+    QString& before = m_serverImport.before;
+    QString& after = m_serverImport.after;
+    qint64& spanMs = m_serverImport.spanMs;
+    if (round == 1 || spanMs == 0) {
+        const QString uri = smallServerRegister();
+        QVERIFY(!uri.isEmpty());
+        before = serverOrders(uri);
+        QVERIFY2(before.startsWith(QString::number(1 + smallRegister) + u'|'), qPrintable(before));
+        const QString dir = m_work.filePath(QStringLiteral("server-import-0"));
+        QVERIFY(QDir().mkpath(dir));
+        const ChildRun run = runChild(dir, report + QStringList{uri}, std::nullopt);
+        QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
+        // The checker looked for a file named as the URI (the report is
+        // there): the import window does not take a server register yet.
+        if (run.output.contains(QStringLiteral("找不到文件")))
+            QSKIP("the import window does not take a server register's URI yet");
+        after = serverOrders(uri);
+        QVERIFY2(after.startsWith(QString::number(1 + smallRegister + importedOrders) + u'|'),
+                 qPrintable(after + u'\n' + run.output));
+        spanMs = std::max<qint64>(run.spanMs, 1);
+        qInfo("%s takes %lld ms without a kill", qPrintable(command), spanMs);
+        m_delays.insert(command, QRandomGenerator(m_seed ^ quint32(qHash(command))));
+    }
+
+    const QString uri = smallServerRegister();
+    QVERIFY(!uri.isEmpty());
+    QCOMPARE(serverOrders(uri), before);
+    const int delay = int(m_delays[command].bounded(spanMs + spanMs / 4 + 1));
+    const QString where =
+        QStringLiteral("%1, kill %2 after %3 of %4 ms (seed %5)").arg(command).arg(round).arg(delay).arg(spanMs).arg(m_seed);
+    const QString dir = m_work.filePath(QStringLiteral("server-import-%1").arg(round));
+    QVERIFY(QDir().mkpath(dir));
+    m_lastDir = dir;
+    const ChildRun run = runChild(dir, report + QStringList{uri}, delay);
+    QVERIFY2(run.started, qPrintable(run.failure));
+    Tally& tally = m_tallies[command];
+    ++tally.kills;
+    if (!run.finished)
+        ++tally.during;
+
+    const QString orders = serverOrders(uri);
+    QVERIFY2(orders == before || orders == after, qPrintable(where + ": " + orders));
+    QVERIFY2(orders == after || !run.finished, qPrintable(where + ": the finished import was lost"));
+    ++tally.outcomes[orders == before ? QStringLiteral("none imported") : QStringLiteral("all imported")];
+    // The next program on the register starts as ever: the killed one's
+    // session has left nothing that stands in its way.
+    try {
+        Database dm(uri, nullptr);
+    } catch (const std::exception& e) {
+        QFAIL(qPrintable(where + ": the data module cannot open the register: " + e.what()));
+    }
 }
 
 QTEST_MAIN(TestKills)

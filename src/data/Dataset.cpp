@@ -5,6 +5,7 @@
 #include "data/Connection.h"
 #include "data/DatasetStore.h"
 #include "data/RowWriter.h"
+#include "data/ServerConnection.h"
 #include "data/SqlText.h"
 #include "data/Statement.h"
 #include "data/Transaction.h"
@@ -530,6 +531,17 @@ void Dataset::refetchRow(int row, qint64 id)
     emit rowChanged(row);
 }
 
+// Whether a chunk that failed meeting another station's transaction in a
+// deadlock or a serialization failure is to run again; a few times, since
+// the other station's work goes on meanwhile and the next attempt mostly
+// finds its way free. The file never fails this way: its writers queue.
+static bool mayRunAgain(const Connection& connection, int& conflicts)
+{
+    constexpr int attempts = 5;
+    const ServerConnection* server = connection.server();
+    return server && server->lastFailureWasConflict() && ++conflicts < attempts;
+}
+
 int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int done)>& progress)
 {
     requireWritable(*this);
@@ -538,17 +550,21 @@ int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int don
     std::vector<char> gone(m_store->physicalRows(), 0);
     std::vector<char> chosen(m_store->physicalRows(), 0);
     std::vector<int> pending;  // physical rows deleted in the open transaction
+    std::vector<int> chosenInChunk;  // the physical rows the open chunk took on
     int lastRow = -1;          // the last row deleted, as the result stood before
     int done = 0;
     // Inside a caller's transaction the caller commits; otherwise the rows
     // go in chunks of about 100 ms, so that a second station waits no longer.
     const bool own = !m_connection.inTransaction();
     bool inTransaction = false;
+    qsizetype chunkStart = 0;  // the open chunk's first entry of `rows`
+    int conflicts = 0;
     QElapsedTimer chunk;
     auto begin = [&] {
         if (own)
             m_connection.exec(Transaction::beginStatement());
         inTransaction = true;
+        chosenInChunk.clear();
         chunk.start();
     };
     auto commit = [&] {
@@ -559,38 +575,55 @@ int Dataset::deleteRows(const QList<int>& rows, const std::function<void(int don
             gone[size_t(p)] = 1;
         pending.clear();
     };
-    try {
-        begin();
-        for (int row : rows) {
-            if (row < 0 || row >= m_rowCount || chosen[size_t(m_store->order[size_t(row)])])
-                continue;
-            const int physical = m_store->order[size_t(row)];
-            chosen[size_t(physical)] = 1;
-            deleteFetched(row);
-            pending.push_back(physical);
-            lastRow = row;
-            ++done;
-            if (chunk.elapsed() >= 100) {
-                commit();
-                if (progress)
-                    progress(done);
-                begin();
+    for (;;) {
+        try {
+            begin();
+            for (qsizetype i = chunkStart; i < rows.size(); ++i) {
+                const int row = rows.at(i);
+                if (row < 0 || row >= m_rowCount || chosen[size_t(m_store->order[size_t(row)])])
+                    continue;
+                const int physical = m_store->order[size_t(row)];
+                chosen[size_t(physical)] = 1;
+                chosenInChunk.push_back(physical);
+                deleteFetched(row);
+                pending.push_back(physical);
+                lastRow = row;
+                ++done;
+                if (chunk.elapsed() >= 100) {
+                    commit();
+                    chunkStart = i + 1;
+                    if (progress)
+                        progress(done);
+                    begin();
+                }
             }
-        }
-        commit();
-    } catch (...) {
-        // What was deleted before the failure stays deleted.
-        if (inTransaction) {
-            try {
-                commit();
-            } catch (...) {
+            commit();
+            break;
+        } catch (...) {
+            // Another station's transaction crossed this chunk: the server
+            // undid the chunk, which runs again from its start.
+            if (own && inTransaction && mayRunAgain(m_connection, conflicts)) {
+                rollbackQuietly(m_connection);
+                inTransaction = false;
+                for (int p : chosenInChunk)
+                    chosen[size_t(p)] = 0;
+                done -= int(pending.size());
                 pending.clear();
-                if (own)
-                    rollbackQuietly(m_connection);
+                continue;
             }
+            // What was deleted before the failure stays deleted.
+            if (inTransaction) {
+                try {
+                    commit();
+                } catch (...) {
+                    pending.clear();
+                    if (own)
+                        rollbackQuietly(m_connection);
+                }
+            }
+            removePhysicalRows(gone, lastRow);
+            throw;
         }
-        removePhysicalRows(gone, lastRow);
-        throw;
     }
     removePhysicalRows(gone, lastRow);
     return done;
@@ -647,6 +680,7 @@ int Dataset::changeRows(const QList<int>& rows, const std::function<FieldValues(
         return 0;
     Written pending;  // written in the open transaction
     std::vector<char> walked(m_store->physicalRows(), 0);
+    std::vector<size_t> walkedInChunk;  // the physical rows the open chunk walked
     RowWriter writer(*this);
     FieldColumns columns;
     int done = 0;
@@ -656,11 +690,18 @@ int Dataset::changeRows(const QList<int>& rows, const std::function<FieldValues(
     // As deleteRows(): inside a caller's transaction the caller commits.
     const bool own = !m_connection.inTransaction();
     bool inTransaction = false;
+    qsizetype chunkStart = 0;  // the open chunk's first entry of `rows`
+    int doneBefore = 0;        // `done` and `changed` as the chunk began
+    int changedBefore = 0;
+    int conflicts = 0;
     QElapsedTimer chunk;
     auto begin = [&] {
         if (own)
             m_connection.exec(Transaction::beginStatement());
         inTransaction = true;
+        walkedInChunk.clear();
+        doneBefore = done;
+        changedBefore = changed;
         chunk.start();
     };
     auto commit = [&] {
@@ -678,47 +719,65 @@ int Dataset::changeRows(const QList<int>& rows, const std::function<FieldValues(
             progress(done);
         }
     };
-    try {
-        begin();
-        for (int row : rows) {
-            if (row < 0 || row >= m_rowCount || walked[size_t(m_store->order[size_t(row)])])
-                continue;
-            walked[size_t(m_store->order[size_t(row)])] = 1;
-            stoppedAt = row;
-            FieldValues values = newValues(row);
-            const std::vector<int>& of = columns.of(*this, values);
-            bool same = true;
-            for (size_t i = 0; i < values.size() && same; ++i)
-                same = of[i] >= 0 && holds(row, of[i], values[i].second);
-            if (!same) {
-                if (!writer.write(row, values))
-                    throw DbError(rowCannotBeLocated());
-                pending.emplace_back(row, std::move(values));
-                ++changed;
+    for (;;) {
+        try {
+            begin();
+            for (qsizetype i = chunkStart; i < rows.size(); ++i) {
+                const int row = rows.at(i);
+                if (row < 0 || row >= m_rowCount || walked[size_t(m_store->order[size_t(row)])])
+                    continue;
+                walked[size_t(m_store->order[size_t(row)])] = 1;
+                walkedInChunk.push_back(size_t(m_store->order[size_t(row)]));
+                stoppedAt = row;
+                FieldValues values = newValues(row);
+                const std::vector<int>& of = columns.of(*this, values);
+                bool same = true;
+                for (size_t v = 0; v < values.size() && same; ++v)
+                    same = of[v] >= 0 && holds(row, of[v], values[v].second);
+                if (!same) {
+                    if (!writer.write(row, values))
+                        throw DbError(rowCannotBeLocated());
+                    pending.emplace_back(row, std::move(values));
+                    ++changed;
+                }
+                ++done;
+                if (chunk.elapsed() >= 100) {
+                    commit();
+                    chunkStart = i + 1;
+                    report();
+                    begin();
+                }
             }
-            ++done;
-            if (chunk.elapsed() >= 100) {
-                commit();
-                report();
-                begin();
-            }
-        }
-        commit();
-        report();
-    } catch (...) {
-        // What was written before the failure stays written.
-        if (inTransaction) {
-            try {
-                commit();
-            } catch (...) {
+            commit();
+            report();
+            break;
+        } catch (...) {
+            // As deleteRows(): a chunk the server undid for another
+            // station's transaction runs again from its start.
+            if (own && inTransaction && mayRunAgain(m_connection, conflicts)) {
+                rollbackQuietly(m_connection);
+                inTransaction = false;
+                for (size_t physical : walkedInChunk)
+                    walked[physical] = 0;
                 pending.clear();
-                if (own)
-                    rollbackQuietly(m_connection);
+                done = doneBefore;
+                changed = changedBefore;
+                continue;
             }
+            // What was written before the failure stays written.
+            if (inTransaction) {
+                try {
+                    commit();
+                } catch (...) {
+                    pending.clear();
+                    if (own)
+                        rollbackQuietly(m_connection);
+                }
+            }
+            if (stoppedAt >= 0)
+                setCurrentRow(stoppedAt);
+            throw;
         }
-        if (stoppedAt >= 0)
-            setCurrentRow(stoppedAt);
-        throw;
     }
     return changed;
 }

@@ -218,6 +218,7 @@ PGresult* ServerConnection::run(const QByteArray& text, const std::vector<const 
     const bool prepare = std::any_of(preparable.begin(), preparable.end(),
                                      [&](const QByteArray& word) { return first.startsWith(word); });
     const bool ownTransaction = !inTransaction();
+    m_lastFailureWasConflict = false;
     constexpr int attempts = 5;
     for (int attempt = 1;; ++attempt) {
         Result r;
@@ -230,10 +231,18 @@ PGresult* ServerConnection::run(const QByteArray& text, const std::vector<const 
                                  lengths.data(), nullptr, 0));
         }
         const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
-        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+            // The server ends a transaction in which a statement failed with
+            // a rollback, even when asked to commit it, and says so only in
+            // the command's tag. The file keeps what such a transaction wrote
+            // before its failure; here it is gone, and the caller must know.
+            if (qstrcmp(PQcmdStatus(r.get()), "ROLLBACK") == 0 && first.startsWith("commit"))
+                throw DbError(QStringLiteral("The transaction was rolled back: a statement in it had failed."));
             return r.release();
+        }
         const QByteArray state = r ? QByteArray(PQresultErrorField(r.get(), PG_DIAG_SQLSTATE)) : QByteArray();
-        const bool retry = ownTransaction && attempt < attempts && (state == "40001" || state == "40P01");
+        m_lastFailureWasConflict = state == "40001" || state == "40P01";
+        const bool retry = ownTransaction && attempt < attempts && m_lastFailureWasConflict;
         if (!retry)
             throw DbError(failureMessage(m_conn, r.get()));
     }

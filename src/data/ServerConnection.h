@@ -64,6 +64,10 @@ public:
     static QByteArray valueText(const QVariant& v);
     // Whether a transaction is open on the connection.
     bool inTransaction() const;
+    // Whether the last statement run failed meeting another station's
+    // transaction (a deadlock, a serialization failure): the transaction
+    // it ended may be rolled back and run again as a whole.
+    bool lastFailureWasConflict() const { return m_lastFailureWasConflict; }
 
     // The message shown for the failed result (or the connection's failure
     // when there is none): another station's lock and a lost connection said
@@ -76,6 +80,7 @@ private:
     pg_conn* m_conn = nullptr;
     QHash<QByteArray, QByteArray> m_prepared;  // statement text -> prepared name
     int m_preparedCount = 0;
+    bool m_lastFailureWasConflict = false;
 
 public:
     // The client library's connection, for the bulk copies of a whole

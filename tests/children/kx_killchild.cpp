@@ -6,6 +6,8 @@
 // in between and looks at what the files hold afterwards.
 //
 //   kx_killchild import REPORT      淘宝订单批量导入 into data.mdb, "Excel自动导入"
+//   kx_killchild import REPORT URI  the same into the register on a database
+//                                   server, the program started on it
 //   kx_killchild cleanup            全部记录, then 优化收件地址
 //   kx_killchild backup TARGET      数据备份, "备份数据库" to TARGET (replace: yes)
 //   kx_killchild exitbackup         closes the main window: the exit backup
@@ -25,6 +27,7 @@
 #include "app/MainWindow.h"
 #include "data/Schema.h"
 #include "data/Database.h"
+#include "data/ServerConnection.h"
 #include "importui/ImportWindow.h"
 #include "maintenance/BackupWindow.h"
 #include "widgets/CommandRegistry.h"
@@ -95,6 +98,14 @@ int main(int argc, char** argv)
     if (needsFile && file.isEmpty())
         return 2;
 
+    // The import into a server register runs in a program started on it.
+    const QString serverRegister = op == u"import" && args.size() > 3 ? args.at(3) : QString();
+    if (!serverRegister.isEmpty()) {
+        if (!ServerConnection::isServerUri(serverRegister))
+            return 2;
+        Database::setDefaultRegister(serverRegister);
+    }
+
     test::FakePlatform fp;
     Database dm;
     MainWindow main(dm, fp.platform);
@@ -108,7 +119,8 @@ int main(int argc, char** argv)
         ImportWindow* w = main.importWindow();
         trigger(main, Command::ImportOrders);
         w->reportPathEdit->setText(file);
-        w->databasePathEdit->setText(QDir::current().absoluteFilePath(schema::databaseFile));
+        w->databasePathEdit->setText(serverRegister.isEmpty() ? QDir::current().absoluteFilePath(schema::databaseFile)
+                                                              : serverRegister);
         say("start");
         QTest::mouseClick(w->importButton, Qt::LeftButton);
     } else if (op == u"cleanup") {

@@ -1,8 +1,9 @@
 // One station of a shared order register: the program's main window over the
-// data.mdb of the folder given, offscreen, with scripted dialogs, driven by a
+// data.mdb of the folder given, or over the register on a database server
+// named by a connection URI, offscreen, with scripted dialogs, driven by a
 // test through its standard input and output.
 //
-//   kx_station <folder>
+//   kx_station <folder or URI>
 //
 // It logs in and prints "ready". Then one command per input line; each is
 // answered by one "msg <text>" line per message box the user saw meanwhile
@@ -25,6 +26,7 @@
 #include "app/MainWindow.h"
 #include "core/DbError.h"
 #include "data/Database.h"
+#include "data/ServerConnection.h"
 #include "data/Schema.h"
 #include "orders/OrderEditorPanel.h"
 #include "orders/OrderGrid.h"
@@ -176,10 +178,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 2) {
-        say(QStringLiteral("usage: kx_station <folder>"));
+        say(QStringLiteral("usage: kx_station <folder or URI>"));
         return 2;
     }
-    QDir::setCurrent(args.at(1));
+    if (ServerConnection::isServerUri(args.at(1)))
+        Database::setDefaultRegister(args.at(1));
+    else
+        QDir::setCurrent(args.at(1));
     test::FakePlatform fp;
     std::unique_ptr<Database> dm;
     try {
