@@ -57,7 +57,7 @@ QString& serverUri()
 // identity the register keeps its rows by.
 const QByteArray serverMobileSearch =
     R"(select kx_row, "a","b","c","d","g","h","i","j","k","z","1","2","day1" from data where "a"<>'' and )"
-    R"(cast(b as text) collate "C" ilike '%' || $1 || '%' escape '' order by kx_row)";
+    R"(cast(b as text) collate "C" ilike '%' || $1 || '%' escape '\' order by kx_row)";
 
 std::map<QString, std::unique_ptr<bench::OrderScreen>>& screens()
 {
@@ -322,7 +322,7 @@ void search_settled_100k_pg(benchmark::State& state)
             return bench::readAll(other.conn,
                                   R"(select "a","b","c","d","g","h","i","j","k","z","1","2","day1" from data )"
                                   R"(where "a"<>'' and cast(a as text) collate "C" ilike '%' || $1 || '%' )"
-                                  R"(escape '' order by kx_row)",
+                                  R"(escape '\' order by kx_row)",
                                   valuesOf(statement));
         }};
     search_settled(state, serverUri(), station);
