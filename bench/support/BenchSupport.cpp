@@ -375,6 +375,16 @@ int runBenchmarks(int argc, char** argv)
     return 0;
 }
 
+int runBenchmarksInterleaved(int argc, char** argv)
+{
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    if (std::none_of(args.begin(), args.end(),
+                     [](const char* a) { return std::string(a).rfind("--benchmark_enable_random", 0) == 0; }))
+        args.push_back(interleave.data());
+    return runBenchmarks(int(args.size()), args.data());
+}
+
 long long peakRss()
 {
     return statusField("VmHWM:");

@@ -146,6 +146,10 @@ void addMs(const char* name, double ms);
 // Runs all registered benchmarks (repetitions from the command line, 5 when
 // none is given) and prints the ratio lines. Use in main().
 int runBenchmarks(int argc, char** argv);
+// The same with the repetitions of all benchmarks run interleaved in random
+// order (unless the command line says otherwise), so that a busy machine
+// weighs on our side and on the bare side alike.
+int runBenchmarksInterleaved(int argc, char** argv);
 
 // Peak resident memory of this process, in bytes.
 long long peakRss();
