@@ -7,6 +7,10 @@
 //
 // Both sides run in one transaction: the register edits one order per
 // statement and leaves grouping them to the caller.
+//
+// The same edit of the same orders on a database server, against bare libpq
+// running the update the server runs, prepared once, addressed by the row
+// identity column and every fetched value.
 #include "BenchScreen.h"
 #include "BenchSupport.h"
 
@@ -20,6 +24,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <array>
+#include <functional>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <string>
 #include <vector>
@@ -36,24 +43,49 @@ QString& databasePath()
     return path;
 }
 
+// The same orders in a register on the server.
+QString& serverUri()
+{
+    static QString uri;
+    return uri;
+}
+
+// The fields of an order as the server names them, in the order our side
+// fetches them.
+constexpr int fieldCount = 13;
+const std::array<const char*, fieldCount> serverFields = {R"("a")", R"("b")", R"("c")", R"("d")", R"("g")",
+                                                          R"("h")", R"("i")", R"("j")", R"("k")", R"("z")",
+                                                          R"("1")", R"("2")", R"("day1")"};
+
 // Each pass writes the other status, so every update changes the row.
 const QString& statusOfPass(long long pass)
 {
     return pass % 2 ? notPrintedStatus : printedStatus;
 }
 
-// Fails unless the table holds `status` as every order's print status.
-void checkTable(sqlite3* db, const QString& status)
+// Fails unless the statuses read hold `status` as every order's print status.
+void checkStatuses(const bench::ResultCheck& written, const QString& status)
 {
-    const bench::ResultCheck written = bench::readAll(db, "select g from data");
     const bench::ResultCheck expected = bench::checkOf(QStringList(orderCount, status));
     if (written != expected)
         bench::fail(QStringLiteral("the table holds %1, not %2").arg(written.toString(), expected.toString()));
 }
 
-void edit_rows_100k(benchmark::State& state)
+void checkTable(sqlite3* db, const QString& status)
 {
-    bench::OrderScreen screen(databasePath());
+    checkStatuses(bench::readAll(db, "select g from data"), status);
+}
+
+void checkServerTable(pg_conn* db, const QString& status)
+{
+    checkStatuses(bench::readAll(db, R"(select "g" from data)"), status);
+}
+
+// The edit of every order of the register `where` (the file or the
+// server's URI); `statuses` reads every print status the table holds.
+void edit_rows(benchmark::State& state, const QString& where, const std::function<bench::ResultCheck()>& statuses)
+{
+    bench::OrderScreen screen(where);
     OrderRegister& orders = *screen.orders;
     orders.showAll();
     screen.settle();
@@ -76,8 +108,78 @@ void edit_rows_100k(benchmark::State& state)
     if (result.rowCount() != orderCount || screen.grid->model()->isPrinted(0) != (last == printedStatus) ||
         screen.grid->footer()->text(QuantityColumn) != orders.quantityTotal().text())
         bench::fail(QStringLiteral("the grid does not show the edits"));
-    bench::BareDb check(databasePath());
-    checkTable(check.db, last);
+    checkStatuses(statuses(), last);
+}
+
+void edit_rows_100k(benchmark::State& state)
+{
+    edit_rows(state, databasePath(), [] {
+        bench::BareDb check(databasePath());
+        return bench::readAll(check.db, "select g from data");
+    });
+}
+
+void edit_rows_100k_pg(benchmark::State& state)
+{
+    edit_rows(state, serverUri(), [] {
+        bench::BarePg check(serverUri());
+        return bench::readAll(check.conn, R"(select "g" from data)");
+    });
+}
+
+void edit_rows_100k_pg_bare(benchmark::State& state)
+{
+    bench::BarePg bare(serverUri());
+    pg_conn* db = bare.conn;
+    // The orders in the order of the result our side edits, as fetched,
+    // with their identity first.
+    std::string columns, where = "kx_row=$2";
+    for (int f = 0; f < fieldCount; ++f) {
+        columns += std::string(",") + serverFields[size_t(f)];
+        where += std::string(" and ") + serverFields[size_t(f)] + " is not distinct from $" + std::to_string(f + 3);
+    }
+    PGresult* rows = PQexec(db, ("select kx_row" + columns + " from data order by kx_row").c_str());
+    if (PQresultStatus(rows) != PGRES_TUPLES_OK)
+        bench::fail(QString::fromUtf8(PQerrorMessage(db)));
+    const int g = 4;  // "g" among the fields
+    const std::string sql = R"(update "data" set "g"=$1 where )" + where;
+    PGresult* prepared = PQprepare(db, "update", sql.c_str(), fieldCount + 2, nullptr);
+    if (PQresultStatus(prepared) != PGRES_COMMAND_OK)
+        bench::fail(QString::fromUtf8(PQerrorMessage(db)));
+    PQclear(prepared);
+    long long pass = 0;
+    long long changed = 0;
+    std::array<const char*, fieldCount + 2> values;
+    std::array<int, fieldCount + 2> lengths;
+    for (auto _ : state) {
+        // What each row holds now: as fetched, or the previous pass's status.
+        const QByteArray before = pass > 0 ? statusOfPass(pass - 1).toUtf8() : QByteArray();
+        const QByteArray status = statusOfPass(pass++).toUtf8();
+        changed = 0;
+        bare.exec("begin");
+        for (int r = 0; r < PQntuples(rows); ++r) {
+            values[0] = status.constData();
+            lengths[0] = int(status.size());
+            for (int c = 0; c <= fieldCount; ++c) {
+                values[size_t(c + 1)] = PQgetisnull(rows, r, c) ? nullptr : PQgetvalue(rows, r, c);
+                lengths[size_t(c + 1)] = PQgetlength(rows, r, c);
+            }
+            if (!before.isNull()) {
+                values[size_t(g + 2)] = before.constData();
+                lengths[size_t(g + 2)] = int(before.size());
+            }
+            PGresult* result = PQexecPrepared(db, "update", fieldCount + 2, values.data(), lengths.data(), nullptr, 0);
+            if (PQresultStatus(result) != PGRES_COMMAND_OK)
+                bench::fail(QString::fromUtf8(PQerrorMessage(db)));
+            changed += std::atoi(PQcmdTuples(result));
+            PQclear(result);
+        }
+        bare.exec("commit");
+    }
+    PQclear(rows);
+    if (changed != orderCount)
+        bench::fail(QStringLiteral("the bare updates changed %1 orders").arg(changed));
+    checkServerTable(db, statusOfPass(pass - 1));
 }
 
 void edit_rows_100k_bare(benchmark::State& state)
@@ -196,6 +298,8 @@ void delete_rows_30k_bare(benchmark::State& state)
 
 BENCHMARK(edit_rows_100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(edit_rows_100k_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(edit_rows_100k_pg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(edit_rows_100k_pg_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(delete_rows_30k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(delete_rows_30k_bare)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
@@ -207,9 +311,14 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     databasePath() = dir.filePath(QStringLiteral("data.mdb"));
     bench::makeOrdersDatabase(databasePath(), orderCount);
+    serverUri() = bench::serverRegister(QStringLiteral("edit"), databasePath());
     bench::addRatio("edit_rows_100k", "edit_rows_100k", "edit_rows_100k_bare");
     bench::addMs("edit_rows_100k", "edit_rows_100k");
+    bench::addRatio("edit_rows_100k_pg", "edit_rows_100k_pg", "edit_rows_100k_pg_bare");
+    bench::addMs("edit_rows_100k_pg", "edit_rows_100k_pg");
     bench::addRatio("delete_rows_30k", "delete_rows_30k", "delete_rows_30k_bare");
     bench::addMs("delete_rows_30k", "delete_rows_30k");
-    return bench::runBenchmarks(argc, argv);
+    // Ours and the bare side alternate, so that a busy machine (and the
+    // server sharing it) weighs on both alike.
+    return bench::runBenchmarksInterleaved(argc, argv);
 }

@@ -2,7 +2,8 @@
 // the show-all action over 100,000 orders as the user sees it (courier box
 // refilled, every order fetched, the grid reset with its footer and its
 // visible rows painted), and a title-click sort of the fetched rows by a
-// text column.
+// text column. The show-all also over the same orders on a database server,
+// against bare libpq running the same two statements.
 #include "BenchScreen.h"
 #include "BenchSupport.h"
 
@@ -35,6 +36,19 @@ QString& databasePath()
     return path;
 }
 
+// The same orders in a register on the server.
+QString& serverUri()
+{
+    static QString uri;
+    return uri;
+}
+
+// What the server runs for the show-all: the same two statements, the
+// orders with their row identity in its order.
+const QByteArray serverCourierSql = R"(select "d" from "data" group by "d" order by "d")";
+const QByteArray serverAllSql =
+    R"(select kx_row, "a","b","c","d","g","h","i","j","k","z","1","2","day1" from data order by kx_row)";
+
 QStringList comboItems(const QComboBox* box)
 {
     QStringList items;
@@ -52,10 +66,16 @@ Shown& shown()
     static Shown s;
     return s;
 }
-
-void show_all_100k(benchmark::State& state)
+Shown& shownFromServer()
 {
-    bench::OrderScreen screen(databasePath());
+    static Shown s;
+    return s;
+}
+
+// The show-all over the register `where` (the file or the server's URI).
+void show_all(benchmark::State& state, const QString& where, Shown& shown)
+{
+    bench::OrderScreen screen(where);
     for (auto _ : state) {
         screen.orders->showAll();
         screen.settle();
@@ -64,8 +84,18 @@ void show_all_100k(benchmark::State& state)
     if (screen.orders->rowCount() != orderCount || screen.grid->model()->rowCount() != orderCount ||
         screen.grid->rowCountText() != countText || screen.orders->currentRow() != orderCount - 1)
         bench::fail(QStringLiteral("show-all did not show every order"));
-    shown().couriers = bench::checkOf(comboItems(screen.panel->courierBox));
-    shown().orders = bench::checkOf(screen.orders->result());
+    shown.couriers = bench::checkOf(comboItems(screen.panel->courierBox));
+    shown.orders = bench::checkOf(screen.orders->result());
+}
+
+void show_all_100k(benchmark::State& state)
+{
+    show_all(state, databasePath(), shown());
+}
+
+void show_all_100k_pg(benchmark::State& state)
+{
+    show_all(state, serverUri(), shownFromServer());
 }
 
 void show_all_100k_bare(benchmark::State& state)
@@ -84,6 +114,25 @@ void show_all_100k_bare(benchmark::State& state)
         bench::fail(QStringLiteral("bare show-all read couriers %1 and orders %2, ours showed %3 and %4")
                         .arg(couriers.toString(), orders.toString(), shown().couriers.toString(),
                              shown().orders.toString()));
+}
+
+void show_all_100k_pg_bare(benchmark::State& state)
+{
+    bench::BarePg bare(serverUri());
+    bench::ResultCheck couriers, orders;
+    for (auto _ : state) {
+        couriers = bench::readAll(bare.conn, serverCourierSql);
+        orders = bench::readAll(bare.conn, serverAllSql, {}, 1);  // the identity kept apart
+        benchmark::DoNotOptimize(couriers);
+        benchmark::DoNotOptimize(orders);
+    }
+    const Shown& ours = shownFromServer();
+    if (orders.rows != orderCount || couriers.rows == 0)
+        bench::fail(QStringLiteral("bare server show-all read %1").arg(orders.toString()));
+    if (ours.orders.rows && (couriers != ours.couriers || orders != ours.orders))
+        bench::fail(QStringLiteral("bare server show-all read couriers %1 and orders %2, ours showed %3 and %4")
+                        .arg(couriers.toString(), orders.toString(), ours.couriers.toString(),
+                             ours.orders.toString()));
 }
 
 // Whether the rows' texts in a column are in order (either way).
@@ -188,6 +237,8 @@ BENCHMARK(show_all_100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(show_all_100k_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(sort_text_100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(sort_text_100k_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(show_all_100k_pg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(show_all_100k_pg_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
@@ -198,9 +249,14 @@ int main(int argc, char** argv)
     databasePath() = dir.filePath(QStringLiteral("data.mdb"));
     kx::bench::makeOrdersDatabase(databasePath(), orderCount);
     noteMemory();
+    serverUri() = kx::bench::serverRegister(QStringLiteral("grid"), databasePath());
     kx::bench::addRatio("show_all_100k", "show_all_100k", "show_all_100k_bare");
     kx::bench::addRatio("sort_text_100k", "sort_text_100k", "sort_text_100k_bare");
     kx::bench::addMs("show_all_100k", "show_all_100k");
+    kx::bench::addRatio("show_all_100k_pg", "show_all_100k_pg", "show_all_100k_pg_bare");
+    kx::bench::addMs("show_all_100k_pg", "show_all_100k_pg");
     kx::bench::addMs("sort_text_100k", "sort_text_100k");
-    return kx::bench::runBenchmarks(argc, argv);
+    // Ours and the bare side alternate, so that a busy machine (and the
+    // server sharing it) weighs on both alike.
+    return kx::bench::runBenchmarksInterleaved(argc, argv);
 }

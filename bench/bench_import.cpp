@@ -6,6 +6,10 @@
 // held in memory, the same way. The database is opened (its key derived)
 // outside the timing on both sides, each time into a fresh empty file.
 //
+// The same import into an empty register on a database server, against bare
+// libpq inserting the same orders, held as the texts the server reads, the
+// same way: one prepared insert, one transaction.
+//
 // Then "全部记录" over the imported orders, as the import window runs it
 // right after: the grid's result refilled and shown.
 //
@@ -29,11 +33,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QLocale>
 #include <QTemporaryDir>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -65,6 +73,16 @@ Files& files()
     static Files f;
     return f;
 }
+
+// The empty register on the server each pass imports into.
+QString& serverUri()
+{
+    static QString uri;
+    return uri;
+}
+
+// The imported fields as the server names them, in the file's order above.
+const QByteArray serverColumns = R"("a", "b", "c", "d", "g", "1", "2", "h", "i", "j", "k", "day1", "z")";
 
 // A fresh copy of the empty database (or of another) to import into.
 QString freshDatabase(const QString& from = files().empty)
@@ -108,6 +126,117 @@ void import_xls_20k(benchmark::State& state)
         if (added != orderCount)
             bench::fail(QStringLiteral("%1 orders imported, not %2").arg(added).arg(orderCount));
         checkImported(path);
+        state.ResumeTiming();
+    }
+}
+
+// Empties the server's register, outside the timing, as a fresh copy of
+// the empty file is for the file's import.
+void emptyServerRegister()
+{
+    bench::BarePg(serverUri()).exec("truncate data restart identity");
+}
+
+// Fails unless the server's register holds exactly the orders our import
+// stored in the file at start.
+void checkImportedOnServer()
+{
+    static const bench::ResultCheck reference = importedCheck(files().imported);
+    bench::BarePg db(serverUri());
+    const bench::ResultCheck stored =
+        bench::readAll(db.conn, "select " + serverColumns + " from data order by kx_row");
+    if (stored.rows != orderCount || stored != reference)
+        bench::fail(QStringLiteral("the server holds %1, not %2").arg(stored.toString(), reference.toString()));
+}
+
+void import_xls_20k_pg(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        emptyServerRegister();
+        auto connection = std::make_unique<Connection>();
+        connection->open(serverUri(), schema::databaseKey);
+        state.ResumeTiming();
+
+        const ReportFileReader report = ReportFileReader::fromFile(files().report);
+        const int added = OrderImport::run(*connection, report.table(), report.uses1904());
+
+        state.PauseTiming();
+        connection.reset();
+        if (added != orderCount)
+            bench::fail(QStringLiteral("%1 orders imported, not %2").arg(added).arg(orderCount));
+        checkImportedOnServer();
+        state.ResumeTiming();
+    }
+}
+
+// The orders as the server reads their values: one text per field, none
+// for a null.
+std::vector<std::array<std::optional<QByteArray>, fieldCount>> serverValues()
+{
+    bench::BareDb db(files().imported);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db.db, importedFields.constData(), -1, &st, nullptr) != SQLITE_OK)
+        bench::fail(QString::fromUtf8(sqlite3_errmsg(db.db)));
+    std::vector<std::array<std::optional<QByteArray>, fieldCount>> rows;
+    rows.reserve(orderCount);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        std::array<std::optional<QByteArray>, fieldCount> row;
+        for (int f = 0; f < fieldCount; ++f) {
+            switch (sqlite3_column_type(st, f)) {
+            case SQLITE_NULL:
+                break;
+            case SQLITE_INTEGER:
+                row[size_t(f)] = QByteArray::number(sqlite3_column_int64(st, f));
+                break;
+            case SQLITE_FLOAT:
+                row[size_t(f)] = QByteArray::number(sqlite3_column_double(st, f), 'g', QLocale::FloatingPointShortest);
+                break;
+            default:
+                row[size_t(f)] = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, f)),
+                                            sqlite3_column_bytes(st, f));
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    sqlite3_finalize(st);
+    return rows;
+}
+
+void import_xls_20k_pg_bare(benchmark::State& state)
+{
+    const auto orders = serverValues();
+    const QByteArray sql = "insert into data (" + serverColumns +
+                           ") values ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13)";
+    for (auto _ : state) {
+        state.PauseTiming();
+        emptyServerRegister();
+        auto bare = std::make_unique<bench::BarePg>(serverUri());
+        state.ResumeTiming();
+
+        pg_conn* db = bare->conn;
+        PGresult* prepared = PQprepare(db, "insert", sql.constData(), fieldCount, nullptr);
+        if (PQresultStatus(prepared) != PGRES_COMMAND_OK)
+            bench::fail(QString::fromUtf8(PQerrorMessage(db)));
+        PQclear(prepared);
+        bare->exec("begin");
+        std::array<const char*, fieldCount> values;
+        std::array<int, fieldCount> lengths;
+        for (const auto& row : orders) {
+            for (size_t f = 0; f < size_t(fieldCount); ++f) {
+                values[f] = row[f] ? row[f]->constData() : nullptr;
+                lengths[f] = row[f] ? int(row[f]->size()) : 0;
+            }
+            PGresult* r = PQexecPrepared(db, "insert", fieldCount, values.data(), lengths.data(), nullptr, 0);
+            if (PQresultStatus(r) != PGRES_COMMAND_OK)
+                bench::fail(QString::fromUtf8(PQerrorMessage(db)));
+            PQclear(r);
+        }
+        bare->exec("commit");
+
+        state.PauseTiming();
+        bare.reset();
+        checkImportedOnServer();
         state.ResumeTiming();
     }
 }
@@ -365,6 +494,8 @@ BENCHMARK(import_xls_20k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(import_xls_20k_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(import_xls_20k_dup)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(import_xls_20k_dup_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(import_xls_20k_pg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(import_xls_20k_pg_bare)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(import_show_all_20k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
@@ -374,10 +505,15 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     prepare(dir);
+    serverUri() = bench::serverRegister(QStringLiteral("import"));
     bench::addRatio("import_xls_20k", "import_xls_20k", "import_xls_20k_bare");
     bench::addMs("import_xls_20k", "import_xls_20k");
     bench::addRatio("import_xls_20k_dup", "import_xls_20k_dup", "import_xls_20k_dup_bare");
     bench::addMs("import_xls_20k_dup", "import_xls_20k_dup");
     bench::addMs("import_show_all_20k", "import_show_all_20k");
-    return bench::runBenchmarks(argc, argv);
+    bench::addRatio("import_xls_20k_pg", "import_xls_20k_pg", "import_xls_20k_pg_bare");
+    bench::addMs("import_xls_20k_pg", "import_xls_20k_pg");
+    // Ours and the bare side alternate, so that a busy machine (and the
+    // server sharing it) weighs on both alike.
+    return bench::runBenchmarksInterleaved(argc, argv);
 }

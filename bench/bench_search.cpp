@@ -6,6 +6,10 @@
 // bare engine running the same statement with the same bound value and
 // reading every column of every row. Then the memory of the register with
 // its views, against the bare engine's rows fetched into plain strings.
+//
+// The same keystroke and settling over the same orders on a database server,
+// and the statement the settling runs there, its result taken into the
+// register, against bare libpq running it and reading every value.
 
 #include "BenchScreen.h"
 #include "BenchSupport.h"
@@ -29,6 +33,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <sqlite3.h>
@@ -40,22 +46,36 @@ namespace {
 
 constexpr int orderCount = 100000;
 
-std::unique_ptr<bench::OrderScreen>& screenSlot()
+// The same orders in a register on the server.
+QString& serverUri()
 {
-    static std::unique_ptr<bench::OrderScreen> s;
+    static QString uri;
+    return uri;
+}
+
+// The statement the settling runs on the server for a mobile, with the row
+// identity the register keeps its rows by.
+const QByteArray serverMobileSearch =
+    R"(select kx_row, "a","b","c","d","g","h","i","j","k","z","1","2","day1" from data where "a"<>'' and )"
+    R"(cast(b as text) collate "C" ilike '%' || $1 || '%' escape '\' order by kx_row)";
+
+std::map<QString, std::unique_ptr<bench::OrderScreen>>& screens()
+{
+    static std::map<QString, std::unique_ptr<bench::OrderScreen>> s;
     return s;
 }
 
-// The order screen over the 100,000 orders, every order fetched once, as
-// after the login's show-all.
-bench::OrderScreen& screen()
+// The order screen over the 100,000 orders of a register (the file or the
+// server's), every order fetched once, as after the login's show-all.
+bench::OrderScreen& screen(const QString& where = schema::databaseFile)
 {
-    if (!screenSlot()) {
-        screenSlot() = std::make_unique<bench::OrderScreen>(schema::databaseFile);
-        screenSlot()->orders->showAll();
+    std::unique_ptr<bench::OrderScreen>& slot = screens()[where];
+    if (!slot) {
+        slot = std::make_unique<bench::OrderScreen>(where);
+        slot->orders->showAll();
         QCoreApplication::processEvents();
     }
-    return *screenSlot();
+    return *slot;
 }
 
 void sendKey(QWidget* target, int key, const QString& text)
@@ -111,9 +131,9 @@ void checkShown(bench::OrderScreen& s, const QString& mobile, int rows)
         bench::fail(QStringLiteral("the search for %1 showed %2 rows").arg(mobile).arg(result.rowCount()));
 }
 
-void search_keystroke_100k(benchmark::State& state)
+void search_keystroke(benchmark::State& state, const QString& where, bench::ResultCheck& found)
 {
-    bench::OrderScreen& s = screen();
+    bench::OrderScreen& s = screen(where);
     QLineEdit* mobile = s.panel->mobileEdit;
     for (auto _ : state) {
         state.PauseTiming();
@@ -123,8 +143,79 @@ void search_keystroke_100k(benchmark::State& state)
         s.settle();
     }
     checkShown(s, QStringLiteral("138"), orderCount);
-    foundByUs() = bench::checkOf(s.orders->result());
+    found = bench::checkOf(s.orders->result());
     stopSettling(s);
+}
+
+void search_keystroke_100k(benchmark::State& state)
+{
+    search_keystroke(state, schema::databaseFile, foundByUs());
+}
+
+void search_keystroke_100k_pg(benchmark::State& state)
+{
+    bench::ResultCheck found;
+    search_keystroke(state, serverUri(), found);
+}
+
+// Runs the settling now and waits for it; false when it failed.
+bool settle(bench::OrderScreen& s)
+{
+    bool done = false;
+    QEventLoop loop;
+    const auto a = QObject::connect(s.orders.get(), &OrderRegister::settled, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    const auto b = QObject::connect(s.orders.get(), &OrderRegister::settleFailed, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    s.orders->settleNow();
+    loop.exec();
+    QObject::disconnect(a);
+    QObject::disconnect(b);
+    return done;
+}
+
+bench::ResultCheck& settledByUs()
+{
+    static bench::ResultCheck c;
+    return c;
+}
+
+// The statement the settling runs for a mobile typed, every order found
+// and compared with the register's, from the moment the typing paused to
+// the register holding the result.
+void search_query_100k_pg(benchmark::State& state)
+{
+    bench::OrderScreen& s = screen(serverUri());
+    QLineEdit* mobile = s.panel->mobileEdit;
+    standOn(s, mobile, QStringLiteral("138"));
+    if (!settle(s))  // the settling's connection opened before the timing
+        bench::fail(QStringLiteral("the search did not settle"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        standOn(s, mobile, QStringLiteral("138"));
+        state.ResumeTiming();
+        if (!settle(s))
+            bench::fail(QStringLiteral("the search did not settle"));
+    }
+    checkShown(s, QStringLiteral("138"), orderCount);
+    settledByUs() = bench::checkOf(s.orders->result());
+}
+
+void bare_search_query_100k_pg(benchmark::State& state)
+{
+    bench::BarePg bare(serverUri());
+    bench::ResultCheck found;
+    for (auto _ : state) {
+        found = bench::readAll(bare.conn, serverMobileSearch, {"138"}, 1);  // the identity kept apart
+        benchmark::DoNotOptimize(found);
+    }
+    if (found.rows != orderCount)
+        bench::fail(QStringLiteral("bare server search read %1").arg(found.toString()));
+    if (settledByUs().rows && found != settledByUs())
+        bench::fail(QStringLiteral("bare server search read %1, ours settled on %2")
+                        .arg(found.toString(), settledByUs().toString()));
 }
 
 void search_backspace_100k(benchmark::State& state)
@@ -142,25 +233,26 @@ void search_backspace_100k(benchmark::State& state)
     stopSettling(s);
 }
 
-// The name box: "张" typed, another station adds an order named 张伟 (with a
-// mobile the other benchmarks do not find), then
-// "伟" is typed; timed until the grid shows what the file holds for 张伟.
-void search_settled_100k(benchmark::State& state)
+// Another station on the register: adds an order named 张伟 (with a mobile
+// the other benchmarks do not find), and finds what the register holds for
+// a search statement.
+struct OtherStation {
+    std::function<void()> addOrder;
+    std::function<bench::ResultCheck(const SearchStatement&)> find;
+};
+
+// The name box: "张" typed, another station adds an order named 张伟, then
+// "伟" is typed; timed until the grid shows what the register holds for 张伟.
+void search_settled(benchmark::State& state, const QString& where, const OtherStation& other)
 {
-    bench::OrderScreen& s = screen();
+    bench::OrderScreen& s = screen(where);
     QLineEdit* name = s.panel->nameEdit;
-    bench::BareDb other(schema::databaseFile);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(other.db, "insert into data (a,b,c,d,g,[1],[2]) values ('张伟','15912345678','北京市','申通快递',"
-                       "'未打印',1,9.9)", -1, &insert, nullptr);
     int added = 0;
     for (auto _ : state) {
         state.PauseTiming();
         standOn(s, name, QStringLiteral("张"));
         stopSettling(s);
-        if (sqlite3_step(insert) != SQLITE_DONE)
-            bench::fail(QStringLiteral("the other station's insert failed"));
-        sqlite3_reset(insert);
+        other.addOrder();
         ++added;
         bool done = false;
         QEventLoop loop;
@@ -181,18 +273,59 @@ void search_settled_100k(benchmark::State& state)
             bench::fail(QStringLiteral("the grid did not settle"));
         state.ResumeTiming();
     }
-    sqlite3_finalize(insert);
     // The grid equals the engine's result for 张伟, the added orders included.
     SearchConditions c;
     c.name = QStringLiteral("张伟");
-    const SearchStatement statement = SearchStatement::build(c);
-    QList<QByteArray> values;
-    for (const QVariant& v : statement.params)
-        values << v.toString().toUtf8();
-    const bench::ResultCheck engine = bench::readAll(other.db, statement.sql.toUtf8(), values);
+    const bench::ResultCheck engine = other.find(SearchStatement::build(c));
     if (engine != bench::checkOf(s.orders->result()) || engine.rows < added)
         bench::fail(QStringLiteral("the settled grid shows %1, the engine finds %2")
                         .arg(bench::checkOf(s.orders->result()).toString(), engine.toString()));
+}
+
+QList<QByteArray> valuesOf(const SearchStatement& statement)
+{
+    QList<QByteArray> values;
+    for (const QVariant& v : statement.params)
+        values << v.toString().toUtf8();
+    return values;
+}
+
+void search_settled_100k(benchmark::State& state)
+{
+    bench::BareDb other(schema::databaseFile);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(other.db, "insert into data (a,b,c,d,g,[1],[2]) values ('张伟','15912345678','北京市','申通快递',"
+                       "'未打印',1,9.9)", -1, &insert, nullptr);
+    const OtherStation station{
+        [&] {
+            if (sqlite3_step(insert) != SQLITE_DONE)
+                bench::fail(QStringLiteral("the other station's insert failed"));
+            sqlite3_reset(insert);
+        },
+        [&](const SearchStatement& statement) {
+            return bench::readAll(other.db, statement.sql.toUtf8(), valuesOf(statement));
+        }};
+    search_settled(state, schema::databaseFile, station);
+    sqlite3_finalize(insert);
+}
+
+void search_settled_100k_pg(benchmark::State& state)
+{
+    bench::BarePg other(serverUri());
+    const OtherStation station{
+        [&] {
+            other.exec(R"(insert into data ("a","b","c","d","g","1","2") values ('张伟','15912345678','北京市',)"
+                       R"('申通快递','未打印',1,9.9))");
+        },
+        [&](const SearchStatement& statement) {
+            // The name search as the server runs it.
+            return bench::readAll(other.conn,
+                                  R"(select "a","b","c","d","g","h","i","j","k","z","1","2","day1" from data )"
+                                  R"(where "a"<>'' and cast(a as text) collate "C" ilike '%' || $1 || '%' )"
+                                  R"(escape '\' order by kx_row)",
+                                  valuesOf(statement));
+        }};
+    search_settled(state, serverUri(), station);
 }
 
 void bare_search_keystroke_100k(benchmark::State& state)
@@ -203,9 +336,7 @@ void bare_search_keystroke_100k(benchmark::State& state)
     c.mobile = QStringLiteral("138");
     const SearchStatement statement = SearchStatement::build(c);
     const QByteArray sql = statement.sql.toUtf8();
-    QList<QByteArray> values;
-    for (const QVariant& v : statement.params)
-        values << v.toString().toUtf8();
+    const QList<QByteArray> values = valuesOf(statement);
     bench::ResultCheck found;
     for (auto _ : state) {
         found = bench::readAll(bare.db, sql, values);
@@ -284,6 +415,10 @@ BENCHMARK(search_keystroke_100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(bare_search_keystroke_100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(search_backspace_100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(search_settled_100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(search_keystroke_100k_pg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(search_query_100k_pg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(bare_search_query_100k_pg)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(search_settled_100k_pg)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
@@ -292,10 +427,15 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     bench::makeOrdersDatabase(schema::databaseFile, orderCount);
     const double memory = memoryRatio();
+    serverUri() = bench::serverRegister(QStringLiteral("search"), schema::databaseFile);
     bench::addRatio("search_keystroke_100k", "search_keystroke_100k", "bare_search_keystroke_100k");
     bench::addMs("search_keystroke_100k", "search_keystroke_100k");
     bench::addMs("search_backspace_100k", "search_backspace_100k");
     bench::addMs("search_settled_100k", "search_settled_100k");
+    bench::addRatio("search_query_100k_pg", "search_query_100k_pg", "bare_search_query_100k_pg");
+    bench::addMs("search_query_100k_pg", "search_query_100k_pg");
+    bench::addMs("search_keystroke_100k_pg", "search_keystroke_100k_pg");
+    bench::addMs("search_settled_100k_pg", "search_settled_100k_pg");
     // The keystroke and its bare statement alternate, so that a busy machine
     // weighs on both alike.
     std::vector<char*> args(argv, argv + argc);
@@ -307,6 +447,6 @@ int main(int argc, char** argv)
     // After the time ratios, in the same form.
     std::printf("ratio search_memory_100k %.3f\n", memory);
     std::fflush(stdout);
-    screenSlot().reset();  // while the application object still exists
+    screens().clear();  // while the application object still exists
     return status;
 }

@@ -44,6 +44,7 @@ private slots:
     void columnListFillNullFirst();
     void columnListFillEmptyTable();
     void datasetWritesThroughByRowId();
+    void datasetRefusesAStaleRow();
     void datasetSortIsStableAndKeepsCurrent();
     void datasetKeepsValuesExactly();
     void utf8Decoding_data();
@@ -306,6 +307,35 @@ void TestData::datasetWritesThroughByRowId()
     QCOMPARE(rows.size(), 2);
     // Each engine's own client writes a whole double its own way.
     QVERIFY(rows.contains(test::TestDb::onServer() ? "改|留言|3" : "改|留言|3.0"));
+}
+
+// An order another station changed since it was fetched is not written over:
+// the edit is refused with the stale-row error, the table keeps the other
+// station's value and the fetched copy what it showed; the order's
+// neighbour is edited as usual and shows what was written.
+void TestData::datasetRefusesAStaleRow()
+{
+    test::TestDb db;
+    for (const char* n : {"甲", "乙"})
+        db.addOrder({{"a", n}, {"k", "留言"}});
+    Database dm;
+    Dataset& q = dm.gridResult;
+    openQuery(q, "select * from data");
+    const int a = q.fieldIndex(orderColumn::recipientName);
+    const int z = q.fieldIndex(orderColumn::remark);
+    db.exec("update data set k = '别处改' where a = '甲'");
+    try {
+        q.updateRow(0, {{orderColumn::remark, "这里改"}});
+        QFAIL("the stale row was written");
+    } catch (const DbError& e) {
+        QCOMPARE(e.message(), Dataset::rowCannotBeLocated());
+    }
+    QCOMPARE(db.cli("select a, k, z from data order by rowid"), QStringList({"甲|别处改|", "乙|留言|"}));
+    QVERIFY(q.isNull(0, z));
+    q.updateRow(1, {{orderColumn::remark, "这里改"}});
+    QCOMPARE(q.text(1, a), QStringView(u"乙"));
+    QCOMPARE(q.text(1, z), QStringView(u"这里改"));
+    QCOMPARE(db.cli("select a, z from data order by rowid"), QStringList({"甲|", "乙|这里改"}));
 }
 
 void TestData::datasetSortIsStableAndKeepsCurrent()

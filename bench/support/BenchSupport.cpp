@@ -1,12 +1,16 @@
 #include "BenchSupport.h"
 
+#include "PgTestServer.h"
+
 #include "data/Connection.h"
 #include "data/DatabaseFactory.h"
 #include "data/Dataset.h"
 #include "data/Schema.h"
+#include "data/RegisterTransfer.h"
 #include "data/Transaction.h"
 
 #include <QFile>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <QStringList>
 #include <algorithm>
@@ -149,6 +153,28 @@ void ResultCheck::addRow(sqlite3_stmt* st)
     }
 }
 
+void ResultCheck::addRow(const pg_result* result, int row, int first)
+{
+    ++rows;
+    for (int c = first; c < PQnfields(result); ++c) {
+        if (PQgetisnull(result, row, c))
+            continue;
+        const char* text = PQgetvalue(result, row, c);
+        switch (PQftype(result, c)) {
+        case 20:   // int8
+        case 21:   // int2
+        case 23:   // int4
+        case 700:  // float4
+        case 701:  // float8
+        case 1700: // numeric
+            addNumber(c - first, std::strtod(text, nullptr));
+            break;
+        default:
+            addText(c - first, reinterpret_cast<const unsigned char*>(text), PQgetlength(result, row, c));
+        }
+    }
+}
+
 QString ResultCheck::toString() const
 {
     return QStringLiteral("%1 rows, checksum %2").arg(rows).arg(sum);
@@ -176,6 +202,79 @@ ResultCheck readAll(sqlite3* db, const QByteArray& sql, const QList<QByteArray>&
     const ResultCheck check = readAll(st);
     sqlite3_finalize(st);
     return check;
+}
+
+ResultCheck readAll(const pg_result* result, int first)
+{
+    ResultCheck check;
+    const int rows = PQntuples(result);
+    for (int row = 0; row < rows; ++row)
+        check.addRow(result, row, first);
+    return check;
+}
+
+ResultCheck readAll(pg_conn* conn, const QByteArray& sql, const QList<QByteArray>& params, int first)
+{
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    for (const QByteArray& p : params) {
+        values.push_back(p.constData());
+        lengths.push_back(int(p.size()));
+    }
+    PGresult* result = PQexecParams(conn, sql.constData(), int(values.size()), nullptr, values.data(),
+                                    lengths.data(), nullptr, 0);
+    if (PQresultStatus(result) != PGRES_TUPLES_OK)
+        fail(QStringLiteral("bare %1: %2").arg(QString::fromUtf8(sql), QString::fromUtf8(PQerrorMessage(conn))));
+    const ResultCheck check = readAll(result, first);
+    PQclear(result);
+    return check;
+}
+
+BarePg::BarePg(const QString& uri)
+{
+    conn = PQconnectdb(uri.toUtf8().constData());
+    if (PQstatus(conn) != CONNECTION_OK)
+        fail(QStringLiteral("bare connection: %1").arg(QString::fromUtf8(PQerrorMessage(conn))));
+    PQsetClientEncoding(conn, "UTF8");
+}
+
+BarePg::~BarePg()
+{
+    PQfinish(conn);
+}
+
+void BarePg::exec(const QByteArray& sql)
+{
+    PGresult* result = PQexec(conn, sql.constData());
+    const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+    PQclear(result);
+    if (!ok)
+        fail(QStringLiteral("bare %1: %2").arg(QString::fromUtf8(sql), QString::fromUtf8(PQerrorMessage(conn))));
+}
+
+QString serverRegister(const QString& name, const QString& from)
+{
+    // The server outlives every benchmark; the watcher it starts removes it
+    // even when fail() ends the program at once.
+    static PgTestServer server;
+    static bool started = false;
+    if (!started) {
+        if (PgTestServer::binDir().isEmpty() || !server.start())
+            fail(QStringLiteral("no PostgreSQL server for the bench: %1").arg(server.error()));
+        started = true;
+    }
+    const QString uri = server.createDatabase(name);
+    if (uri.isEmpty())
+        fail(server.error());
+    try {
+        if (from.isEmpty())
+            createServerRegister(uri, false);
+        else
+            RegisterTransfer().copyIntoEmptyServer(from, uri);
+    } catch (const std::exception& e) {
+        fail(QStringLiteral("cannot fill the server register %1: %2").arg(name, QString::fromUtf8(e.what())));
+    }
+    return uri;
 }
 
 ResultCheck checkOf(const Dataset& result)
@@ -274,6 +373,16 @@ int runBenchmarks(int argc, char** argv)
         std::printf("ms %s %.1f\n", m.name.c_str(), median(collector.times[m.ours]));
     std::fflush(stdout);
     return 0;
+}
+
+int runBenchmarksInterleaved(int argc, char** argv)
+{
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    if (std::none_of(args.begin(), args.end(),
+                     [](const char* a) { return std::string(a).rfind("--benchmark_enable_random", 0) == 0; }))
+        args.push_back(interleave.data());
+    return runBenchmarks(int(args.size()), args.data());
 }
 
 long long peakRss()

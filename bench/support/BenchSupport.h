@@ -12,6 +12,8 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct pg_conn;
+struct pg_result;
 
 namespace kx {
 class Dataset;
@@ -40,6 +42,10 @@ struct ResultCheck {
     }
     // Every column of the statement's current row.
     void addRow(sqlite3_stmt* st);
+    // Every column of a server result's row from `first` on, counted from
+    // there: a bare fetch of the row identity, which our side keeps apart
+    // from the fields, leaves it out of the figures.
+    void addRow(const pg_result* result, int row, int first = 0);
     bool operator==(const ResultCheck&) const = default;
     QString toString() const;
 };
@@ -50,6 +56,12 @@ ResultCheck readAll(sqlite3_stmt* st);
 // Prepares, binds the texts to the `?` placeholders in turn, reads every
 // row and finalizes; exits the program when the statement cannot run.
 ResultCheck readAll(sqlite3* db, const QByteArray& sql, const QList<QByteArray>& params = {});
+
+// The same from a server's whole result, and from a statement run on a bare
+// libpq connection with the texts as its $1, $2 … values (the statement
+// written as the server takes it); exits the program when it fails.
+ResultCheck readAll(const pg_result* result, int first = 0);
+ResultCheck readAll(pg_conn* conn, const QByteArray& sql, const QList<QByteArray>& params = {}, int first = 0);
 
 // The same figures from what our side fetched into a dataset.
 ResultCheck checkOf(const Dataset& result);
@@ -69,6 +81,25 @@ struct BareDb {
     BareDb& operator=(const BareDb&) = delete;
     sqlite3* db = nullptr;
 };
+
+// A bare libpq connection to a register on a server, for the work our code
+// is compared with; closed when it goes.
+struct BarePg {
+    explicit BarePg(const QString& uri);
+    ~BarePg();
+    BarePg(const BarePg&) = delete;
+    BarePg& operator=(const BarePg&) = delete;
+    // Runs a statement without values that returns no rows; exits the
+    // program when it fails.
+    void exec(const QByteArray& sql);
+    pg_conn* conn = nullptr;
+};
+
+// A register named `name` on a PostgreSQL server of the bench's own (made at
+// the first call, stopped and removed when the program ends), holding every
+// row of the register file `from`, or no order when `from` is empty. Gives
+// its connection URI.
+QString serverRegister(const QString& name, const QString& from = {});
 
 // Every order as fetched by the bare engine: its storage identity and its
 // values, for the condition that finds exactly that row again, as our write
@@ -115,6 +146,10 @@ void addMs(const char* name, double ms);
 // Runs all registered benchmarks (repetitions from the command line, 5 when
 // none is given) and prints the ratio lines. Use in main().
 int runBenchmarks(int argc, char** argv);
+// The same with the repetitions of all benchmarks run interleaved in random
+// order (unless the command line says otherwise), so that a busy machine
+// weighs on our side and on the bare side alike.
+int runBenchmarksInterleaved(int argc, char** argv);
 
 // Peak resident memory of this process, in bytes.
 long long peakRss();

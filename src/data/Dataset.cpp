@@ -390,6 +390,22 @@ void Dataset::updateRow(int row, const FieldValues& values)
     const QString sets = setList(values, params);
     const QString where = matchClause(row, params);
     const QString sql = QStringLiteral("update %1 set %2 where %3").arg(quoteIdentifier(m_table), sets, where);
+    if (m_connection.server()) {
+        // Every statement is a round trip to the server: the update hands
+        // back the row as written, where the file reads it again at once.
+        QStringList returned;
+        std::vector<int> fieldOf;
+        for (int c = 0; c < fieldCount(); ++c) {
+            returned << quoteIdentifier(m_fields.at(c));
+            fieldOf.push_back(c);
+        }
+        const QString returning = QStringLiteral(" returning ") + returned.join(u',');
+        Statement st(m_connection, sql + returning, params);
+        if (!st.step())
+            throw DbError(rowCannotBeLocated());
+        storeRow(row, st, fieldOf);
+        return;
+    }
     if (m_connection.exec(sql, params) == 0)
         throw DbError(rowCannotBeLocated());
     refetchRow(row, id);
@@ -515,16 +531,21 @@ void Dataset::refetchRow(int row, qint64 id)
         for (int c = 0; c < columns; ++c)
             m_refetchColumns[size_t(c)] = fieldIndex(st.columnName(c));
     }
+    storeRow(row, st, m_refetchColumns);
+}
+
+void Dataset::storeRow(int row, const Statement& st, const std::vector<int>& fieldOf)
+{
     Store& store = *m_store;
     const size_t physical = size_t(store.order[size_t(row)]);
     emit aboutToChangeRow(row);
     // The old texts stay in the buffer unused until the result is closed.
-    for (int c = 0; c < columns; ++c) {
-        const int column = m_refetchColumns[size_t(c)];
+    for (size_t c = 0; c < fieldOf.size(); ++c) {
+        const int column = fieldOf[c];
         if (column < 0)
             continue;
         Store::Cell& cell = store.at(physical, size_t(column));
-        store.read(cell, st, c);
+        store.read(cell, st, int(c));
     }
     store.rehash(physical);
     ++m_version;

@@ -17,6 +17,7 @@ namespace kx {
 
 class Connection;
 class LikeContains;
+class Statement;
 
 using FieldValues = std::vector<std::pair<QString, QVariant>>;
 
@@ -229,6 +230,9 @@ private:
     void deleteFetched(int row);
     void removePhysicalRows(const std::vector<char>& gone, int lastGonePosition);
     void refetchRow(int row, qint64 rowId);
+    // Puts the statement's current row into the row's fetched copy: column c
+    // of the statement into field fieldOf[c] (-1: none).
+    void storeRow(int row, const Statement& st, const std::vector<int>& fieldOf);
     // The rows' order changed (open, sort, append, delete): the lookup of a
     // row by its storage identity is built afresh when next needed.
     void forgetRowIndex();

@@ -140,8 +140,10 @@ void Statement::runOnServer(const QVariantList& params)
     m_row = -1;
     // An insert returns the number it gave its row (see
     // SqlDialect::statementText()), which the connection reports as the
-    // file reports its last insert rowid.
-    if (m_rows > 0 && PQnfields(m_result) == 1 && m_serverText.contains(" returning "))
+    // file reports its last insert rowid. An update may return its row's
+    // values, which are no identity.
+    if (m_rows > 0 && PQnfields(m_result) == 1 && m_serverText.contains(" returning ") &&
+        QByteArrayView(m_serverText).trimmed().startsWith("insert"))
         m_connection->setLastInsertRowId(QByteArray(PQgetvalue(m_result, 0, 0)).toLongLong());
 }
 
