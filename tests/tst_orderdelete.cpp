@@ -78,7 +78,10 @@ void TestOrderDelete::staleRowsChangeNothing()
         other.orderAppender.append({{orderColumn::recipientName, "新单"}});
         other.gridResult.updateRow(1, {{orderColumn::remark, "另一站改过"}});
     }
-    QCOMPARE(f.db.scalar("select _rowid_ from data where a='新单'").toLongLong(), lastId);
+    // The file gives the deleted row's identity to the next new row; the
+    // server never gives an identity twice.
+    if (!test::TestDb::onServer())
+        QCOMPARE(f.db.scalar("select _rowid_ from data where a='新单'").toLongLong(), lastId);
     const QString cannot = Dataset::rowCannotBeLocated();
 
     // "修 改" of the order the other station changed writes nothing.
@@ -122,6 +125,8 @@ void TestOrderDelete::crafted_data()
 // changing one of 30 orders touches that one order only.
 void TestOrderDelete::crafted()
 {
+    // Columns of a crafted file; a server register's tables are the program's.
+    KX_FILE_ONLY();
     QFETCH(QString, column);
     QFETCH(QString, action);
     Fixture f;

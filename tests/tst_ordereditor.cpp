@@ -208,7 +208,8 @@ void TestOrderEditor::newOrderWithLowerPartUntouched()
     QCOMPARE(f.fp.dialogs.texts(), QStringList());
     QCOMPARE(f.stored().last(), QString("韵达快运|已打印|2026-03-05|张三|13912345678|上海市浦东新区|1.0|0.0||||"));
     // Empty texts, not nulls, and the import-only column left empty.
-    QCOMPARE(f.db.cli("select typeof(z)||typeof(h)||typeof(i)||typeof(j)||typeof(k) from data where a='张三'"),
+    if (!test::TestDb::onServer())
+        QCOMPARE(f.db.cli("select typeof(z)||typeof(h)||typeof(i)||typeof(j)||typeof(k) from data where a='张三'"),
              QStringList{"texttexttexttextnull"});
     QCOMPARE(f.banners, QStringList{"新建记录成功..."});
     QCOMPARE(f.showAlls, 1);
@@ -252,6 +253,8 @@ void TestOrderEditor::trimming()
 
 void TestOrderEditor::failedSaveLeavesNothingPending()
 {
+    // The failure is made with a trigger of the file's engine.
+    KX_FILE_ONLY();
     Fixture f;
     f.db.exec("create trigger refuse before insert on data when new.a = '拒绝'"
               " begin select raise(abort, 'Field data.a is too long'); end");

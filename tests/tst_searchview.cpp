@@ -50,11 +50,13 @@ QString describe(const QList<Row>& rows)
 }
 
 // What the engine finds for the conditions, in its order.
-QList<Row> engineRows(sqlite3* db, const SearchConditions& conditions)
+QList<Row> engineRows(Connection& db, const SearchConditions& conditions)
 {
     const SearchStatement s = SearchStatement::build(conditions);
     QString sql = s.sql;
-    sql.replace("select * from", "select _rowid_, * from");
+    // Named as a dataset names its row identity, which on the server also
+    // orders the rows by it, as the file returns them.
+    sql.replace("select * from", "select _rowid_ as _kx_rowid_, * from");
     Statement st(db, sql, s.params);
     QList<Row> rows;
     while (st.step()) {
@@ -107,7 +109,7 @@ struct Fixture {
     OrderRegister orders{dm};
 
     Fixture() {}
-    sqlite3* engine() const { return dm.connection.handle(); }
+    Connection& engine() { return dm.connection; }
 };
 
 }  // namespace
@@ -156,6 +158,14 @@ void TestSearchView::likeAsTheEngine()
 {
     QFETCH(QString, text);
     QFETCH(QString, typed);
+    // The server sets no limit to a pattern's length; the file's engine
+    // refuses what the in-memory search refuses with it.
+    // Nor does it hold a NUL or a text that is no well-formed UTF-8 (a copy
+    // into the server refuses them).
+    static const QList<QByteArray> fileOnly{"pattern too complex", "typed NUL: not at the end",
+                                            "U+0080 inside a letter's bytes", "U+FFFF reads as U+FFFD"};
+    if (test::TestDb::onServer() && fileOnly.contains(QByteArray(QTest::currentDataTag())))
+        QSKIP("the file engine's own texts and limits");
     test::TestDb db;
     Database dm;
     const LikeContains like(typed);
@@ -163,7 +173,7 @@ void TestSearchView::likeAsTheEngine()
     bool engine = false;
     bool refused = false;
     try {
-        Statement st(dm.connection.handle(), "select ? like '%' || ? || '%' escape '\\'", {text, s.params[0]});
+        Statement st(dm.connection, "select ? like '%' || ? || '%' escape '\\'", {text, s.params[0]});
         QVERIFY(st.step());
         engine = st.value(0).toInt() == 1;
     } catch (const DbError& e) {

@@ -215,6 +215,8 @@ QString SqlDialect::statementText(const QString& sql, const QString& today) cons
                 t.text = rowIdentityColumn();
             } else if (isWord(t, "ifnull")) {
                 t.text = QStringLiteral("coalesce");
+            } else if (isWord(t, "quote") && next(i) < end && list[next(i)].text == u"(") {
+                t.text = QStringLiteral("quote_nullable");
             } else if (isWord(t, "_kx_rowid_")) {
                 withRowId = true;
             } else if (isWord(t, "order")) {

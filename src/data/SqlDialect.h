@@ -38,7 +38,7 @@ public:
     QString parameters(int count) const;
 
     // A statement written the file's way ("?" values, "[x]" names, _rowid_,
-    // Date(), ifnull(), LIKE, "x is ?") as this engine runs it; the file's text as it
+    // Date(), ifnull(), quote(), LIKE, "x is ?") as this engine runs it; the file's text as it
     // stands. On the server: values become $1, $2, …; bracketed names are
     // quoted; the row identity is kx_row; Date() is today's date as given;
     // LIKE compares the operand's text with ASCII letters folded only, as on

@@ -143,7 +143,7 @@ void Statement::runOnServer(const QVariantList& params)
     // file reports its last insert rowid. An update may return its row's
     // values, which are no identity.
     if (m_rows > 0 && PQnfields(m_result) == 1 && m_serverText.contains(" returning ") &&
-        QByteArrayView(m_serverText).trimmed().startsWith("insert"))
+        m_serverText.trimmed().left(6).toLower() == "insert")
         m_connection->setLastInsertRowId(QByteArray(PQgetvalue(m_result, 0, 0)).toLongLong());
 }
 
