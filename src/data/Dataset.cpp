@@ -65,7 +65,7 @@ void Dataset::open()
 {
     close();
     const QString sql = fetchSql();
-    Statement st(m_connection, sql, m_params);
+    Statement st(m_connection, sql, m_params, Statement::Fetch::InParts);
     const int columns = st.columnCount();
     const bool withId = columns > 0 && st.columnName(0) == QLatin1String("_kx_rowid_");
     const int first = withId ? 1 : 0;

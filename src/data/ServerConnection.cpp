@@ -169,6 +169,36 @@ QString ServerConnection::databaseName() const
     return QString::fromUtf8(PQdb(m_conn));
 }
 
+void ServerConnection::send(const QByteArray& text)
+{
+    if (!PQsendQuery(m_conn, text.constData()))
+        throw DbError(failureMessage(m_conn, nullptr));
+}
+
+PGresult* ServerConnection::collect()
+{
+    // Every result of the statement is taken, so that the connection is
+    // free for the next; the first failure is the one reported.
+    Result kept;
+    Result failed;
+    while (PGresult* r = PQgetResult(m_conn)) {
+        const ExecStatusType status = PQresultStatus(r);
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+            if (!kept)
+                kept.reset(r);
+            else
+                PQclear(r);
+        } else if (!failed) {
+            failed.reset(r);
+        } else {
+            PQclear(r);
+        }
+    }
+    if (failed || !kept)
+        throw DbError(failureMessage(m_conn, failed.get()));
+    return kept.release();
+}
+
 bool ServerConnection::inTransaction() const
 {
     return PQtransactionStatus(m_conn) != PQTRANS_IDLE;

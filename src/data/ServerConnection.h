@@ -62,6 +62,10 @@ public:
     pg_result* run(const QByteArray& text, const std::vector<const char*>& values, const std::vector<int>& lengths);
     // A value as the text the server reads for it.
     static QByteArray valueText(const QVariant& v);
+    // Sends a statement without values and returns at once; collect() waits
+    // for its result. The server works on it while the caller goes on.
+    void send(const QByteArray& text);
+    pg_result* collect();
     // Whether a transaction is open on the connection.
     bool inTransaction() const;
     // Whether the last statement run failed meeting another station's

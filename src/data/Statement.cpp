@@ -25,13 +25,21 @@ Statement::Statement(sqlite3* db, const QString& sql, const QVariantList& params
 }
 
 Statement::Statement(Connection& connection, const QString& sql, const QVariantList& params)
+    : Statement(connection, sql, params, Fetch::Whole)
+{
+}
+
+Statement::Statement(Connection& connection, const QString& sql, const QVariantList& params, Fetch fetch)
     : m_db(connection.handle()), m_sql(sql.toUtf8())
 {
     if (connection.server()) {
         m_connection = &connection;
         m_server = connection.server();
         m_serverText = connection.serverText(sql);
-        runOnServer(params);
+        if (fetch == Fetch::InParts)
+            openCursor(params);
+        else
+            runOnServer(params);
         return;
     }
     if (!m_db)
@@ -116,6 +124,93 @@ void Statement::bind(const QVariantList& params)
     }
 }
 
+namespace {
+
+// Rows in each part of a fetch in parts: small enough that the first part
+// comes soon, large enough that the trips to the server are few.
+constexpr int partRows = 2048;
+
+}  // namespace
+
+void Statement::openCursor(const QVariantList& params)
+{
+    PQclear(m_result);
+    m_result = nullptr;
+    // A cursor lives inside a transaction: the caller's, or one of its own
+    // that only reads and ends with the fetch.
+    m_ownTransaction = !m_server->inTransaction();
+    static int opened = 0;
+    const QByteArray cursor = "kx_fetch" + QByteArray::number(++opened);
+    try {
+        if (m_ownTransaction)
+            PQclear(m_server->run("begin", {}, {}));
+        const QByteArray text = m_serverText;
+        m_serverText = "declare " + cursor + " no scroll cursor for " + text;
+        runOnServer(params);
+        m_serverText = text;
+        m_cursor = cursor;
+        PQclear(m_result);
+        m_result = m_server->run("fetch " + QByteArray::number(partRows) + " from " + m_cursor, {}, {});
+        m_rows = PQntuples(m_result);
+        m_row = -1;
+        if (m_rows == partRows) {
+            m_server->send("fetch " + QByteArray::number(partRows) + " from " + m_cursor);
+            m_partAsked = true;
+        }
+    } catch (...) {
+        closeCursor();
+        throw;
+    }
+}
+
+// The next part, asked for already; false when the fetch has ended.
+bool Statement::nextPart()
+{
+    if (!m_partAsked) {
+        closeCursor();
+        return false;
+    }
+    m_partAsked = false;
+    PQclear(m_result);
+    m_result = nullptr;
+    try {
+        m_result = m_server->collect();
+    } catch (...) {
+        closeCursor();
+        throw;
+    }
+    m_rows = PQntuples(m_result);
+    m_row = -1;
+    if (m_rows == partRows) {
+        m_server->send("fetch " + QByteArray::number(partRows) + " from " + m_cursor);
+        m_partAsked = true;
+    }
+    return m_rows > 0;
+}
+
+void Statement::closeCursor() noexcept
+{
+    try {
+        if (m_partAsked) {
+            m_partAsked = false;
+            PQclear(m_server->collect());
+        }
+    } catch (...) {
+    }
+    try {
+        if (!m_cursor.isEmpty() && !m_ownTransaction)
+            PQclear(m_server->run("close " + m_cursor, {}, {}));
+    } catch (...) {
+    }
+    try {
+        if (m_ownTransaction)
+            PQclear(m_server->run(m_cursor.isEmpty() ? "rollback" : "commit", {}, {}));
+    } catch (...) {
+    }
+    m_cursor.clear();
+    m_ownTransaction = false;
+}
+
 void Statement::runOnServer(const QVariantList& params)
 {
     PQclear(m_result);
@@ -162,6 +257,8 @@ void Statement::rebind(const QVariantList& params)
 
 Statement::~Statement()
 {
+    if (!m_cursor.isEmpty() || m_ownTransaction)
+        closeCursor();
     PQclear(m_result);
     if (m_keeper && m_stmt)
         m_keeper->keepPrepared(m_sql, m_stmt);
@@ -199,8 +296,17 @@ void Statement::fail()
 
 bool Statement::step()
 {
-    if (m_server)
-        return ++m_row < m_rows;
+    if (m_server) {
+        if (++m_row < m_rows)
+            return true;
+        if (m_cursor.isEmpty())
+            return false;
+        // The part asked for before this one's rows were read.
+        while (nextPart())
+            if (++m_row < m_rows)
+                return true;
+        return false;
+    }
     for (int attempt = 1;; ++attempt) {
         const int rc = sqlite3_step(m_stmt);
         if (rc == SQLITE_ROW) {

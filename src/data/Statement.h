@@ -25,6 +25,13 @@ public:
     // for the text when it keeps one, and handing it back to be kept when
     // done. The text is written the file's way; see SqlDialect::statementText().
     Statement(Connection& connection, const QString& sql, const QVariantList& params = {});
+    // A fetch of a whole table's worth of rows (the grid's). On the server
+    // it comes in parts through a cursor, the next part asked for before
+    // the rows of this one are read: the server makes it meanwhile. On the
+    // file it is the statement above. Nothing else may run on the
+    // connection until the statement has stepped to its end or is gone.
+    enum class Fetch { Whole, InParts };
+    Statement(Connection& connection, const QString& sql, const QVariantList& params, Fetch fetch);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -79,6 +86,12 @@ private:
     // On the server: the statement's text as the server takes it, and the
     // whole result of its last run, walked row by row.
     void runOnServer(const QVariantList& params);
+    void openCursor(const QVariantList& params);
+    bool nextPart();
+    void closeCursor() noexcept;
+    QByteArray m_cursor;          // the cursor of a fetch in parts, while open
+    bool m_partAsked = false;     // the next part is asked for
+    bool m_ownTransaction = false;
     Connection* m_connection = nullptr;
     ServerConnection* m_server = nullptr;
     QByteArray m_serverText;
