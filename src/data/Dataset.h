@@ -216,6 +216,8 @@ private:
     QString fetchSql() const;
     // "select * from t ..." as "select _rowid_ as _kx_rowid_, * from t ...".
     static QString selectWithRowId(const QString& sql);
+    // Throws for a dataset that names no table to write to.
+    void requireWritable() const;
     std::vector<int> sortedRows(int column, Qt::SortOrder order) const;
     QString matchClause(int row, QVariantList& params) const;
     QString matchPattern() const;
