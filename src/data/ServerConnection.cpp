@@ -48,24 +48,26 @@ QByteArray ServerConnection::valueText(const QVariant& v)
     }
 }
 
+ServerConnection::Values::Values(const QVariantList& params)
+{
+    texts.reserve(params.size());
+    pointers.reserve(size_t(params.size()));
+    lengths.reserve(size_t(params.size()));
+    for (const QVariant& v : params) {
+        texts.append(v.isNull() ? QByteArray() : valueText(v));
+        pointers.push_back(v.isNull() ? nullptr : texts.last().constData());
+        lengths.push_back(int(texts.last().size()));
+    }
+}
+
 namespace {
 
 Result runText(PGconn* conn, const QString& sql, const QVariantList& params)
 {
-    QList<QByteArray> texts;
-    texts.reserve(params.size());
-    std::vector<const char*> values;
-    for (const QVariant& v : params) {
-        if (v.isNull()) {
-            texts.append(QByteArray());
-            values.push_back(nullptr);
-        } else {
-            texts.append(ServerConnection::valueText(v));
-            values.push_back(texts.last().constData());
-        }
-    }
+    const ServerConnection::Values values(params);
     const QByteArray text = sql.toUtf8();
-    Result r(PQexecParams(conn, text.constData(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
+    Result r(PQexecParams(conn, text.constData(), int(values.pointers.size()), nullptr, values.pointers.data(),
+                          nullptr, nullptr, 0));
     const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         throw DbError(lastError(conn));

@@ -62,6 +62,14 @@ public:
     pg_result* run(const QByteArray& text, const std::vector<const char*>& values, const std::vector<int>& lengths);
     // A value as the text the server reads for it.
     static QByteArray valueText(const QVariant& v);
+    // Statement values as libpq takes them: each one's text (a null pointer
+    // for NULL) and its length, valid while the object lives.
+    struct Values {
+        explicit Values(const QVariantList& params);
+        QList<QByteArray> texts;
+        std::vector<const char*> pointers;
+        std::vector<int> lengths;
+    };
     // Sends a statement without values and returns at once; collect() waits
     // for its result. The server works on it while the caller goes on.
     void send(const QByteArray& text);

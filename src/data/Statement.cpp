@@ -215,22 +215,8 @@ void Statement::runOnServer(const QVariantList& params)
 {
     PQclear(m_result);
     m_result = nullptr;
-    QList<QByteArray> texts;
-    texts.reserve(params.size());
-    std::vector<const char*> values;
-    std::vector<int> lengths;
-    values.reserve(size_t(params.size()));
-    for (const QVariant& v : params) {
-        if (v.isNull()) {
-            texts.append(QByteArray());
-            values.push_back(nullptr);
-        } else {
-            texts.append(ServerConnection::valueText(v));
-            values.push_back(texts.last().constData());
-        }
-        lengths.push_back(int(texts.last().size()));
-    }
-    m_result = m_server->run(m_serverText, values, lengths);
+    const ServerConnection::Values values(params);
+    m_result = m_server->run(m_serverText, values.pointers, values.lengths);
     m_rows = PQntuples(m_result);
     m_row = -1;
     // An insert returns the number it gave its row (see
